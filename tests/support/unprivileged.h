@@ -1,0 +1,11 @@
+#pragma once
+// Runs a piece of a test in a forked child that has given up the capabilities
+// that let root ignore file modes (DAC override and read-search, owner), so
+// that chmod 000 and chmod 555 take effect even when the suite runs as root.
+// The child's answer comes back as a string; a crash in the child comes back
+// as "child failed".
+
+#include <functional>
+#include <string>
+
+std::string runWithoutFileCapabilities(const std::function<std::string()>& work);
