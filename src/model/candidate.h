@@ -1,0 +1,37 @@
+#pragma once
+// One recommended item of a scan. A value: copies are independent, and the
+// copy held by the CandidateStore is the one that counts. Only `selected`
+// changes after construction; it starts true exactly for safe items.
+
+#include "model/risk_level.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+
+class Candidate {
+public:
+    Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk,
+              QString reason, std::int64_t sizeBytes);
+
+    // The item as found by the scan, as native bytes.
+    const std::filesystem::path& sourceURL() const { return sourceURL_; }
+    const QString& rootName() const { return rootName_; }
+    const QString& kind() const { return kind_; }
+    RiskLevel risk() const { return risk_; }
+    const QString& reason() const { return reason_; }
+    std::int64_t sizeBytes() const { return sizeBytes_; }
+
+    bool selected() const { return selected_; }
+    void setSelected(bool selected) { selected_ = selected; }
+
+private:
+    std::filesystem::path sourceURL_;
+    QString rootName_;
+    QString kind_;
+    RiskLevel risk_;
+    QString reason_;
+    std::int64_t sizeBytes_;
+    bool selected_;
+};

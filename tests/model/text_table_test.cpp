@@ -1,0 +1,100 @@
+#include "model/text_table.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using I18n::Language;
+
+namespace {
+
+// The placeholders of a text in order, e.g. "@d" for "%@ ... %d".
+QString placeholders(const QString& text)
+{
+    QString result;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == u'%' && (text[i + 1] == u'@' || text[i + 1] == u'd'))
+            result += text[++i];
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(TextTable, BothTablesHoldTheSame103KeysInTheSameOrder)
+{
+    const auto& english = I18n::englishEntries();
+    const auto& chinese = I18n::chineseEntries();
+    ASSERT_EQ(english.size(), 103u);
+    ASSERT_EQ(chinese.size(), 103u);
+    QSet<QString> seen;
+    const QRegularExpression keyShape(QStringLiteral("^[a-z]+(\\.[a-z][A-Za-z]*)+$"));
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        const QString key = QString::fromUtf8(english[i].key);
+        EXPECT_EQ(key, QString::fromUtf8(chinese[i].key)) << "entry " << i + 1;
+        EXPECT_TRUE(keyShape.match(key).hasMatch()) << key.toStdString();
+        EXPECT_FALSE(seen.contains(key)) << "duplicate " << key.toStdString();
+        seen.insert(key);
+        EXPECT_FALSE(QString::fromUtf8(english[i].text).isEmpty());
+        EXPECT_FALSE(QString::fromUtf8(chinese[i].text).isEmpty());
+    }
+    EXPECT_STREQ(english.front().key, "app.title");
+    EXPECT_STREQ(english.back().key, "failure.item");
+}
+
+TEST(TextTable, TranslationsTakeTheSamePlaceholdersInTheSameOrder)
+{
+    const auto& english = I18n::englishEntries();
+    const auto& chinese = I18n::chineseEntries();
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        EXPECT_EQ(placeholders(QString::fromUtf8(english[i].text)), placeholders(QString::fromUtf8(chinese[i].text)))
+            << english[i].key;
+    }
+}
+
+TEST(TextTable, LooksUpInTheChosenLanguage)
+{
+    EXPECT_EQ(I18n::text("table.size", Language::english), QStringLiteral("Size"));
+    EXPECT_EQ(I18n::text("table.size", Language::chinese), QStringLiteral("大小"));
+    EXPECT_EQ(I18n::text("app.title", Language::english), QStringLiteral("Loftwell"));
+    EXPECT_EQ(I18n::text("app.title", Language::chinese), QStringLiteral("Loftwell"));
+    EXPECT_EQ(I18n::text("button.transfer", Language::english), QStringLiteral("Transfer →"));
+    EXPECT_EQ(I18n::text("failure.item", Language::chinese), QStringLiteral("%@（%@，%@）：%@"));
+    EXPECT_EQ(I18n::text("alert.confirm.local", Language::english).left(2), QStringLiteral("\n\n"));
+    EXPECT_EQ(I18n::text("alert.failures", Language::chinese), QStringLiteral("\n\n失败项目：\n%@"));
+}
+
+TEST(TextTable, AnUnknownKeyComesBackAsItWasPassed)
+{
+    EXPECT_EQ(I18n::text("no.such.key", Language::english), QStringLiteral("no.such.key"));
+    EXPECT_EQ(I18n::text("no.such.key", Language::chinese), QStringLiteral("no.such.key"));
+    EXPECT_EQ(I18n::text("", Language::chinese), QString());
+}
+
+TEST(TextTable, KeysNoPartLooksUpStayInTheTables)
+{
+    for (const char* key : {"empty.noDrive.title", "empty.noDrive.subtitle", "root.home", "scan.recommendedRoots"}) {
+        EXPECT_NE(I18n::text(key, Language::english), QString::fromUtf8(key));
+        EXPECT_NE(I18n::text(key, Language::chinese), QString::fromUtf8(key));
+    }
+}
+
+TEST(LanguageChoice, ChineseExactlyWhenTheFirstPreferredLanguageStartsWithZh)
+{
+    for (const char* tag : {"zh-Hant-TW", "zh-Hans-CN", "ZH-HANS", "zh", "zh_CN"})
+        EXPECT_EQ(I18n::languageFor({QString::fromLatin1(tag)}), Language::chinese) << tag;
+    EXPECT_EQ(I18n::languageFor({QStringLiteral("en-US")}), Language::english);
+    EXPECT_EQ(I18n::languageFor({QStringLiteral("fr-FR"), QStringLiteral("zh-Hans")}), Language::english);
+    EXPECT_EQ(I18n::languageFor({}), Language::english);
+    EXPECT_EQ(I18n::languageFor({QStringLiteral("C")}), Language::english);
+    EXPECT_EQ(I18n::languageFor({QStringLiteral("z")}), Language::english);
+}
+
+TEST(LanguageChoice, IsFixedForTheProcess)
+{
+    const Language first = I18n::language();
+    EXPECT_EQ(I18n::language(), first);
+    EXPECT_EQ(I18n::isChinese(), first == Language::chinese);
+    EXPECT_EQ(I18n::text("table.size"), I18n::text("table.size", first));
+}
