@@ -1,0 +1,74 @@
+#pragma once
+// The one door through which the engine and the controller reach the disk.
+// Every operation takes native byte paths of any length (also beyond
+// PATH_MAX), never follows a symbolic link at the item itself, and reports
+// failures as values, never as exceptions. Tests substitute an implementation
+// that fails chosen operations.
+//
+// Implementations must be usable from the GUI thread and one worker at once.
+
+#include "model/directory_reader.h"
+#include "model/fs_result.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ItemType : std::uint8_t { regular, directory, symbolicLink, other };
+
+// What one item is, read without following a link at the item itself.
+struct ItemValues {
+    ItemType type = ItemType::other;
+    // The space the item takes on disk (blocks of 512 bytes), when known.
+    std::optional<std::int64_t> allocatedBytes;
+    // The logical length in bytes, when known.
+    std::optional<std::int64_t> length;
+
+    bool isSymbolicLink() const { return type == ItemType::symbolicLink; }
+    bool isDirectory() const { return type == ItemType::directory; }
+    bool isRegularFile() const { return type == ItemType::regular; }
+};
+
+struct DirectoryEntry {
+    std::string name; // bytes, as the file system stores them
+    EntryType type = EntryType::unknown;
+};
+
+struct VolumeValues {
+    std::optional<QString> name;                // the file-system label, when there is one
+    std::optional<std::int64_t> availableBytes; // what the user may still write
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The immediate children of `directory` in the order the file system
+    // gives them, hidden names (starting with ".") left out.
+    virtual FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const = 0;
+
+    virtual FsResult<ItemValues> itemValues(const std::filesystem::path& item) const = 0;
+
+    // Label and free space of the volume holding `folder`; either may be absent.
+    virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;
+
+    // Makes `folder` and any missing parents; succeeds when it exists already.
+    virtual FsResult<void> createDirectories(const std::filesystem::path& folder) const = 0;
+
+    // True when any item is at `path`, a dangling symbolic link included, and
+    // when the answer cannot be known (so that nothing is ever taken as free
+    // that might not be).
+    virtual bool exists(const std::filesystem::path& path) const = 0;
+
+    virtual std::filesystem::path homeDirectory() const = 0;
+
+    // Access to a folder the user chose. Linux has no sandbox, so starting
+    // always succeeds and stopping does nothing; the calls are still made in
+    // pairs and counted.
+    virtual bool startAccessing(const std::filesystem::path& folder) = 0;
+    virtual void stopAccessing(const std::filesystem::path& folder) = 0;
+};

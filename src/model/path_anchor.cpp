@@ -1,0 +1,46 @@
+#include "model/path_anchor.h"
+
+#include <climits>
+#include <fcntl.h>
+#include <vector>
+
+int PathAnchor::directory() const
+{
+    return directory_.valid() ? directory_.get() : AT_FDCWD;
+}
+
+FsResult<PathAnchor> PathAnchor::resolve(const std::filesystem::path& path)
+{
+    PathAnchor anchor;
+    const std::string& native = path.native();
+    if (native.size() < PATH_MAX) {
+        anchor.name_ = native;
+        return anchor;
+    }
+
+    std::vector<std::string> components;
+    std::string::size_type start = 0;
+    while (start <= native.size()) {
+        std::string::size_type slash = native.find('/', start);
+        if (slash == std::string::npos)
+            slash = native.size();
+        if (slash > start)
+            components.emplace_back(native, start, slash - start);
+        start = slash + 1;
+    }
+    if (components.empty())
+        return FsError{ENOENT, path};
+
+    UniqueFd current(::open(native.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!current.valid())
+        return FsError{errno, path};
+    for (std::size_t i = 0; i + 1 < components.size(); ++i) {
+        UniqueFd next(::openat(current.get(), components[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!next.valid())
+            return FsError{errno, path};
+        current = std::move(next);
+    }
+    anchor.directory_ = std::move(current);
+    anchor.name_ = components.back();
+    return anchor;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Turns a path of any length into a (directory descriptor, name) pair for the
+// *at() system calls. Paths shorter than PATH_MAX use AT_FDCWD and the path
+// itself; longer ones are opened one component at a time, which the kernel
+// allows at any depth.
+
+#include "model/fs_result.h"
+#include "model/unique_fd.h"
+
+#include <filesystem>
+#include <string>
+
+class PathAnchor {
+public:
+    static FsResult<PathAnchor> resolve(const std::filesystem::path& path);
+
+    int directory() const;        // a descriptor or AT_FDCWD
+    const char* name() const { return name_.c_str(); }
+
+private:
+    UniqueFd directory_; // invalid: AT_FDCWD
+    std::string name_;
+};
