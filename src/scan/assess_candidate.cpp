@@ -1,0 +1,62 @@
+#include "scan/assess_candidate.h"
+
+#include "model/path_ops.h"
+#include "model/text_table.h"
+#include "scan/extension_tables.h"
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+struct Rule {
+    std::span<const std::string_view> extensions;
+    const char* kindKey;
+    RiskLevel risk;
+    const char* reasonKey;
+};
+
+constexpr std::string_view appExtension[] = {"app"};
+
+// First match wins; the order is part of the contract.
+const Rule extensionRules[] = {
+    {appExtension, "kind.app", RiskLevel::application, "reason.app"},
+    {libraryExtensions, "kind.library", RiskLevel::caution, "reason.library"},
+    {virtualMachineExtensions, "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+    {installerExtensions, "kind.installer", RiskLevel::safe, "reason.installer"},
+    {archiveExtensions, "kind.archive", RiskLevel::safe, "reason.archive"},
+    {imageExtensions, "kind.image", RiskLevel::safe, "reason.image"},
+    {videoExtensions, "kind.video", RiskLevel::safe, "reason.video"},
+    {audioExtensions, "kind.audio", RiskLevel::safe, "reason.audio"},
+    {mediaExtensions, "kind.media", RiskLevel::safe, "reason.media"},
+};
+
+MoveAssessment assessment(const char* kindKey, RiskLevel risk, const char* reasonKey)
+{
+    return {I18n::text(kindKey), risk, I18n::text(reasonKey)};
+}
+
+} // namespace
+
+std::string lowercasedExtension(const std::filesystem::path& url)
+{
+    // Full Unicode lower-casing: a name is bytes, decoded for this only.
+    const std::string extension = pathExtension(url);
+    return QString::fromUtf8(extension.data(), qsizetype(extension.size())).toLower().toStdString();
+}
+
+MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSystem& fileSystem)
+{
+    const std::string ext = lowercasedExtension(url);
+    if (!ext.empty()) {
+        for (const Rule& rule : extensionRules) {
+            if (std::find(rule.extensions.begin(), rule.extensions.end(), ext) != rule.extensions.end())
+                return assessment(rule.kindKey, rule.risk, rule.reasonKey);
+        }
+    }
+    // Only now does the file system matter; a failed read means "not a folder".
+    const auto values = fileSystem.itemValues(url);
+    if (values && values.value().isDirectory())
+        return assessment("kind.folder", RiskLevel::safe, "reason.largeFolder");
+    return assessment("kind.file", RiskLevel::safe, "reason.file");
+}

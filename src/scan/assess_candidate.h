@@ -1,0 +1,16 @@
+#pragma once
+// Classifies one item by its file-name extension: kind, risk and a one-line
+// reason, as display text. Only when no extension rule matches does it ask
+// the file system whether the item is a folder. Never fails; usable from any
+// thread.
+
+#include "model/file_system.h"
+#include "model/move_assessment.h"
+
+#include <filesystem>
+#include <string>
+
+// The extension as the rules see it: after the last ".", lower-cased.
+std::string lowercasedExtension(const std::filesystem::path& url);
+
+MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSystem& fileSystem);

@@ -1,0 +1,113 @@
+#include "scan/assess_candidate.h"
+#include "scan/extension_tables.h"
+
+#include "model/posix_file_system.h"
+#include "model/text_table.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+class AssessCandidateTest : public ::testing::Test {
+protected:
+    MoveAssessment assess(const std::filesystem::path& path) { return assessCandidate(path, fileSystem); }
+    static QString text(const char* key) { return I18n::text(key); }
+
+    TempDir dir;
+    PosixFileSystem fileSystem;
+};
+
+} // namespace
+
+TEST(ExtensionTables, HoldTheirEntriesOnceAcrossAllTables)
+{
+    EXPECT_EQ(libraryExtensions.size(), 5u);
+    EXPECT_EQ(virtualMachineExtensions.size(), 6u);
+    EXPECT_EQ(installerExtensions.size(), 3u);
+    EXPECT_EQ(archiveExtensions.size(), 7u);
+    EXPECT_EQ(imageExtensions.size(), 15u);
+    EXPECT_EQ(videoExtensions.size(), 12u);
+    EXPECT_EQ(audioExtensions.size(), 9u);
+    EXPECT_EQ(mediaExtensions.size(), 6u);
+    std::set<std::string_view> all;
+    std::size_t count = 0;
+    for (auto table : {std::span<const std::string_view>(libraryExtensions), std::span<const std::string_view>(virtualMachineExtensions),
+                       std::span<const std::string_view>(installerExtensions), std::span<const std::string_view>(archiveExtensions),
+                       std::span<const std::string_view>(imageExtensions), std::span<const std::string_view>(videoExtensions),
+                       std::span<const std::string_view>(audioExtensions), std::span<const std::string_view>(mediaExtensions)}) {
+        for (std::string_view ext : table) {
+            all.insert(ext);
+            ++count;
+            EXPECT_EQ(QString::fromLatin1(ext.data(), qsizetype(ext.size())).toLower().toStdString(), ext);
+        }
+    }
+    EXPECT_EQ(all.size(), count);
+    EXPECT_FALSE(all.contains("app"));
+}
+
+TEST_F(AssessCandidateTest, ExtensionDecidesRegardlessOfCase)
+{
+    struct Case {
+        const char* name;
+        const char* kind;
+        RiskLevel risk;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"Setup.DMG", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"Photos Library.photoslibrary", "kind.library", RiskLevel::caution, "reason.library"},
+        {"Ubuntu.utm", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+        {"Xcode.app", "kind.app", RiskLevel::application, "reason.app"},
+        {"Editor.APP", "kind.app", RiskLevel::application, "reason.app"},
+        {"backup.tar.gz", "kind.archive", RiskLevel::safe, "reason.archive"},
+        {"Movie.MOV", "kind.video", RiskLevel::safe, "reason.video"},
+        {"movie.mov", "kind.video", RiskLevel::safe, "reason.video"},
+        {"Song.logicx", "kind.audio", RiskLevel::safe, "reason.audio"},
+        {"Poster.psb", "kind.media", RiskLevel::safe, "reason.media"},
+        {"Poster.psd", "kind.image", RiskLevel::safe, "reason.image"},
+        {"disk.qcow2", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+    };
+    for (const Case& c : cases) {
+        // None of these exist: rules 1 to 9 never look at the disk.
+        const MoveAssessment result = assess(dir / c.name);
+        EXPECT_EQ(result.kind, text(c.kind)) << c.name;
+        EXPECT_EQ(result.risk, c.risk) << c.name;
+        EXPECT_EQ(result.reason, text(c.reason)) << c.name;
+    }
+}
+
+TEST_F(AssessCandidateTest, FolderOrFileOnlyWhenNoExtensionMatches)
+{
+    writeFile(dir / "bigfile", 10);
+    makeFolder(dir / "Projects");
+    makeFolder(dir / "Old.zip");
+    makeFolder(dir / "Project.fcpbundle");
+    makeFolder(dir / "notes.txt");
+    makeSymlink("Projects", dir / "link-to-folder");
+
+    EXPECT_EQ(assess(dir / "bigfile").kind, text("kind.file"));
+    EXPECT_EQ(assess(dir / "bigfile").reason, text("reason.file"));
+    EXPECT_EQ(assess(dir / "Projects").kind, text("kind.folder"));
+    EXPECT_EQ(assess(dir / "Projects").reason, text("reason.largeFolder"));
+    EXPECT_EQ(assess(dir / "notes.txt").kind, text("kind.folder"));
+    EXPECT_EQ(assess(dir / "Old.zip").kind, text("kind.archive"));
+    EXPECT_EQ(assess(dir / "Project.fcpbundle").kind, text("kind.library"));
+    // The directory test reads the item itself: a link is not a folder.
+    EXPECT_EQ(assess(dir / "link-to-folder").kind, text("kind.file"));
+    // Unreadable or missing: not a folder.
+    EXPECT_EQ(assess(dir / "missing").kind, text("kind.file"));
+    for (const char* name : {"bigfile", "Projects", "missing"})
+        EXPECT_EQ(assess(dir / name).risk, RiskLevel::safe);
+}
+
+TEST_F(AssessCandidateTest, NamesThatAreNotUtf8AreClassifiedByTheirExtension)
+{
+    EXPECT_EQ(assess(dir / nonUtf8Name(".mkv")).kind, text("kind.video"));
+    writeFile(dir / nonUtf8Name(), 1);
+    EXPECT_EQ(assess(dir / nonUtf8Name()).kind, text("kind.file"));
+    EXPECT_EQ(lowercasedExtension("/x/Clip.MP4"), "mp4");
+    EXPECT_EQ(lowercasedExtension("/x/ARCHIVE.ZİP"), QStringLiteral("zi̇p").toStdString());
+}
