@@ -34,8 +34,14 @@ inline bool isHiddenName(std::string_view name)
     return !name.empty() && name.front() == '.';
 }
 
-// Calls visit(std::string_view name, EntryType type) for every entry of the
-// open directory `fd` except "." and "..". Returns 0, or the errno value of a
+struct RawDirectoryEntry {
+    std::string_view name; // valid only during the visit
+    EntryType type;
+    std::uint64_t inode;
+};
+
+// Calls visit(const RawDirectoryEntry&) for every entry of the open
+// directory `fd` except "." and "..". Returns 0, or the errno value of a
 // failed read (entries read before the failure have been visited).
 template <class Visitor>
 int forEachDirectoryEntry(int fd, std::span<char> buffer, Visitor&& visit)
@@ -58,8 +64,10 @@ int forEachDirectoryEntry(int fd, std::span<char> buffer, Visitor&& visit)
         }
         for (long offset = 0; offset < count;) {
             const char* record = buffer.data() + offset;
+            std::uint64_t inode;
             unsigned short length;
             unsigned char type;
+            std::memcpy(&inode, record + offsetof(LinuxDirent64, inode), sizeof inode);
             std::memcpy(&length, record + offsetof(LinuxDirent64, length), sizeof length);
             std::memcpy(&type, record + offsetof(LinuxDirent64, type), sizeof type);
             const char* name = record + offsetof(LinuxDirent64, name);
@@ -67,7 +75,7 @@ int forEachDirectoryEntry(int fd, std::span<char> buffer, Visitor&& visit)
             offset += length;
             if (view == "." || view == "..")
                 continue;
-            visit(view, entryTypeFromDirent(type));
+            visit(RawDirectoryEntry{view, entryTypeFromDirent(type), inode});
         }
     }
 }

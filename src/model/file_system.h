@@ -53,6 +53,10 @@ public:
 
     virtual FsResult<ItemValues> itemValues(const std::filesystem::path& item) const = 0;
 
+    // The space on disk of every regular file below `folder` at any depth,
+    // hidden names and links left out; unreadable parts count nothing.
+    virtual std::int64_t treeSize(const std::filesystem::path& folder) const = 0;
+
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;
 

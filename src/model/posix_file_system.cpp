@@ -1,6 +1,7 @@
 #include "model/posix_file_system.h"
 
 #include "model/path_anchor.h"
+#include "model/tree_size.h"
 #include "model/unique_fd.h"
 
 #include <QByteArray>
@@ -56,9 +57,9 @@ FsResult<std::vector<DirectoryEntry>> PosixFileSystem::listDirectory(const fs::p
 
     std::vector<DirectoryEntry> entries;
     std::array<char, 32 * 1024> buffer;
-    const int error = forEachDirectoryEntry(fd.get(), buffer, [&](std::string_view name, EntryType type) {
-        if (!isHiddenName(name))
-            entries.push_back({std::string(name), type});
+    const int error = forEachDirectoryEntry(fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
+        if (!isHiddenName(entry.name))
+            entries.push_back({std::string(entry.name), entry.type});
     });
     if (error != 0)
         return FsError{error, directory};
@@ -75,6 +76,11 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     values.allocatedBytes = std::int64_t(st.value().st_blocks) * 512;
     values.length = std::int64_t(st.value().st_size);
     return values;
+}
+
+std::int64_t PosixFileSystem::treeSize(const fs::path& folder) const
+{
+    return measureTreeSize(folder);
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const

@@ -26,7 +26,9 @@ bool dropFileCapabilities()
 
 } // namespace
 
-std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
+namespace {
+
+std::string runForked(const std::function<std::string()>& work, bool dropCapabilities)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -36,7 +38,8 @@ std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
         return "child failed";
     if (pid == 0) {
         ::close(pipeFds[0]);
-        std::string answer = dropFileCapabilities() ? work() : std::string("could not drop capabilities");
+        std::string answer = !dropCapabilities || dropFileCapabilities() ? work()
+                                                                         : std::string("could not drop capabilities");
         const char* data = answer.data();
         std::size_t left = answer.size();
         while (left > 0) {
@@ -63,4 +66,16 @@ std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "child failed";
     return answer;
+}
+
+} // namespace
+
+std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
+{
+    return runForked(work, true);
+}
+
+std::string runInChild(const std::function<std::string()>& work)
+{
+    return runForked(work, false);
 }

@@ -9,3 +9,7 @@
 #include <string>
 
 std::string runWithoutFileCapabilities(const std::function<std::string()>& work);
+
+// The same without giving up anything: for work that changes process-wide
+// limits (such as the open-file limit) that must not leak into other tests.
+std::string runInChild(const std::function<std::string()>& work);

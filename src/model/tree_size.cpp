@@ -1,0 +1,211 @@
+#include "model/tree_size.h"
+
+#include "model/directory_reader.h"
+#include "model/path_anchor.h"
+#include "model/unique_fd.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <condition_variable>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <variant>
+#include <vector>
+
+namespace {
+
+// Entries that need a stat call, read from one folder that stays open until
+// every batch of them has been done.
+struct OpenFolder {
+    std::string path;
+    UniqueFd fd;
+    std::vector<std::pair<std::uint64_t, std::string>> entries; // inode, name
+};
+
+struct FolderTask {
+    std::string path;
+};
+
+struct StatBatch {
+    std::shared_ptr<const OpenFolder> folder;
+    std::size_t begin;
+    std::size_t end;
+};
+
+using Task = std::variant<FolderTask, StatBatch>;
+
+// A folder this big is split into batches the helper can take.
+constexpr std::size_t batchSize = 2048;
+// Folders walked before a helper is worth starting.
+constexpr int foldersBeforeHelper = 64;
+// Sorting by inode makes a cold walk read inode tables in order.
+constexpr std::size_t sortByInodeFrom = 512;
+
+UniqueFd openFolder(const std::string& path)
+{
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    if (path.size() < PATH_MAX)
+        return UniqueFd(::open(path.c_str(), flags));
+    auto anchor = PathAnchor::resolve(path);
+    if (!anchor)
+        return UniqueFd();
+    return UniqueFd(::openat(anchor.value().directory(), anchor.value().name(), flags));
+}
+
+std::string childPath(const std::string& parent, std::string_view name)
+{
+    std::string path;
+    path.reserve(parent.size() + 1 + name.size());
+    path += parent;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
+}
+
+class TreeWalk {
+public:
+    explicit TreeWalk(int workers) : maxWorkers_(std::max(1, workers)) {}
+
+    std::int64_t run(const std::string& root)
+    {
+        tasks_.push_back(FolderTask{root});
+        work();
+        if (helper_.joinable())
+            helper_.join();
+        return total_;
+    }
+
+private:
+    void work()
+    {
+        std::int64_t sum = 0;
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            Task task;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [&] { return !tasks_.empty() || busy_ == 0; });
+                if (tasks_.empty())
+                    break;
+                task = std::move(tasks_.back());
+                tasks_.pop_back();
+                ++busy_;
+            }
+            if (auto* folder = std::get_if<FolderTask>(&task))
+                sum += walkFolder(folder->path, buffer);
+            else
+                sum += statBatch(std::get<StatBatch>(task));
+            std::lock_guard lock(mutex_);
+            if (--busy_ == 0 && tasks_.empty())
+                wake_.notify_all();
+        }
+        std::lock_guard lock(mutex_);
+        total_ += sum;
+        wake_.notify_all();
+    }
+
+    std::int64_t walkFolder(const std::string& path, std::vector<char>& buffer)
+    {
+        auto folder = std::make_shared<OpenFolder>();
+        folder->path = path;
+        folder->fd = openFolder(path);
+        if (!folder->fd.valid())
+            return 0; // unreadable or gone: left out
+
+        std::vector<Task> subfolders;
+        // A failed read keeps what was read before it.
+        forEachDirectoryEntry(folder->fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
+            if (isHiddenName(entry.name))
+                return;
+            if (entry.type == EntryType::directory)
+                subfolders.push_back(FolderTask{childPath(path, entry.name)});
+            else if (entry.type == EntryType::regular || entry.type == EntryType::unknown)
+                folder->entries.emplace_back(entry.inode, std::string(entry.name));
+            // Links and special files: neither counted nor opened.
+        });
+        if (folder->entries.size() >= sortByInodeFrom)
+            std::sort(folder->entries.begin(), folder->entries.end());
+
+        const std::size_t count = folder->entries.size();
+        std::vector<Task> batches;
+        if (maxWorkers_ > 1 && count > batchSize) {
+            for (std::size_t begin = batchSize; begin < count; begin += batchSize)
+                batches.push_back(StatBatch{folder, begin, std::min(count, begin + batchSize)});
+        }
+        const std::size_t ownEnd = batches.empty() ? count : batchSize;
+        publish(std::move(subfolders), std::move(batches));
+        return statEntries(*folder, 0, ownEnd);
+    }
+
+    std::int64_t statBatch(const StatBatch& batch)
+    {
+        return statEntries(*batch.folder, batch.begin, batch.end);
+    }
+
+    std::int64_t statEntries(const OpenFolder& folder, std::size_t begin, std::size_t end)
+    {
+        std::int64_t sum = 0;
+        std::vector<Task> found;
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::string& name = folder.entries[i].second;
+            struct stat st;
+            if (::fstatat(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // vanished or unreadable
+            if (S_ISREG(st.st_mode))
+                sum += std::int64_t(st.st_blocks) * 512;
+            else if (S_ISDIR(st.st_mode))
+                found.push_back(FolderTask{childPath(folder.path, name)});
+        }
+        if (!found.empty())
+            publish(std::move(found), {});
+        return sum;
+    }
+
+    void publish(std::vector<Task> folders, std::vector<Task> batches)
+    {
+        if (folders.empty() && batches.empty())
+            return;
+        bool startHelper = false;
+        {
+            std::lock_guard lock(mutex_);
+            foldersSeen_ += int(folders.size());
+            // Batches last: the helper, taking from the back, starts on them.
+            for (auto& task : folders)
+                tasks_.push_back(std::move(task));
+            const bool hasBatches = !batches.empty();
+            for (auto& task : batches)
+                tasks_.push_back(std::move(task));
+            if (maxWorkers_ > 1 && !helperStarted_ && (hasBatches || foldersSeen_ >= foldersBeforeHelper)) {
+                helperStarted_ = true;
+                startHelper = true;
+            }
+        }
+        wake_.notify_one();
+        if (startHelper)
+            helper_ = std::thread([this] { work(); });
+    }
+
+    const int maxWorkers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<Task> tasks_; // a stack: depth first keeps it small
+    int busy_ = 0;
+    int foldersSeen_ = 0;
+    bool helperStarted_ = false;
+    std::thread helper_;
+    std::int64_t total_ = 0;
+};
+
+} // namespace
+
+std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers)
+{
+    TreeWalk walk(workers);
+    return walk.run(folder.native());
+}

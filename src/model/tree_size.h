@@ -1,0 +1,21 @@
+#pragma once
+// The size of a folder tree: the space on disk (blocks x 512) of every regular
+// file at any depth, leaving out hidden names with everything below them and
+// never following or counting symbolic links. Unreadable or vanishing parts
+// are left out and the walk goes on. FIFOs, sockets and devices are never
+// opened.
+//
+// Cost: one getdents64 pass per folder and one fstatat per regular or
+// unknown-type entry; folders are recognised from their directory entry.
+// Memory grows with the depth and width of the tree, not with its size. At
+// most one descriptor per worker is open at a time, so neither the open-file
+// limit nor PATH_MAX bounds the depth.
+//
+// Big trees are shared with one helper thread, started only once a tree
+// proves big enough to pay for it. The result never depends on the split.
+// Callable from any thread; each call is independent.
+
+#include <cstdint>
+#include <filesystem>
+
+std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers = 2);

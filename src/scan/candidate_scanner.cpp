@@ -1,0 +1,127 @@
+#include "scan/candidate_scanner.h"
+
+#include "model/min_candidate_bytes.h"
+#include "model/path_ops.h"
+#include "model/path_text.h"
+#include "model/text_table.h"
+#include "scan/assess_candidate.h"
+#include "scan/candidate_order.h"
+
+#include <array>
+#include <string>
+#include <unordered_set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The state of one scan; nothing survives from one scan to the next.
+class CandidateScan {
+public:
+    explicit CandidateScan(const FileSystem& fileSystem) : fileSystem_(fileSystem) {}
+
+    void addCandidate(const fs::path& item, const QString& rootName, std::int64_t minimumBytes)
+    {
+        if (shouldSkip(item, fileSystem_))
+            return;
+        std::string key = standardizedPath(item).native();
+        if (seenPaths_.contains(key))
+            return;
+        const std::int64_t size = itemSize(item, fileSystem_);
+        if (size < minimumBytes)
+            return; // too small: not remembered, another root may still reach it
+        const MoveAssessment assessment = assessCandidate(item, fileSystem_);
+        seenPaths_.insert(std::move(key));
+        result_.emplace_back(item, rootName, assessment.kind, assessment.risk, assessment.reason, size);
+    }
+
+    void scanChildren(const QString& rootName, const fs::path& root, std::int64_t minimumBytes)
+    {
+        const auto listing = fileSystem_.listDirectory(root);
+        if (!listing)
+            return; // a root that cannot be listed adds nothing
+        for (const DirectoryEntry& entry : listing.value())
+            addCandidate(root / entry.name, rootName, minimumBytes);
+    }
+
+    std::vector<Candidate> takeResult() { return std::move(result_); }
+
+private:
+    const FileSystem& fileSystem_;
+    std::vector<Candidate> result_;
+    std::unordered_set<std::string> seenPaths_;
+};
+
+} // namespace
+
+std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem)
+{
+    CandidateScan scan(fileSystem);
+    for (const fs::path& root : roots) {
+        const QString rootName = displayRootName(root, fileSystem);
+        if (lowercasedExtension(root) == "app")
+            scan.addCandidate(root, rootName, 0);
+        else
+            scan.scanChildren(rootName, root, minCandidateBytes);
+    }
+    std::vector<Candidate> result = scan.takeResult();
+    sortCandidates(result);
+    return result;
+}
+
+std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem)
+{
+    const auto values = fileSystem.itemValues(url);
+    if (values) {
+        const ItemValues& item = values.value();
+        if (item.isSymbolicLink())
+            return 0;
+        if (!item.isDirectory())
+            return item.allocatedBytes.value_or(item.length.value_or(0));
+    }
+    return fileSystem.treeSize(url);
+}
+
+bool isSymbolicLink(const fs::path& url, const FileSystem& fileSystem)
+{
+    const auto values = fileSystem.itemValues(url);
+    return values && values.value().isSymbolicLink();
+}
+
+bool shouldSkip(const fs::path& url, const FileSystem& fileSystem)
+{
+    const std::string name = lastPathComponent(url);
+    if (isHiddenName(name))
+        return true;
+    if (name == "Library" || name == "System" || name == "Volumes")
+        return true;
+    return isSymbolicLink(url, fileSystem);
+}
+
+QString displayRootName(const fs::path& root, const FileSystem& fileSystem)
+{
+    struct KnownLocation {
+        fs::path path;
+        const char* key;
+    };
+    const fs::path home = standardizedPath(fileSystem.homeDirectory());
+    const std::array<KnownLocation, 10> known{{
+        {home / "Desktop", "root.desktop"},
+        {home / "Downloads", "root.downloads"},
+        {home / "Documents", "root.documents"},
+        {home / "Pictures", "root.pictures"},
+        {home / "Movies", "root.movies"},
+        {home / "Music", "root.music"},
+        {home / "Public", "root.public"},
+        {"/Users/Shared", "root.shared"},
+        {"/Applications", "root.applications"},
+        {home / "Applications", "root.userApplications"},
+    }};
+    const fs::path target = standardizedPath(root);
+    for (const KnownLocation& location : known) {
+        if (standardizedPath(location.path).native() == target.native())
+            return I18n::text(location.key);
+    }
+    const std::string name = lastPathComponent(root);
+    return displayText(name.empty() ? std::string_view(root.native()) : std::string_view(name));
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Turns the folders the user authorised into the ordered list of
+// recommendations: every immediate child of a root that is large enough
+// becomes one candidate as a whole; a root that is an application bundle is
+// itself the candidate. Items reached twice are recorded once, under the
+// first root that reached them. Reads the disk only through the file-system
+// layer, reports no errors, and runs synchronously on the caller's thread
+// (the scan worker, or the command line).
+
+#include "model/candidate.h"
+#include "model/file_system.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem);
+
+// The size measure shared by the scan and the transfer: 0 for a symbolic
+// link, the allocated size (else the length) for anything that is not a
+// folder, the tree size of a folder.
+std::int64_t itemSize(const std::filesystem::path& url, const FileSystem& fileSystem);
+
+// Hidden names, "Library", "System" and "Volumes" (exactly), and symbolic links.
+bool shouldSkip(const std::filesystem::path& url, const FileSystem& fileSystem);
+
+// True only when the item can be read and is a symbolic link.
+bool isSymbolicLink(const std::filesystem::path& url, const FileSystem& fileSystem);
+
+// The well-known folders by their localised names, others by their own name.
+QString displayRootName(const std::filesystem::path& root, const FileSystem& fileSystem);

@@ -1,0 +1,192 @@
+#include "model/tree_size.h"
+
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An independent sum: allocated sizes of regular files outside hidden names.
+std::int64_t referenceSize(const fs::path& root)
+{
+    std::int64_t total = 0;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        if (it->path().filename().native().front() == '.') {
+            std::error_code error;
+            if (it->is_directory(error) && !it->is_symlink())
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file() && !it->is_symlink())
+            total += allocatedBytes(it->path());
+    }
+    return total;
+}
+
+} // namespace
+
+TEST(TreeSize, CountsTheAllocatedSizeOfVisibleRegularFilesAtAnyDepth)
+{
+    TempDir dir;
+    writeFile(dir / "t" / "a.bin", 100'000);
+    writeFile(dir / "t" / "sub" / "deeper" / "b.bin", 5'000);
+    writeFile(dir / "t" / "sub" / nonUtf8Name(".bin"), 7'000);
+    writeFile(dir / "t" / "sub" / "图片.jpg", 9'000);
+    writeSparseFile(dir / "t" / "sparse", 50 * 1024 * 1024);
+    const std::int64_t expected = allocatedBytes(dir / "t" / "a.bin") + allocatedBytes(dir / "t" / "sub" / "deeper" / "b.bin") +
+                                  allocatedBytes(dir / "t" / "sub" / nonUtf8Name(".bin")) +
+                                  allocatedBytes(dir / "t" / "sub" / "图片.jpg") + allocatedBytes(dir / "t" / "sparse");
+    EXPECT_EQ(measureTreeSize(dir / "t"), expected);
+    EXPECT_EQ(expected, referenceSize(dir / "t"));
+}
+
+TEST(TreeSize, LeavesOutHiddenNamesLinksAndSpecialFiles)
+{
+    TempDir dir;
+    const fs::path t = dir / "t";
+    writeFile(t / "visible", 4096);
+    writeFile(t / ".hidden-file", 1'000'000);
+    writeFile(t / ".git" / "objects" / "pack", 1'000'000);
+    writeFile(t / "sub" / ".DS_Store", 1'000'000);
+    writeFile(dir / "outside", 3'000'000);
+    makeSymlink(dir / "outside", t / "link-to-file");
+    makeSymlink(dir.path(), t / "link-to-folder");
+    makeSymlink("..", t / "sub" / "loop");
+    ASSERT_EQ(::mkfifo((t / "fifo").c_str(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (t / "socket").native();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::mknod((t / "null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)); // allowed only to root
+
+    EXPECT_EQ(measureTreeSize(t), allocatedBytes(t / "visible"));
+    ::close(sock);
+}
+
+TEST(TreeSize, AFolderOfFoldersAndHiddenFilesMeasuresZero)
+{
+    TempDir dir;
+    makeFolder(dir / "t" / "a" / "b" / "c");
+    writeFile(dir / "t" / "a" / ".hidden", 10'000);
+    EXPECT_EQ(measureTreeSize(dir / "t"), 0);
+    EXPECT_EQ(measureTreeSize(dir / "missing"), 0);
+}
+
+TEST(TreeSize, TheRootItselfIsNotFollowedWhenALink)
+{
+    TempDir dir;
+    writeFile(dir / "real" / "f", 10'000);
+    makeSymlink("real", dir / "link");
+    EXPECT_EQ(measureTreeSize(dir / "link"), 0);
+}
+
+TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
+{
+    TempDir dir;
+    const fs::path deep = makeDeepFolder(dir.path(), 30);
+    ASSERT_GT(deep.native().size(), std::size_t(PATH_MAX));
+    // Files can only be made by descending with *at() calls at this depth.
+    const std::string answer = runInChild([&] {
+        const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+        int current = fd;
+        const std::string component(200, 'd');
+        for (int i = 0; i < 30; ++i) {
+            const int next = ::openat(current, component.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(current);
+            current = next;
+        }
+        const int file = ::openat(current, "deep.bin", O_WRONLY | O_CREAT, 0644);
+        const std::string data(8192, 'x');
+        const bool written = ::write(file, data.data(), data.size()) == ssize_t(data.size());
+        ::close(file);
+        ::close(current);
+        // Far more levels than descriptors allowed.
+        rlimit limit{24, 24};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        return written ? std::to_string(measureTreeSize(dir.path())) : std::string("not written");
+    });
+    EXPECT_EQ(answer, "8192");
+
+    TempDir chain;
+    fs::path level = chain / "t";
+    for (int i = 0; i < 200; ++i)
+        level /= "x";
+    writeFile(level / "leaf.bin", 4096);
+    const std::string limited = runInChild([&] {
+        rlimit limit{24, 24};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        return std::to_string(measureTreeSize(chain / "t"));
+    });
+    EXPECT_EQ(limited, "4096");
+}
+
+TEST(TreeSize, AnUnreadableSubfolderIsLeftOutAndTheRestCounts)
+{
+    TempDir dir;
+    writeFile(dir / "t" / "readable" / "a", 8192);
+    writeFile(dir / "t" / "locked" / "b", 8192);
+    writeFile(dir / "t" / "c", 4096);
+    ::chmod((dir / "t" / "locked").c_str(), 0);
+    const std::string answer = runWithoutFileCapabilities([&] { return std::to_string(measureTreeSize(dir / "t")); });
+    ::chmod((dir / "t" / "locked").c_str(), 0755);
+    EXPECT_EQ(answer, std::to_string(8192 + 4096));
+}
+
+TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
+{
+    TempDir dir;
+    const fs::path t = dir / "t";
+    for (int folder = 0; folder < 120; ++folder) {
+        for (int file = 0; file < 5; ++file)
+            writeFile(t / ("f" + std::to_string(folder % 7)) / std::to_string(folder) / std::to_string(file), 100 + folder * file);
+    }
+    for (int file = 0; file < 5000; ++file) // big enough to be split into batches
+        writeFile(t / "wide" / std::to_string(file), file % 3 == 0 ? 5000 : 1);
+    const std::int64_t sequential = measureTreeSize(t, 1);
+    EXPECT_EQ(sequential, referenceSize(t));
+    for (int run = 0; run < 5; ++run)
+        EXPECT_EQ(measureTreeSize(t, 2), sequential);
+}
+
+TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
+{
+    TempDir dir;
+    const fs::path t = dir / "t";
+    for (int file = 0; file < 6000; ++file)
+        writeFile(t / "wide" / std::to_string(file), 4096);
+    for (int folder = 0; folder < 200; ++folder)
+        writeFile(t / "folders" / std::to_string(folder) / "f", 4096);
+    const std::int64_t full = measureTreeSize(t);
+
+    std::thread remover([&] {
+        for (int file = 0; file < 6000; ++file)
+            fs::remove(t / "wide" / std::to_string(file));
+        for (int folder = 0; folder < 200; ++folder)
+            fs::remove_all(t / "folders" / std::to_string(folder));
+    });
+    std::int64_t last = full;
+    for (int run = 0; run < 20; ++run) {
+        const std::int64_t size = measureTreeSize(t);
+        EXPECT_GE(size, 0);
+        EXPECT_LE(size, full);
+        last = size;
+    }
+    remover.join();
+    EXPECT_LE(last, full);
+    EXPECT_EQ(measureTreeSize(t), 0);
+}

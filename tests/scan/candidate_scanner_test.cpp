@@ -1,0 +1,218 @@
+#include "scan/candidate_scanner.h"
+
+#include "model/min_candidate_bytes.h"
+#include "model/path_ops.h"
+#include "model/text_table.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t MiB = 1024 * 1024;
+
+class ScannerTest : public ::testing::Test {
+protected:
+    ScannerTest() { fileSystem.setHome(dir.path()); }
+
+    std::vector<Candidate> scan(std::vector<fs::path> roots) { return scanCandidates(roots, fileSystem); }
+
+    static std::vector<std::string> names(const std::vector<Candidate>& candidates)
+    {
+        std::vector<std::string> result;
+        for (const Candidate& candidate : candidates)
+            result.push_back(lastPathComponent(candidate.sourceURL()));
+        return result;
+    }
+
+    static QString text(const char* key) { return I18n::text(key); }
+
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+};
+
+} // namespace
+
+TEST_F(ScannerTest, RecommendsLargeChildrenOneLevelDeep)
+{
+    const fs::path downloads = dir / "Downloads";
+    writeFile(downloads / "Installer.dmg", 25 * MiB);
+    writeFile(downloads / "small.zip", 10 * MiB);
+    writeFile(downloads / "Project" / "a.bin", 20 * MiB);
+    writeFile(downloads / "Project" / "nested" / "b.mov", 10 * MiB);
+
+    const auto result = scan({downloads});
+    ASSERT_EQ(names(result), (std::vector<std::string>{"Project", "Installer.dmg"}));
+    const Candidate& folder = result[0];
+    EXPECT_EQ(folder.kind(), text("kind.folder"));
+    EXPECT_EQ(folder.reason(), text("reason.largeFolder"));
+    EXPECT_EQ(folder.rootName(), text("root.downloads"));
+    EXPECT_EQ(folder.sizeBytes(), 30 * MiB);
+    EXPECT_TRUE(folder.selected());
+    EXPECT_EQ(folder.sourceURL(), downloads / "Project");
+    EXPECT_EQ(result[1].kind(), text("kind.installer"));
+    EXPECT_EQ(result[1].sizeBytes(), 25 * MiB);
+}
+
+TEST_F(ScannerTest, TheThresholdIsInclusive)
+{
+    const fs::path root = dir / "root";
+    writeFile(root / "exact.bin", minCandidateBytes);
+    writeFile(root / "block-less.bin", minCandidateBytes - 4096);
+    // Space on disk counts, not length: a sparse giant is small.
+    writeSparseFile(root / "sparse.bin", 100 * MiB);
+    // Byte-exact boundaries through scripted sizes.
+    makeFolder(root / "one-less");
+    makeFolder(root / "just-enough");
+    fileSystem.setTreeSize(root / "one-less", minCandidateBytes - 1);
+    fileSystem.setTreeSize(root / "just-enough", minCandidateBytes);
+
+    EXPECT_EQ(names(scan({root})), (std::vector<std::string>{"exact.bin", "just-enough"}));
+}
+
+TEST_F(ScannerTest, AnItemReachedTwiceIsRecordedOnceUnderItsFirstRoot)
+{
+    const fs::path root = dir / "Media";
+    writeFile(root / "a.mov", 21 * MiB);
+    writeFile(root / "b.mov", 22 * MiB);
+    const auto twice = scan({root, root, fs::path(root.native() + "/"), root / "." });
+    EXPECT_EQ(names(twice), (std::vector<std::string>{"b.mov", "a.mov"}));
+
+    // Home and its Downloads: only identical paths merge, nesting is allowed.
+    writeFile(dir / "Downloads" / "big.iso", 21 * MiB);
+    const auto nested = scan({dir.path(), dir / "Downloads"});
+    ASSERT_EQ(nested.size(), 3u);
+    int downloadsFolder = 0;
+    int iso = 0;
+    for (const Candidate& candidate : nested) {
+        if (candidate.sourceURL() == dir / "Downloads") {
+            ++downloadsFolder;
+            EXPECT_EQ(candidate.rootName(), QString::fromStdString(lastPathComponent(dir.path())));
+            EXPECT_EQ(candidate.kind(), text("kind.folder"));
+        }
+        if (lastPathComponent(candidate.sourceURL()) == "big.iso") {
+            ++iso;
+            EXPECT_EQ(candidate.rootName(), text("root.downloads"));
+        }
+    }
+    EXPECT_EQ(downloadsFolder, 1);
+    EXPECT_EQ(iso, 1);
+}
+
+TEST_F(ScannerTest, AnApplicationRootIsItselfTheCandidateWhateverItsSize)
+{
+    writeFile(dir / "Tiny.APP" / "Contents" / "binary", 1000);
+    writeFile(dir / "Apps" / "Big.app" / "Contents" / "binary", 21 * MiB);
+    writeFile(dir / "Apps" / "Big.app" / "Contents" / "ignored-child.mov", 30 * MiB);
+
+    const auto tiny = scan({dir / "Tiny.APP"});
+    ASSERT_EQ(tiny.size(), 1u);
+    EXPECT_EQ(tiny[0].kind(), text("kind.app"));
+    EXPECT_EQ(tiny[0].risk(), RiskLevel::application);
+    EXPECT_FALSE(tiny[0].selected());
+    EXPECT_EQ(tiny[0].sizeBytes(), 4096);
+
+    // Already recorded through an earlier root: not again.
+    const auto both = scan({dir / "Apps", dir / "Apps" / "Big.app"});
+    ASSERT_EQ(both.size(), 1u);
+    EXPECT_EQ(both[0].rootName(), QStringLiteral("Apps"));
+}
+
+TEST_F(ScannerTest, SkipsHiddenAndSystemNamesAndLinks)
+{
+    const fs::path root = dir / "root";
+    for (const char* name : {".git", ".Trash", "Library", "System", "Volumes"})
+        writeFile(root / name / "data.bin", 21 * MiB);
+    writeFile(root / "library" / "data.bin", 21 * MiB);
+    writeFile(root / "VOLUMES" / "data.bin", 21 * MiB);
+    writeFile(dir / "elsewhere" / "huge.bin", 40 * MiB);
+    makeSymlink(dir / "elsewhere" / "huge.bin", root / "link.bin");
+    makeSymlink(dir / "elsewhere", root / "link-folder");
+    writeFile(root / "folder" / "data.bin", 20 * MiB);
+    makeSymlink(dir / "elsewhere" / "huge.bin", root / "folder" / "inner-link.bin");
+    writeFile(root / "folder" / ".hidden.bin", 5 * MiB);
+
+    EXPECT_EQ(names(scan({root})), (std::vector<std::string>{"library", "VOLUMES", "folder"}));
+    EXPECT_TRUE(shouldSkip(root / "link.bin", fileSystem));
+    EXPECT_FALSE(shouldSkip(root / "missing", fileSystem));
+    EXPECT_FALSE(isSymbolicLink(root / "missing", fileSystem));
+    EXPECT_EQ(itemSize(root / "link.bin", fileSystem), 0);
+    EXPECT_EQ(itemSize(root / "folder", fileSystem), 20 * MiB);
+}
+
+TEST_F(ScannerTest, OrdersSafeFirstThenLargerThenNaturalNames)
+{
+    const fs::path root = dir / "root";
+    writeFile(root / "Clip 10.mov", 21 * MiB);
+    writeFile(root / "Clip 2.mov", 21 * MiB);
+    writeFile(root / "Huge.utm", 90 * MiB);
+    writeFile(root / "Bigger.zip", 30 * MiB);
+    writeFile(root / "Editor.app" / "bin", 95 * MiB);
+
+    const auto result = scan({root});
+    EXPECT_EQ(names(result), (std::vector<std::string>{"Bigger.zip", "Clip 2.mov", "Clip 10.mov", "Huge.utm", "Editor.app"}));
+    EXPECT_EQ(result[3].risk(), RiskLevel::caution);
+    EXPECT_FALSE(result[3].selected());
+}
+
+TEST_F(ScannerTest, UnreadableAndOddItemsNeverStopTheScan)
+{
+    const fs::path root = dir / "root";
+    writeFile(root / nonUtf8Name(".bin"), 21 * MiB);
+    writeFile(root / "mixed" / "readable.bin", 21 * MiB);
+    writeFile(root / "mixed" / "locked" / "secret.bin", 30 * MiB);
+    ::mkfifo((root / "fifo").c_str(), 0644);
+    writeFile(dir / "locked-root" / "x.bin", 30 * MiB);
+    ::chmod((root / "mixed" / "locked").c_str(), 0);
+    ::chmod((dir / "locked-root").c_str(), 0);
+
+    const std::string answer = runWithoutFileCapabilities([&] {
+        ScriptedFileSystem unprivileged;
+        std::string out;
+        for (const Candidate& c : scanCandidates({dir / "locked-root", root, dir / "missing"}, unprivileged))
+            out += c.sourceURL().native() + "=" + std::to_string(c.sizeBytes()) + ";";
+        return out;
+    });
+    ::chmod((root / "mixed" / "locked").c_str(), 0755);
+    ::chmod((dir / "locked-root").c_str(), 0755);
+    // The locked part of "mixed" is left out; the locked and missing roots add nothing.
+    EXPECT_EQ(answer, (root / nonUtf8Name(".bin")).native() + "=" + std::to_string(21 * MiB) + ";" + (root / "mixed").native() +
+                          "=" + std::to_string(21 * MiB) + ";");
+}
+
+TEST_F(ScannerTest, AnItemWhoseValuesCannotBeReadIsWalked)
+{
+    const fs::path root = dir / "root";
+    writeFile(root / "folder" / "a.bin", 21 * MiB);
+    fileSystem.failItemValues(root / "folder", EACCES);
+    const auto result = scan({root});
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0].sizeBytes(), 21 * MiB);
+    EXPECT_EQ(result[0].kind(), text("kind.file")); // the folder test failed too
+}
+
+TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
+{
+    const fs::path home = dir.path();
+    EXPECT_EQ(displayRootName(home / "Desktop", fileSystem), text("root.desktop"));
+    EXPECT_EQ(displayRootName(home / "Downloads/", fileSystem), text("root.downloads"));
+    EXPECT_EQ(displayRootName(home / "x" / ".." / "Documents", fileSystem), text("root.documents"));
+    EXPECT_EQ(displayRootName(home / "Pictures", fileSystem), text("root.pictures"));
+    EXPECT_EQ(displayRootName(home / "Movies", fileSystem), text("root.movies"));
+    EXPECT_EQ(displayRootName(home / "Music", fileSystem), text("root.music"));
+    EXPECT_EQ(displayRootName(home / "Public", fileSystem), text("root.public"));
+    EXPECT_EQ(displayRootName("/Users/Shared", fileSystem), text("root.shared"));
+    EXPECT_EQ(displayRootName("/Applications", fileSystem), text("root.applications"));
+    EXPECT_EQ(displayRootName(home / "Applications", fileSystem), text("root.userApplications"));
+    EXPECT_EQ(displayRootName(home / "downloads", fileSystem), QStringLiteral("downloads"));
+    EXPECT_EQ(displayRootName(home / "Work" / "Downloads", fileSystem), QStringLiteral("Downloads"));
+    EXPECT_EQ(displayRootName(home, fileSystem), QString::fromStdString(lastPathComponent(home)));
+    EXPECT_EQ(displayRootName("/", fileSystem), QStringLiteral("/"));
+    EXPECT_EQ(displayRootName(home / nonUtf8Name(), fileSystem), QStringLiteral("bad-\uFFFD\uFFFD"));
+}

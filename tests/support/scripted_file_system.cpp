@@ -1,0 +1,59 @@
+#include "support/scripted_file_system.h"
+
+namespace fs = std::filesystem;
+
+FsResult<std::vector<DirectoryEntry>> ScriptedFileSystem::listDirectory(const fs::path& directory) const
+{
+    if (auto it = listingErrors_.find(directory.native()); it != listingErrors_.end())
+        return FsError{it->second, directory};
+    return real_.listDirectory(directory);
+}
+
+FsResult<ItemValues> ScriptedFileSystem::itemValues(const fs::path& item) const
+{
+    if (auto it = valueErrors_.find(item.native()); it != valueErrors_.end())
+        return FsError{it->second, item};
+    if (auto it = values_.find(item.native()); it != values_.end())
+        return it->second;
+    return real_.itemValues(item);
+}
+
+std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder) const
+{
+    ++treeSizeCalls_;
+    if (auto it = treeSizes_.find(folder.native()); it != treeSizes_.end())
+        return it->second;
+    return real_.treeSize(folder);
+}
+
+VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
+{
+    return real_.volumeValues(folder);
+}
+
+FsResult<void> ScriptedFileSystem::createDirectories(const fs::path& folder) const
+{
+    if (auto it = createErrors_.find(folder.native()); it != createErrors_.end())
+        return FsError{it->second, folder};
+    return real_.createDirectories(folder);
+}
+
+bool ScriptedFileSystem::exists(const fs::path& path) const
+{
+    return real_.exists(path);
+}
+
+fs::path ScriptedFileSystem::homeDirectory() const
+{
+    return home_.empty() ? real_.homeDirectory() : home_;
+}
+
+bool ScriptedFileSystem::startAccessing(const fs::path& folder)
+{
+    return real_.startAccessing(folder);
+}
+
+void ScriptedFileSystem::stopAccessing(const fs::path& folder)
+{
+    real_.stopAccessing(folder);
+}

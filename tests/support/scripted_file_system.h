@@ -1,0 +1,45 @@
+#pragma once
+// A file-system layer for tests: the real one, except for the answers a test
+// scripts (a failing operation on a path, chosen item values or tree sizes,
+// another home folder). It also counts calls so tests can check what the
+// code under test asked for.
+
+#include "model/posix_file_system.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+
+class ScriptedFileSystem : public FileSystem {
+public:
+    void failListing(const std::filesystem::path& path, int code) { listingErrors_[path.native()] = code; }
+    void failItemValues(const std::filesystem::path& path, int code) { valueErrors_[path.native()] = code; }
+    void setItemValues(const std::filesystem::path& path, ItemValues values) { values_[path.native()] = values; }
+    void setTreeSize(const std::filesystem::path& path, std::int64_t size) { treeSizes_[path.native()] = size; }
+    void failCreate(const std::filesystem::path& path, int code) { createErrors_[path.native()] = code; }
+    void setHome(const std::filesystem::path& home) { home_ = home; }
+
+    int treeSizeCalls() const { return treeSizeCalls_.load(); }
+    PosixFileSystem& real() { return real_; }
+
+    FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
+    FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
+    std::int64_t treeSize(const std::filesystem::path& folder) const override;
+    VolumeValues volumeValues(const std::filesystem::path& folder) const override;
+    FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
+    bool exists(const std::filesystem::path& path) const override;
+    std::filesystem::path homeDirectory() const override;
+    bool startAccessing(const std::filesystem::path& folder) override;
+    void stopAccessing(const std::filesystem::path& folder) override;
+
+private:
+    PosixFileSystem real_;
+    std::map<std::string, int> listingErrors_;
+    std::map<std::string, int> valueErrors_;
+    std::map<std::string, ItemValues> values_;
+    std::map<std::string, std::int64_t> treeSizes_;
+    std::map<std::string, int> createErrors_;
+    std::filesystem::path home_;
+    mutable std::atomic<int> treeSizeCalls_{0};
+};
