@@ -19,13 +19,14 @@
 
 namespace {
 
-// Entries that need a stat call, read from one folder that stays open until
-// every batch of them has been done.
+// A folder open for stat calls on its entries; shared by the batches of a
+// big folder and closed when the last of them is done.
 struct OpenFolder {
     std::string path;
     UniqueFd fd;
-    std::vector<std::pair<std::uint64_t, std::string>> entries; // inode, name
 };
+
+using EntryList = std::vector<std::pair<std::uint64_t, std::string>>; // inode, name
 
 struct FolderTask {
     std::string path;
@@ -33,13 +34,13 @@ struct FolderTask {
 
 struct StatBatch {
     std::shared_ptr<const OpenFolder> folder;
-    std::size_t begin;
-    std::size_t end;
+    EntryList entries;
 };
 
 using Task = std::variant<FolderTask, StatBatch>;
 
-// A folder this big is split into batches the helper can take.
+// A folder this big is split into batches the helper can take while the
+// folder is still being read.
 constexpr std::size_t batchSize = 2048;
 // Folders walked before a helper is worth starting.
 constexpr int foldersBeforeHelper = 64;
@@ -99,8 +100,10 @@ private:
             }
             if (auto* folder = std::get_if<FolderTask>(&task))
                 sum += walkFolder(folder->path, buffer);
-            else
-                sum += statBatch(std::get<StatBatch>(task));
+            else {
+                auto& batch = std::get<StatBatch>(task);
+                sum += statEntries(*batch.folder, batch.entries);
+            }
             std::lock_guard lock(mutex_);
             if (--busy_ == 0 && tasks_.empty())
                 wake_.notify_all();
@@ -119,41 +122,36 @@ private:
             return 0; // unreadable or gone: left out
 
         std::vector<Task> subfolders;
+        EntryList entries;
         // A failed read keeps what was read before it.
         forEachDirectoryEntry(folder->fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
             if (isHiddenName(entry.name))
                 return;
-            if (entry.type == EntryType::directory)
+            if (entry.type == EntryType::directory) {
                 subfolders.push_back(FolderTask{childPath(path, entry.name)});
-            else if (entry.type == EntryType::regular || entry.type == EntryType::unknown)
-                folder->entries.emplace_back(entry.inode, std::string(entry.name));
+            } else if (entry.type == EntryType::regular || entry.type == EntryType::unknown) {
+                entries.emplace_back(entry.inode, std::string(entry.name));
+                if (maxWorkers_ > 1 && entries.size() == batchSize) {
+                    std::vector<Task> batch;
+                    batch.push_back(StatBatch{folder, std::move(entries)});
+                    entries.clear();
+                    publish(std::move(batch), true);
+                }
+            }
             // Links and special files: neither counted nor opened.
         });
-        if (folder->entries.size() >= sortByInodeFrom)
-            std::sort(folder->entries.begin(), folder->entries.end());
-
-        const std::size_t count = folder->entries.size();
-        std::vector<Task> batches;
-        if (maxWorkers_ > 1 && count > batchSize) {
-            for (std::size_t begin = batchSize; begin < count; begin += batchSize)
-                batches.push_back(StatBatch{folder, begin, std::min(count, begin + batchSize)});
-        }
-        const std::size_t ownEnd = batches.empty() ? count : batchSize;
-        publish(std::move(subfolders), std::move(batches));
-        return statEntries(*folder, 0, ownEnd);
+        publish(std::move(subfolders), false);
+        return statEntries(*folder, entries);
     }
 
-    std::int64_t statBatch(const StatBatch& batch)
+    std::int64_t statEntries(const OpenFolder& folder, EntryList& entries)
     {
-        return statEntries(*batch.folder, batch.begin, batch.end);
-    }
-
-    std::int64_t statEntries(const OpenFolder& folder, std::size_t begin, std::size_t end)
-    {
+        // In inode order a cold walk reads the inode table front to back.
+        if (entries.size() >= sortByInodeFrom)
+            std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         std::int64_t sum = 0;
         std::vector<Task> found;
-        for (std::size_t i = begin; i < end; ++i) {
-            const std::string& name = folder.entries[i].second;
+        for (const auto& [inode, name] : entries) {
             struct stat st;
             if (::fstatat(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // vanished or unreadable
@@ -162,26 +160,24 @@ private:
             else if (S_ISDIR(st.st_mode))
                 found.push_back(FolderTask{childPath(folder.path, name)});
         }
-        if (!found.empty())
-            publish(std::move(found), {});
+        publish(std::move(found), false);
         return sum;
     }
 
-    void publish(std::vector<Task> folders, std::vector<Task> batches)
+    // Makes tasks available to the other worker; the helper is started once
+    // the tree proves big enough to pay for a thread.
+    void publish(std::vector<Task> tasks, bool isBatch)
     {
-        if (folders.empty() && batches.empty())
+        if (tasks.empty())
             return;
         bool startHelper = false;
         {
             std::lock_guard lock(mutex_);
-            foldersSeen_ += int(folders.size());
-            // Batches last: the helper, taking from the back, starts on them.
-            for (auto& task : folders)
+            if (!isBatch)
+                foldersSeen_ += int(tasks.size());
+            for (auto& task : tasks)
                 tasks_.push_back(std::move(task));
-            const bool hasBatches = !batches.empty();
-            for (auto& task : batches)
-                tasks_.push_back(std::move(task));
-            if (maxWorkers_ > 1 && !helperStarted_ && (hasBatches || foldersSeen_ >= foldersBeforeHelper)) {
+            if (maxWorkers_ > 1 && !helperStarted_ && (isBatch || foldersSeen_ >= foldersBeforeHelper)) {
                 helperStarted_ = true;
                 startHelper = true;
             }

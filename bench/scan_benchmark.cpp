@@ -1,0 +1,264 @@
+// Scan benchmark: Loftwell's tree measure against `du -s -B1` on the same
+// tree in the same run, warm and cold, and the peak memory of a whole scan.
+//
+//   build/bench/scan_benchmark [--tree DIR] [--runs N] [--no-cold]
+//
+// The tree (about 300,000 files in 30,000 folders, hidden files and folders,
+// symbolic links including a loop, sparse and preallocated files, and one
+// folder of 100,000 files) is generated reproducibly on first use under DIR
+// (default: bench-data/scan-tree in the working directory) and kept for later
+// runs. Cold runs drop the page cache first and need root.
+
+#include "model/tree_size.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Measurement {
+    double seconds = 0;
+    long maxRssKiB = 0;
+    std::string output;
+};
+
+// Runs a program, capturing its standard output, timing it and reading its
+// peak resident memory.
+Measurement runProgram(const std::vector<std::string>& argv)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        std::exit(1);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 1);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        std::vector<char*> args;
+        for (const auto& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    Measurement m;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        m.output.append(buffer, std::size_t(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.maxRssKiB = usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", argv[0].c_str());
+        std::exit(1);
+    }
+    return m;
+}
+
+void writeBytes(const fs::path& path, std::size_t bytes)
+{
+    static const std::string data(1 << 20, 'L');
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    while (bytes > 0) {
+        const auto n = ::write(fd, data.data(), std::min(bytes, data.size()));
+        if (n <= 0)
+            std::exit(1);
+        bytes -= std::size_t(n);
+    }
+    ::close(fd);
+}
+
+std::size_t pickSize(std::mt19937_64& random)
+{
+    static const std::size_t sizes[] = {0, 120, 900, 3000, 5000, 9000, 14000, 40000};
+    return sizes[random() % std::size(sizes)];
+}
+
+void generateTree(const fs::path& root)
+{
+    std::printf("generating %s (once) ...\n", root.c_str());
+    std::fflush(stdout);
+    fs::remove_all(root);
+    std::mt19937_64 random(20261207);
+    std::size_t files = 0, folders = 0;
+    // deep: 30 x 10 x 100 folders, about 6-7 files each.
+    for (int a = 0; a < 30; ++a) {
+        for (int b = 0; b < 10; ++b) {
+            for (int c = 0; c < 100; ++c) {
+                const fs::path folder = root / "deep" / ("area " + std::to_string(a)) / ("group-" + std::to_string(b)) /
+                                        ("folder_" + std::to_string(c));
+                fs::create_directories(folder);
+                ++folders;
+                const int count = 6 + int(random() % 2);
+                for (int f = 0; f < count; ++f, ++files)
+                    writeBytes(folder / ("file " + std::to_string(f) + ".dat"), pickSize(random));
+                if (c % 10 == 0) {
+                    writeBytes(folder / ".hidden-note", 30000);
+                    fs::create_directories(folder / ".cache");
+                    writeBytes(folder / ".cache" / "blob", 60000);
+                }
+                if (c % 25 == 0) {
+                    fs::create_symlink("file 0.dat", folder / "link-to-file");
+                    fs::create_symlink("..", folder / "loop");
+                }
+            }
+        }
+    }
+    // Sparse and preallocated files.
+    for (int i = 0; i < 20; ++i) {
+        const fs::path sparse = root / "deep" / "area 0" / ("sparse-" + std::to_string(i) + ".img");
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::ftruncate(fd, 512LL << 20);
+        ::pwrite(fd, "x", 1, 100LL << 20);
+        ::close(fd);
+        const fs::path prealloc = root / "deep" / "area 1" / ("prealloc-" + std::to_string(i) + ".bin");
+        const int pd = ::open(prealloc.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::posix_fallocate(pd, 0, 4LL << 20);
+        ::close(pd);
+        files += 2;
+    }
+    // wide: one folder of 100,000 files.
+    fs::create_directories(root / "wide");
+    for (int f = 0; f < 100000; ++f, ++files)
+        writeBytes(root / "wide" / ("item-" + std::to_string(f)), pickSize(random) / 4);
+    std::ofstream(root / ".complete") << files << " files, " << folders << " folders\n";
+    std::printf("generated %zu files in %zu folders\n", files, folders);
+}
+
+void dropCaches()
+{
+    ::sync();
+    std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Allocated bytes of regular files outside hidden names, by find(1).
+std::int64_t independentSize(const fs::path& tree)
+{
+    const Measurement m = runProgram({"find", tree.native(), "-name", ".*", "-prune", "-o", "-type", "f", "-printf", "%b\n"});
+    std::int64_t blocks = 0;
+    for (std::size_t pos = 0; pos < m.output.size();) {
+        const std::size_t end = m.output.find('\n', pos);
+        blocks += std::atoll(m.output.substr(pos, end - pos).c_str());
+        pos = end + 1;
+    }
+    return blocks * 512;
+}
+
+std::int64_t duSize(const std::string& output)
+{
+    return std::atoll(output.c_str());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) {
+        std::printf("%lld\n", static_cast<long long>(measureTreeSize(argv[2])));
+        return 0;
+    }
+    fs::path tree = fs::current_path() / "bench-data" / "scan-tree";
+    int runs = 5;
+    bool cold = ::geteuid() == 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tree") == 0 && i + 1 < argc)
+            tree = fs::absolute(argv[++i]);
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--no-cold") == 0)
+            cold = false;
+        else {
+            std::fprintf(stderr, "usage: scan_benchmark [--tree DIR] [--runs N] [--no-cold]\n");
+            return 2;
+        }
+    }
+    if (!fs::exists(tree / ".complete"))
+        generateTree(tree);
+
+    const std::string self = fs::canonical("/proc/self/exe").native();
+    const std::string cli = (fs::path(self).parent_path().parent_path() / "src" / "loftwell-cli").native();
+    std::ifstream description(tree / ".complete");
+    std::string line;
+    std::getline(description, line);
+    std::printf("tree: %s (%s)\n", tree.c_str(), line.c_str());
+    std::printf("machine: %ld cores; %d runs each, alternating, medians\n\n", ::sysconf(_SC_NPROCESSORS_ONLN), runs);
+
+    bool allCorrect = true;
+    for (const char* part : {"deep", "wide"}) {
+        const fs::path target = tree / part;
+        const std::int64_t expected = independentSize(target);
+        for (bool coldRun : {false, true}) {
+            if (coldRun && !cold)
+                continue;
+            std::vector<double> ours, du;
+            long rss = 0;
+            std::int64_t measured = -1, duBytes = -1;
+            if (!coldRun) { // warm the cache
+                runProgram({self, "--measure", target.native()});
+                runProgram({"du", "-s", "-B1", target.native()});
+            }
+            for (int run = 0; run < runs; ++run) {
+                if (coldRun)
+                    dropCaches();
+                const Measurement a = runProgram({self, "--measure", target.native()});
+                ours.push_back(a.seconds);
+                rss = std::max(rss, a.maxRssKiB);
+                measured = std::atoll(a.output.c_str());
+                if (coldRun)
+                    dropCaches();
+                const Measurement b = runProgram({"du", "-s", "-B1", target.native()});
+                du.push_back(b.seconds);
+                duBytes = duSize(b.output);
+            }
+            const double ratio = median(ours) / median(du);
+            std::printf("%-5s %-4s  loftwell %.3f s   du -s -B1 %.3f s   ratio %.2fx   peak RSS %.1f MiB\n", part,
+                        coldRun ? "cold" : "warm", median(ours), median(du), ratio, rss / 1024.0);
+            if (measured != expected) {
+                allCorrect = false;
+                std::printf("      SIZE MISMATCH: loftwell %lld, find %lld\n", (long long)measured, (long long)expected);
+            } else {
+                std::printf("      size %lld bytes = find's sum (du, which skips nothing, says %lld)\n",
+                            (long long)measured, (long long)duBytes);
+            }
+        }
+    }
+
+    if (fs::exists(cli)) {
+        runProgram({cli, "scan", tree.native()});
+        const Measurement scan = runProgram({cli, "scan", tree.native()});
+        std::printf("\nloftwell-cli scan of the whole tree (warm): %.3f s, peak RSS %.1f MiB\n", scan.seconds,
+                    scan.maxRssKiB / 1024.0);
+    }
+    return allCorrect ? 0 : 1;
+}
