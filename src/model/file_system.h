@@ -1,7 +1,8 @@
 #pragma once
 // The one door through which the engine and the controller reach the disk.
 // Every operation takes native byte paths of any length (also beyond
-// PATH_MAX), never follows a symbolic link at the item itself, and reports
+// PATH_MAX), follows no symbolic link at the item itself unless it says so,
+// and reports
 // failures as values, never as exceptions. Tests substitute an implementation
 // that fails chosen operations.
 //
@@ -48,7 +49,8 @@ public:
     virtual ~FileSystem() = default;
 
     // The immediate children of `directory` in the order the file system
-    // gives them, hidden names (starting with ".") left out.
+    // gives them, hidden names (starting with ".") left out. A link at
+    // `directory` itself is followed.
     virtual FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const = 0;
 
     virtual FsResult<ItemValues> itemValues(const std::filesystem::path& item) const = 0;

@@ -49,9 +49,9 @@ FsResult<std::vector<DirectoryEntry>> PosixFileSystem::listDirectory(const fs::p
     auto anchor = PathAnchor::resolve(directory);
     if (!anchor)
         return anchor.error();
-    // O_NOFOLLOW: a symbolic link to a folder is not listed as that folder.
-    UniqueFd fd(::openat(anchor.value().directory(), anchor.value().name(),
-                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // A link to a folder lists that folder: a folder the user chose may well
+    // be reached through a link (a Downloads folder moved to another disk).
+    UniqueFd fd(::openat(anchor.value().directory(), anchor.value().name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
         return FsError{errno, directory};
 

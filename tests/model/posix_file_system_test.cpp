@@ -63,8 +63,10 @@ TEST_F(PosixFileSystemTest, ListingFailsForWhatIsNotAListableFolder)
     makeSymlink("real", dir / "link-to-folder");
     EXPECT_EQ(fileSystem.listDirectory(dir / "missing").error().code, ENOENT);
     EXPECT_EQ(fileSystem.listDirectory(dir / "file").error().code, ENOTDIR);
-    // A link to a folder is not that folder.
-    EXPECT_FALSE(fileSystem.listDirectory(dir / "link-to-folder").ok());
+    makeSymlink("file", dir / "link-to-file");
+    EXPECT_EQ(fileSystem.listDirectory(dir / "link-to-file").error().code, ENOTDIR);
+    // A folder chosen through a link is listed.
+    EXPECT_TRUE(fileSystem.listDirectory(dir / "link-to-folder").ok());
 }
 
 TEST_F(PosixFileSystemTest, ItemValuesDoNotFollowLinks)

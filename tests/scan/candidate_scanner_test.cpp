@@ -146,6 +146,16 @@ TEST_F(ScannerTest, SkipsHiddenAndSystemNamesAndLinks)
     EXPECT_EQ(itemSize(root / "folder", fileSystem), 20 * MiB);
 }
 
+TEST_F(ScannerTest, ARootReachedThroughALinkIsScanned)
+{
+    writeFile(dir / "disk" / "Downloads" / "movie.mkv", 21 * MiB);
+    makeSymlink(dir / "disk" / "Downloads", dir / "Downloads");
+    const auto result = scan({dir / "Downloads"});
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0].sourceURL(), dir / "Downloads" / "movie.mkv");
+    EXPECT_EQ(result[0].rootName(), text("root.downloads"));
+}
+
 TEST_F(ScannerTest, OrdersSafeFirstThenLargerThenNaturalNames)
 {
     const fs::path root = dir / "root";
