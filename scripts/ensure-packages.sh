@@ -9,6 +9,7 @@ packages=(
   qt6-translations-l10n
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-noto-cjk
+  libxxhash-dev
   trash-cli util-linux strace xauth xvfb
 )
 

@@ -10,6 +10,7 @@
 
 #include "model/directory_reader.h"
 #include "model/fs_result.h"
+#include "model/item_copy.h"
 
 #include <QString>
 
@@ -71,6 +72,18 @@ public:
     virtual bool exists(const std::filesystem::path& path) const = 0;
 
     virtual std::filesystem::path homeDirectory() const = 0;
+
+    // Copies the whole item to `target`, where nothing may exist yet (see
+    // item_copy.h); returns what was copied, for verification.
+    virtual FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
+                                            const CopyOptions& options) const = 0;
+
+    // Checks a finished copy against its source (see item_copy.h).
+    virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                                      const CopyManifest& manifest, bool compareContents) const = 0;
+
+    // Moves an item to the user's Trash; returns where it went.
+    virtual FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item) const = 0;
 
     // Access to a folder the user chose. Linux has no sandbox, so starting
     // always succeeds and stopping does nothing; the calls are still made in

@@ -10,11 +10,10 @@
 #include <variant>
 
 struct FsError {
-    int code = 0; // an errno value
+    int code = 0; // an errno value, or one of OwnError's
     std::filesystem::path path;
 
-    // The system's description of `code`, in the user's language where the C
-    // library has it.
+    // A short description in the user's language (see error_text.h).
     QString description() const;
 };
 

@@ -1,5 +1,6 @@
 #include "model/posix_file_system.h"
 
+#include "model/freedesktop_trash.h"
 #include "model/path_anchor.h"
 #include "model/tree_size.h"
 #include "model/unique_fd.h"
@@ -157,6 +158,23 @@ fs::path PosixFileSystem::homeDirectory() const
     if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
         return fs::path(found->pw_dir);
     return fs::path("/");
+}
+
+FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const fs::path& target,
+                                                 const CopyOptions& options) const
+{
+    return copyItemTree(source, target, options);
+}
+
+FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
+                                           bool compareContents) const
+{
+    return verifyItemCopy(source, target, manifest, compareContents);
+}
+
+FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item) const
+{
+    return moveToTrash(item, TrashEnvironment::current(homeDirectory()));
 }
 
 bool PosixFileSystem::startAccessing(const fs::path&)

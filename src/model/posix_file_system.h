@@ -16,6 +16,11 @@ public:
     FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
     bool exists(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
+    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
+                                    const CopyOptions& options) const override;
+    FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                              const CopyManifest& manifest, bool compareContents) const override;
+    FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 

@@ -1,5 +1,8 @@
 #include "support/scripted_file_system.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 FsResult<std::vector<DirectoryEntry>> ScriptedFileSystem::listDirectory(const fs::path& directory) const
@@ -46,6 +49,39 @@ bool ScriptedFileSystem::exists(const fs::path& path) const
 fs::path ScriptedFileSystem::homeDirectory() const
 {
     return home_.empty() ? real_.homeDirectory() : home_;
+}
+
+FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, const fs::path& target,
+                                                    const CopyOptions& options) const
+{
+    if (auto it = copyErrors_.find(source.native()); it != copyErrors_.end())
+        return FsError{it->second, source};
+    auto result = real_.copyItem(source, target, options);
+    if (auto it = corruptions_.find(source.native()); result && it != corruptions_.end()) {
+        const fs::path file = it->second.empty() ? target : target / it->second;
+        const int fd = ::open(file.c_str(), O_RDWR);
+        char byte = 0;
+        if (fd >= 0 && ::pread(fd, &byte, 1, 0) == 1) {
+            byte = char(byte ^ 0x20);
+            (void)::pwrite(fd, &byte, 1, 0);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return result;
+}
+
+FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
+                                              bool compareContents) const
+{
+    return real_.verifyCopy(source, target, manifest, compareContents);
+}
+
+FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item) const
+{
+    if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())
+        return FsError{it->second, item};
+    return real_.trashItem(item);
 }
 
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)

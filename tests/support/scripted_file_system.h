@@ -19,6 +19,11 @@ public:
     void setTreeSize(const std::filesystem::path& path, std::int64_t size) { treeSizes_[path.native()] = size; }
     void failCreate(const std::filesystem::path& path, int code) { createErrors_[path.native()] = code; }
     void setHome(const std::filesystem::path& home) { home_ = home; }
+    void failCopy(const std::filesystem::path& source, int code) { copyErrors_[source.native()] = code; }
+    // After a successful copy of `source`, flips one byte of the file at
+    // `relative` inside the copy ("" for the copy itself).
+    void corruptCopy(const std::filesystem::path& source, const std::string& relative) { corruptions_[source.native()] = relative; }
+    void failTrash(const std::filesystem::path& item, int code) { trashErrors_[item.native()] = code; }
 
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
     PosixFileSystem& real() { return real_; }
@@ -30,6 +35,11 @@ public:
     FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
     bool exists(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
+    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
+                                    const CopyOptions& options) const override;
+    FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                              const CopyManifest& manifest, bool compareContents) const override;
+    FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 
@@ -40,6 +50,9 @@ private:
     std::map<std::string, ItemValues> values_;
     std::map<std::string, std::int64_t> treeSizes_;
     std::map<std::string, int> createErrors_;
+    std::map<std::string, int> copyErrors_;
+    std::map<std::string, std::string> corruptions_;
+    std::map<std::string, int> trashErrors_;
     std::filesystem::path home_;
     mutable std::atomic<int> treeSizeCalls_{0};
 };

@@ -1,0 +1,208 @@
+#include "model/freedesktop_trash.h"
+
+#include "model/error_text.h"
+#include "model/path_ops.h"
+#include "model/unique_fd.h"
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool statNoFollow(const fs::path& path, struct stat& st)
+{
+    return ::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The device a path is on, or that of its nearest existing ancestor.
+dev_t deviceOf(fs::path path)
+{
+    struct stat st;
+    while (!statNoFollow(path, st)) {
+        if (!path.has_relative_path())
+            return 0;
+        path = path.parent_path();
+    }
+    return st.st_dev;
+}
+
+// The mount point holding `item`: its highest ancestor on the same device.
+fs::path topDirectoryOf(const fs::path& item, dev_t device)
+{
+    fs::path top = item.parent_path();
+    while (top.has_relative_path()) {
+        struct stat st;
+        const fs::path parent = top.parent_path();
+        if (!statNoFollow(parent, st) || st.st_dev != device)
+            break;
+        top = parent;
+    }
+    return top;
+}
+
+// A folder the user owns, made 0700 when missing; never a link.
+bool ensurePrivateFolder(const fs::path& folder, uid_t uid)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st;
+    return statNoFollow(folder, st) && S_ISDIR(st.st_mode) && st.st_uid == uid;
+}
+
+bool ensureTrashLayout(const fs::path& trash, uid_t uid)
+{
+    return ensurePrivateFolder(trash, uid) && ensurePrivateFolder(trash / "files", uid) &&
+           ensurePrivateFolder(trash / "info", uid);
+}
+
+struct TrashChoice {
+    fs::path trash;
+    fs::path base; // Path= is relative to this; empty for absolute paths
+};
+
+std::optional<TrashChoice> chooseTrash(const fs::path& item, dev_t device, const TrashEnvironment& environment)
+{
+    const fs::path dataHome = environment.dataHome && environment.dataHome->is_absolute()
+                                  ? *environment.dataHome
+                                  : environment.home / ".local" / "share";
+    const fs::path homeTrash = dataHome / "Trash";
+    if (deviceOf(homeTrash) == device) {
+        std::error_code error;
+        fs::create_directories(dataHome, error);
+        if (ensureTrashLayout(homeTrash, environment.uid))
+            return TrashChoice{homeTrash, {}};
+        return std::nullopt;
+    }
+
+    const fs::path top = topDirectoryOf(item, device);
+    const std::string uid = std::to_string(environment.uid);
+    struct stat shared;
+    if (statNoFollow(top / ".Trash", shared) && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
+        if (ensureTrashLayout(top / ".Trash" / uid, environment.uid))
+            return TrashChoice{top / ".Trash" / uid, top};
+    }
+    if (ensureTrashLayout(top / (".Trash-" + uid), environment.uid))
+        return TrashChoice{top / (".Trash-" + uid), top};
+    return std::nullopt;
+}
+
+std::string trashInfo(const fs::path& item, const fs::path& base)
+{
+    std::string path = item.native();
+    if (!base.empty()) {
+        path = item.lexically_relative(base).native();
+    }
+    const QByteArray date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
+    return "[Trash Info]\nPath=" + percentEncodePath(path) + "\nDeletionDate=" + date.toStdString() + "\n";
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// rename without replacing; where the file system lacks RENAME_NOREPLACE,
+// an existence test just before is the best that can be done.
+int renameNoReplace(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return errno;
+    struct stat st;
+    if (statNoFollow(to, st))
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+TrashEnvironment TrashEnvironment::current(const fs::path& home)
+{
+    TrashEnvironment environment;
+    environment.home = home;
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && dataHome[0] != '\0')
+        environment.dataHome = fs::path(dataHome);
+    environment.uid = ::getuid();
+    return environment;
+}
+
+std::string percentEncodePath(const std::string& bytes)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            encoded += char(c);
+        } else {
+            encoded += '%';
+            encoded += hex[c >> 4];
+            encoded += hex[c & 15];
+        }
+    }
+    return encoded;
+}
+
+FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment& environment)
+{
+    const fs::path item = standardizedPath(fs::absolute(itemPath));
+    struct stat st;
+    if (!statNoFollow(item, st))
+        return FsError{errno, itemPath};
+    const auto choice = chooseTrash(item, st.st_dev, environment);
+    if (!choice)
+        return FsError{OwnError::trashUnavailable, itemPath};
+
+    const std::string name = lastPathComponent(item);
+    const std::string info = trashInfo(item, choice->base);
+    for (int attempt = 1; attempt < 10'000; ++attempt) {
+        const std::string candidate = attempt == 1 ? name : name + " " + std::to_string(attempt);
+        const fs::path infoPath = choice->trash / "info" / (candidate + ".trashinfo");
+        const fs::path filesPath = choice->trash / "files" / candidate;
+        UniqueFd fd(::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return FsError{OwnError::trashUnavailable, itemPath};
+        }
+        struct stat taken;
+        const bool written = writeAll(fd.get(), info) && ::fsync(fd.get()) == 0;
+        fd.reset();
+        if (!written) {
+            ::unlink(infoPath.c_str());
+            return FsError{OwnError::trashUnavailable, itemPath};
+        }
+        if (statNoFollow(filesPath, taken)) { // an orphan in files/: leave it, take another name
+            ::unlink(infoPath.c_str());
+            continue;
+        }
+        const int error = renameNoReplace(item, filesPath);
+        if (error == 0)
+            return filesPath;
+        ::unlink(infoPath.c_str());
+        if (error == EEXIST)
+            continue;
+        return FsError{error == EXDEV ? OwnError::trashUnavailable : error, itemPath};
+    }
+    return FsError{OwnError::trashUnavailable, itemPath};
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Moves an item to the user's Trash as the freedesktop.org Trash
+// specification 1.0 describes it, over byte paths:
+// - items on the home file system go to $XDG_DATA_HOME/Trash (when that is
+//   an absolute path) or ~/.local/share/Trash, made 0700 when missing;
+// - items on another mount go to $topdir/.Trash/$uid when .Trash is a real
+//   folder with the sticky bit, else to $topdir/.Trash-$uid, made 0700 and
+//   required to belong to the user.
+// The .trashinfo file is created first and exclusively, with a
+// percent-encoded Path= and the local DeletionDate=; then the item is
+// renamed into files/ without ever replacing anything. An item is never
+// copied across devices. On any failure the item stays where it was and no
+// .trashinfo is left behind.
+//
+// Blocking but prompt; callable from any thread.
+
+#include "model/fs_result.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+struct TrashEnvironment {
+    std::filesystem::path home;
+    std::optional<std::filesystem::path> dataHome; // $XDG_DATA_HOME as set, if set
+    uid_t uid = 0;
+
+    static TrashEnvironment current(const std::filesystem::path& home);
+};
+
+// Returns where the item now is, inside the Trash's files/ folder.
+FsResult<std::filesystem::path> moveToTrash(const std::filesystem::path& item, const TrashEnvironment& environment);
+
+// Path= encoding: bytes outside A-Z a-z 0-9 - _ . ~ / become %XX.
+std::string percentEncodePath(const std::string& bytes);
