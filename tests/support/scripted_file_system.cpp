@@ -1,5 +1,7 @@
 #include "support/scripted_file_system.h"
 
+#include "model/freedesktop_trash.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -81,7 +83,8 @@ FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item) const
 {
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())
         return FsError{it->second, item};
-    return real_.trashItem(item);
+    // The scripted home, never the real one: tests must not fill the user's Trash.
+    return moveToTrash(item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()});
 }
 
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)

@@ -1,6 +1,8 @@
 #include "support/unprivileged.h"
 
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,6 +75,17 @@ std::string runForked(const std::function<std::string()>& work, bool dropCapabil
 std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
 {
     return runForked(work, true);
+}
+
+std::string runWithPrivateMounts(const std::function<std::string()>& work)
+{
+    return runForked(
+        [&]() -> std::string {
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return "skip";
+            return work();
+        },
+        false);
 }
 
 std::string runInChild(const std::function<std::string()>& work)

@@ -13,3 +13,8 @@ std::string runWithoutFileCapabilities(const std::function<std::string()>& work)
 // The same without giving up anything: for work that changes process-wide
 // limits (such as the open-file limit) that must not leak into other tests.
 std::string runInChild(const std::function<std::string()>& work);
+
+// Runs `work` in a child with a private mount namespace, so it may mount a
+// small tmpfs or a read-only bind mount that no one else sees. Needs root;
+// elsewhere the answer is "skip".
+std::string runWithPrivateMounts(const std::function<std::string()>& work);

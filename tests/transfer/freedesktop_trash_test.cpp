@@ -1,0 +1,167 @@
+#include "model/freedesktop_trash.h"
+
+#include "model/error_text.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// trash-cli, an independent reader of the same specification, pointed at
+// the test's own home.
+QString trashCli(const QString& command, const fs::path& home, const fs::path& workingDirectory, const QByteArray& input = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home.native()));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QString::fromStdString(workingDirectory.native()));
+    process.start(command, {});
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60'000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class TrashTest : public ::testing::Test {
+protected:
+    TrashEnvironment environment() const { return {dir / "home", std::nullopt, ::getuid()}; }
+    fs::path trash() const { return dir / "home" / ".local" / "share" / "Trash"; }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(TrashTest, HomeTrashIsMadePrivateAndWritesAReadableTrashinfo)
+{
+    writeFile(dir / "items" / "a%41b c.txt", 10);
+    const auto moved = moveToTrash(dir / "items" / "a%41b c.txt", environment());
+    ASSERT_TRUE(moved.ok()) << moved.error().description().toStdString();
+    EXPECT_EQ(moved.value(), trash() / "files" / "a%41b c.txt");
+    EXPECT_FALSE(fs::exists(dir / "items" / "a%41b c.txt"));
+    struct stat st;
+    ASSERT_EQ(::stat(trash().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    const std::string info = readAll(trash() / "info" / "a%41b c.txt.trashinfo");
+    const std::regex shape("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(info, match, shape)) << info;
+    EXPECT_EQ(match[1].str(), percentEncodePath((dir / "items").native()) + "/a%2541b%20c.txt");
+}
+
+TEST_F(TrashTest, TrashCliListsAndRestoresWhatWasTrashed)
+{
+    if (QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("command -v trash-list >/dev/null")}) != 0)
+        GTEST_SKIP() << "trash-cli is not installed";
+    const fs::path items = dir / "items";
+    writeFile(items / "with space.mov", 10);
+    writeFile(items / "100% done.zip", 10);
+    writeFile(items / "视频.mp4", 10);
+    writeFile(items / "Folder" / "inside.txt", 10);
+    for (const char* name : {"with space.mov", "100% done.zip", "视频.mp4", "Folder"})
+        ASSERT_TRUE(moveToTrash(items / name, environment()).ok()) << name;
+
+    const QString listing = trashCli(QStringLiteral("trash-list"), dir / "home", items);
+    for (const char* name : {"with space.mov", "100% done.zip", "视频.mp4", "Folder"})
+        EXPECT_TRUE(listing.contains(QString::fromStdString((items / name).native()))) << listing.toStdString();
+
+    // trash-restore offers what was under the working folder; restore them all.
+    for (int i = 0; i < 4; ++i)
+        trashCli(QStringLiteral("trash-restore"), dir / "home", items, "0\n");
+    EXPECT_TRUE(fs::exists(items / "with space.mov"));
+    EXPECT_TRUE(fs::exists(items / "100% done.zip"));
+    EXPECT_TRUE(fs::exists(items / "视频.mp4"));
+    EXPECT_TRUE(fs::exists(items / "Folder" / "inside.txt"));
+}
+
+TEST_F(TrashTest, SameNamesGetTheirOwnEntriesAndOddBytesSurvive)
+{
+    writeFile(dir / "a" / "Report.pdf", 1);
+    writeFile(dir / "b" / "Report.pdf", 2);
+    writeFile(dir / "c" / nonUtf8Name(), 3);
+    ASSERT_TRUE(moveToTrash(dir / "a" / "Report.pdf", environment()).ok());
+    const auto second = moveToTrash(dir / "b" / "Report.pdf", environment());
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second.value().filename(), "Report.pdf 2");
+    EXPECT_TRUE(fs::exists(trash() / "info" / "Report.pdf 2.trashinfo"));
+    const auto odd = moveToTrash(dir / "c" / nonUtf8Name(), environment());
+    ASSERT_TRUE(odd.ok());
+    EXPECT_EQ(odd.value().filename().native(), nonUtf8Name());
+    EXPECT_NE(readAll(trash() / "info" / (nonUtf8Name() + ".trashinfo")).find("bad-%FF%FE"), std::string::npos);
+}
+
+TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
+{
+    writeFile(dir / "items" / "keep.bin", 10);
+    writeFile(dir / "seed", 1);
+    ASSERT_TRUE(moveToTrash(dir / "seed", environment()).ok()); // makes the layout
+    ::chmod((trash() / "info").c_str(), 0500);
+    const std::string answer = runWithoutFileCapabilities([&] {
+        const auto result = moveToTrash(dir / "items" / "keep.bin", environment());
+        return result.ok() ? std::string("moved") : std::to_string(result.error().code);
+    });
+    ::chmod((trash() / "info").c_str(), 0700);
+    EXPECT_EQ(answer, std::to_string(OwnError::trashUnavailable));
+    EXPECT_TRUE(fs::exists(dir / "items" / "keep.bin"));
+    EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
+
+    // files/ unwritable: the info file made first is taken back.
+    ::chmod((trash() / "files").c_str(), 0500);
+    const std::string second = runWithoutFileCapabilities([&] {
+        return moveToTrash(dir / "items" / "keep.bin", environment()).ok() ? std::string("moved") : std::string("failed");
+    });
+    ::chmod((trash() / "files").c_str(), 0700);
+    EXPECT_EQ(second, "failed");
+    EXPECT_TRUE(fs::exists(dir / "items" / "keep.bin"));
+    EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
+}
+
+TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
+{
+    const fs::path mount = dir / "drive";
+    makeFolder(mount);
+    const std::string answer = runWithPrivateMounts([&]() -> std::string {
+        if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=8m") != 0)
+            return "skip";
+        writeFile(mount / "Movies" / "clip.mov", 10);
+        const auto moved = moveToTrash(mount / "Movies" / "clip.mov", environment());
+        if (!moved)
+            return "failed " + std::to_string(moved.error().code);
+        const fs::path trash = mount / (".Trash-" + std::to_string(::getuid()));
+        struct stat st;
+        ::stat(trash.c_str(), &st);
+        std::string out = moved.value().native() == (trash / "files" / "clip.mov").native() ? "files " : "where? ";
+        out += (st.st_mode & 0777) == 0700 ? "private " : "open ";
+        out += readAll(trash / "info" / "clip.mov.trashinfo").find("\nPath=Movies/clip.mov\n") != std::string::npos ? "relative "
+                                                                                                                   : "absolute ";
+        // A shared .Trash with the sticky bit is preferred.
+        ::mkdir((mount / ".Trash").c_str(), 01777);
+        writeFile(mount / "b.iso", 10);
+        const auto shared = moveToTrash(mount / "b.iso", environment());
+        out += shared && shared.value() == mount / ".Trash" / std::to_string(::getuid()) / "files" / "b.iso" ? "shared" : "not-shared";
+        return out;
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private mount";
+    EXPECT_EQ(answer, "files private relative shared");
+}

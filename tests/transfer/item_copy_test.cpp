@@ -1,0 +1,230 @@
+#include "model/item_copy.h"
+
+#include "model/error_text.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <fstream>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeText(const fs::path& path, const std::string& text)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct stat lstatOf(const fs::path& path)
+{
+    struct stat st{};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
+// A folder with everything a copy must keep.
+fs::path makeRichFolder(const TempDir& dir)
+{
+    const fs::path source = dir / "Project";
+    writeText(source / "readme.txt", "hello");
+    writeText(source / ".hidden" / "config", "secret");
+    writeText(source / "sub" / "图片.txt", "picture");
+    writeText(source / "sub" / nonUtf8Name(".bin"), "odd name");
+    writeFile(source / "big.bin", 3 * 1024 * 1024 + 17, 'b');
+    makeSymlink("readme.txt", source / "link");
+    makeSymlink("/nowhere/at/all", source / "dangling");
+    ::mkfifo((source / "pipe").c_str(), 0640);
+    ::chmod((source / "readme.txt").c_str(), 0640);
+    ::setxattr((source / "readme.txt").c_str(), "user.origin", "scan", 4, 0);
+    const timespec times[2] = {{1'600'000'000, 123}, {1'600'000'000, 456'789}};
+    ::utimensat(AT_FDCWD, (source / "readme.txt").c_str(), times, 0);
+    ::utimensat(AT_FDCWD, (source / "sub").c_str(), times, 0);
+    ::chmod((source / "sub").c_str(), 0750);
+    return source;
+}
+
+} // namespace
+
+TEST(ItemCopy, CopiesTheWholeItemAndKeepsWhatMatters)
+{
+    TempDir dir;
+    const fs::path source = makeRichFolder(dir);
+    writeSparseFile(source / "sparse.img", 200 * 1024 * 1024);
+    const fs::path target = dir / "copy";
+
+    for (bool hash : {false, true}) {
+        const fs::path out = target / (hash ? "hashed" : "plain");
+        fs::create_directories(out.parent_path());
+        const auto manifest = copyItemTree(source, out, CopyOptions{hash});
+        ASSERT_TRUE(manifest.ok()) << manifest.error().description().toStdString();
+        EXPECT_EQ(manifest.value().entries.size(), 12u); // the folder and 11 entries below it
+        EXPECT_EQ(readAll(out / "readme.txt"), "hello");
+        EXPECT_EQ(readAll(out / ".hidden" / "config"), "secret");
+        EXPECT_EQ(readAll(out / "sub" / "图片.txt"), "picture");
+        EXPECT_EQ(readAll(out / "sub" / nonUtf8Name(".bin")), "odd name");
+        EXPECT_EQ(readAll(out / "big.bin"), readAll(source / "big.bin"));
+        EXPECT_EQ(fs::read_symlink(out / "link"), "readme.txt");
+        EXPECT_EQ(fs::read_symlink(out / "dangling"), "/nowhere/at/all");
+        EXPECT_TRUE(S_ISFIFO(lstatOf(out / "pipe").st_mode));
+        EXPECT_EQ(lstatOf(out / "readme.txt").st_mode & 07777, 0640u);
+        EXPECT_EQ(lstatOf(out / "sub").st_mode & 07777, 0750u);
+        EXPECT_EQ(lstatOf(out / "readme.txt").st_mtim.tv_nsec, 456'789);
+        EXPECT_EQ(lstatOf(out / "sub").st_mtim.tv_sec, 1'600'000'000);
+        char value[16] = {};
+        EXPECT_EQ(::getxattr((out / "readme.txt").c_str(), "user.origin", value, sizeof value), 4);
+        EXPECT_EQ(lstatOf(out / "sparse.img").st_size, 200 * 1024 * 1024);
+        EXPECT_LT(allocatedBytes(out / "sparse.img"), 1024 * 1024);
+        EXPECT_TRUE(verifyItemCopy(source, out, manifest.value(), hash).ok());
+    }
+}
+
+TEST(ItemCopy, NeverReplacesOrMergesIntoWhatExists)
+{
+    TempDir dir;
+    writeText(dir / "a.txt", "new");
+    writeText(dir / "existing.txt", "old");
+    makeFolder(dir / "Folder" / "inner");
+    makeFolder(dir / "existing-folder");
+    writeText(dir / "existing-folder" / "keep", "mine");
+
+    EXPECT_EQ(copyItemTree(dir / "a.txt", dir / "existing.txt", {}).error().code, EEXIST);
+    EXPECT_EQ(readAll(dir / "existing.txt"), "old");
+    EXPECT_EQ(copyItemTree(dir / "Folder", dir / "existing-folder", {}).error().code, EEXIST);
+    EXPECT_EQ(readAll(dir / "existing-folder" / "keep"), "mine");
+    makeSymlink("elsewhere", dir / "a-link");
+    EXPECT_EQ(copyItemTree(dir / "a.txt", dir / "a-link", {}).error().code, EEXIST);
+}
+
+TEST(ItemCopy, SocketsAndDevicesFailTheItemAndTheOriginalStays)
+{
+    TempDir dir;
+    writeText(dir / "Folder" / "a.txt", "data");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = (dir / "Folder" / "socket").native();
+    std::copy(path.begin(), path.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const auto result = copyItemTree(dir / "Folder", dir / "copy", {});
+    ::close(sock);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, OwnError::specialFile);
+    EXPECT_EQ(readAll(dir / "Folder" / "a.txt"), "data");
+}
+
+TEST(ItemCopy, AnUnreadableEntryFailsTheItemAndKeepsWhatWasWritten)
+{
+    TempDir dir;
+    writeText(dir / "Folder" / "a-first.txt", "data");
+    writeText(dir / "Folder" / "locked.txt", "private");
+    ::chmod((dir / "Folder" / "locked.txt").c_str(), 0);
+    const std::string answer = runWithoutFileCapabilities([&] {
+        const auto result = copyItemTree(dir / "Folder", dir / "copy", {});
+        return result.ok() ? std::string("copied") : std::to_string(result.error().code);
+    });
+    ::chmod((dir / "Folder" / "locked.txt").c_str(), 0644);
+    EXPECT_EQ(answer, std::to_string(EACCES));
+    EXPECT_TRUE(fs::exists(dir / "copy"));
+    EXPECT_EQ(readAll(dir / "Folder" / "locked.txt"), "private");
+}
+
+TEST(ItemCopy, AFileTooLargeForTheDestinationFailsClearly)
+{
+    TempDir dir;
+    writeFile(dir / "video.mkv", 3 * 1024 * 1024);
+    const std::string answer = runInChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1024 * 1024, 1024 * 1024}; // like a FAT32 cap, only smaller
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto result = copyItemTree(dir / "video.mkv", dir / "copy.mkv", CopyOptions{true});
+        return result.ok() ? std::string("copied") : result.error().description().toStdString();
+    });
+    EXPECT_EQ(QString::fromStdString(answer), errorDescription(EFBIG));
+    EXPECT_EQ(fs::file_size(dir / "video.mkv"), 3u * 1024 * 1024);
+}
+
+TEST(ItemCopy, VerificationCatchesEveryDifference)
+{
+    TempDir dir;
+    const fs::path source = makeRichFolder(dir);
+    const auto copyTo = [&](const std::string& name) {
+        auto manifest = copyItemTree(source, dir / name, CopyOptions{true});
+        EXPECT_TRUE(manifest.ok());
+        return manifest.value();
+    };
+
+    // A flipped byte: only a content comparison sees it.
+    const CopyManifest flipped = copyTo("flipped");
+    {
+        std::fstream file(dir / "flipped" / "big.bin", std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(2 * 1024 * 1024);
+        file.put('X');
+    }
+    EXPECT_TRUE(verifyItemCopy(source, dir / "flipped", flipped, false).ok());
+    EXPECT_EQ(verifyItemCopy(source, dir / "flipped", flipped, true).error().code, OwnError::verificationFailed);
+
+    const CopyManifest missing = copyTo("missing");
+    fs::remove(dir / "missing" / ".hidden" / "config");
+    EXPECT_FALSE(verifyItemCopy(source, dir / "missing", missing, false).ok());
+
+    const CopyManifest relinked = copyTo("relinked");
+    fs::remove(dir / "relinked" / "link");
+    makeSymlink("sub", dir / "relinked" / "link");
+    EXPECT_FALSE(verifyItemCopy(source, dir / "relinked", relinked, false).ok());
+
+    const CopyManifest truncated = copyTo("truncated");
+    fs::resize_file(dir / "truncated" / "big.bin", 100);
+    EXPECT_FALSE(verifyItemCopy(source, dir / "truncated", truncated, false).ok());
+
+    // The source changing after the copy is caught too.
+    const CopyManifest before = copyTo("before-change");
+    EXPECT_TRUE(verifyItemCopy(source, dir / "before-change", before, true).ok());
+    writeText(source / "sub" / "new-file.txt", "late");
+    EXPECT_FALSE(verifyItemCopy(source, dir / "before-change", before, false).ok());
+    fs::remove(source / "sub" / "new-file.txt");
+    {
+        std::ofstream(source / "readme.txt", std::ios::app) << "more";
+    }
+    EXPECT_FALSE(verifyItemCopy(source, dir / "before-change", before, false).ok());
+}
+
+TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)
+{
+    TempDir dir;
+    writeFile(dir / "growing.log", 256 * 1024 * 1024);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const int fd = ::open((dir / "growing.log").c_str(), O_WRONLY | O_APPEND);
+        while (!done) {
+            (void)::write(fd, "more", 4);
+            ::usleep(200);
+        }
+        ::close(fd);
+    });
+    ::usleep(5000);
+    const auto result = copyItemTree(dir / "growing.log", dir / "copy.log", CopyOptions{true});
+    done = true;
+    writer.join();
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, OwnError::verificationFailed);
+}
