@@ -1,14 +1,21 @@
 // loftwell-cli: the engine without the window, for scripts and benchmarks.
 //   loftwell-cli scan [--json] ROOT...
-// Exit status: 0 done, 2 usage error.
+//   loftwell-cli transfer --to DEST [--trash] [--all] ROOT...
+// The transfer takes what the window ticks after a scan (the recommended
+// items), or every candidate with --all; the command itself is the
+// confirmation. Exit status: 0 done, 1 some item failed, 2 usage error.
 
 #include "cli/scan_report.h"
 #include "model/posix_file_system.h"
 #include "scan/candidate_scanner.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/transfer_report.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -20,7 +27,11 @@ constexpr int usageError = 2;
 
 int usage(const std::string& problem)
 {
-    std::fprintf(stderr, "loftwell-cli: %s\nusage: loftwell-cli scan [--json] ROOT...\n", problem.c_str());
+    std::fprintf(stderr,
+                 "loftwell-cli: %s\n"
+                 "usage: loftwell-cli scan [--json] ROOT...\n"
+                 "       loftwell-cli transfer --to DEST [--trash] [--all] ROOT...\n",
+                 problem.c_str());
     return usageError;
 }
 
@@ -29,29 +40,92 @@ void writeAll(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
 }
 
-int scanCommand(int argc, char* argv[])
+std::filesystem::path absolutePath(const char* argument)
 {
-    bool json = false;
-    bool optionsEnded = false;
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(argument, error);
+    return error ? std::filesystem::path(argument) : path;
+}
+
+struct Arguments {
     std::vector<std::filesystem::path> roots;
-    for (int i = 2; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (!optionsEnded && std::strcmp(argument, "--") == 0) {
+    std::vector<std::string> flags;
+    std::optional<std::filesystem::path> destination;
+    std::string problem;
+};
+
+// Flags from `known`, "--to DEST" when `takesDestination`, and folders.
+Arguments parseArguments(int argc, char* argv[], const std::vector<std::string>& known, bool takesDestination)
+{
+    Arguments arguments;
+    bool optionsEnded = false;
+    for (int i = 2; i < argc && arguments.problem.empty(); ++i) {
+        const std::string argument = argv[i];
+        if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && std::strcmp(argument, "--json") == 0) {
-            json = true;
-        } else if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
-            return usage(std::string("unknown option ") + argument);
-        } else if (argument[0] == '\0') {
-            return usage("an empty folder name");
+        } else if (!optionsEnded && takesDestination && argument == "--to") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                arguments.problem = "--to needs a folder";
+            else
+                arguments.destination = absolutePath(argv[++i]);
+        } else if (!optionsEnded && std::find(known.begin(), known.end(), argument) != known.end()) {
+            arguments.flags.push_back(argument);
+        } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+            arguments.problem = "unknown option " + argument;
+        } else if (argument.empty()) {
+            arguments.problem = "an empty folder name";
         } else {
-            std::error_code error;
-            std::filesystem::path root = std::filesystem::absolute(argument, error);
-            roots.push_back(error ? std::filesystem::path(argument) : root);
+            arguments.roots.push_back(absolutePath(argv[i]));
         }
     }
-    if (roots.empty())
-        return usage("scan needs at least one folder");
+    if (arguments.problem.empty() && arguments.roots.empty())
+        arguments.problem = "at least one folder to scan is needed";
+    return arguments;
+}
+
+bool hasFlag(const Arguments& arguments, const char* flag)
+{
+    return std::find(arguments.flags.begin(), arguments.flags.end(), flag) != arguments.flags.end();
+}
+
+int transferCommand(int argc, char* argv[])
+{
+    const Arguments arguments = parseArguments(argc, argv, {"--trash", "--all"}, true);
+    if (!arguments.problem.empty())
+        return usage(arguments.problem);
+    if (!arguments.destination)
+        return usage("transfer needs --to DEST");
+    const bool trash = hasFlag(arguments, "--trash");
+    const bool all = hasFlag(arguments, "--all");
+
+    PosixFileSystem fileSystem;
+    std::vector<Candidate> items;
+    for (Candidate& candidate : scanCandidates(arguments.roots, fileSystem)) {
+        if (all || candidate.selected())
+            items.push_back(std::move(candidate));
+    }
+    const TransferResult result = transfer(
+        items, *arguments.destination, trash,
+        [](std::int64_t index, std::int64_t total, const QString& name) {
+            std::printf("%lld / %lld %s\n", static_cast<long long>(index), static_cast<long long>(total),
+                        name.toUtf8().constData());
+            std::fflush(stdout);
+        },
+        fileSystem);
+    const TransferReport report = makeTransferReport(result, trash);
+    std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
+    if (std::fflush(stdout) != 0)
+        return 1;
+    return result.failures.isEmpty() ? 0 : 1;
+}
+
+int scanCommand(int argc, char* argv[])
+{
+    const Arguments arguments = parseArguments(argc, argv, {"--json"}, false);
+    if (!arguments.problem.empty())
+        return usage(arguments.problem);
+    const bool json = hasFlag(arguments, "--json");
+    const std::vector<std::filesystem::path>& roots = arguments.roots;
 
     PosixFileSystem fileSystem;
     const std::vector<Candidate> candidates = scanCandidates(roots, fileSystem);
@@ -68,5 +142,7 @@ int main(int argc, char* argv[])
         return usage("no command");
     if (std::strcmp(argv[1], "scan") == 0)
         return scanCommand(argc, argv);
+    if (std::strcmp(argv[1], "transfer") == 0)
+        return transferCommand(argc, argv);
     return usage(std::string("unknown command ") + argv[1]);
 }

@@ -1,0 +1,21 @@
+#include "transfer/transfer_report.h"
+
+#include "model/path_text.h"
+#include "model/text_format.h"
+#include "model/text_table.h"
+
+TransferReport makeTransferReport(const TransferResult& result, bool moveOriginalsToTrash)
+{
+    TransferReport report;
+    report.title = I18n::text(result.failures.isEmpty() ? "alert.done" : "alert.partial");
+    report.message = formatText(I18n::text("alert.destination"), {displayText(result.destination)});
+    if (moveOriginalsToTrash)
+        report.message += I18n::text("alert.trashed");
+    if (!result.failures.isEmpty()) {
+        QString lines = QStringList(result.failures.mid(0, reportedFailureLines)).join(u'\n');
+        if (result.failures.size() > reportedFailureLines)
+            lines += QStringLiteral("\n...");
+        report.message += formatText(I18n::text("alert.failures"), {lines});
+    }
+    return report;
+}

@@ -1,0 +1,101 @@
+#include "support/temp_dir.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t MiB = 1024 * 1024;
+
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+};
+
+Outcome transferCli(const QStringList& arguments, const fs::path& home)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "XDG_DATA_HOME"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home.native()));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LOFTWELL_CLI_PATH), QStringList{QStringLiteral("transfer")} + arguments);
+    process.waitForFinished(120'000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString arg(const fs::path& path)
+{
+    return QString::fromStdString(path.native());
+}
+
+class CliTransfer : public ::testing::Test {
+protected:
+    CliTransfer()
+    {
+        makeFolder(dir / "home");
+        makeFolder(dir / "drive");
+        writeFile(dir / "home" / "Downloads" / "movie.mkv", 21 * MiB, 'm');
+        writeFile(dir / "home" / "Downloads" / "Ubuntu.utm" / "disk.img", 22 * MiB, 'u');
+    }
+
+    fs::path onlyRun() const
+    {
+        const fs::path loftwell = dir / "drive" / "Loftwell";
+        return fs::directory_iterator(loftwell)->path();
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTransfer, MovesTheRecommendedItemsAndPrintsProgressAndTheReport)
+{
+    const Outcome outcome = transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--trash"), arg(dir / "home" / "Downloads")},
+                                        dir / "home");
+    ASSERT_EQ(outcome.status, 0) << outcome.out.toStdString() << outcome.err.toStdString();
+    const QString folder = arg(onlyRun());
+    EXPECT_EQ(outcome.out, QStringLiteral("1 / 1 movie.mkv\nTransfer Complete\nSaved to:\n%1\n\n"
+                                          "Originals for successful transfers were moved to Trash.\n")
+                               .arg(folder));
+    EXPECT_EQ(fs::file_size(onlyRun() / "Downloads" / "movie.mkv"), std::uintmax_t(21 * MiB));
+    EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
+    EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / "movie.mkv"));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Ubuntu.utm")); // caution: not ticked
+}
+
+TEST_F(CliTransfer, AllTakesEveryCandidateAndCopyingAloneKeepsOriginals)
+{
+    const Outcome outcome = transferCli({QStringLiteral("--all"), QStringLiteral("--to"), arg(dir / "drive"), arg(dir / "home" / "Downloads")},
+                                        dir / "home");
+    ASSERT_EQ(outcome.status, 0);
+    EXPECT_TRUE(outcome.out.startsWith(QStringLiteral("1 / 2 movie.mkv\n2 / 2 Ubuntu.utm\nTransfer Complete\n")));
+    EXPECT_FALSE(outcome.out.contains(QStringLiteral("Trash")));
+    EXPECT_TRUE(fs::exists(onlyRun() / "Downloads" / "Ubuntu.utm" / "disk.img"));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
+}
+
+TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
+{
+    std::ofstream(dir / "blocked");
+    const Outcome failed = transferCli({QStringLiteral("--to"), arg(dir / "blocked"), arg(dir / "home" / "Downloads")}, dir / "home");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(failed.out.startsWith(QStringLiteral("Some Items Did Not Finish\nSaved to:\n")));
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("Failed items:\nCould not create destination folder: ")));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
+
+    EXPECT_EQ(transferCli({arg(dir / "home" / "Downloads")}, dir / "home").status, 2);
+    EXPECT_EQ(transferCli({QStringLiteral("--to")}, dir / "home").status, 2);
+    EXPECT_EQ(transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--move")}, dir / "home").status, 2);
+}

@@ -1,0 +1,49 @@
+#include "transfer/transfer_report.h"
+
+#include "model/text_table.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TransferResult resultWith(int failures)
+{
+    TransferResult result;
+    result.destination = "/media/drive/Loftwell/2026-12-07_09-05-03";
+    for (int i = 1; i <= failures; ++i)
+        result.failures.append(QStringLiteral("line %1").arg(i));
+    return result;
+}
+
+QString saved()
+{
+    return I18n::text("alert.destination").replace(QStringLiteral("%@"), QStringLiteral("/media/drive/Loftwell/2026-12-07_09-05-03"));
+}
+
+QString failed(const QString& lines)
+{
+    return I18n::text("alert.failures").replace(QStringLiteral("%@"), lines);
+}
+
+} // namespace
+
+TEST(TransferReport, SuccessNamesTheFolderAndTheTrashWhenAsked)
+{
+    const TransferReport copied = makeTransferReport(resultWith(0), false);
+    EXPECT_EQ(copied.title, I18n::text("alert.done"));
+    EXPECT_EQ(copied.message, saved());
+    const TransferReport trashed = makeTransferReport(resultWith(0), true);
+    EXPECT_EQ(trashed.message, saved() + I18n::text("alert.trashed"));
+}
+
+TEST(TransferReport, ShowsAtMostEightFailureLines)
+{
+    const TransferReport eight = makeTransferReport(resultWith(8), true);
+    EXPECT_EQ(eight.title, I18n::text("alert.partial"));
+    EXPECT_EQ(eight.message, saved() + I18n::text("alert.trashed") +
+                                 failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
+    const TransferReport ten = makeTransferReport(resultWith(10), false);
+    EXPECT_EQ(ten.message,
+              saved() + failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8\n...")));
+    EXPECT_FALSE(ten.message.contains(QStringLiteral("line 9")));
+}
