@@ -9,20 +9,32 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t bufferSize = 4 * 1024 * 1024;
+// Big enough for few system calls, small enough to stay in the CPU's cache
+// between the read, the hash and the write.
+constexpr std::size_t bufferSize = 1024 * 1024;
 constexpr std::int64_t copyRangeChunk = 64LL * 1024 * 1024;
 
 std::int64_t nanoseconds(const timespec& time)
@@ -35,17 +47,41 @@ std::string joinRelative(const std::string& parent, std::string_view name)
     return parent.empty() ? std::string(name) : parent + "/" + std::string(name);
 }
 
-// All names in an open folder, hidden ones included.
-FsResult<std::vector<std::string>> namesIn(int fd, const fs::path& where)
+struct NamedEntry {
+    std::string name;
+    EntryType type;
+};
+
+// All entries of an open folder, hidden ones included.
+FsResult<std::vector<NamedEntry>> entriesIn(int fd, const fs::path& where)
 {
-    std::vector<std::string> names;
+    std::vector<NamedEntry> names;
     std::array<char, 32 * 1024> buffer;
     const int error = forEachDirectoryEntry(fd, buffer, [&](const RawDirectoryEntry& entry) {
-        names.emplace_back(entry.name);
+        names.push_back({std::string(entry.name), entry.type});
     });
     if (error != 0)
         return FsError{error, where};
     return names;
+}
+
+// The process's umask without changing it (Linux 4.7 and later).
+std::optional<mode_t> currentUmask()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return std::nullopt;
+    std::optional<mode_t> mask;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        unsigned value;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = mode_t(value);
+            break;
+        }
+    }
+    std::fclose(status);
+    return mask;
 }
 
 bool fatalXattrError(int code)
@@ -76,14 +112,70 @@ int copyExtendedAttributes(int in, int out)
     return 0;
 }
 
+// One helper thread that runs one job at a time for the copier, started on
+// first use and stopped with the copier.
+class HelperThread {
+public:
+    ~HelperThread()
+    {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    void start(std::function<void()> job)
+    {
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { loop(); });
+        std::lock_guard lock(mutex_);
+        job_ = std::move(job);
+        changed_.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !job_; });
+    }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stopping_ || job_; });
+            if (stopping_)
+                return;
+            lock.unlock();
+            job_();
+            lock.lock();
+            job_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> job_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+// Folders with this many files share them with the helper thread.
+constexpr std::size_t parallelFilesFrom = 16;
+
 class ItemCopier {
 public:
-    explicit ItemCopier(const CopyOptions& options) : options_(options) {}
+    explicit ItemCopier(const CopyOptions& options) : options_(options), umask_(currentUmask()) {}
 
     FsResult<CopyManifest> run(const fs::path& source, const fs::path& target)
     {
         sourceRoot_ = source;
-        targetRoot_ = target;
         auto sourceAnchor = PathAnchor::resolve(source);
         if (!sourceAnchor)
             return sourceAnchor.error();
@@ -101,10 +193,19 @@ public:
     }
 
 private:
+    // Keeps the first failure; both threads may report one.
     int fail(int code, const std::string& relative)
     {
-        failedPath_ = relative.empty() ? sourceRoot_ : sourceRoot_ / relative;
+        std::lock_guard lock(mutex_);
+        if (failedPath_.empty())
+            failedPath_ = relative.empty() ? sourceRoot_ : sourceRoot_ / relative;
         return code;
+    }
+
+    void record(CopiedEntry entry)
+    {
+        std::lock_guard lock(mutex_);
+        manifest_.entries.push_back(std::move(entry));
     }
 
     int copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
@@ -118,11 +219,10 @@ private:
         int error = 0;
         switch (entry.type) {
         case S_IFREG:
-            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, st, entry);
+            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainBuffer_);
             break;
         case S_IFDIR:
-            // The entry goes first so that the manifest lists parents before children.
-            manifest_.entries.push_back(entry);
+            record(entry);
             return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
         case S_IFLNK:
             error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry);
@@ -136,7 +236,7 @@ private:
             return fail(OwnError::specialFile, relative);
         }
         if (error == 0)
-            manifest_.entries.push_back(std::move(entry));
+            record(std::move(entry));
         return error;
     }
 
@@ -190,14 +290,24 @@ private:
         if (!relative.empty() && targetTop_ && targetTop_->first == st.st_dev && targetTop_->second == st.st_ino)
             return fail(OwnError::copyIntoItself, relative);
 
-        auto names = namesIn(in.get(), sourceRoot_ / relative);
-        if (!names)
-            return fail(names.error().code, relative);
-        for (const std::string& name : names.value()) {
-            struct stat child;
-            if (::fstatat(in.get(), name.c_str(), &child, AT_SYMLINK_NOFOLLOW) != 0)
-                return fail(errno, joinRelative(relative, name));
-            if (int error = copyEntry(in.get(), name.c_str(), out.get(), name.c_str(), joinRelative(relative, name), child);
+        auto entries = entriesIn(in.get(), sourceRoot_ / relative);
+        if (!entries)
+            return fail(entries.error().code, relative);
+        std::vector<std::string> files; // regular files, known from their directory entries
+        for (const NamedEntry& child : entries.value()) {
+            if (child.type == EntryType::regular)
+                files.push_back(child.name);
+        }
+        if (int error = copyFiles(in.get(), out.get(), relative, files); error != 0)
+            return error;
+        for (const NamedEntry& child : entries.value()) {
+            if (child.type == EntryType::regular)
+                continue;
+            const std::string childRelative = joinRelative(relative, child.name);
+            struct stat childStat;
+            if (::fstatat(in.get(), child.name.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) != 0)
+                return fail(errno, childRelative);
+            if (int error = copyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), childRelative, childStat);
                 error != 0)
                 return error;
         }
@@ -211,42 +321,80 @@ private:
         return 0;
     }
 
-    int copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                 const std::string& relative, const struct stat& st, CopiedEntry& entry)
+    // The regular files of one folder; many of them are shared with the
+    // helper thread, each taking the next file not yet taken.
+    int copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
     {
-        // O_NONBLOCK: if a FIFO took the file's place since the stat, opening it must not hang.
+        std::atomic<std::size_t> next{0};
+        std::atomic<int> firstError{0};
+        auto work = [&](std::vector<char>& buffer) {
+            for (std::size_t i; (i = next.fetch_add(1)) < files.size() && firstError.load() == 0;) {
+                const char* name = files[i].c_str();
+                CopiedEntry entry;
+                entry.relativePath = joinRelative(relative, files[i]);
+                // The file's own fstat after opening tells all: no stat before.
+                const int error = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, buffer);
+                if (error != 0) {
+                    int none = 0;
+                    firstError.compare_exchange_strong(none, error);
+                    return;
+                }
+                record(std::move(entry));
+            }
+        };
+        if (files.size() >= parallelFilesFrom) {
+            helper_.start([&] { work(helperBuffer_); });
+            work(mainBuffer_);
+            helper_.wait();
+        } else {
+            work(mainBuffer_);
+        }
+        return firstError.load();
+    }
+
+    // `listed`: the source as stat'ed before, when it was; the file opened
+    // must be that one.
+    int copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                 const std::string& relative, const struct stat* listed, CopiedEntry& entry, std::vector<char>& buffer)
+    {
+        // O_NONBLOCK: if a FIFO took the file's place, opening it must not hang.
         UniqueFd in(::openat(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (!in.valid())
-            return fail(errno, relative);
+            return fail(errno == ELOOP ? OwnError::verificationFailed : errno, relative);
         struct stat before;
         if (::fstat(in.get(), &before) != 0)
             return fail(errno, relative);
-        if (!S_ISREG(before.st_mode) || before.st_ino != st.st_ino || before.st_dev != st.st_dev)
-            return fail(OwnError::verificationFailed, relative);
-        UniqueFd out(::openat(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!S_ISREG(before.st_mode) || (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
+            return fail(OwnError::verificationFailed, relative); // replaced since it was listed
+        const mode_t mode = before.st_mode & 07777;
+        UniqueFd out(::openat(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
         if (!out.valid())
             return fail(errno, relative);
 
+        entry.type = S_IFREG;
+        entry.inode = before.st_ino;
+        entry.modifiedNs = nanoseconds(before.st_mtim);
         entry.length = before.st_size;
+        // Fewer blocks than bytes: the file has holes worth keeping.
+        const bool sparse = std::int64_t(before.st_blocks) * 512 < before.st_size;
         std::optional<ContentHasher> hasher;
         if (options_.hashContents)
             hasher.emplace();
-        if (int error = copyData(in.get(), out.get(), before.st_size, hasher ? &*hasher : nullptr); error != 0)
+        if (int error = copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, buffer);
+            error != 0)
             return fail(error, relative);
         if (hasher)
             entry.hash = hasher->finish();
-
-        struct stat after;
-        if (::fstat(in.get(), &after) != 0)
-            return fail(errno, relative);
-        if (after.st_size != before.st_size || nanoseconds(after.st_mtim) != nanoseconds(before.st_mtim))
-            return fail(OwnError::verificationFailed, relative); // changed while copied
-        entry.modifiedNs = nanoseconds(before.st_mtim);
+        // A change to the source while it was copied shows in its length or
+        // modification time, which the verification compares with `before`.
 
         if (int error = copyExtendedAttributes(in.get(), out.get()); error != 0)
             return fail(error, relative);
-        if (::fchmod(out.get(), before.st_mode & 07777) != 0)
-            return fail(errno, relative);
+        // Creation applied the umask and no special bits: only then is a chmod needed.
+        if (!umask_ || (mode & ~*umask_) != mode || (mode & 07000) != 0) {
+            if (::fchmod(out.get(), mode) != 0)
+                return fail(errno, relative);
+        }
         const timespec times[2] = {before.st_atim, before.st_mtim};
         if (::futimens(out.get(), times) != 0)
             return fail(errno, relative);
@@ -258,10 +406,20 @@ private:
 
     // Copies `size` bytes, only the data parts of a sparse file; returns an
     // errno value, or OwnError::verificationFailed when the file shrank.
-    int copyData(int in, int out, std::int64_t size, ContentHasher* hasher)
+    int copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher, std::vector<char>& buffer)
     {
-        if (!hasher && size > 0 && ::ioctl(out, FICLONE, in) == 0)
-            return 0;
+        if (!hasher && tryClone_ && size > 0) {
+            if (::ioctl(out, FICLONE, in) == 0)
+                return 0;
+            // Not on this file system: no point asking for every file.
+            if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                errno == EBADF)
+                tryClone_ = false;
+        }
+        if (hasher && size > std::int64_t(bufferSize))
+            ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (!sparse)
+            return copyRange(in, out, 0, size, hasher, buffer);
         std::int64_t position = 0;
         while (position < size) {
             off_t data = ::lseek(in, position, SEEK_DATA);
@@ -281,7 +439,7 @@ private:
                 hole = size;
             if (hasher)
                 hasher->addZeros(data - position);
-            if (int error = copyRange(in, out, data, hole - data, hasher); error != 0)
+            if (int error = copyRange(in, out, data, hole - data, hasher, buffer); error != 0)
                 return error;
             position = hole;
         }
@@ -292,7 +450,7 @@ private:
         return 0;
     }
 
-    int copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher)
+    int copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher, std::vector<char>& buffer)
     {
         std::int64_t done = 0;
         if (!hasher && useCopyRange_) {
@@ -316,11 +474,11 @@ private:
                 return errno;
             }
         }
-        if (buffer_.empty())
-            buffer_.resize(bufferSize);
+        if (buffer.empty())
+            buffer.resize(bufferSize);
         while (done < length) {
-            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer_.size())));
-            const ssize_t n = ::pread(in, buffer_.data(), want, offset + done);
+            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
+            const ssize_t n = ::pread(in, buffer.data(), want, offset + done);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -329,9 +487,9 @@ private:
             if (n == 0)
                 return OwnError::verificationFailed; // the source shrank
             if (hasher)
-                hasher->add(buffer_.data(), std::size_t(n));
+                hasher->add(buffer.data(), std::size_t(n));
             for (ssize_t written = 0; written < n;) {
-                const ssize_t w = ::pwrite(out, buffer_.data() + written, std::size_t(n - written), offset + done + written);
+                const ssize_t w = ::pwrite(out, buffer.data() + written, std::size_t(n - written), offset + done + written);
                 if (w < 0) {
                     if (errno == EINTR)
                         continue;
@@ -345,14 +503,23 @@ private:
     }
 
     CopyOptions options_;
-    CopyManifest manifest_;
+    std::optional<mode_t> umask_;
+    std::atomic<bool> tryClone_{true};
+    std::atomic<bool> useCopyRange_{true};
     fs::path sourceRoot_;
-    fs::path targetRoot_;
-    fs::path failedPath_;
     std::optional<std::pair<dev_t, ino_t>> targetTop_;
-    std::vector<char> buffer_;
-    bool useCopyRange_ = true;
+    std::mutex mutex_; // guards the two below
+    CopyManifest manifest_;
+    fs::path failedPath_;
+    std::vector<char> mainBuffer_;
+    std::vector<char> helperBuffer_;
+    HelperThread helper_;
 };
+
+struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+};
+using AlignedBuffer = std::unique_ptr<char, FreeDeleter>;
 
 class CopyVerifier {
 public:
@@ -371,17 +538,22 @@ public:
         if (compareContents_ && !flushTarget(targetAnchor.value(), target))
             return false;
         if (!verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetAnchor.value().directory(),
-                         targetAnchor.value().name(), std::string()))
+                         targetAnchor.value().name(), std::string(), nullptr))
             return false;
         // An entry gone from the source since the copy is a change too.
         return seen_ == byPath_.size();
     }
 
 private:
-    // Writes the whole destination back in one go, so that the fsync of
-    // every file and folder during the walk costs little, then makes the
-    // item's own entry in its parent durable.
-    static bool flushTarget(const PathAnchor& anchor, const fs::path& target)
+    struct PendingRead {
+        std::string name;
+        const CopiedEntry* entry;
+    };
+
+    // Writes the whole destination back in one go and makes the item's own
+    // entry in its parent durable. Where a file system may not pass syncfs
+    // on (FUSE), every file and folder is fsync'ed on its own as well.
+    bool flushTarget(const PathAnchor& anchor, const fs::path& target)
     {
         UniqueFd parent;
         if (anchor.directory() == AT_FDCWD) {
@@ -390,10 +562,18 @@ private:
         } else {
             parent.reset(::openat(anchor.directory(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
-        return parent.valid() && ::syncfs(parent.get()) == 0 && ::fsync(parent.get()) == 0;
+        if (!parent.valid())
+            return false;
+        constexpr long fuseMagic = 0x65735546;
+        struct statfs info;
+        syncEach_ = ::fstatfs(parent.get(), &info) != 0 || long(info.f_type) == fuseMagic;
+        return ::syncfs(parent.get()) == 0 && ::fsync(parent.get()) == 0;
     }
 
-    bool verifyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName, const std::string& relative)
+    // `pending`: where a folder collects its files for reading them back
+    // together; null reads at once.
+    bool verifyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName, const std::string& relative,
+                     std::vector<PendingRead>* pending)
     {
         const auto found = byPath_.find(relative);
         if (found == byPath_.end())
@@ -412,7 +592,13 @@ private:
             if (source.st_size != entry.length || nanoseconds(source.st_mtim) != entry.modifiedNs ||
                 target.st_size != entry.length)
                 return false;
-            return !compareContents_ || contentMatches(targetDir, targetName, entry);
+            if (!compareContents_)
+                return true;
+            if (pending) {
+                pending->push_back({targetName, &entry});
+                return true;
+            }
+            return contentMatches(targetDir, targetName, entry, mainBuffer_);
         case S_IFLNK: {
             std::string link(entry.linkTarget.size() + 2, '\0');
             const ssize_t length = ::readlinkat(targetDir, targetName, link.data(), link.size());
@@ -431,48 +617,103 @@ private:
         UniqueFd out(::openat(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!in.valid() || !out.valid())
             return false;
-        auto names = namesIn(in.get(), {});
-        if (!names)
+        auto entries = entriesIn(in.get(), {});
+        if (!entries)
             return false;
-        for (const std::string& name : names.value()) {
-            if (!verifyEntry(in.get(), name.c_str(), out.get(), name.c_str(), joinRelative(relative, name)))
+        std::vector<PendingRead> pending;
+        for (const NamedEntry& child : entries.value()) {
+            if (!verifyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), joinRelative(relative, child.name),
+                             &pending))
                 return false;
         }
-        return !compareContents_ || ::fsync(out.get()) == 0;
+        if (!readBack(out.get(), pending))
+            return false;
+        return !syncEach_ || ::fsync(out.get()) == 0;
     }
 
-    bool contentMatches(int targetDir, const char* targetName, const CopiedEntry& entry)
+    // Reads a folder's files back, shared with the helper thread when many.
+    bool readBack(int folder, const std::vector<PendingRead>& files)
+    {
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> good{true};
+        auto work = [&](AlignedBuffer& buffer) {
+            for (std::size_t i; good.load() && (i = next.fetch_add(1)) < files.size();) {
+                if (!contentMatches(folder, files[i].name.c_str(), *files[i].entry, buffer))
+                    good = false;
+            }
+        };
+        if (files.size() >= parallelFilesFrom) {
+            helper_.start([&] { work(helperBuffer_); });
+            work(mainBuffer_);
+            helper_.wait();
+        } else {
+            work(mainBuffer_);
+        }
+        return good.load();
+    }
+
+    bool contentMatches(int targetDir, const char* targetName, const CopiedEntry& entry, AlignedBuffer& buffer)
     {
         if (!entry.hash)
             return false;
-        UniqueFd fd(::openat(targetDir, targetName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!fd.valid() || ::fsync(fd.get()) != 0)
+        UniqueFd fd(::openat(targetDir, targetName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_DIRECT));
+        const bool direct = fd.valid();
+        if (!direct)
+            fd.reset(::openat(targetDir, targetName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd.valid() || (syncEach_ && ::fsync(fd.get()) != 0))
             return false;
-        // Drop the cached pages so the re-read comes from the drive.
+        if (direct) {
+            // Direct reads come from the drive by definition, with no cache to drop.
+            if (const auto hash = readHash(fd.get(), entry.length, buffer))
+                return *hash == *entry.hash;
+            // Refused after all (alignment): read through the cache below.
+        }
+        // Drop the cached pages so the re-read still comes from the drive.
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
-        if (buffer_.empty())
-            buffer_.resize(bufferSize);
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (direct) {
+            const int flags = ::fcntl(fd.get(), F_GETFL);
+            if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_DIRECT) != 0 || ::lseek(fd.get(), 0, SEEK_SET) != 0)
+                return false;
+        }
+        const auto hash = readHash(fd.get(), entry.length, buffer);
+        return hash && *hash == *entry.hash;
+    }
+
+    // The hash of the whole file, or none when it cannot be read or its
+    // length is not `length`.
+    static std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer)
+    {
+        if (!buffer) // aligned for direct reads
+            buffer.reset(static_cast<char*>(std::aligned_alloc(4096, bufferSize)));
+        if (!buffer)
+            return std::nullopt;
         ContentHasher hasher;
         std::int64_t total = 0;
         for (;;) {
-            const ssize_t n = ::read(fd.get(), buffer_.data(), buffer_.size());
+            const ssize_t n = ::read(fd, buffer.get(), bufferSize);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                return false;
+                return std::nullopt;
             }
             if (n == 0)
                 break;
-            hasher.add(buffer_.data(), std::size_t(n));
+            hasher.add(buffer.get(), std::size_t(n));
             total += n;
         }
-        return total == entry.length && hasher.finish() == *entry.hash;
+        if (total != length)
+            return std::nullopt;
+        return hasher.finish();
     }
 
     bool compareContents_;
+    bool syncEach_ = true;
     std::unordered_map<std::string, const CopiedEntry*> byPath_;
     std::size_t seen_ = 0;
-    std::vector<char> buffer_;
+    AlignedBuffer mainBuffer_;
+    AlignedBuffer helperBuffer_;
+    HelperThread helper_;
 };
 
 } // namespace
