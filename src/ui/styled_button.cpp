@@ -1,0 +1,111 @@
+#include "ui/styled_button.h"
+
+#include "ui/app_color.h"
+
+#include <QEvent>
+#include <QPainter>
+
+StyledButton::StyledButton(const QString& title, QWidget* parent)
+    : QPushButton(title, parent),
+      fillColor_(AppColor::control),
+      disabledFillColor_(AppColor::border),
+      titleColor_(AppColor::secondaryText),
+      disabledTitleColor_(AppColor::mutedText)
+{
+    setFlat(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+    updateStyle();
+}
+
+void StyledButton::setFillColor(const QColor& color)
+{
+    fillColor_ = color;
+    updateStyle();
+}
+
+void StyledButton::setDisabledFillColor(const QColor& color)
+{
+    disabledFillColor_ = color;
+    updateStyle();
+}
+
+void StyledButton::setTitleColor(const QColor& color)
+{
+    titleColor_ = color;
+    updateStyle();
+}
+
+void StyledButton::setDisabledTitleColor(const QColor& color)
+{
+    disabledTitleColor_ = color;
+    updateStyle();
+}
+
+void StyledButton::setCornerRadius(qreal radius)
+{
+    cornerRadius_ = radius;
+    updateStyle();
+}
+
+void StyledButton::setFontWeight(FontWeight weight)
+{
+    fontWeight_ = weight;
+    updateStyle();
+}
+
+QColor StyledButton::currentFillColor() const
+{
+    return isEnabled() ? fillColor_ : disabledFillColor_;
+}
+
+QColor StyledButton::currentTitleColor() const
+{
+    return isEnabled() ? titleColor_ : disabledTitleColor_;
+}
+
+void StyledButton::updateStyle()
+{
+    setFont(appFont(titleSize, fontWeight_));
+    update();
+}
+
+QSize StyledButton::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(text()) + 32, 36);
+}
+
+void StyledButton::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        updateStyle();
+}
+
+void StyledButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = currentFillColor();
+    // Subtle feedback: a touch darker under the pointer, more when pressed.
+    if (isEnabled() && isDown())
+        fill = fill.darker(112);
+    else if (isEnabled() && underMouse())
+        fill = fill.darker(104);
+    const QRectF bounds(rect());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(bounds, cornerRadius_, cornerRadius_);
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        QColor ring = AppColor::emerald;
+        ring.setAlpha(160);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ring, 2));
+        painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), qMax<qreal>(0, cornerRadius_ - 1), qMax<qreal>(0, cornerRadius_ - 1));
+    }
+    painter.setPen(currentTitleColor());
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
