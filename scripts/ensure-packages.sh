@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-translations-l10n
   libgtest-dev libgmock-dev
-  fonts-dejavu-core fonts-noto-cjk
+  fonts-dejavu-core fonts-noto-cjk fonts-inter
   libxxhash-dev
   trash-cli util-linux strace xauth xvfb
 )

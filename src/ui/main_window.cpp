@@ -1,11 +1,36 @@
 #include "ui/main_window.h"
 
 #include "model/text_table.h"
+#include "ui/app_color.h"
+#include "ui/window_layout.h"
 
-std::unique_ptr<QWidget> makeMainWindow()
+#include <QScreen>
+
+MainWindow::MainWindow(QWidget* content, QWidget* parent) : QWidget(parent), content_(content)
 {
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(I18n::text("app.title"));
-    window->resize(mainWindowWidth, mainWindowHeight);
-    return window;
+    setWindowTitle(I18n::text("app.title"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, AppColor::window);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    content_->setParent(this);
+    setMinimumSize(WindowMetrics::minimumSize);
+    resize(WindowMetrics::initialSize);
+    content_->setGeometry(rect());
+}
+
+void MainWindow::centreOnScreen()
+{
+    if (const QScreen* screen = this->screen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    content_->setGeometry(rect());
 }

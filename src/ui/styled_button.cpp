@@ -3,6 +3,7 @@
 #include "ui/app_color.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 
 StyledButton::StyledButton(const QString& title, QWidget* parent)
@@ -84,6 +85,21 @@ void StyledButton::changeEvent(QEvent* event)
         updateStyle();
 }
 
+void StyledButton::focusInEvent(QFocusEvent* event)
+{
+    QPushButton::focusInEvent(event);
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+    update();
+}
+
+void StyledButton::focusOutEvent(QFocusEvent* event)
+{
+    QPushButton::focusOutEvent(event);
+    keyboardFocus_ = false;
+    update();
+}
+
 void StyledButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -98,7 +114,7 @@ void StyledButton::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(bounds, cornerRadius_, cornerRadius_);
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+    if (hasFocus() && keyboardFocus_) {
         QColor ring = AppColor::emerald;
         ring.setAlpha(160);
         painter.setBrush(Qt::NoBrush);

@@ -42,6 +42,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QColor fillColor_;
@@ -50,4 +52,5 @@ private:
     QColor disabledTitleColor_;
     qreal cornerRadius_ = 10;
     FontWeight fontWeight_ = FontWeight::semibold;
+    bool keyboardFocus_ = false; // the ring shows only for focus from the keyboard
 };

@@ -12,6 +12,7 @@
 #include "ui/table_row_look.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -127,6 +128,15 @@ TEST(StyledButton, WorksFromTheKeyboardAndTellsAssistiveTechnology)
     QTest::keyClick(&button, Qt::Key_Space);
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_EQ(button.focusPolicy(), Qt::StrongFocus);
+    // A ring only for focus that came from the keyboard.
+    QApplication::setActiveWindow(&button);
+    button.clearFocus();
+    button.setFocus(Qt::MouseFocusReason);
+    const QRgb plain = pixel(button, 1, 18).rgb();
+    button.clearFocus();
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button.hasFocus());
+    EXPECT_NE(pixel(button, 1, 18).rgb(), plain);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->role(), QAccessible::Button);

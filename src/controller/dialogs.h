@@ -1,0 +1,32 @@
+#pragma once
+// The questions the controller asks the user, behind an interface so that
+// tests can script every answer. The window's own implementation uses Qt
+// dialogs (ui/qt_dialogs.h). GUI thread only; every call is modal.
+
+#include <QString>
+
+#include <filesystem>
+#include <vector>
+
+struct FolderRequest {
+    QString message;              // shown above the folders
+    QString prompt;               // the confirm button's title
+    std::filesystem::path startFolder;
+    bool multipleSelection = false;
+    bool canCreateFolders = false;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // The chosen folders in the order chosen; empty when cancelled.
+    virtual std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) = 0;
+
+    // An informational alert with one button ("OK").
+    virtual void showAlert(const QString& title, const QString& message) = 0;
+
+    // A warning with two buttons, the first the default; true for the first.
+    virtual bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
+                         const QString& cancelTitle) = 0;
+};

@@ -1,0 +1,68 @@
+#include "ui/qt_dialogs.h"
+
+#include "model/path_text.h"
+#include "model/text_table.h"
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeView>
+
+std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::ReadOnly, !request.canCreateFolders);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setDirectory(displayText(request.startFolder));
+    dialog.setLabelText(QFileDialog::Accept, request.prompt);
+    dialog.setLabelText(QFileDialog::Reject, I18n::text("alert.cancel"));
+    dialog.setWindowTitle(I18n::text("app.title"));
+    if (request.multipleSelection) {
+        for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+            if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
+                view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        auto* message = new QLabel(request.message, &dialog);
+        message->setWordWrap(true);
+        grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    // After Cancel the dialog still reports its current folder: trust exec() only.
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    std::vector<std::filesystem::path> folders;
+    for (const QString& file : dialog.selectedFiles())
+        folders.push_back(pathFromText(file));
+    return folders;
+}
+
+void QtDialogs::showAlert(const QString& title, const QString& message)
+{
+    QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, parent_);
+    box.setWindowTitle(I18n::text("app.title"));
+    box.setInformativeText(message);
+    QPushButton* ok = box.addButton(I18n::text("alert.ok"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+}
+
+bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle)
+{
+    QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
+    box.setWindowTitle(I18n::text("app.title"));
+    box.setInformativeText(message);
+    QPushButton* accept = box.addButton(acceptTitle, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(cancelTitle, QMessageBox::RejectRole);
+    box.setDefaultButton(accept);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == accept;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The window's dialogs: Qt's own folder dialog (several folders at once when
+// asked, a message line, a titled confirm button) and message boxes whose
+// buttons speak the table's language. GUI thread.
+
+#include "controller/dialogs.h"
+
+class QWidget;
+
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;
+    void showAlert(const QString& title, const QString& message) override;
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle) override;
+
+private:
+    QWidget* parent_;
+};

@@ -1,0 +1,83 @@
+#pragma once
+// The geometry of the main window, as plain functions of its size, the
+// language and the natural sizes of a few texts, so that tests can check it
+// without painting. Five full-width bands from top to bottom: toolbar,
+// progress strip, summary strip, main content, bottom bar; a hidden strip
+// gives its height to the main content. All insets are 24 px.
+
+#include <QRect>
+#include <QSize>
+
+namespace WindowMetrics {
+inline constexpr QSize initialSize{1200, 820};
+inline constexpr QSize minimumSize{980, 680};
+inline constexpr int inset = 24;
+inline constexpr int toolbarHeight = 123;
+inline constexpr int progressHeight = 44;
+inline constexpr int summaryHeight = 81;
+inline constexpr int bottomBarHeight = 76;
+inline constexpr int rowHeight = 44;
+} // namespace WindowMetrics
+
+struct BandRects {
+    QRect toolbar;
+    QRect progress; // empty when hidden
+    QRect summary;  // empty when hidden
+    QRect main;
+    QRect bottom;
+};
+
+BandRects bandRects(QSize window, bool progressVisible, bool summaryVisible);
+
+// The buttons whose widths depend on the language.
+struct ButtonWidths {
+    int refresh;
+    int scan;
+    int selectSafe;
+    int selectNone;
+    int transfer;
+};
+
+ButtonWidths buttonWidths(bool chinese);
+
+struct ToolbarRects {
+    QRect driveIcon;
+    QRect title;
+    QRect subtitle;
+    QRect selector;
+    // Inside the selector:
+    QRect statusDot;
+    QRect nameLabel;
+    QRect chevron;
+    QRect popup;
+    QRect refreshButton;
+    QRect scanButton;
+    QRect hairline;
+};
+
+// `titleSize`, `subtitleSize`, `chevronSize`: the labels' natural sizes.
+ToolbarRects toolbarRects(int width, bool chinese, QSize titleSize, QSize subtitleSize, QSize chevronSize);
+
+struct ProgressRects {
+    QRect pathLabel;
+    QRect statusLabel;
+    QRect indicator;
+    QRect hairline;
+};
+
+ProgressRects progressRects(int width, QSize pathSize, QSize statusSize);
+
+struct BottomBarRects {
+    QRect selectSafe;
+    QRect selectNone;
+    QRect checkbox;
+    QRect transfer;
+    QRect hairline;
+};
+
+BottomBarRects bottomBarRects(int width, bool chinese, QSize checkboxSize);
+
+// A row of items side by side from `left`, centred on `centreY`, `spacing`
+// apart, cut at `right` (an item that does not fit is narrowed, then
+// dropped to zero width).
+std::vector<QRect> rowRects(int left, int right, int centreY, int spacing, const std::vector<QSize>& sizes);

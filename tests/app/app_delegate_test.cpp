@@ -1,0 +1,29 @@
+#include "app/app_delegate.h"
+
+#include "ui/app_color.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+TEST(AppDelegate, MakesTheWindowOnceAt1200By820)
+{
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    MainWindow* window = delegate.window();
+    MainWindowController* controller = delegate.controller();
+    ASSERT_NE(window, nullptr);
+    delegate.applicationDidFinishLaunching(); // a second notice changes nothing
+    EXPECT_EQ(delegate.window(), window);
+    EXPECT_EQ(delegate.controller(), controller);
+    EXPECT_EQ(window->size(), QSize(1200, 820));
+    EXPECT_EQ(window->minimumSize(), QSize(980, 680));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Loftwell"));
+    EXPECT_EQ(window->palette().color(QPalette::Window), AppColor::window);
+    EXPECT_EQ(controller->view()->geometry(), QRect(0, 0, 1200, 820));
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    int windows = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        windows += widget->isVisible() ? 1 : 0;
+    EXPECT_EQ(windows, 1);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Dialogs for tests: folder pickers and confirmations answer from a script,
+// and every question asked is recorded for the test to read.
+
+#include "controller/dialogs.h"
+
+#include <deque>
+#include <vector>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Alert {
+        QString title;
+        QString message;
+    };
+    struct Confirmation {
+        QString title;
+        QString message;
+        QString acceptTitle;
+        QString cancelTitle;
+    };
+
+    // Answers for the next pickers, in order; an empty answer is a cancel.
+    std::deque<std::vector<std::filesystem::path>> folderAnswers;
+    std::deque<bool> confirmAnswers;
+
+    std::vector<FolderRequest> folderRequests;
+    std::vector<Alert> alerts;
+    std::vector<Confirmation> confirmations;
+
+    std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override
+    {
+        folderRequests.push_back(request);
+        if (folderAnswers.empty())
+            return {};
+        auto answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+
+    void showAlert(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
+
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle) override
+    {
+        confirmations.push_back({title, message, acceptTitle, cancelTitle});
+        if (confirmAnswers.empty())
+            return false;
+        const bool answer = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return answer;
+    }
+};
