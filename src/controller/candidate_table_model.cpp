@@ -46,6 +46,8 @@ QVariant CandidateTableModel::data(const QModelIndex& index, int role) const
             return {};
         return index.column() == nameColumn ? displayText(item.sourceURL()) : item.reason();
     }
+    if (role == riskRole)
+        return rawValue(item.risk());
     if (role == Qt::CheckStateRole && index.column() == selectedColumn)
         return item.selected() ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)

@@ -16,6 +16,9 @@ class CandidateTableModel : public QAbstractTableModel {
 public:
     enum Column { selectedColumn, nameColumn, kindColumn, riskColumn, locationColumn, sizeColumn, noteColumn, columnTotal };
 
+    // The raw risk value of a row, for the badge's colours.
+    static constexpr int riskRole = Qt::UserRole + 1;
+
     static constexpr std::array<const char*, columnTotal> identifiers{"selected", "name", "kind", "risk",
                                                                       "location", "size", "note"};
 

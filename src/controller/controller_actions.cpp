@@ -5,30 +5,11 @@
 #include "model/text_table.h"
 #include "ui/label.h"
 
-void MainWindowController::scanAction() {}
-
 void MainWindowController::refreshVolumesAction() {}
 
 void MainWindowController::driveSelectionChanged() {}
 
-void MainWindowController::selectSafeAction() {}
-
-void MainWindowController::selectNoneAction() {}
-
 void MainWindowController::transferAction() {}
-
-void MainWindowController::toggleCandidate(int row, bool selected)
-{
-    if (row < 0 || std::size_t(row) >= store_.items().size())
-        return;
-    store_.setSelected(std::size_t(row), selected);
-    updateSummary();
-}
-
-void MainWindowController::updateSummary()
-{
-    updateInterfaceState();
-}
 
 void MainWindowController::updateDriveLabel()
 {

@@ -5,6 +5,7 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "ui/app_color.h"
+#include "ui/candidate_table_view.h"
 #include "ui/empty_state_view.h"
 #include "ui/label.h"
 #include "ui/risk_badge_view.h"
@@ -83,7 +84,7 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
                              AppColor::secondaryText, summaryStrip_)),
       mainContent_(new RoundedView(AppColor::white, std::nullopt, 0, 0, rootView_)),
       emptyState_(new EmptyStateView(mainContent_)),
-      tableView_(new QTableView(mainContent_)),
+      tableView_(new CandidateTableView(mainContent_)),
       tableModel_(new CandidateTableModel(store_, this)),
       bottomBar_(new RoundedView(AppColor::white, std::nullopt, 0, 0, rootView_)),
       selectSafeButton_(new StyledButton(I18n::text("button.selectSafe"), bottomBar_)),
@@ -91,10 +92,14 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
       moveToTrashCheckbox_(new QCheckBox(I18n::text("checkbox.trash"), bottomBar_)),
       transferButton_(new StyledButton(I18n::text("button.transfer"), bottomBar_))
 {
+    worker_.setMaxThreadCount(1);
 }
 
 MainWindowController::~MainWindowController()
 {
+    // A scan still running stops at its next folder; its result is dropped.
+    stopWork_ = true;
+    worker_.waitForDone();
     stopSourceAccesses();
     stopDestinationAccess();
     // The view tree goes with the controller unless a window took it.

@@ -15,6 +15,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
+
+#include <atomic>
 
 #include <filesystem>
 #include <optional>
@@ -27,6 +30,7 @@ class QCheckBox;
 class QComboBox;
 class QProgressBar;
 class QTableView;
+class CandidateTableView;
 class QWidget;
 class RiskBadgeView;
 class RoundedView;
@@ -50,6 +54,8 @@ public:
 
     // Actions of the controls.
     void scanAction();
+    void startScan(const std::vector<std::filesystem::path>& roots);
+    QString sourceDescription(const std::vector<std::filesystem::path>& roots) const;
     void refreshVolumesAction();
     void driveSelectionChanged();
     void selectSafeAction();
@@ -125,6 +131,7 @@ private:
 
     void stopSourceAccesses();
     void stopDestinationAccess();
+    void finishScan(std::vector<Candidate> result);
 
     FileSystem& fileSystem_;
     Dialogs& dialogs_;
@@ -181,4 +188,10 @@ private:
     SeparatorView* summaryTopLine_ = nullptr;
     SeparatorView* summaryBottomLine_ = nullptr;
     SeparatorView* bottomLine_ = nullptr;
+
+    // The one worker for scans and transfers. The controller waits for it
+    // when it goes, after asking it to stop, so the worker may use the file
+    // system and this flag until then.
+    QThreadPool worker_;
+    std::atomic<bool> stopWork_{false};
 };

@@ -5,6 +5,7 @@
 #include "controller/main_window_controller.h"
 #include "model/text_table.h"
 #include "ui/app_color.h"
+#include "ui/candidate_item_delegate.h"
 #include "ui/drive_icon_view.h"
 #include "ui/empty_state_view.h"
 #include "ui/label.h"
@@ -103,6 +104,9 @@ void MainWindowController::configureMainContent()
 void MainWindowController::configureTable()
 {
     tableView_->setModel(tableModel_);
+    tableView_->setItemDelegate(new CandidateItemDelegate(tableView_));
+    tableView_->setMouseTracking(false);
+    tableView_->setFocusPolicy(Qt::StrongFocus);
     tableView_->setFrameShape(QFrame::NoFrame);
     tableView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tableView_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -123,6 +127,13 @@ void MainWindowController::configureTable()
     const int widths[] = {42, 330, 110, 120, 110, 120, 360};
     for (int column = 0; column < CandidateTableModel::columnTotal; ++column)
         header->resizeSection(column, widths[column]);
+    // The reason column keeps at least 240 px; the others 40.
+    connect(header, &QHeaderView::sectionResized, this, [header](int section, int, int size) {
+        if (section == CandidateTableModel::noteColumn && size < 240)
+            header->resizeSection(section, 240);
+    });
+    QFont headerFont = appFont(12, FontWeight::medium);
+    header->setFont(headerFont);
     connect(tableModel_, &CandidateTableModel::toggleRequested, this,
             [this](int row, bool selected) { toggleCandidate(row, selected); });
 }

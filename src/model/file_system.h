@@ -14,6 +14,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -58,7 +60,8 @@ public:
 
     // The space on disk of every regular file below `folder` at any depth,
     // hidden names and links left out; unreadable parts count nothing.
-    virtual std::int64_t treeSize(const std::filesystem::path& folder) const = 0;
+    // `stop`, when given and set, ends the walk early.
+    virtual std::int64_t treeSize(const std::filesystem::path& folder, const std::atomic<bool>* stop = nullptr) const = 0;
 
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;

@@ -79,9 +79,9 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     return values;
 }
 
-std::int64_t PosixFileSystem::treeSize(const fs::path& folder) const
+std::int64_t PosixFileSystem::treeSize(const fs::path& folder, const std::atomic<bool>* stop) const
 {
-    return measureTreeSize(folder);
+    return measureTreeSize(folder, 2, stop);
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const

@@ -11,7 +11,7 @@ class PosixFileSystem : public FileSystem {
 public:
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
-    std::int64_t treeSize(const std::filesystem::path& folder) const override;
+    std::int64_t treeSize(const std::filesystem::path& folder, const std::atomic<bool>* stop = nullptr) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
     FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
     bool exists(const std::filesystem::path& path) const override;

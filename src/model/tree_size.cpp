@@ -71,7 +71,7 @@ std::string childPath(const std::string& parent, std::string_view name)
 
 class TreeWalk {
 public:
-    explicit TreeWalk(int workers) : maxWorkers_(std::max(1, workers)) {}
+    TreeWalk(int workers, const std::atomic<bool>* stop) : maxWorkers_(std::max(1, workers)), stop_(stop) {}
 
     std::int64_t run(const std::string& root)
     {
@@ -98,11 +98,14 @@ private:
                 tasks_.pop_back();
                 ++busy_;
             }
-            if (auto* folder = std::get_if<FolderTask>(&task))
-                sum += walkFolder(folder->path, buffer);
-            else {
-                auto& batch = std::get<StatBatch>(task);
-                sum += statEntries(*batch.folder, batch.entries);
+            // Asked to stop: the remaining tasks are drained without work.
+            if (!stop_ || !stop_->load(std::memory_order_relaxed)) {
+                if (auto* folder = std::get_if<FolderTask>(&task)) {
+                    sum += walkFolder(folder->path, buffer);
+                } else {
+                    auto& batch = std::get<StatBatch>(task);
+                    sum += statEntries(*batch.folder, batch.entries);
+                }
             }
             std::lock_guard lock(mutex_);
             if (--busy_ == 0 && tasks_.empty())
@@ -188,6 +191,7 @@ private:
     }
 
     const int maxWorkers_;
+    const std::atomic<bool>* stop_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<Task> tasks_; // a stack: depth first keeps it small
@@ -200,8 +204,8 @@ private:
 
 } // namespace
 
-std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers)
+std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers, const std::atomic<bool>* stop)
 {
-    TreeWalk walk(workers);
+    TreeWalk walk(workers, stop);
     return walk.run(folder.native());
 }

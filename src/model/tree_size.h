@@ -15,7 +15,10 @@
 // proves big enough to pay for it. The result never depends on the split.
 // Callable from any thread; each call is independent.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 
-std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers = 2);
+// `stop`, when given and set, ends the walk early with a partial total.
+std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers = 2,
+                             const std::atomic<bool>* stop = nullptr);

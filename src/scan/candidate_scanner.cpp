@@ -18,7 +18,9 @@ namespace {
 // The state of one scan; nothing survives from one scan to the next.
 class CandidateScan {
 public:
-    explicit CandidateScan(const FileSystem& fileSystem) : fileSystem_(fileSystem) {}
+    CandidateScan(const FileSystem& fileSystem, const std::atomic<bool>* stop) : fileSystem_(fileSystem), stop_(stop) {}
+
+    bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
     void addCandidate(const fs::path& item, const QString& rootName, std::int64_t minimumBytes)
     {
@@ -27,7 +29,9 @@ public:
         std::string key = standardizedPath(item).native();
         if (seenPaths_.contains(key))
             return;
-        const std::int64_t size = itemSize(item, fileSystem_);
+        const std::int64_t size = itemSize(item, fileSystem_, stop_);
+        if (stopped())
+            return; // a partial size is no size
         if (size < minimumBytes)
             return; // too small: not remembered, another root may still reach it
         const MoveAssessment assessment = assessCandidate(item, fileSystem_);
@@ -40,24 +44,31 @@ public:
         const auto listing = fileSystem_.listDirectory(root);
         if (!listing)
             return; // a root that cannot be listed adds nothing
-        for (const DirectoryEntry& entry : listing.value())
+        for (const DirectoryEntry& entry : listing.value()) {
+            if (stopped())
+                return;
             addCandidate(root / entry.name, rootName, minimumBytes);
+        }
     }
 
     std::vector<Candidate> takeResult() { return std::move(result_); }
 
 private:
     const FileSystem& fileSystem_;
+    const std::atomic<bool>* stop_;
     std::vector<Candidate> result_;
     std::unordered_set<std::string> seenPaths_;
 };
 
 } // namespace
 
-std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem)
+std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem,
+                                      const std::atomic<bool>* stop)
 {
-    CandidateScan scan(fileSystem);
+    CandidateScan scan(fileSystem, stop);
     for (const fs::path& root : roots) {
+        if (scan.stopped())
+            break;
         const QString rootName = displayRootName(root, fileSystem);
         if (lowercasedExtension(root) == "app")
             scan.addCandidate(root, rootName, 0);
@@ -69,7 +80,7 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
     return result;
 }
 
-std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem)
+std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, const std::atomic<bool>* stop)
 {
     const auto values = fileSystem.itemValues(url);
     if (values) {
@@ -79,7 +90,7 @@ std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem)
         if (!item.isDirectory())
             return item.allocatedBytes.value_or(item.length.value_or(0));
     }
-    return fileSystem.treeSize(url);
+    return fileSystem.treeSize(url, stop);
 }
 
 bool isSymbolicLink(const fs::path& url, const FileSystem& fileSystem)

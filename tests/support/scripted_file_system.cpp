@@ -23,12 +23,12 @@ FsResult<ItemValues> ScriptedFileSystem::itemValues(const fs::path& item) const
     return real_.itemValues(item);
 }
 
-std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder) const
+std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder, const std::atomic<bool>* stop) const
 {
     ++treeSizeCalls_;
     if (auto it = treeSizes_.find(folder.native()); it != treeSizes_.end())
         return it->second;
-    return real_.treeSize(folder);
+    return real_.treeSize(folder, stop);
 }
 
 VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const

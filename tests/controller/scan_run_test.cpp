@@ -1,0 +1,256 @@
+#include "controller/candidate_table_model.h"
+#include "controller/main_window_controller.h"
+
+#include "model/byte_format.h"
+#include "model/text_format.h"
+#include "model/text_table.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/app_color.h"
+#include "ui/empty_state_view.h"
+#include "ui/label.h"
+#include "ui/risk_badge_view.h"
+#include "ui/rounded_view.h"
+#include "ui/styled_button.h"
+#include "ui/window_layout.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t MiB = 1024 * 1024;
+
+QString text(const char* key)
+{
+    return I18n::text(key);
+}
+
+class ScanRunTest : public ::testing::Test {
+protected:
+    ScanRunTest() : controller(fileSystem, dialogs)
+    {
+        fileSystem.setHome(dir.path());
+        view = controller.view();
+        view->resize(WindowMetrics::initialSize);
+        view->show();
+        // Downloads: one of each risk, plus something too small.
+        writeFile(dir / "Downloads" / "Installer.dmg", 30 * MiB);
+        writeFile(dir / "Downloads" / "Ubuntu.utm" / "disk.img", 25 * MiB);
+        writeFile(dir / "Downloads" / "Editor.app" / "binary", 22 * MiB);
+        writeFile(dir / "Downloads" / "notes.txt", 1 * MiB);
+        makeFolder(dir / "Empty");
+    }
+
+    void scan(std::vector<fs::path> roots)
+    {
+        dialogs.folderAnswers.push_back(std::move(roots));
+        controller.scanAction();
+        waitForScan();
+    }
+
+    void waitForScan()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    }
+
+    QString cell(int row, int column) { return controller.tableModel()->index(row, column).data().toString(); }
+
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    ScriptedDialogs dialogs;
+    MainWindowController controller;
+    QWidget* view;
+};
+
+} // namespace
+
+TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
+{
+    QAbstractItemModelTester tester(controller.tableModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    scan({dir / "Downloads"});
+
+    ASSERT_EQ(dialogs.folderRequests.size(), 1u);
+    const FolderRequest& request = dialogs.folderRequests[0];
+    EXPECT_EQ(request.message, text("panel.source.message"));
+    EXPECT_EQ(request.prompt, text("panel.source.prompt"));
+    EXPECT_EQ(request.startFolder, dir.path());
+    EXPECT_TRUE(request.multipleSelection);
+    EXPECT_FALSE(request.canCreateFolders);
+
+    EXPECT_TRUE(controller.didScan());
+    ASSERT_EQ(controller.tableModel()->rowCount(), 3);
+    EXPECT_EQ(cell(0, CandidateTableModel::nameColumn), QStringLiteral("Installer.dmg"));
+    EXPECT_EQ(cell(0, CandidateTableModel::kindColumn), text("kind.installer"));
+    EXPECT_EQ(cell(0, CandidateTableModel::riskColumn), text("risk.safe"));
+    EXPECT_EQ(cell(0, CandidateTableModel::locationColumn), text("root.downloads"));
+    EXPECT_EQ(cell(0, CandidateTableModel::sizeColumn), formatBytes(30 * MiB));
+    EXPECT_EQ(cell(0, CandidateTableModel::noteColumn), text("reason.installer"));
+    EXPECT_EQ(cell(1, CandidateTableModel::nameColumn), QStringLiteral("Ubuntu.utm"));
+    EXPECT_EQ(cell(2, CandidateTableModel::nameColumn), QStringLiteral("Editor.app"));
+    const QModelIndex name = controller.tableModel()->index(0, CandidateTableModel::nameColumn);
+    EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), QString::fromStdString((dir / "Downloads" / "Installer.dmg").native()));
+    EXPECT_EQ(controller.tableModel()->index(0, CandidateTableModel::kindColumn).data(Qt::ToolTipRole).toString(),
+              text("reason.installer"));
+    EXPECT_EQ(controller.tableModel()->headerData(CandidateTableModel::noteColumn, Qt::Horizontal, Qt::DisplayRole).toString(),
+              text("table.reason"));
+
+    // Only the safe item starts ticked.
+    const std::int64_t total = 30 * MiB + 25 * MiB + 22 * MiB;
+    EXPECT_EQ(controller.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
+    EXPECT_EQ(controller.selectedSizeLabel()->text(),
+              formatText(text("summary.selectedSize"), {formatBytes(30 * MiB), formatBytes(total)}));
+    EXPECT_EQ(controller.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
+    EXPECT_EQ(controller.tabSafeLabel()->text(), formatText(text("tab.safe"), {std::int64_t(1)}));
+    EXPECT_EQ(controller.tabCautionLabel()->text(), formatText(text("tab.caution"), {std::int64_t(1)}));
+    EXPECT_EQ(controller.tabAppLabel()->text(), formatText(text("tab.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(controller.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(0)}));
+    EXPECT_EQ(controller.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(0)}));
+    EXPECT_EQ(controller.progressStatusLabel()->text(),
+              formatText(text("progress.status.found"), {std::int64_t(3), formatBytes(total)}));
+    EXPECT_TRUE(controller.tableView()->isVisibleTo(view));
+    EXPECT_FALSE(controller.emptyState()->isVisibleTo(view));
+    EXPECT_EQ(controller.scanButton()->text(), text("button.scanAgain"));
+
+    // Accesses: recorded on the chosen folder.
+    EXPECT_EQ(controller.sourceRoots(), (std::vector<fs::path>{dir / "Downloads"}));
+    EXPECT_EQ(controller.scopedSourceURLs(), (std::vector<fs::path>{dir / "Downloads"}));
+}
+
+TEST_F(ScanRunTest, TheTableDrawsBadgesAndTicksInTheirColours)
+{
+    scan({dir / "Downloads"});
+    QTableView* table = controller.tableView();
+    const QImage image = table->viewport()->grab().toImage();
+    const int riskX = table->columnViewportPosition(CandidateTableModel::riskColumn) + 8 + 6;
+    const int checkX = table->columnViewportPosition(CandidateTableModel::selectedColumn) + 21;
+    const auto rowMiddle = [&](int row) { return table->rowViewportPosition(row) + 22; };
+    EXPECT_EQ(image.pixelColor(riskX, rowMiddle(0) - 6), badgeColors(RiskLevel::safe).background);
+    EXPECT_EQ(image.pixelColor(riskX, rowMiddle(1) - 6), badgeColors(RiskLevel::caution).background);
+    EXPECT_EQ(image.pixelColor(riskX, rowMiddle(2) - 6), badgeColors(RiskLevel::application).background);
+    EXPECT_EQ(image.pixelColor(checkX - 5, rowMiddle(0) - 5), AppColor::emerald); // ticked
+    EXPECT_EQ(image.pixelColor(checkX - 3, rowMiddle(1) - 3), AppColor::white);   // not ticked
+    EXPECT_EQ(image.pixelColor(300, table->rowViewportPosition(1)), AppColor::border); // row line
+    EXPECT_EQ(image.pixelColor(300, rowMiddle(1) - 15), AppColor::white);             // no highlight
+    EXPECT_EQ(table->rowHeight(0), 44);
+    EXPECT_EQ(table->horizontalHeader()->sectionSize(CandidateTableModel::nameColumn), 330);
+    EXPECT_FALSE(table->horizontalHeader()->sectionsMovable());
+}
+
+TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
+{
+    scan({dir / "Downloads"});
+    QSignalSpy resets(controller.tableModel(), &QAbstractItemModel::modelReset);
+    QTableView* table = controller.tableView();
+    const QRect box = table->visualRect(controller.tableModel()->index(1, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    EXPECT_TRUE(controller.store().items()[1].selected());
+    EXPECT_TRUE(controller.store().items()[0].selected());
+    EXPECT_FALSE(controller.store().items()[2].selected());
+    EXPECT_EQ(controller.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(1)}));
+    EXPECT_EQ(resets.count(), 0);
+
+    // Space ticks the current row from any column.
+    table->setFocus();
+    table->setCurrentIndex(controller.tableModel()->index(2, CandidateTableModel::noteColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_TRUE(controller.store().items()[2].selected());
+    EXPECT_EQ(controller.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(1)}));
+
+    controller.selectSafeAction();
+    EXPECT_TRUE(controller.store().items()[0].selected());
+    EXPECT_FALSE(controller.store().items()[1].selected());
+    EXPECT_FALSE(controller.store().items()[2].selected());
+    controller.selectNoneAction();
+    for (const Candidate& item : controller.store().items())
+        EXPECT_FALSE(item.selected());
+    EXPECT_EQ(controller.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
+    EXPECT_EQ(controller.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
+    EXPECT_EQ(resets.count(), 2);
+}
+
+TEST_F(ScanRunTest, AScanThatFindsNothingShowsTheNoItemsState)
+{
+    scan({dir / "Empty"});
+    EXPECT_TRUE(controller.didScan());
+    EXPECT_TRUE(controller.store().items().empty());
+    EXPECT_TRUE(controller.emptyState()->isVisibleTo(view));
+    EXPECT_EQ(controller.emptyState()->titleLabel()->text(), text("empty.noItems.title"));
+    EXPECT_EQ(controller.progressStatusLabel()->text(),
+              formatText(text("progress.status.found"), {std::int64_t(0), formatBytes(0)}));
+}
+
+TEST_F(ScanRunTest, CancellingKeepsTheEarlierListButGivesUpItsAccess)
+{
+    scan({dir / "Downloads"});
+    dialogs.folderAnswers.push_back({}); // cancel
+    controller.scanAction();
+    EXPECT_FALSE(controller.isBusy());
+    EXPECT_EQ(controller.store().items().size(), 3u);
+    EXPECT_TRUE(controller.didScan());
+    EXPECT_EQ(controller.sourceRoots(), (std::vector<fs::path>{dir / "Downloads"}));
+    EXPECT_TRUE(controller.scopedSourceURLs().empty());
+    EXPECT_EQ(fileSystem.real().accessStops(), 1);
+}
+
+TEST_F(ScanRunTest, WhileAScanRunsTheListIsEmptyAndAnotherPressDoesNothing)
+{
+    scan({dir / "Downloads"});
+    fileSystem.setTreeSize(dir / "Downloads" / "Ubuntu.utm", 25 * MiB); // keep the scan's answers fixed
+    dialogs.folderAnswers.push_back({dir / "Downloads"});
+    controller.scanAction();
+    ASSERT_TRUE(controller.isBusy());
+    EXPECT_FALSE(controller.didScan());
+    EXPECT_EQ(controller.tableModel()->rowCount(), 0);
+    EXPECT_TRUE(controller.progressStrip()->isVisibleTo(view));
+    controller.scanAction();
+    EXPECT_EQ(dialogs.folderRequests.size(), 2u);
+    waitForScan();
+    EXPECT_EQ(controller.tableModel()->rowCount(), 3);
+}
+
+TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)
+{
+    for (const char* name : {"Desktop", "Downloads", "Documents", "Pictures", "Movies"})
+        makeFolder(dir / name);
+    dialogs.folderAnswers.push_back(
+        {dir / "Desktop", dir / "Downloads", dir / "Documents", dir / "Pictures", dir / "Movies"});
+    controller.scanAction();
+    const QString expected = formatText(
+        text("progress.path.scanning"),
+        {text("root.desktop") + QStringLiteral(", ") + text("root.downloads") + QStringLiteral(", ") + text("root.documents") +
+         QStringLiteral(" +2")});
+    EXPECT_EQ(controller.progressPathLabel()->text(), expected);
+    EXPECT_EQ(controller.progressStatusLabel()->text(), text("progress.status.scanning"));
+    EXPECT_EQ(controller.sourceDescription({}), QString());
+    EXPECT_EQ(controller.sourceDescription({dir / "Downloads"}), text("root.downloads"));
+    waitForScan();
+}
+
+TEST(ScanRunShutdown, ClosingDuringAScanNeitherCrashesNorHangs)
+{
+    TempDir dir;
+    for (int i = 0; i < 400; ++i)
+        writeFile(dir / "Big" / "tree" / std::to_string(i % 20) / std::to_string(i), 1000);
+    ScriptedFileSystem fileSystem;
+    ScriptedDialogs dialogs;
+    {
+        MainWindowController controller(fileSystem, dialogs);
+        controller.view()->resize(WindowMetrics::initialSize);
+        dialogs.folderAnswers.push_back({dir / "Big"});
+        controller.scanAction();
+        EXPECT_TRUE(controller.isBusy());
+    }
+    // The result of the stopped scan arrives for a controller that is gone.
+    QTest::qWait(50);
+    SUCCEED();
+}
