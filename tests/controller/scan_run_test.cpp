@@ -142,6 +142,7 @@ TEST_F(ScanRunTest, TheTableDrawsBadgesAndTicksInTheirColours)
     EXPECT_EQ(image.pixelColor(300, table->rowViewportPosition(1)), AppColor::border); // row line
     EXPECT_EQ(image.pixelColor(300, rowMiddle(1) - 15), AppColor::white);             // no highlight
     EXPECT_EQ(table->rowHeight(0), 44);
+    view->grab().save(QStringLiteral(LOFTWELL_GALLERY_DIR "/window-results.png"));
     EXPECT_EQ(table->horizontalHeader()->sectionSize(CandidateTableModel::nameColumn), 330);
     EXPECT_FALSE(table->horizontalHeader()->sectionsMovable());
 }
