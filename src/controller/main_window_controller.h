@@ -12,6 +12,7 @@
 #include "model/candidate_store.h"
 #include "model/file_system.h"
 #include "model/volume_item.h"
+#include "transfer/transfer_engine.h"
 
 #include <QObject>
 #include <QPointer>
@@ -57,6 +58,10 @@ public:
     void startScan(const std::vector<std::filesystem::path>& roots);
     QString sourceDescription(const std::vector<std::filesystem::path>& roots) const;
     void refreshVolumesAction();
+    void chooseDestinationFolder();
+    VolumeItem volumeItem(const std::filesystem::path& url) const;
+    // The destination entry the pop-up selects, if it selects one.
+    std::optional<VolumeItem> selectedDestination() const;
     void driveSelectionChanged();
     void selectSafeAction();
     void selectNoneAction();
@@ -132,6 +137,8 @@ private:
     void stopSourceAccesses();
     void stopDestinationAccess();
     void finishScan(std::vector<Candidate> result);
+    void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
+    void finishTransfer(const TransferResult& result, bool moveOriginalsToTrash);
 
     FileSystem& fileSystem_;
     Dialogs& dialogs_;

@@ -208,9 +208,13 @@ private:
         manifest_.entries.push_back(std::move(entry));
     }
 
+    bool stopped() const { return options_.stop && options_.stop->load(std::memory_order_relaxed); }
+
     int copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                   const std::string& relative, const struct stat& st)
     {
+        if (stopped())
+            return fail(ECANCELED, relative);
         CopiedEntry entry;
         entry.relativePath = relative;
         entry.type = st.st_mode & S_IFMT;
@@ -329,6 +333,11 @@ private:
         std::atomic<int> firstError{0};
         auto work = [&](std::vector<char>& buffer) {
             for (std::size_t i; (i = next.fetch_add(1)) < files.size() && firstError.load() == 0;) {
+                if (stopped()) {
+                    int none = 0;
+                    firstError.compare_exchange_strong(none, ECANCELED);
+                    return;
+                }
                 const char* name = files[i].c_str();
                 CopiedEntry entry;
                 entry.relativePath = joinRelative(relative, files[i]);
@@ -455,6 +464,8 @@ private:
         std::int64_t done = 0;
         if (!hasher && useCopyRange_) {
             while (done < length) {
+                if (stopped())
+                    return ECANCELED;
                 loff_t inOffset = offset + done;
                 loff_t outOffset = offset + done;
                 const ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset,
@@ -477,6 +488,8 @@ private:
         if (buffer.empty())
             buffer.resize(bufferSize);
         while (done < length) {
+            if (stopped())
+                return ECANCELED;
             const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
             const ssize_t n = ::pread(in, buffer.data(), want, offset + done);
             if (n < 0) {

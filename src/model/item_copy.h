@@ -22,6 +22,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -46,6 +47,9 @@ struct CopyManifest {
 
 struct CopyOptions {
     bool hashContents = false;
+    // When set, the copy stops at the next file or chunk with ECANCELED,
+    // leaving what it wrote.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 FsResult<CopyManifest> copyItemTree(const std::filesystem::path& source, const std::filesystem::path& target,

@@ -29,7 +29,8 @@ fs::path resolved(const fs::path& path)
 
 // Copies, verifies and trashes one item; returns the reason it failed, or
 // an empty string.
-QString transferItem(const Candidate& item, const fs::path& dated, bool moveOriginalsToTrash, const FileSystem& fileSystem)
+QString transferItem(const Candidate& item, const fs::path& dated, bool moveOriginalsToTrash, const FileSystem& fileSystem,
+                     const std::atomic<bool>* stop)
 {
     const fs::path& source = item.sourceURL();
     const fs::path perRoot = dated / folderComponent(item.rootName());
@@ -41,7 +42,7 @@ QString transferItem(const Candidate& item, const fs::path& dated, bool moveOrig
     const fs::path target = uniqueDestination(perRoot / lastPathComponent(source), fileSystem);
     // Contents are compared only when the original is to go: the hash is
     // taken while copying, which rules out the kernel's copy shortcuts.
-    const auto copied = fileSystem.copyItem(source, target, CopyOptions{moveOriginalsToTrash});
+    const auto copied = fileSystem.copyItem(source, target, CopyOptions{moveOriginalsToTrash, stop});
     if (!copied)
         return copied.error().description();
     if (auto verified = fileSystem.verifyCopy(source, target, copied.value(), moveOriginalsToTrash); !verified)
@@ -50,6 +51,8 @@ QString transferItem(const Candidate& item, const fs::path& dated, bool moveOrig
     if (item.sizeBytes() > 0 && itemSize(source, fileSystem) != item.sizeBytes())
         return errorDescription(OwnError::verificationFailed);
 
+    if (stop && stop->load())
+        return errorDescription(ECANCELED);
     if (moveOriginalsToTrash) {
         if (auto trashed = fileSystem.trashItem(source); !trashed)
             return trashed.error().description();
@@ -88,7 +91,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 }
 
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
-                        const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime)
+                        const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
+                        const std::atomic<bool>* stop)
 {
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
@@ -100,13 +104,13 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     }
 
     const auto total = std::int64_t(items.size());
-    for (std::int64_t index = 0; index < total; ++index) {
+    for (std::int64_t index = 0; index < total && !(stop && stop->load()); ++index) {
         const Candidate& item = items[std::size_t(index)];
         const std::string nameBytes = lastPathComponent(item.sourceURL());
         const QString name = displayText(std::string_view(nameBytes));
         if (progress)
             progress(index + 1, total, name);
-        if (const QString failure = transferItem(item, result.destination, moveOriginalsToTrash, fileSystem);
+        if (const QString failure = transferItem(item, result.destination, moveOriginalsToTrash, fileSystem, stop);
             !failure.isEmpty())
             result.failures.append(failureLine(item, name, failure));
     }

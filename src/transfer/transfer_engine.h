@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -32,9 +33,12 @@ using TransferProgress = std::function<void(std::int64_t index, std::int64_t tot
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem);
 
-// The same with an explicit start time, which names the dated folder.
+// The same with an explicit start time, which names the dated folder, and a
+// stop flag: when it is set, the item being copied stops where it is (its
+// original untouched, never trashed) and no further item is tried.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
-                        const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime);
+                        const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
+                        const std::atomic<bool>* stop = nullptr);
 
 // A display text made safe as one folder name: no "/", not "." or "..", not empty.
 std::string folderComponent(const QString& text);

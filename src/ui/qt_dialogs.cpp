@@ -4,7 +4,9 @@
 #include "model/text_table.h"
 
 #include <QAbstractItemView>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListView>
@@ -19,7 +21,10 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::ReadOnly, !request.canCreateFolders);
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setDirectory(displayText(request.startFolder));
+    // A start folder that is not there falls back to home, not to wherever
+    // the program happened to be started.
+    const QString start = displayText(request.startFolder);
+    dialog.setDirectory(!start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath());
     dialog.setLabelText(QFileDialog::Accept, request.prompt);
     dialog.setLabelText(QFileDialog::Reject, I18n::text("alert.cancel"));
     dialog.setWindowTitle(I18n::text("app.title"));

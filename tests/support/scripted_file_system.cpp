@@ -33,6 +33,8 @@ std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder, const std::ato
 
 VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
 {
+    if (auto it = volumes_.find(folder.native()); it != volumes_.end())
+        return it->second;
     return real_.volumeValues(folder);
 }
 

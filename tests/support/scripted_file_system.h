@@ -19,6 +19,7 @@ public:
     void setTreeSize(const std::filesystem::path& path, std::int64_t size) { treeSizes_[path.native()] = size; }
     void failCreate(const std::filesystem::path& path, int code) { createErrors_[path.native()] = code; }
     void setHome(const std::filesystem::path& home) { home_ = home; }
+    void setVolumeValues(const std::filesystem::path& folder, VolumeValues values) { volumes_[folder.native()] = values; }
     void failCopy(const std::filesystem::path& source, int code) { copyErrors_[source.native()] = code; }
     // After a successful copy of `source`, flips one byte of the file at
     // `relative` inside the copy ("" for the copy itself).
@@ -53,6 +54,7 @@ private:
     std::map<std::string, int> copyErrors_;
     std::map<std::string, std::string> corruptions_;
     std::map<std::string, int> trashErrors_;
+    std::map<std::string, VolumeValues> volumes_;
     std::filesystem::path home_;
     mutable std::atomic<int> treeSizeCalls_{0};
 };

@@ -1,0 +1,249 @@
+#include "controller/candidate_table_model.h"
+#include "controller/main_window_controller.h"
+
+#include "model/byte_format.h"
+#include "model/path_text.h"
+#include "model/text_format.h"
+#include "model/text_table.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/app_color.h"
+#include "ui/label.h"
+#include "ui/styled_button.h"
+#include "ui/window_layout.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t MiB = 1024 * 1024;
+
+QString text(const char* key)
+{
+    return I18n::text(key);
+}
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The whole job through the controller, with scripted dialogs, on real folders.
+class TransferRunTest : public ::testing::Test {
+protected:
+    TransferRunTest() : controller(fileSystem, dialogs)
+    {
+        fileSystem.setHome(dir / "home");
+        view = controller.view();
+        view->resize(WindowMetrics::initialSize);
+        writeFile(dir / "home" / "Downloads" / "Movie.mkv", 21 * MiB, 'm');
+        writeFile(dir / "home" / "Downloads" / "Album" / "song.flac", 22 * MiB, 'a');
+        writeFile(dir / "home" / "Downloads" / "Album" / ".cover", 100, 'c');
+        writeFile(dir / "home" / "Downloads" / "Ubuntu.utm" / "disk", 23 * MiB, 'u');
+        writeFile(dir / "home" / "Downloads" / "Editor.app" / "bin", 24 * MiB, 'e');
+        makeFolder(dir / "drive");
+    }
+
+    void scan()
+    {
+        dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
+        controller.scanAction();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    }
+
+    void chooseDrive(const fs::path& folder)
+    {
+        dialogs.folderAnswers.push_back({folder});
+        controller.refreshVolumesAction();
+    }
+
+    void transferAndWait(bool confirm = true)
+    {
+        dialogs.confirmAnswers.push_back(confirm);
+        controller.transferAction();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 60'000));
+    }
+
+    fs::path onlyRun() const { return fs::directory_iterator(dir / "drive" / "Loftwell")->path(); }
+
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    ScriptedDialogs dialogs;
+    MainWindowController controller;
+    QWidget* view;
+};
+
+} // namespace
+
+TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
+{
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000});
+    chooseDrive(dir / "drive");
+    const FolderRequest& request = dialogs.folderRequests.back();
+    EXPECT_EQ(request.message, text("panel.destination.message"));
+    EXPECT_EQ(request.prompt, text("panel.destination.prompt"));
+    EXPECT_FALSE(request.multipleSelection);
+    EXPECT_TRUE(request.canCreateFolders);
+    ASSERT_EQ(controller.volumes().size(), 1u);
+    EXPECT_EQ(controller.volumes()[0].name, QStringLiteral("drive / Backup"));
+    const QString shown = formatText(text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
+    EXPECT_EQ(controller.driveNameLabel()->text(), shown);
+    EXPECT_EQ(controller.driveNameLabel()->textColor(), AppColor::secondaryText);
+    EXPECT_EQ(controller.drivePopup()->count(), 1);
+    EXPECT_EQ(controller.drivePopup()->itemText(0), shown);
+    EXPECT_TRUE(controller.drivePopup()->isEnabled());
+    EXPECT_EQ(controller.scopedDestinationURL(), dir / "drive");
+
+    // A label equal to the folder's name (composed differently) is not repeated.
+    makeFolder(dir / "Café");
+    fileSystem.setVolumeValues(dir / "Café", VolumeValues{QStringLiteral("Cafe\u0301"), std::nullopt});
+    chooseDrive(dir / "Café");
+    EXPECT_EQ(controller.volumes()[0].name, QStringLiteral("Café"));
+    EXPECT_EQ(controller.volumes()[0].freeBytes, 0);
+    EXPECT_EQ(controller.volumes().size(), 1u);
+    EXPECT_EQ(fileSystem.real().accessStops(), 1); // the first drive's access
+
+    dialogs.folderAnswers.push_back({}); // cancel: nothing changes
+    controller.refreshVolumesAction();
+    EXPECT_EQ(controller.volumes()[0].url, dir / "Café");
+}
+
+TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
+{
+    scan();
+    controller.transferAction();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, text("alert.noDrive.title"));
+    EXPECT_EQ(dialogs.alerts[0].message, text("alert.noDrive.message"));
+
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 30 * MiB});
+    chooseDrive(dir / "drive");
+    controller.selectNoneAction();
+    controller.transferAction();
+    ASSERT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_EQ(dialogs.alerts[1].title, text("alert.noSelection.title"));
+
+    controller.selectSafeAction(); // Movie.mkv and Album: 43 MiB > 30 MiB
+    controller.transferAction();
+    ASSERT_EQ(dialogs.alerts.size(), 3u);
+    EXPECT_EQ(dialogs.alerts[2].title, text("alert.notEnoughSpace.title"));
+    EXPECT_EQ(dialogs.alerts[2].message,
+              formatText(text("alert.notEnoughSpace.message"), {formatBytes(43 * MiB), formatBytes(30 * MiB)}));
+    EXPECT_TRUE(dialogs.confirmations.empty());
+    EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
+}
+
+TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing)
+{
+    scan();
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 0}); // unknown space: not checked
+    chooseDrive(dir / "drive");
+    for (std::size_t i = 0; i < controller.store().items().size(); ++i)
+        controller.toggleCandidate(int(i), true);
+    controller.moveToTrashCheckbox()->setChecked(true);
+    dialogs.confirmAnswers.push_back(false);
+    controller.transferAction();
+    ASSERT_EQ(dialogs.confirmations.size(), 1u);
+    const auto& confirmation = dialogs.confirmations[0];
+    EXPECT_EQ(confirmation.title, formatText(text("alert.confirm.title"), {std::int64_t(4)}));
+    // Caution counts every item that is not safe; apps count by extension.
+    EXPECT_EQ(confirmation.message, text("alert.confirm.trash") + text("alert.confirm.local") +
+                                        formatText(text("alert.confirm.caution"), {std::int64_t(2)}) +
+                                        formatText(text("alert.confirm.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(confirmation.acceptTitle, text("alert.start"));
+    EXPECT_EQ(confirmation.cancelTitle, text("alert.cancel"));
+    EXPECT_FALSE(controller.isBusy());
+    EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
+    EXPECT_TRUE(controller.store().items()[0].selected());
+}
+
+TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
+{
+    const fs::path home = dir / "home";
+    scan();
+    chooseDrive(dir / "drive");
+    controller.moveToTrashCheckbox()->setChecked(true);
+    transferAndWait();
+
+    // Movie.mkv and Album (the safe ones) went; the others stayed.
+    const fs::path run = onlyRun();
+    const std::string root = text("root.downloads").toStdString();
+    EXPECT_EQ(readAll(run / root / "Movie.mkv"), std::string(21 * MiB, 'm'));
+    EXPECT_EQ(readAll(run / root / "Album" / "song.flac"), std::string(22 * MiB, 'a'));
+    EXPECT_EQ(readAll(run / root / "Album" / ".cover"), std::string(100, 'c'));
+    EXPECT_FALSE(fs::exists(home / "Downloads" / "Movie.mkv"));
+    EXPECT_TRUE(fs::exists(home / ".local" / "share" / "Trash" / "files" / "Movie.mkv"));
+    EXPECT_TRUE(fs::exists(home / ".local" / "share" / "Trash" / "files" / "Album"));
+    EXPECT_TRUE(fs::exists(home / "Downloads" / "Ubuntu.utm"));
+
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, text("alert.done"));
+    EXPECT_EQ(dialogs.alerts[0].message,
+              formatText(text("alert.destination"), {displayText(run)}) + text("alert.trashed"));
+    // Every tick cleared, the list kept, the window idle again.
+    EXPECT_EQ(controller.store().items().size(), 4u);
+    for (const Candidate& item : controller.store().items())
+        EXPECT_FALSE(item.selected());
+    EXPECT_TRUE(controller.tableView()->isVisibleTo(view));
+    EXPECT_EQ(controller.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(controller.progressStatusLabel()->text(),
+              formatText(text("progress.status.found"), {std::int64_t(4), formatBytes(90 * MiB + 4096)}));
+}
+
+TEST_F(TransferRunTest, CopyingOnlyKeepsOriginalsAndReportsFailures)
+{
+    scan();
+    chooseDrive(dir / "drive");
+    fileSystem.failCopy(dir / "home" / "Downloads" / "Movie.mkv", ENOSPC);
+    transferAndWait();
+    const fs::path run = onlyRun();
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Movie.mkv"));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Album"));
+    EXPECT_TRUE(fs::exists(run / text("root.downloads").toStdString() / "Album" / "song.flac"));
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, text("alert.partial"));
+    EXPECT_TRUE(dialogs.alerts[0].message.startsWith(formatText(text("alert.destination"), {displayText(run)})));
+    EXPECT_FALSE(dialogs.alerts[0].message.contains(text("alert.trashed")));
+    EXPECT_TRUE(dialogs.alerts[0].message.contains(text("root.downloads") + QStringLiteral("/Movie.mkv")));
+}
+
+TEST_F(TransferRunTest, ClosingDuringATransferLosesNothing)
+{
+    writeFile(dir / "home" / "Downloads" / "Huge.mkv", 300 * MiB, 'h');
+    {
+        MainWindowController closing(fileSystem, dialogs);
+        closing.view()->resize(WindowMetrics::initialSize);
+        dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
+        closing.scanAction();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !closing.isBusy(); }, 20'000));
+        dialogs.folderAnswers.push_back({dir / "drive"});
+        closing.refreshVolumesAction();
+        closing.moveToTrashCheckbox()->setChecked(true);
+        dialogs.confirmAnswers.push_back(true);
+        closing.transferAction();
+        ASSERT_TRUE(closing.isBusy());
+    } // the window goes while the first item is being copied
+    // Whatever was not verified and trashed is still where it was.
+    const std::string root = text("root.downloads").toStdString();
+    for (const char* name : {"Huge.mkv", "Movie.mkv"}) {
+        const bool original = fs::exists(dir / "home" / "Downloads" / name);
+        const bool trashed = fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / name);
+        EXPECT_TRUE(original != trashed) << name;
+        if (trashed) {
+            const fs::path copy = fs::directory_iterator(dir / "drive" / "Loftwell")->path() / root / name;
+            EXPECT_EQ(fs::file_size(copy), fs::file_size(dir / "home" / ".local" / "share" / "Trash" / "files" / name));
+        }
+    }
+    EXPECT_EQ(fs::file_size(dir / "home" / "Downloads" / "Huge.mkv"), std::uintmax_t(300 * MiB));
+}
