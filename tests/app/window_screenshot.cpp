@@ -55,14 +55,18 @@ bool check(const QString& loftwell, const QString& output, const QString& langua
             break;
         }
     }
-    app.kill();
-    app.waitForFinished(5000);
+    // A clean quit: the termination signal ends the event loop, exit status 0.
+    app.terminate();
+    const bool quit = app.waitForFinished(10'000) && app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0;
+    if (!quit)
+        app.kill();
     const QString file = output + QStringLiteral("/window-") + name + QStringLiteral(".png");
     shot.copy(area).save(file);
     const QColor toolbar = area.isValid() ? shot.pixelColor(area.left() + area.width() / 2, area.top() + 20) : QColor();
-    const bool good = area.size() == QSize(1200, 820) && toolbar == QColor(249, 250, 251);
-    std::printf("%s: window %dx%d, toolbar rgb(%d,%d,%d), screenshot %s: %s\n", qPrintable(name), area.width(),
-                area.height(), toolbar.red(), toolbar.green(), toolbar.blue(), qPrintable(file), good ? "ok" : "FAILED");
+    const bool good = area.size() == QSize(1200, 820) && toolbar == QColor(249, 250, 251) && quit;
+    std::printf("%s: window %dx%d, toolbar rgb(%d,%d,%d), clean quit %s, screenshot %s: %s\n", qPrintable(name),
+                area.width(), area.height(), toolbar.red(), toolbar.green(), toolbar.blue(), quit ? "yes" : "no",
+                qPrintable(file), good ? "ok" : "FAILED");
     return good;
 }
 

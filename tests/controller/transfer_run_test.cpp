@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
 
@@ -246,4 +247,65 @@ TEST_F(TransferRunTest, ClosingDuringATransferLosesNothing)
         }
     }
     EXPECT_EQ(fs::file_size(dir / "home" / "Downloads" / "Huge.mkv"), std::uintmax_t(300 * MiB));
+}
+
+TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
+{
+    // Two folders named Downloads outside the home: one per-root folder, so
+    // the second Movie.mkv takes the next free name.
+    writeFile(dir / "a" / "Downloads" / "Movie.mkv", 21 * MiB, '1');
+    writeFile(dir / "b" / "Downloads" / "Movie.mkv", 21 * MiB, '2');
+    dialogs.folderAnswers.push_back({dir / "a" / "Downloads", dir / "b" / "Downloads"});
+    controller.scanAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    ASSERT_EQ(controller.store().items().size(), 2u);
+
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 900 * MiB});
+    chooseDrive(dir / "drive");
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 858 * MiB}); // what the copies will leave
+    controller.moveToTrashCheckbox()->setChecked(true);
+    transferAndWait();
+
+    const fs::path perRoot = onlyRun() / "Downloads";
+    EXPECT_EQ(readAll(perRoot / "Movie.mkv"), std::string(21 * MiB, '1'));
+    EXPECT_EQ(readAll(perRoot / "Movie 2.mkv"), std::string(21 * MiB, '2'));
+    EXPECT_EQ(controller.driveNameLabel()->text(),
+              formatText(text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}));
+
+    // An independent reader of the Trash sees both originals.
+    QProcess list;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString((dir / "home").native()));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    list.setProcessEnvironment(environment);
+    list.start(QStringLiteral("trash-list"), {});
+    if (!list.waitForFinished(60'000) || list.exitStatus() != QProcess::NormalExit)
+        GTEST_SKIP() << "trash-cli is not available";
+    const QString listed = QString::fromUtf8(list.readAllStandardOutput());
+    EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "a" / "Downloads" / "Movie.mkv").native()))) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "b" / "Downloads" / "Movie.mkv").native())));
+}
+
+TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
+{
+    for (int i = 0; i < 10; ++i) {
+        const fs::path folder = dir / "many" / ("Folder " + std::to_string(i));
+        makeFolder(folder);
+        fileSystem.setTreeSize(folder, 21 * MiB);
+        fileSystem.failCopy(folder, EIO);
+    }
+    dialogs.folderAnswers.push_back({dir / "many"});
+    controller.scanAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    chooseDrive(dir / "drive");
+    transferAndWait();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    const QString message = dialogs.alerts[0].message;
+    EXPECT_EQ(dialogs.alerts[0].title, text("alert.partial"));
+    const QString failures = message.mid(message.indexOf(text("alert.failures").remove(QStringLiteral("%@"))));
+    const QStringList lines = failures.trimmed().split(u'\n');
+    ASSERT_EQ(lines.size(), 1 + 8 + 1) << message.toStdString(); // heading, eight lines, "..."
+    EXPECT_EQ(lines.last(), QStringLiteral("..."));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("many/Folder 0")));
+    EXPECT_FALSE(message.contains(QStringLiteral("Folder 8")));
 }
