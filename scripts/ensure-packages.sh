@@ -9,7 +9,7 @@ packages=(
   qt6-translations-l10n
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-noto-cjk fonts-inter
-  libxxhash-dev
+  libxxhash-dev desktop-file-utils
   trash-cli util-linux strace xauth xvfb
 )
 

@@ -16,5 +16,6 @@ fi
 
 export QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$here/tests/lsan-suppressions.txt"
 cd "$dir"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600

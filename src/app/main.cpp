@@ -3,15 +3,36 @@
 #include "app/app_delegate.h"
 #include "app/quit_on_signal.h"
 
+#include "model/text_table.h"
+#include "ui/qt_translations.h"
 #include "ui/settings_guard.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char* argv[])
 {
+    // Answered before any window system is needed.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("loftwell %s\n", LOFTWELL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("usage: loftwell [--help | --version]\n\n"
+                        "Frees space on this computer's disk by moving big personal items to an\n"
+                        "external drive: choose a destination, let Loftwell recommend items in the\n"
+                        "folders you authorise, tick them and transfer. Originals only ever go to\n"
+                        "the Trash, after a verified copy. See also loftwell-cli(1).\n");
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Loftwell"));
     keepNoSettingsFiles();
+    installQtTranslations(I18n::language());
     quitOnTerminationSignals();
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();

@@ -135,8 +135,30 @@ int scanCommand(int argc, char* argv[])
 
 } // namespace
 
+constexpr const char* helpText =
+    "usage: loftwell-cli scan [--json] FOLDER...\n"
+    "       loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...\n"
+    "       loftwell-cli --help | --version\n"
+    "\n"
+    "scan      list every item of 20 MiB or more one level inside each FOLDER,\n"
+    "          safest and largest first: path, location, kind, advice, bytes, size\n"
+    "          (tab-separated; --json for a JSON array)\n"
+    "transfer  copy the recommended items (--all: every item) into\n"
+    "          DEST/Loftwell/<date>/<folder>/, verify each copy and, with --trash,\n"
+    "          move each verified original to the Trash\n"
+    "\n"
+    "Exit status: 0 done, 1 some item did not complete, 2 usage error.\n";
+
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(helpText, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("loftwell-cli %s\n", LOFTWELL_VERSION);
+        return 0;
+    }
     QCoreApplication application(argc, argv); // locale and language as the window has them
     if (argc < 2)
         return usage("no command");
