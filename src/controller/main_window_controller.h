@@ -133,6 +133,7 @@ private:
     void configureMainContent();
     void configureTable();
     void configureBottomBar();
+    void configureKeyboard();
 
     void stopSourceAccesses();
     void stopDestinationAccess();

@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QProgressBar>
@@ -39,6 +40,29 @@ SeparatorView* hairline(QWidget* band)
 
 } // namespace
 
+// Shows keyboard focus on the nearly invisible pop-up as a green border
+// around the selector that stands for it.
+class SelectorFocusMark : public QObject {
+public:
+    SelectorFocusMark(RoundedView* selector, QObject* parent) : QObject(parent), selector_(selector) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            selector_->setBorderColor(AppColor::emerald);
+            selector_->setBorderWidth(2);
+        } else if (event->type() == QEvent::FocusOut) {
+            selector_->setBorderColor(AppColor::border);
+            selector_->setBorderWidth(1);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    RoundedView* selector_;
+};
+
 void MainWindowController::buildUI()
 {
     configureToolbar();
@@ -46,7 +70,20 @@ void MainWindowController::buildUI()
     configureSummaryStrip();
     configureMainContent();
     configureBottomBar();
+    configureKeyboard();
     layoutViews();
+}
+
+void MainWindowController::configureKeyboard()
+{
+    // Reading order: the destination, its button, the scan, the list, then
+    // the bottom bar from left to right.
+    const QWidget* order[] = {drivePopup_, refreshButton_, scanButton_, tableView_,
+                              selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    drivePopup_->installEventFilter(new SelectorFocusMark(driveSelector_, this));
+    scanButton_->setFocus(); // the first thing to do
 }
 
 void MainWindowController::configureToolbar()
@@ -107,6 +144,7 @@ void MainWindowController::configureTable()
     tableView_->setItemDelegate(new CandidateItemDelegate(tableView_));
     tableView_->setMouseTracking(false);
     tableView_->setFocusPolicy(Qt::StrongFocus);
+    tableView_->setTabKeyNavigation(false); // Tab leaves the list; arrows move within it
     tableView_->setFrameShape(QFrame::NoFrame);
     tableView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tableView_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

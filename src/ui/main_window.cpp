@@ -5,6 +5,7 @@
 #include "ui/window_layout.h"
 
 #include <QScreen>
+#include <QShortcut>
 
 MainWindow::MainWindow(QWidget* content, QWidget* parent) : QWidget(parent), content_(content)
 {
@@ -18,6 +19,11 @@ MainWindow::MainWindow(QWidget* content, QWidget* parent) : QWidget(parent), con
     setMinimumSize(WindowMetrics::minimumSize);
     resize(WindowMetrics::initialSize);
     content_->setGeometry(rect());
+    // The desktop's usual keys for closing the window, which ends the application.
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Quit), QKeySequence(QKeySequence::Close)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void MainWindow::centreOnScreen()
