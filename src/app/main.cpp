@@ -4,6 +4,7 @@
 #include "app/quit_on_signal.h"
 
 #include "model/text_table.h"
+#include "ui/app_font.h"
 #include "ui/qt_translations.h"
 #include "ui/settings_guard.h"
 
@@ -32,6 +33,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Loftwell"));
     keepNoSettingsFiles();
+    // Dialogs and every control without a font of its own speak in the window's face.
+    QApplication::setFont(appFont(13, FontWeight::regular));
     installQtTranslations(I18n::language());
     quitOnTerminationSignals();
     AppDelegate delegate;
