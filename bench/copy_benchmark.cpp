@@ -15,6 +15,7 @@
 // With root it repeats the cold runs onto a loop-mounted ext4 image, the
 // usual case of a copy to another file system.
 
+#include "bench_support.h"
 #include "model/freedesktop_trash.h"
 #include "model/item_copy.h"
 
@@ -42,36 +43,13 @@ bool isRoot()
     return ::geteuid() == 0;
 }
 
-int runProgram(const std::vector<std::string>& argv)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> args;
-        for (const auto& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
 void mustRun(const std::vector<std::string>& argv)
 {
-    if (runProgram(argv) != 0) {
-        std::fprintf(stderr, "failed: %s\n", argv[0].c_str());
-        std::exit(1);
-    }
+    bench::mustRun(argv);
 }
 
-void dropCaches()
-{
-    ::sync();
-    if (isRoot())
-        std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
-}
+using bench::dropCaches;
+using bench::median;
 
 void writePattern(const fs::path& path, std::size_t bytes, std::mt19937_64& random)
 {
@@ -105,12 +83,6 @@ void generate(const fs::path& data)
         writePattern(folder / ("file-" + std::to_string(i) + ".dat"), 1000 + random() % 92000, random);
     }
     std::ofstream(data / ".complete") << "ok\n";
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double seconds(const std::chrono::steady_clock::time_point& start)

@@ -9,6 +9,7 @@
 // (default: bench-data/scan-tree in the working directory) and kept for later
 // runs. Cold runs drop the page cache first and need root.
 
+#include "bench_support.h"
 #include "model/tree_size.h"
 
 #include <algorithm>
@@ -32,48 +33,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Measurement {
-    double seconds = 0;
-    long maxRssKiB = 0;
-    std::string output;
-};
+using bench::Measurement;
+using bench::median;
 
-// Runs a program, capturing its standard output, timing it and reading its
-// peak resident memory.
 Measurement runProgram(const std::vector<std::string>& argv)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        std::exit(1);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], 1);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        std::vector<char*> args;
-        for (const auto& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    Measurement m;
-    char buffer[65536];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        m.output.append(buffer, std::size_t(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.maxRssKiB = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0].c_str());
-        std::exit(1);
-    }
-    return m;
+    return bench::mustRun(argv);
 }
 
 void writeBytes(const fs::path& path, std::size_t bytes)
@@ -152,14 +117,7 @@ void generateTree(const fs::path& root)
 
 void dropCaches()
 {
-    ::sync();
-    std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    bench::dropCaches();
 }
 
 // Allocated bytes of regular files outside hidden names, by find(1).

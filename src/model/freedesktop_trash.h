@@ -1,6 +1,6 @@
 #pragma once
-// Moves an item to the user's Trash as the freedesktop.org Trash
-// specification 1.0 describes it, over byte paths:
+// Moves an item to the user's Trash the way the freedesktop.org Trash
+// standard 1.0 lays it out, over byte paths:
 // - items on the home file system go to $XDG_DATA_HOME/Trash (when that is
 //   an absolute path) or ~/.local/share/Trash, made 0700 when missing;
 // - items on another mount go to $topdir/.Trash/$uid when .Trash is a real

@@ -169,6 +169,20 @@ private:
 // Folders with this many files share them with the helper thread.
 constexpr std::size_t parallelFilesFrom = 16;
 
+// Runs `work(buffer)` on this thread and, for `count` items worth sharing,
+// on the helper thread too, each with its own buffer; returns when both are done.
+template <class Work, class Buffer>
+void shareWork(HelperThread& helper, std::size_t count, Work& work, Buffer& ownBuffer, Buffer& helperBuffer)
+{
+    if (count >= parallelFilesFrom) {
+        helper.start([&] { work(helperBuffer); });
+        work(ownBuffer);
+        helper.wait();
+    } else {
+        work(ownBuffer);
+    }
+}
+
 class ItemCopier {
 public:
     explicit ItemCopier(const CopyOptions& options) : options_(options), umask_(currentUmask()) {}
@@ -351,13 +365,7 @@ private:
                 record(std::move(entry));
             }
         };
-        if (files.size() >= parallelFilesFrom) {
-            helper_.start([&] { work(helperBuffer_); });
-            work(mainBuffer_);
-            helper_.wait();
-        } else {
-            work(mainBuffer_);
-        }
+        shareWork(helper_, files.size(), work, mainBuffer_, helperBuffer_);
         return firstError.load();
     }
 
@@ -655,13 +663,7 @@ private:
                     good = false;
             }
         };
-        if (files.size() >= parallelFilesFrom) {
-            helper_.start([&] { work(helperBuffer_); });
-            work(mainBuffer_);
-            helper_.wait();
-        } else {
-            work(mainBuffer_);
-        }
+        shareWork(helper_, files.size(), work, mainBuffer_, helperBuffer_);
         return good.load();
     }
 

@@ -11,15 +11,15 @@ QString formatText(const QString& format, std::initializer_list<TextArgument> ar
             result.append(c);
             continue;
         }
-        const QChar spec = format.at(i + 1);
-        if (spec == u'%') {
+        const QChar kind = format.at(i + 1);
+        if (kind == u'%') {
             result.append(u'%');
             ++i;
-        } else if (spec == u'@' || spec == u'd') {
+        } else if (kind == u'@' || kind == u'd') {
             if (next != arguments.end()) {
-                if (spec == u'@' && std::holds_alternative<QString>(*next))
+                if (kind == u'@' && std::holds_alternative<QString>(*next))
                     result.append(std::get<QString>(*next));
-                else if (spec == u'd' && std::holds_alternative<std::int64_t>(*next))
+                else if (kind == u'd' && std::holds_alternative<std::int64_t>(*next))
                     result.append(QString::number(std::get<std::int64_t>(*next)));
                 ++next;
             }

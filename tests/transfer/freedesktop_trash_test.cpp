@@ -24,7 +24,7 @@ std::string readAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// trash-cli, an independent reader of the same specification, pointed at
+// trash-cli, an independent reader of the same Trash layout, pointed at
 // the test's own home.
 QString trashCli(const QString& command, const fs::path& home, const fs::path& workingDirectory, const QByteArray& input = {})
 {
@@ -113,8 +113,8 @@ TEST_F(TrashTest, SameNamesGetTheirOwnEntriesAndOddBytesSurvive)
 TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
 {
     writeFile(dir / "items" / "keep.bin", 10);
-    writeFile(dir / "seed", 1);
-    ASSERT_TRUE(moveToTrash(dir / "seed", environment()).ok()); // makes the layout
+    writeFile(dir / "first", 1);
+    ASSERT_TRUE(moveToTrash(dir / "first", environment()).ok()); // makes the layout
     ::chmod((trash() / "info").c_str(), 0500);
     const std::string answer = runWithoutFileCapabilities([&] {
         const auto result = moveToTrash(dir / "items" / "keep.bin", environment());
