@@ -148,6 +148,6 @@ void RootView::mousePressEvent(QMouseEvent* event)
     RoundedView::mousePressEvent(event);
     // Only a press on the background itself reaches here; the window
     // system may refuse (no window manager), which is fine.
-    if (window() && window()->windowHandle())
+    if (event->button() == Qt::LeftButton && window() && window()->windowHandle())
         window()->windowHandle()->startSystemMove();
 }

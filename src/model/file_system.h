@@ -9,6 +9,7 @@
 // Implementations must be usable from the GUI thread and one worker at once.
 
 #include "model/directory_reader.h"
+#include "model/freedesktop_trash.h"
 #include "model/fs_result.h"
 #include "model/item_copy.h"
 
@@ -83,10 +84,13 @@ public:
 
     // Checks a finished copy against its source (see item_copy.h).
     virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                                      const CopyManifest& manifest, bool compareContents) const = 0;
+                                      const CopyManifest& manifest, bool compareContents,
+                                      const std::atomic<bool>* stop = nullptr) const = 0;
 
-    // Moves an item to the user's Trash; returns where it went.
-    virtual FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item) const = 0;
+    // Moves an item to the user's Trash; returns where it went. With
+    // `expected`, only when the item is still that one.
+    virtual FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
+                                                      std::optional<ItemIdentity> expected = std::nullopt) const = 0;
 
     // Access to a folder the user chose. Linux has no sandbox, so starting
     // always succeeds and stopping does nothing; the calls are still made in

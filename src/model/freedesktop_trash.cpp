@@ -124,7 +124,7 @@ int renameNoReplace(const fs::path& from, const fs::path& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
-    if (errno != EINVAL)
+    if (errno != EINVAL && errno != ENOSYS)
         return errno;
     struct stat st;
     if (statNoFollow(to, st))
@@ -163,12 +163,22 @@ std::string percentEncodePath(const std::string& bytes)
     return encoded;
 }
 
-FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment& environment)
+FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment& environment,
+                               std::optional<ItemIdentity> expected)
 {
-    const fs::path item = standardizedPath(fs::absolute(itemPath));
+    // The parent with its links resolved: a top directory and a relative
+    // Path= must be those of the real location, or the Trash entry lands
+    // where no file manager looks for it.
+    fs::path item = standardizedPath(fs::absolute(itemPath));
+    std::error_code error;
+    const fs::path parent = fs::canonical(item.parent_path(), error);
+    if (!error)
+        item = parent / item.filename();
     struct stat st;
     if (!statNoFollow(item, st))
         return FsError{errno, itemPath};
+    if (expected && (st.st_dev != expected->device || st.st_ino != expected->inode))
+        return FsError{OwnError::verificationFailed, itemPath};
     const auto choice = chooseTrash(item, st.st_dev, environment);
     if (!choice)
         return FsError{OwnError::trashUnavailable, itemPath};
@@ -188,6 +198,11 @@ FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment&
         struct stat taken;
         const bool written = writeAll(fd.get(), info) && ::fsync(fd.get()) == 0;
         fd.reset();
+        if (written) {
+            UniqueFd infoFolder(::open((choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (infoFolder.valid())
+                ::fsync(infoFolder.get()); // the entry of the .trashinfo itself
+        }
         if (!written) {
             ::unlink(infoPath.c_str());
             return FsError{OwnError::trashUnavailable, itemPath};

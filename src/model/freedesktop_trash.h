@@ -18,6 +18,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,8 +31,16 @@ struct TrashEnvironment {
     static TrashEnvironment current(const std::filesystem::path& home);
 };
 
+// Which item is meant: the move is refused when something else has taken
+// the item's place since it was copied.
+struct ItemIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
 // Returns where the item now is, inside the Trash's files/ folder.
-FsResult<std::filesystem::path> moveToTrash(const std::filesystem::path& item, const TrashEnvironment& environment);
+FsResult<std::filesystem::path> moveToTrash(const std::filesystem::path& item, const TrashEnvironment& environment,
+                                            std::optional<ItemIdentity> expected = std::nullopt);
 
 // Path= encoding: bytes outside A-Z a-z 0-9 - _ . ~ / become %XX.
 std::string percentEncodePath(const std::string& bytes);

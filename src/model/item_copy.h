@@ -36,13 +36,16 @@ struct CopiedEntry {
     std::int64_t length = 0;
     std::string linkTarget;
     std::optional<ContentHash> hash; // regular files, when hashing
-    // The source's identity and state when copied, to notice later changes.
+    // The source's identity and state when copied, to notice later changes
+    // (a tool that puts the modification time back still moves the change time).
+    std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0; // regular files
 };
 
 struct CopyManifest {
-    std::vector<CopiedEntry> entries;
+    std::vector<CopiedEntry> entries; // the item itself first
 };
 
 struct CopyOptions {
@@ -58,10 +61,14 @@ FsResult<CopyManifest> copyItemTree(const std::filesystem::path& source, const s
 // Checks the copy against the source and the manifest: every entry of the
 // source, hidden ones included, is in the copy with the same type, links
 // with the same target, files with the same length; the source has not
-// changed since it was copied. With `compareContents`, the copy is first
-// flushed to the drive (syncfs, then fsync of every file and folder), its
-// cached pages are dropped, and every file is re-read from the drive and
-// compared with the hash taken while copying. Any difference or read error
-// is an OwnError::verificationFailed.
+// changed since it was copied. With `compareContents` (the original is to
+// go to the Trash), the copy is first flushed to the drive (syncfs, and
+// fsync of every file and folder where syncfs may not reach the drive), its
+// cached pages are dropped, every file is re-read from the drive and
+// compared with the hash taken while copying, and no entry of the source
+// may lie on another file system (a drive mounted inside the item must not
+// go to the Trash with it). Any difference or read error is an
+// OwnError::verificationFailed; so is `stop` being set.
 FsResult<void> verifyItemCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                              const CopyManifest& manifest, bool compareContents);
+                              const CopyManifest& manifest, bool compareContents,
+                              const std::atomic<bool>* stop = nullptr);

@@ -167,14 +167,14 @@ FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const f
 }
 
 FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                           bool compareContents) const
+                                           bool compareContents, const std::atomic<bool>* stop) const
 {
-    return verifyItemCopy(source, target, manifest, compareContents);
+    return verifyItemCopy(source, target, manifest, compareContents, stop);
 }
 
-FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item) const
+FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
 {
-    return moveToTrash(item, TrashEnvironment::current(homeDirectory()));
+    return moveToTrash(item, TrashEnvironment::current(homeDirectory()), expected);
 }
 
 bool PosixFileSystem::startAccessing(const fs::path&)

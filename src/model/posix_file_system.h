@@ -19,8 +19,10 @@ public:
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
                                     const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                              const CopyManifest& manifest, bool compareContents) const override;
-    FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item) const override;
+                              const CopyManifest& manifest, bool compareContents,
+                              const std::atomic<bool>* stop = nullptr) const override;
+    FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
+                                              std::optional<ItemIdentity> expected = std::nullopt) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 

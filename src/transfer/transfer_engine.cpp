@@ -45,16 +45,19 @@ QString transferItem(const Candidate& item, const fs::path& dated, bool moveOrig
     const auto copied = fileSystem.copyItem(source, target, CopyOptions{moveOriginalsToTrash, stop});
     if (!copied)
         return copied.error().description();
-    if (auto verified = fileSystem.verifyCopy(source, target, copied.value(), moveOriginalsToTrash); !verified)
-        return verified.error().description();
     // An item that changed since the scan is not what the user chose to move.
-    if (item.sizeBytes() > 0 && itemSize(source, fileSystem) != item.sizeBytes())
+    // Measured before the verification, which is then the last look at the
+    // source before it goes.
+    if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes())
         return errorDescription(OwnError::verificationFailed);
+    if (auto verified = fileSystem.verifyCopy(source, target, copied.value(), moveOriginalsToTrash, stop); !verified)
+        return verified.error().description();
 
     if (stop && stop->load())
         return errorDescription(ECANCELED);
     if (moveOriginalsToTrash) {
-        if (auto trashed = fileSystem.trashItem(source); !trashed)
+        const CopiedEntry& top = copied.value().entries.front();
+        if (auto trashed = fileSystem.trashItem(source, ItemIdentity{top.device, top.inode}); !trashed)
             return trashed.error().description();
     }
     return {};

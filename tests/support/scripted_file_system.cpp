@@ -76,17 +76,17 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
 }
 
 FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                              bool compareContents) const
+                                              bool compareContents, const std::atomic<bool>* stop) const
 {
-    return real_.verifyCopy(source, target, manifest, compareContents);
+    return real_.verifyCopy(source, target, manifest, compareContents, stop);
 }
 
-FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item) const
+FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
 {
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())
         return FsError{it->second, item};
     // The scripted home, never the real one: tests must not fill the user's Trash.
-    return moveToTrash(item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()});
+    return moveToTrash(item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, expected);
 }
 
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)

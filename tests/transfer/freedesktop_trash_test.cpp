@@ -136,6 +136,26 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
     EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
 }
 
+TEST_F(TrashTest, AnItemReplacedSinceItWasCopiedIsNotMoved)
+{
+    writeFile(dir / "items" / "Movie.mkv", 10);
+    struct stat original;
+    ASSERT_EQ(::lstat((dir / "items" / "Movie.mkv").c_str(), &original), 0);
+    const ItemIdentity copied{original.st_dev, original.st_ino};
+    // Saved over by an application: a new file under the same name.
+    writeFile(dir / "items" / "Movie.mkv.tmp", 20);
+    fs::rename(dir / "items" / "Movie.mkv.tmp", dir / "items" / "Movie.mkv");
+    const auto moved = moveToTrash(dir / "items" / "Movie.mkv", environment(), copied);
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().code, OwnError::verificationFailed);
+    EXPECT_TRUE(fs::exists(dir / "items" / "Movie.mkv"));
+    EXPECT_FALSE(fs::exists(trash() / "info" / "Movie.mkv.trashinfo"));
+
+    struct stat current;
+    ASSERT_EQ(::lstat((dir / "items" / "Movie.mkv").c_str(), &current), 0);
+    EXPECT_TRUE(moveToTrash(dir / "items" / "Movie.mkv", environment(), ItemIdentity{current.st_dev, current.st_ino}).ok());
+}
+
 TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
 {
     const fs::path mount = dir / "drive";
@@ -159,9 +179,19 @@ TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
         writeFile(mount / "b.iso", 10);
         const auto shared = moveToTrash(mount / "b.iso", environment());
         out += shared && shared.value() == mount / ".Trash" / std::to_string(::getuid()) / "files" / "b.iso" ? "shared" : "not-shared";
+        // Reached through a link into the mount: still the mount's own Trash,
+        // with the path relative to the mount's top.
+        writeFile(mount / "Videos" / "c.mov", 10);
+        ::symlink((mount / "Videos").c_str(), (dir / "videos-link").c_str());
+        const auto linked = moveToTrash(dir / "videos-link" / "c.mov", environment());
+        const fs::path ownTrash = mount / ".Trash" / std::to_string(::getuid());
+        out += linked && linked.value() == ownTrash / "files" / "c.mov" &&
+                       readAll(ownTrash / "info" / "c.mov.trashinfo").find("\nPath=Videos/c.mov\n") != std::string::npos
+                   ? " linked"
+                   : " lost";
         return out;
     });
     if (answer == "skip")
         GTEST_SKIP() << "needs root for a private mount";
-    EXPECT_EQ(answer, "files private relative shared");
+    EXPECT_EQ(answer, "files private relative shared linked");
 }

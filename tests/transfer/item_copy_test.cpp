@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <csignal>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -199,13 +200,40 @@ TEST(ItemCopy, VerificationCatchesEveryDifference)
     // The source changing after the copy is caught too.
     const CopyManifest before = copyTo("before-change");
     EXPECT_TRUE(verifyItemCopy(source, dir / "before-change", before, true).ok());
-    writeText(source / "sub" / "new-file.txt", "late");
+    // A tool that puts the modification time back still moves the change time.
+    ::chmod((source / "readme.txt").c_str(), 0600);
     EXPECT_FALSE(verifyItemCopy(source, dir / "before-change", before, false).ok());
+    ::chmod((source / "readme.txt").c_str(), 0640);
+    const CopyManifest again = copyTo("after-chmod");
+    EXPECT_TRUE(verifyItemCopy(source, dir / "after-chmod", again, true).ok());
+    writeText(source / "sub" / "new-file.txt", "late");
+    EXPECT_FALSE(verifyItemCopy(source, dir / "after-chmod", again, false).ok());
     fs::remove(source / "sub" / "new-file.txt");
     {
         std::ofstream(source / "readme.txt", std::ios::app) << "more";
     }
-    EXPECT_FALSE(verifyItemCopy(source, dir / "before-change", before, false).ok());
+    EXPECT_FALSE(verifyItemCopy(source, dir / "after-chmod", again, false).ok());
+}
+
+TEST(ItemCopy, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
+{
+    TempDir dir;
+    writeText(dir / "Folder" / "own.txt", "mine");
+    makeFolder(dir / "Folder" / "mounted");
+    const std::string answer = runWithPrivateMounts([&]() -> std::string {
+        if (::mount("tmpfs", (dir / "Folder" / "mounted").c_str(), "tmpfs", 0, "size=4m") != 0)
+            return "skip";
+        writeText(dir / "Folder" / "mounted" / "other.txt", "theirs");
+        const auto manifest = copyItemTree(dir / "Folder", dir / "copy", CopyOptions{true});
+        if (!manifest)
+            return "copy failed";
+        const bool copyOnly = verifyItemCopy(dir / "Folder", dir / "copy", manifest.value(), false).ok();
+        const bool forTrash = verifyItemCopy(dir / "Folder", dir / "copy", manifest.value(), true).ok();
+        return std::string(copyOnly ? "copied" : "not-copied") + (forTrash ? " trashable" : " kept");
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private mount";
+    EXPECT_EQ(answer, "copied kept");
 }
 
 TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)
