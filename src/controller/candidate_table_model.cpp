@@ -67,6 +67,8 @@ QVariant CandidateTableModel::data(const QModelIndex& index, int role) const
 
 QVariant CandidateTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue((section == sizeColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {

@@ -170,8 +170,11 @@ void MainWindowController::configureTable()
         if (section == CandidateTableModel::noteColumn && size < 240)
             header->resizeSection(section, 240);
     });
-    QFont headerFont = appFont(12, FontWeight::medium);
-    header->setFont(headerFont);
+    header->setFont(appFont(12, FontWeight::medium));
+    // Headers line up with the cells' 8 px text inset, flat on white.
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
+                                         "border: none; border-bottom: 1px solid %3; height: 28px; }")
+                              .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
     connect(tableModel_, &CandidateTableModel::toggleRequested, this,
             [this](int row, bool selected) { toggleCandidate(row, selected); });
 }
