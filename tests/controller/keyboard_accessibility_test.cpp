@@ -1,5 +1,6 @@
 #include "controller/candidate_table_model.h"
 #include "controller/main_window_controller.h"
+#include "controller/window_fixture.h"
 
 #include "model/text_table.h"
 #include "support/scripted_dialogs.h"
@@ -27,30 +28,21 @@ namespace {
 
 constexpr std::int64_t MiB = 1024 * 1024;
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public WindowFixture {
 protected:
-    KeyboardTest() : controller(fileSystem, dialogs)
+    KeyboardTest()
     {
-        fileSystem.setHome(dir.path());
         writeFile(dir / "Downloads" / "Installer.dmg", 21 * MiB);
         writeFile(dir / "Downloads" / "Editor.app" / "bin", 22 * MiB);
         makeFolder(dir / "drive");
-        view = controller.view();
-        view->resize(WindowMetrics::initialSize);
-        view->show();
         QApplication::setActiveWindow(view);
         dialogs.folderAnswers.push_back({dir / "drive"});
         controller.refreshVolumesAction();
         dialogs.folderAnswers.push_back({dir / "Downloads"});
         controller.scanAction();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+        EXPECT_TRUE(waitUntilIdle());
     }
 
-    TempDir dir;
-    ScriptedFileSystem fileSystem;
-    ScriptedDialogs dialogs;
-    MainWindowController controller;
-    QWidget* view;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "controller/candidate_table_model.h"
 #include "controller/main_window_controller.h"
+#include "controller/window_fixture.h"
 
 #include "model/byte_format.h"
 #include "model/text_format.h"
@@ -35,14 +36,10 @@ QString text(const char* key)
     return I18n::text(key);
 }
 
-class ScanRunTest : public ::testing::Test {
+class ScanRunTest : public WindowFixture {
 protected:
-    ScanRunTest() : controller(fileSystem, dialogs)
+    ScanRunTest()
     {
-        fileSystem.setHome(dir.path());
-        view = controller.view();
-        view->resize(WindowMetrics::initialSize);
-        view->show();
         // Downloads: one of each risk, plus something too small.
         writeFile(dir / "Downloads" / "Installer.dmg", 30 * MiB);
         writeFile(dir / "Downloads" / "Ubuntu.utm" / "disk.img", 25 * MiB);
@@ -60,16 +57,11 @@ protected:
 
     void waitForScan()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+        ASSERT_TRUE(waitUntilIdle());
     }
 
     QString cell(int row, int column) { return controller.tableModel()->index(row, column).data().toString(); }
 
-    TempDir dir;
-    ScriptedFileSystem fileSystem;
-    ScriptedDialogs dialogs;
-    MainWindowController controller;
-    QWidget* view;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "controller/candidate_table_model.h"
 #include "controller/main_window_controller.h"
+#include "controller/window_fixture.h"
 
 #include "model/byte_format.h"
 #include "model/path_text.h"
@@ -41,13 +42,10 @@ std::string readAll(const fs::path& path)
 }
 
 // The whole job through the controller, with scripted dialogs, on real folders.
-class TransferRunTest : public ::testing::Test {
+class TransferRunTest : public WindowFixture {
 protected:
-    TransferRunTest() : controller(fileSystem, dialogs)
+    TransferRunTest() : WindowFixture("home")
     {
-        fileSystem.setHome(dir / "home");
-        view = controller.view();
-        view->resize(WindowMetrics::initialSize);
         writeFile(dir / "home" / "Downloads" / "Movie.mkv", 21 * MiB, 'm');
         writeFile(dir / "home" / "Downloads" / "Album" / "song.flac", 22 * MiB, 'a');
         writeFile(dir / "home" / "Downloads" / "Album" / ".cover", 100, 'c');
@@ -60,7 +58,7 @@ protected:
     {
         dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
         controller.scanAction();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+        ASSERT_TRUE(waitUntilIdle());
     }
 
     void chooseDrive(const fs::path& folder)
@@ -73,16 +71,11 @@ protected:
     {
         dialogs.confirmAnswers.push_back(confirm);
         controller.transferAction();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 60'000));
+        ASSERT_TRUE(waitUntilIdle(60'000));
     }
 
     fs::path onlyRun() const { return fs::directory_iterator(dir / "drive" / "Loftwell")->path(); }
 
-    TempDir dir;
-    ScriptedFileSystem fileSystem;
-    ScriptedDialogs dialogs;
-    MainWindowController controller;
-    QWidget* view;
 };
 
 } // namespace
@@ -257,7 +250,7 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     writeFile(dir / "b" / "Downloads" / "Movie.mkv", 21 * MiB, '2');
     dialogs.folderAnswers.push_back({dir / "a" / "Downloads", dir / "b" / "Downloads"});
     controller.scanAction();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(controller.store().items().size(), 2u);
 
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 900 * MiB});
@@ -296,7 +289,7 @@ TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
     }
     dialogs.folderAnswers.push_back({dir / "many"});
     controller.scanAction();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000));
+    ASSERT_TRUE(waitUntilIdle());
     chooseDrive(dir / "drive");
     transferAndWait();
     ASSERT_EQ(dialogs.alerts.size(), 1u);

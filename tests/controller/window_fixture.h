@@ -1,0 +1,38 @@
+#pragma once
+// A controller with its view on screen (offscreen), over a fresh folder, a
+// scripted file-system layer whose home is a folder inside it, and scripted
+// dialogs: the common ground of the tests that drive the window.
+
+#include "controller/main_window_controller.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/window_layout.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+class WindowFixture : public ::testing::Test {
+protected:
+    // `home`: the home folder, relative to the test's folder ("" for the folder itself).
+    explicit WindowFixture(const std::filesystem::path& home = {}) : controller(fileSystem, dialogs)
+    {
+        fileSystem.setHome(home.empty() ? dir.path() : dir / home);
+        view = controller.view();
+        view->resize(WindowMetrics::initialSize);
+        view->show();
+    }
+
+    // Waits for a scan or transfer to end; false when it did not in time.
+    bool waitUntilIdle(int milliseconds = 20'000)
+    {
+        return QTest::qWaitFor([&] { return !controller.isBusy(); }, milliseconds);
+    }
+
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    ScriptedDialogs dialogs;
+    MainWindowController controller;
+    QWidget* view;
+};
