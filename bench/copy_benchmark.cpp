@@ -16,8 +16,10 @@
 // usual case of a copy to another file system.
 
 #include "bench_support.h"
-#include "model/freedesktop_trash.h"
-#include "model/item_copy.h"
+#include "fs/freedesktop_trash.h"
+#include "fs/posix_system_io.h"
+#include "fs/copy_verifier.h"
+#include "fs/item_copier.h"
 
 #include <algorithm>
 #include <chrono>
@@ -123,13 +125,14 @@ void restoreFromTrash(const fs::path& home, const fs::path& source)
 int main(int argc, char* argv[])
 {
     // Child modes: one operation, timed by the parent.
+    const PosixSystemIo io;
     if (argc == 4 && std::strcmp(argv[1], "--copy") == 0)
-        return copyItemTree(argv[2], argv[3], CopyOptions{false}) ? 0 : 1;
+        return copyItemTree(io, argv[2], argv[3], CopyOptions{false}) ? 0 : 1;
     if (argc == 5 && std::strcmp(argv[1], "--transfer") == 0) {
-        const auto manifest = copyItemTree(argv[2], argv[3], CopyOptions{true});
-        if (!manifest || !verifyItemCopy(argv[2], argv[3], manifest.value(), true))
+        const auto manifest = copyItemTree(io, argv[2], argv[3], CopyOptions{true});
+        if (!manifest || !verifyItemCopy(io, argv[2], argv[3], manifest.value(), true))
             return 1;
-        return moveToTrash(argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}) ? 0 : 1;
+        return moveToTrash(io, argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}) ? 0 : 1;
     }
 
     fs::path data = fs::current_path() / "bench-data" / "copy";

@@ -10,7 +10,8 @@
 // runs. Cold runs drop the page cache first and need root.
 
 #include "bench_support.h"
-#include "model/tree_size.h"
+#include "fs/posix_system_io.h"
+#include "fs/tree_size.h"
 
 #include <algorithm>
 #include <chrono>
@@ -143,7 +144,7 @@ std::int64_t duSize(const std::string& output)
 int main(int argc, char* argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) {
-        std::printf("%lld\n", static_cast<long long>(measureTreeSize(argv[2])));
+        std::printf("%lld\n", static_cast<long long>(measureTreeSize(PosixSystemIo(), argv[2])));
         return 0;
     }
     fs::path tree = fs::current_path() / "bench-data" / "scan-tree";

@@ -4,7 +4,7 @@
 // both for the whole run. GUI thread.
 
 #include "controller/main_window_controller.h"
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 

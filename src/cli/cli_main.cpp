@@ -6,7 +6,7 @@
 // confirmation. Exit status: 0 done, 1 some item failed, 2 usage error.
 
 #include "cli/scan_report.h"
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"

@@ -98,7 +98,7 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
 MainWindowController::~MainWindowController()
 {
     // A scan still running stops at its next folder; its result is dropped.
-    stopWork_ = true;
+    stopWork_.request_stop();
     worker_.waitForDone();
     stopSourceAccesses();
     stopDestinationAccess();

@@ -10,7 +10,7 @@
 
 #include "controller/dialogs.h"
 #include "model/candidate_store.h"
-#include "model/file_system.h"
+#include "fs/file_system.h"
 #include "model/volume_item.h"
 #include "transfer/transfer_engine.h"
 
@@ -18,7 +18,7 @@
 #include <QPointer>
 #include <QThreadPool>
 
-#include <atomic>
+#include <stop_token>
 
 #include <filesystem>
 #include <optional>
@@ -199,7 +199,7 @@ private:
 
     // The one worker for scans and transfers. The controller waits for it
     // when it goes, after asking it to stop, so the worker may use the file
-    // system and this flag until then.
+    // system until then.
     QThreadPool worker_;
-    std::atomic<bool> stopWork_{false};
+    std::stop_source stopWork_;
 };

@@ -52,12 +52,11 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
     // application object, which outlives every window, and finds the
     // controller through a guarded pointer on the GUI thread.
     const FileSystem& fileSystem = fileSystem_;
-    const std::atomic<bool>& stop = stopWork_;
     QPointer<MainWindowController> controller(this);
-    worker_.start([roots, &fileSystem, &stop, controller] {
-        if (stop.load())
+    worker_.start([roots, &fileSystem, stop = stopWork_.get_token(), controller] {
+        if (stop.stop_requested())
             return;
-        std::vector<Candidate> result = scanCandidates(roots, fileSystem, &stop);
+        std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [controller, result = std::move(result)]() mutable {

@@ -85,16 +85,16 @@ void MainWindowController::transferAction()
     layoutViews();
 
     const FileSystem& fileSystem = fileSystem_;
-    const std::atomic<bool>& stop = stopWork_;
     const QPointer<MainWindowController> controller(this);
     const std::filesystem::path to = destination->url;
-    worker_.start([selection = std::move(selection), to, moveToTrash, &fileSystem, &stop, controller] {
-        if (stop.load())
+    worker_.start([selection = std::move(selection), to, moveToTrash, &fileSystem, stop = stopWork_.get_token(),
+                   controller] {
+        if (stop.stop_requested())
             return;
         const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
             postToController(controller, [index, total, name](MainWindowController& c) { c.showTransferProgress(index, total, name); });
         };
-        TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(), &stop);
+        TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(), stop);
         postToController(controller, [result = std::move(result), moveToTrash](MainWindowController& c) mutable {
             c.finishTransfer(result, moveToTrash);
         });

@@ -4,6 +4,13 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+// Hidden in the platform's sense: a name starting with ".".
+inline bool isHiddenName(std::string_view name)
+{
+    return !name.empty() && name.front() == '.';
+}
 
 // The last component, ignoring trailing separators; empty for "/" and "".
 std::string lastPathComponent(const std::filesystem::path& path);

@@ -4,7 +4,7 @@
 // the file system whether the item is a folder. Never fails; usable from any
 // thread.
 
-#include "model/file_system.h"
+#include "fs/file_system.h"
 #include "model/move_assessment.h"
 
 #include <filesystem>

@@ -18,9 +18,9 @@ namespace {
 // The state of one scan; nothing survives from one scan to the next.
 class CandidateScan {
 public:
-    CandidateScan(const FileSystem& fileSystem, const std::atomic<bool>* stop) : fileSystem_(fileSystem), stop_(stop) {}
+    CandidateScan(const FileSystem& fileSystem, std::stop_token stop) : fileSystem_(fileSystem), stop_(std::move(stop)) {}
 
-    bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+    bool stopped() const { return stop_.stop_requested(); }
 
     void addCandidate(const fs::path& item, const QString& rootName, std::int64_t minimumBytes)
     {
@@ -55,7 +55,7 @@ public:
 
 private:
     const FileSystem& fileSystem_;
-    const std::atomic<bool>* stop_;
+    std::stop_token stop_;
     std::vector<Candidate> result_;
     std::unordered_set<std::string> seenPaths_;
 };
@@ -63,9 +63,9 @@ private:
 } // namespace
 
 std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem,
-                                      const std::atomic<bool>* stop)
+                                      std::stop_token stop)
 {
-    CandidateScan scan(fileSystem, stop);
+    CandidateScan scan(fileSystem, std::move(stop));
     for (const fs::path& root : roots) {
         if (scan.stopped())
             break;
@@ -80,7 +80,7 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
     return result;
 }
 
-std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, const std::atomic<bool>* stop)
+std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop)
 {
     const auto values = fileSystem.itemValues(url);
     if (values) {
@@ -90,7 +90,7 @@ std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, const s
         if (!item.isDirectory())
             return item.allocatedBytes.value_or(item.length.value_or(0));
     }
-    return fileSystem.treeSize(url, stop);
+    return fileSystem.treeSize(url, std::move(stop));
 }
 
 bool isSymbolicLink(const fs::path& url, const FileSystem& fileSystem)

@@ -8,26 +8,26 @@
 // (the scan worker, or the command line).
 
 #include "model/candidate.h"
-#include "model/file_system.h"
+#include "fs/file_system.h"
 
 #include <QLocale>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 #include <vector>
 
-// `stop`, when given and set, ends the scan early with what it found so far
-// (the window sets it when it closes during a scan).
+// A stop request ends the scan early with what it found so far (the window
+// makes one when it closes during a scan).
 std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem,
-                                      const std::atomic<bool>* stop = nullptr);
+                                      std::stop_token stop = {});
 
 // The size measure shared by the scan and the transfer: 0 for a symbolic
 // link, the allocated size (else the length) for anything that is not a
 // folder, the tree size of a folder.
 std::int64_t itemSize(const std::filesystem::path& url, const FileSystem& fileSystem,
-                      const std::atomic<bool>* stop = nullptr);
+                      std::stop_token stop = {});
 
 // Hidden names, "Library", "System" and "Volumes" (exactly), and symbolic links.
 bool shouldSkip(const std::filesystem::path& url, const FileSystem& fileSystem);

@@ -1,6 +1,6 @@
 #include "transfer/transfer_engine.h"
 
-#include "model/error_text.h"
+#include "fs/error_description.h"
 #include "model/path_ops.h"
 #include "model/path_text.h"
 #include "model/risk_level.h"
@@ -19,23 +19,15 @@ QString failureLine(const Candidate& item, const QString& name, const QString& d
                       {item.rootName() + u'/' + name, item.kind(), adviceText(item.risk()), description});
 }
 
-// Resolves links where the path exists, and lexically beyond that.
-fs::path resolved(const fs::path& path)
-{
-    std::error_code error;
-    fs::path result = fs::weakly_canonical(fs::absolute(path), error);
-    return error ? standardizedPath(fs::absolute(path)) : standardizedPath(result);
-}
-
 // Copies, verifies and trashes one item; returns the reason it failed, or
 // an empty string.
 QString transferItem(const Candidate& item, const fs::path& dated, bool moveOriginalsToTrash, const FileSystem& fileSystem,
-                     const std::atomic<bool>* stop)
+                     const std::stop_token& stop)
 {
     const fs::path& source = item.sourceURL();
     const fs::path perRoot = dated / folderComponent(item.rootName());
-    if (isInside(perRoot, source))
-        return errorDescription(OwnError::copyIntoItself);
+    if (isInside(perRoot, source, fileSystem))
+        return errorDescription(FsErrc::copyIntoItself);
     if (auto made = fileSystem.createDirectories(perRoot); !made)
         return made.error().description();
 
@@ -49,12 +41,12 @@ QString transferItem(const Candidate& item, const fs::path& dated, bool moveOrig
     // Measured before the verification, which is then the last look at the
     // source before it goes.
     if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes())
-        return errorDescription(OwnError::verificationFailed);
+        return errorDescription(FsErrc::sizeCheckFailed);
     if (auto verified = fileSystem.verifyCopy(source, target, copied.value(), moveOriginalsToTrash, stop); !verified)
         return verified.error().description();
 
-    if (stop && stop->load())
-        return errorDescription(ECANCELED);
+    if (stop.stop_requested())
+        return errorDescription(systemError(ECANCELED));
     if (moveOriginalsToTrash) {
         const CopiedEntry& top = copied.value().entries.front();
         if (auto trashed = fileSystem.trashItem(source, ItemIdentity{top.device, top.inode}); !trashed)
@@ -77,10 +69,10 @@ std::string folderComponent(const QString& text)
     return component;
 }
 
-bool isInside(const fs::path& destination, const fs::path& item)
+bool isInside(const fs::path& destination, const fs::path& item, const FileSystem& fileSystem)
 {
-    const std::string inner = resolved(destination).native();
-    const std::string outer = resolved(item).native();
+    const std::string inner = fileSystem.resolvedPath(destination).native();
+    const std::string outer = fileSystem.resolvedPath(item).native();
     if (inner == outer)
         return true;
     return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
@@ -95,7 +87,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        const std::atomic<bool>* stop)
+                        std::stop_token stop)
 {
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
@@ -107,7 +99,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     }
 
     const auto total = std::int64_t(items.size());
-    for (std::int64_t index = 0; index < total && !(stop && stop->load()); ++index) {
+    for (std::int64_t index = 0; index < total && !stop.stop_requested(); ++index) {
         const Candidate& item = items[std::size_t(index)];
         const std::string nameBytes = lastPathComponent(item.sourceURL());
         const QString name = displayText(std::string_view(nameBytes));

@@ -11,16 +11,16 @@
 // each item and must not block.
 
 #include "model/candidate.h"
-#include "model/file_system.h"
+#include "fs/file_system.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 struct TransferResult {
@@ -34,14 +34,14 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
                         const TransferProgress& progress, const FileSystem& fileSystem);
 
 // The same with an explicit start time, which names the dated folder, and a
-// stop flag: when it is set, the item being copied stops where it is (its
+// stop token: on a stop request the item being copied stops where it is (its
 // original untouched, never trashed) and no further item is tried.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        const std::atomic<bool>* stop = nullptr);
+                        std::stop_token stop = {});
 
 // A display text made safe as one folder name: no "/", not "." or "..", not empty.
 std::string folderComponent(const QString& text);
 
 // True when `destination` lies inside `item` (or is it), after resolving links.
-bool isInside(const std::filesystem::path& destination, const std::filesystem::path& item);
+bool isInside(const std::filesystem::path& destination, const std::filesystem::path& item, const FileSystem& fileSystem);

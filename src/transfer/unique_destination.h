@@ -4,7 +4,7 @@
 // else "base n.ext" for n = 2 ... 999, else "base UUID.ext". Only tests for
 // existence; never creates anything. Callable from any thread.
 
-#include "model/file_system.h"
+#include "fs/file_system.h"
 
 #include <filesystem>
 

@@ -102,7 +102,7 @@ int main(int argc, char* argv[])
     controller.selectSafeAction();
     controller.moveToTrashCheckbox()->setChecked(false);
     for (const Sample& sample : samples)
-        fileSystem.failCopy(home / "Downloads" / sample.name, ENOSPC);
+        fileSystem.failCopy(home / "Downloads" / sample.name, systemError(ENOSPC));
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     good = QTest::qWaitFor([&] { return !controller.isBusy() && !dialogs.alerts.empty(); }, 30'000) && good;

@@ -184,6 +184,6 @@ TEST(ControllerAccesses, TeardownStopsEveryRecordedAccessOnce)
         MainWindowController controller(fileSystem, dialogs);
         ControllerStateAccess::recordAccesses(controller, {"/a", "/b"}, std::filesystem::path("/drive"));
     }
-    EXPECT_EQ(fileSystem.real().accessStops(), 3);
-    EXPECT_EQ(fileSystem.real().accessStarts(), 3);
+    EXPECT_EQ(fileSystem.accessStops(), 3);
+    EXPECT_EQ(fileSystem.accessStarts(), 3);
 }

@@ -192,7 +192,7 @@ TEST_F(ScanRunTest, CancellingKeepsTheEarlierListButGivesUpItsAccess)
     EXPECT_TRUE(controller.didScan());
     EXPECT_EQ(controller.sourceRoots(), (std::vector<fs::path>{dir / "Downloads"}));
     EXPECT_TRUE(controller.scopedSourceURLs().empty());
-    EXPECT_EQ(fileSystem.real().accessStops(), 1);
+    EXPECT_EQ(fileSystem.accessStops(), 1);
 }
 
 TEST_F(ScanRunTest, WhileAScanRunsTheListIsEmptyAndAnotherPressDoesNothing)

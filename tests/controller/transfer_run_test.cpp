@@ -106,7 +106,7 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     EXPECT_EQ(controller.volumes()[0].name, QStringLiteral("Café"));
     EXPECT_EQ(controller.volumes()[0].freeBytes, 0);
     EXPECT_EQ(controller.volumes().size(), 1u);
-    EXPECT_EQ(fileSystem.real().accessStops(), 1); // the first drive's access
+    EXPECT_EQ(fileSystem.accessStops(), 1); // the first drive's access
 
     dialogs.folderAnswers.push_back({}); // cancel: nothing changes
     controller.refreshVolumesAction();
@@ -199,7 +199,7 @@ TEST_F(TransferRunTest, CopyingOnlyKeepsOriginalsAndReportsFailures)
 {
     scan();
     chooseDrive(dir / "drive");
-    fileSystem.failCopy(dir / "home" / "Downloads" / "Movie.mkv", ENOSPC);
+    fileSystem.failCopy(dir / "home" / "Downloads" / "Movie.mkv", systemError(ENOSPC));
     transferAndWait();
     const fs::path run = onlyRun();
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Movie.mkv"));
@@ -285,7 +285,7 @@ TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
         const fs::path folder = dir / "many" / ("Folder " + std::to_string(i));
         makeFolder(folder);
         fileSystem.setTreeSize(folder, 21 * MiB);
-        fileSystem.failCopy(folder, EIO);
+        fileSystem.failCopy(folder, systemError(EIO));
     }
     dialogs.folderAnswers.push_back({dir / "many"});
     controller.scanAction();

@@ -1,13 +1,14 @@
 #include "scan/assess_candidate.h"
 #include "scan/extension_tables.h"
 
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 #include "model/text_table.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <span>
 
 namespace {
 

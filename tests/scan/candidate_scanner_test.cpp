@@ -200,7 +200,7 @@ TEST_F(ScannerTest, AnItemWhoseValuesCannotBeReadIsWalked)
 {
     const fs::path root = dir / "root";
     writeFile(root / "folder" / "a.bin", 21 * MiB);
-    fileSystem.failItemValues(root / "folder", EACCES);
+    fileSystem.failItemValues(root / "folder", systemError(EACCES));
     const auto result = scan({root});
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0].sizeBytes(), 21 * MiB);

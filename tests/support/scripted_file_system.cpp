@@ -1,6 +1,6 @@
 #include "support/scripted_file_system.h"
 
-#include "model/freedesktop_trash.h"
+#include "fs/freedesktop_trash.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,12 +23,12 @@ FsResult<ItemValues> ScriptedFileSystem::itemValues(const fs::path& item) const
     return real_.itemValues(item);
 }
 
-std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder, const std::atomic<bool>* stop) const
+std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder, std::stop_token stop) const
 {
     ++treeSizeCalls_;
     if (auto it = treeSizes_.find(folder.native()); it != treeSizes_.end())
         return it->second;
-    return real_.treeSize(folder, stop);
+    return real_.treeSize(folder, std::move(stop));
 }
 
 VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
@@ -48,6 +48,11 @@ FsResult<void> ScriptedFileSystem::createDirectories(const fs::path& folder) con
 bool ScriptedFileSystem::exists(const fs::path& path) const
 {
     return real_.exists(path);
+}
+
+fs::path ScriptedFileSystem::resolvedPath(const fs::path& path) const
+{
+    return real_.resolvedPath(path);
 }
 
 fs::path ScriptedFileSystem::homeDirectory() const
@@ -76,9 +81,9 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
 }
 
 FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                              bool compareContents, const std::atomic<bool>* stop) const
+                                              bool compareContents, std::stop_token stop) const
 {
-    return real_.verifyCopy(source, target, manifest, compareContents, stop);
+    return real_.verifyCopy(source, target, manifest, compareContents, std::move(stop));
 }
 
 FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
@@ -86,15 +91,17 @@ FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, std::opti
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())
         return FsError{it->second, item};
     // The scripted home, never the real one: tests must not fill the user's Trash.
-    return moveToTrash(item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, expected);
+    return moveToTrash(real_.io(), item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, expected);
 }
 
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)
 {
+    accessStarts_.fetch_add(1);
     return real_.startAccessing(folder);
 }
 
 void ScriptedFileSystem::stopAccessing(const fs::path& folder)
 {
+    accessStops_.fetch_add(1);
     real_.stopAccessing(folder);
 }

@@ -2,9 +2,10 @@
 // A file-system layer for tests: the real one, except for the answers a test
 // scripts (a failing operation on a path, chosen item values or tree sizes,
 // another home folder). It also counts calls so tests can check what the
-// code under test asked for.
+// code under test asked for. Given a SystemIo, the real layer underneath
+// makes its system calls through it (fault_injecting_io.h).
 
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 
 #include <atomic>
 #include <map>
@@ -13,34 +14,40 @@
 
 class ScriptedFileSystem : public FileSystem {
 public:
-    void failListing(const std::filesystem::path& path, int code) { listingErrors_[path.native()] = code; }
-    void failItemValues(const std::filesystem::path& path, int code) { valueErrors_[path.native()] = code; }
+    ScriptedFileSystem() = default;
+    explicit ScriptedFileSystem(const SystemIo& io) : real_(io) {}
+
+    void failListing(const std::filesystem::path& path, std::error_code code) { listingErrors_[path.native()] = code; }
+    void failItemValues(const std::filesystem::path& path, std::error_code code) { valueErrors_[path.native()] = code; }
     void setItemValues(const std::filesystem::path& path, ItemValues values) { values_[path.native()] = values; }
     void setTreeSize(const std::filesystem::path& path, std::int64_t size) { treeSizes_[path.native()] = size; }
-    void failCreate(const std::filesystem::path& path, int code) { createErrors_[path.native()] = code; }
+    void failCreate(const std::filesystem::path& path, std::error_code code) { createErrors_[path.native()] = code; }
     void setHome(const std::filesystem::path& home) { home_ = home; }
     void setVolumeValues(const std::filesystem::path& folder, VolumeValues values) { volumes_[folder.native()] = values; }
-    void failCopy(const std::filesystem::path& source, int code) { copyErrors_[source.native()] = code; }
+    void failCopy(const std::filesystem::path& source, std::error_code code) { copyErrors_[source.native()] = code; }
     // After a successful copy of `source`, flips one byte of the file at
     // `relative` inside the copy ("" for the copy itself).
     void corruptCopy(const std::filesystem::path& source, const std::string& relative) { corruptions_[source.native()] = relative; }
-    void failTrash(const std::filesystem::path& item, int code) { trashErrors_[item.native()] = code; }
+    void failTrash(const std::filesystem::path& item, std::error_code code) { trashErrors_[item.native()] = code; }
 
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
-    PosixFileSystem& real() { return real_; }
+    int accessStarts() const { return accessStarts_.load(); }
+    int accessStops() const { return accessStops_.load(); }
+    const PosixFileSystem& real() const { return real_; }
 
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
-    std::int64_t treeSize(const std::filesystem::path& folder, const std::atomic<bool>* stop = nullptr) const override;
+    std::int64_t treeSize(const std::filesystem::path& folder, std::stop_token stop = {}) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
     FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
     bool exists(const std::filesystem::path& path) const override;
+    std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
                                     const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
                               const CopyManifest& manifest, bool compareContents,
-                              const std::atomic<bool>* stop = nullptr) const override;
+                              std::stop_token stop = {}) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               std::optional<ItemIdentity> expected = std::nullopt) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
@@ -48,15 +55,17 @@ public:
 
 private:
     PosixFileSystem real_;
-    std::map<std::string, int> listingErrors_;
-    std::map<std::string, int> valueErrors_;
+    std::map<std::string, std::error_code> listingErrors_;
+    std::map<std::string, std::error_code> valueErrors_;
     std::map<std::string, ItemValues> values_;
     std::map<std::string, std::int64_t> treeSizes_;
-    std::map<std::string, int> createErrors_;
-    std::map<std::string, int> copyErrors_;
+    std::map<std::string, std::error_code> createErrors_;
+    std::map<std::string, std::error_code> copyErrors_;
     std::map<std::string, std::string> corruptions_;
-    std::map<std::string, int> trashErrors_;
+    std::map<std::string, std::error_code> trashErrors_;
     std::map<std::string, VolumeValues> volumes_;
     std::filesystem::path home_;
     mutable std::atomic<int> treeSizeCalls_{0};
+    std::atomic<int> accessStarts_{0};
+    std::atomic<int> accessStops_{0};
 };

@@ -1,6 +1,6 @@
 #include "transfer/transfer_engine.h"
 
-#include "model/error_text.h"
+#include "fs/error_description.h"
 #include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
@@ -106,7 +106,7 @@ TEST_F(TransferTest, OneFailingItemAmongThreeIsReportedAndTheOthersGoOn)
 {
     for (const char* name : {"one.zip", "two.zip", "three.zip"})
         writeFile(dir / "src" / name, 4096);
-    fileSystem.failCopy(dir / "src" / "two.zip", ENOSPC);
+    fileSystem.failCopy(dir / "src" / "two.zip", systemError(ENOSPC));
     const auto result = run({candidate(dir / "src" / "one.zip"), candidate(dir / "src" / "two.zip"), candidate(dir / "src" / "three.zip")},
                             true);
     ASSERT_EQ(calls.size(), 3u);
@@ -116,7 +116,7 @@ TEST_F(TransferTest, OneFailingItemAmongThreeIsReportedAndTheOthersGoOn)
     }
     ASSERT_EQ(result.failures.size(), 1);
     EXPECT_EQ(result.failures[0], formatText(I18n::text("failure.item"), {QStringLiteral("Downloads/two.zip"), QStringLiteral("File"),
-                                                                          I18n::text("risk.safe"), errorDescription(ENOSPC)}));
+                                                                          I18n::text("risk.safe"), errorDescription(systemError(ENOSPC))}));
     EXPECT_TRUE(fs::exists(dir / "src" / "two.zip"));
     EXPECT_FALSE(fs::exists(dir / "src" / "one.zip"));
     EXPECT_TRUE(fs::exists(trashFiles() / "one.zip"));
@@ -172,10 +172,10 @@ TEST_F(TransferTest, ACorruptCopyNeverSendsTheOriginalToTheTrash)
 TEST_F(TransferTest, ATrashThatFailsKeepsBothCopyAndOriginal)
 {
     writeFile(dir / "src" / "a.iso", 4096);
-    fileSystem.failTrash(dir / "src" / "a.iso", OwnError::trashUnavailable);
+    fileSystem.failTrash(dir / "src" / "a.iso", FsErrc::trashUnavailable);
     const auto result = run({candidate(dir / "src" / "a.iso")}, true);
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(OwnError::trashUnavailable)));
+    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::trashUnavailable)));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.iso"));
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / "a.iso"));
 }
@@ -188,7 +188,7 @@ TEST_F(TransferTest, ADestinationInsideTheItemIsRefusedBeforeWriting)
     const auto result = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))}, dir / "home" / "Documents" / "Backup",
                                  true, {}, fileSystem, fixedStart);
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(OwnError::copyIntoItself)));
+    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::copyIntoItself)));
     EXPECT_TRUE(fs::exists(dir / "home" / "Documents" / "notes.txt"));
     EXPECT_FALSE(fs::exists(result.destination / "home"));
     // Also through a link to the destination.
@@ -220,7 +220,7 @@ TEST_F(TransferTest, AFullDestinationFailsTheItemAndLosesNothing)
         // What a failed copy wrote stays, so items after it may fail too: the small one goes first.
         const auto result = run({candidate(dir / "src" / "small.txt"), candidate(dir / "src" / "big.mkv")}, true);
         std::string out = std::to_string(result.failures.size());
-        if (!result.failures.isEmpty() && result.failures[0].endsWith(errorDescription(ENOSPC)))
+        if (!result.failures.isEmpty() && result.failures[0].endsWith(errorDescription(systemError(ENOSPC))))
             out += " nospace";
         out += fs::exists(dir / "src" / "big.mkv") ? " kept" : " lost";
         out += fs::exists(dir / "src" / "small.txt") ? " small-kept" : " small-trashed";
@@ -248,6 +248,6 @@ TEST_F(TransferTest, AReadOnlyDestinationIsReportedOnce)
     if (answer == "skip")
         GTEST_SKIP() << "needs root for a private mount";
     EXPECT_EQ(QString::fromStdString(answer),
-              I18n::text("transfer.createDestinationFailed").replace(QStringLiteral("%@"), errorDescription(EROFS)));
+              I18n::text("transfer.createDestinationFailed").replace(QStringLiteral("%@"), errorDescription(systemError(EROFS))));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 }

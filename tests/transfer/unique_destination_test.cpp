@@ -1,6 +1,6 @@
 #include "transfer/unique_destination.h"
 
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

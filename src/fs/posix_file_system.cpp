@@ -1,9 +1,14 @@
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 
-#include "model/freedesktop_trash.h"
-#include "model/path_anchor.h"
-#include "model/tree_size.h"
-#include "model/unique_fd.h"
+#include "fs/copy_verifier.h"
+#include "fs/directory_reader.h"
+#include "fs/freedesktop_trash.h"
+#include "fs/item_copier.h"
+#include "fs/make_directories.h"
+#include "fs/path_anchor.h"
+#include "fs/tree_size.h"
+#include "fs/unique_fd.h"
+#include "model/path_ops.h"
 
 #include <QByteArray>
 #include <QStorageInfo>
@@ -21,13 +26,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-FsResult<struct stat> statNoFollow(const fs::path& path)
+FsResult<struct stat> statNoFollow(const SystemIo& io, const fs::path& path)
 {
-    auto anchor = PathAnchor::resolve(path);
+    auto anchor = PathAnchor::resolve(io, path);
     if (!anchor)
         return anchor.error();
     struct stat st;
-    if (::fstatat(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return FsError{errno, path};
     return st;
 }
@@ -47,18 +52,18 @@ ItemType itemTypeOf(mode_t mode)
 
 FsResult<std::vector<DirectoryEntry>> PosixFileSystem::listDirectory(const fs::path& directory) const
 {
-    auto anchor = PathAnchor::resolve(directory);
+    auto anchor = PathAnchor::resolve(*io_, directory);
     if (!anchor)
         return anchor.error();
     // A link to a folder lists that folder: a folder the user chose may well
     // be reached through a link (a Downloads folder moved to another disk).
-    UniqueFd fd(::openat(anchor.value().directory(), anchor.value().name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(io_->openAt(anchor.value().directory(), anchor.value().name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
         return FsError{errno, directory};
 
     std::vector<DirectoryEntry> entries;
     std::array<char, 32 * 1024> buffer;
-    const int error = forEachDirectoryEntry(fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
+    const int error = forEachDirectoryEntry(*io_, fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
         if (!isHiddenName(entry.name))
             entries.push_back({std::string(entry.name), entry.type});
     });
@@ -69,7 +74,7 @@ FsResult<std::vector<DirectoryEntry>> PosixFileSystem::listDirectory(const fs::p
 
 FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
 {
-    auto st = statNoFollow(item);
+    auto st = statNoFollow(*io_, item);
     if (!st)
         return st.error();
     ItemValues values;
@@ -79,9 +84,9 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     return values;
 }
 
-std::int64_t PosixFileSystem::treeSize(const fs::path& folder, const std::atomic<bool>* stop) const
+std::int64_t PosixFileSystem::treeSize(const fs::path& folder, std::stop_token stop) const
 {
-    return measureTreeSize(folder, 2, stop);
+    return measureTreeSize(*io_, folder, 2, std::move(stop));
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
@@ -97,10 +102,9 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
     // A name that is not valid UTF-8 cannot reach QStorageInfo; the free
     // space is still there to be had from the kernel.
     if (!values.availableBytes) {
-        auto anchor = PathAnchor::resolve(folder);
+        auto anchor = PathAnchor::resolve(*io_, folder);
         if (anchor) {
-            UniqueFd fd(::openat(anchor.value().directory(), anchor.value().name(),
-                                 O_PATH | O_DIRECTORY | O_CLOEXEC));
+            UniqueFd fd(io_->openAt(anchor.value().directory(), anchor.value().name(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             struct statvfs sv;
             if (fd.valid() && ::fstatvfs(fd.get(), &sv) == 0)
                 values.availableBytes = std::int64_t(sv.f_bavail) * std::int64_t(sv.f_frsize);
@@ -111,41 +115,26 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
 
 FsResult<void> PosixFileSystem::createDirectories(const fs::path& folder) const
 {
-    const std::string& native = folder.native();
-    if (native.empty())
-        return FsError{ENOENT, folder};
-
-    // One component at a time from the root, so any depth works and an
-    // existing file in the way is reported rather than taken for a folder.
-    UniqueFd current(::open(native.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!current.valid())
-        return FsError{errno, folder};
-    std::string::size_type start = 0;
-    while (start < native.size()) {
-        std::string::size_type slash = native.find('/', start);
-        if (slash == std::string::npos)
-            slash = native.size();
-        if (slash > start) {
-            const std::string component(native, start, slash - start);
-            if (::mkdirat(current.get(), component.c_str(), 0777) != 0 && errno != EEXIST)
-                return FsError{errno, fs::path(native.substr(0, slash))};
-            UniqueFd next(::openat(current.get(), component.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-            if (!next.valid())
-                return FsError{errno, fs::path(native.substr(0, slash))};
-            current = std::move(next);
-        }
-        start = slash + 1;
-    }
-    return {};
+    return makeDirectories(*io_, folder);
 }
 
 bool PosixFileSystem::exists(const fs::path& path) const
 {
-    auto st = statNoFollow(path);
+    auto st = statNoFollow(*io_, path);
     if (st)
         return true;
-    const int code = st.error().code;
+    const int code = st.error().code.value();
     return code != ENOENT && code != ENOTDIR;
+}
+
+fs::path PosixFileSystem::resolvedPath(const fs::path& path) const
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    if (error)
+        return standardizedPath(path);
+    fs::path result = fs::weakly_canonical(absolute, error);
+    return error ? standardizedPath(absolute) : standardizedPath(result);
 }
 
 fs::path PosixFileSystem::homeDirectory() const
@@ -163,27 +152,25 @@ fs::path PosixFileSystem::homeDirectory() const
 FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const fs::path& target,
                                                  const CopyOptions& options) const
 {
-    return copyItemTree(source, target, options);
+    return copyItemTree(*io_, source, target, options);
 }
 
 FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                           bool compareContents, const std::atomic<bool>* stop) const
+                                           bool compareContents, std::stop_token stop) const
 {
-    return verifyItemCopy(source, target, manifest, compareContents, stop);
+    return verifyItemCopy(*io_, source, target, manifest, compareContents, std::move(stop));
 }
 
 FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
 {
-    return moveToTrash(item, TrashEnvironment::current(homeDirectory()), expected);
+    return moveToTrash(*io_, item, TrashEnvironment::current(homeDirectory()), expected);
 }
 
 bool PosixFileSystem::startAccessing(const fs::path&)
 {
-    accessStarts_.fetch_add(1);
     return true;
 }
 
 void PosixFileSystem::stopAccessing(const fs::path&)
 {
-    accessStops_.fetch_add(1);
 }

@@ -1,4 +1,4 @@
-#include "model/posix_file_system.h"
+#include "fs/posix_file_system.h"
 
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -61,10 +61,10 @@ TEST_F(PosixFileSystemTest, ListingFailsForWhatIsNotAListableFolder)
     writeFile(dir / "file", 1);
     makeFolder(dir / "real");
     makeSymlink("real", dir / "link-to-folder");
-    EXPECT_EQ(fileSystem.listDirectory(dir / "missing").error().code, ENOENT);
-    EXPECT_EQ(fileSystem.listDirectory(dir / "file").error().code, ENOTDIR);
+    EXPECT_EQ(fileSystem.listDirectory(dir / "missing").error().code, systemError(ENOENT));
+    EXPECT_EQ(fileSystem.listDirectory(dir / "file").error().code, systemError(ENOTDIR));
     makeSymlink("file", dir / "link-to-file");
-    EXPECT_EQ(fileSystem.listDirectory(dir / "link-to-file").error().code, ENOTDIR);
+    EXPECT_EQ(fileSystem.listDirectory(dir / "link-to-file").error().code, systemError(ENOTDIR));
     // A folder chosen through a link is listed.
     EXPECT_TRUE(fileSystem.listDirectory(dir / "link-to-folder").ok());
 }
@@ -87,7 +87,7 @@ TEST_F(PosixFileSystemTest, ItemValuesDoNotFollowLinks)
     EXPECT_TRUE(fileSystem.itemValues(dir / "dangling").value().isSymbolicLink());
     EXPECT_TRUE(fileSystem.itemValues(dir / "folder").value().isDirectory());
     EXPECT_EQ(fileSystem.itemValues(dir / "fifo").value().type, ItemType::other);
-    EXPECT_EQ(fileSystem.itemValues(dir / "missing").error().code, ENOENT);
+    EXPECT_EQ(fileSystem.itemValues(dir / "missing").error().code, systemError(ENOENT));
 }
 
 TEST_F(PosixFileSystemTest, AllocatedSizeIsTheSpaceOnDiskNotTheLength)
@@ -120,7 +120,7 @@ TEST_F(PosixFileSystemTest, CreatesFoldersWithTheirParents)
     writeFile(dir / "file", 1);
     const auto blocked = fileSystem.createDirectories(dir / "file" / "sub");
     ASSERT_FALSE(blocked.ok());
-    EXPECT_EQ(blocked.error().code, ENOTDIR);
+    EXPECT_EQ(blocked.error().code, systemError(ENOTDIR));
     EXPECT_FALSE(blocked.error().description().isEmpty());
 }
 
@@ -149,9 +149,9 @@ TEST_F(PosixFileSystemTest, UnreadableFolderIsAnErrorNotAnEmptyListing)
         const auto listing = unprivileged.listDirectory(dir / "locked");
         const auto values = unprivileged.itemValues(dir / "locked" / "inside");
         const auto created = unprivileged.createDirectories(dir / "locked" / "new");
-        return std::to_string(listing.ok() ? 0 : listing.error().code) + " " +
-               std::to_string(values.ok() ? 0 : values.error().code) + " " +
-               std::to_string(created.ok() ? 0 : created.error().code) + " " +
+        return std::to_string(listing.ok() ? 0 : listing.error().code.value()) + " " +
+               std::to_string(values.ok() ? 0 : values.error().code.value()) + " " +
+               std::to_string(created.ok() ? 0 : created.error().code.value()) + " " +
                (unprivileged.exists(dir / "locked" / "inside") ? "exists" : "free");
     });
     ::chmod((dir / "locked").c_str(), 0755);
@@ -188,11 +188,10 @@ TEST_F(PosixFileSystemTest, HomeFollowsTheEnvironment)
         ::unsetenv("HOME");
 }
 
-TEST_F(PosixFileSystemTest, AccessAlwaysStartsAndIsCounted)
+TEST_F(PosixFileSystemTest, AccessAlwaysStarts)
 {
+    // Linux has no sandbox to ask: even a folder that is gone may be "accessed".
     EXPECT_TRUE(fileSystem.startAccessing(dir.path()));
     EXPECT_TRUE(fileSystem.startAccessing(dir / "missing"));
     fileSystem.stopAccessing(dir.path());
-    EXPECT_EQ(fileSystem.accessStarts(), 2);
-    EXPECT_EQ(fileSystem.accessStops(), 1);
 }

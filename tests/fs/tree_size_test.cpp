@@ -1,4 +1,5 @@
-#include "model/tree_size.h"
+#include "fs/tree_size.h"
+#include "fs/posix_system_io.h"
 
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -17,6 +18,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const PosixSystemIo io;
 
 // An independent sum: allocated sizes of regular files outside hidden names.
 std::int64_t referenceSize(const fs::path& root)
@@ -48,7 +51,7 @@ TEST(TreeSize, CountsTheAllocatedSizeOfVisibleRegularFilesAtAnyDepth)
     const std::int64_t expected = allocatedBytes(dir / "t" / "a.bin") + allocatedBytes(dir / "t" / "sub" / "deeper" / "b.bin") +
                                   allocatedBytes(dir / "t" / "sub" / nonUtf8Name(".bin")) +
                                   allocatedBytes(dir / "t" / "sub" / "图片.jpg") + allocatedBytes(dir / "t" / "sparse");
-    EXPECT_EQ(measureTreeSize(dir / "t"), expected);
+    EXPECT_EQ(measureTreeSize(io, dir / "t"), expected);
     EXPECT_EQ(expected, referenceSize(dir / "t"));
 }
 
@@ -74,7 +77,7 @@ TEST(TreeSize, LeavesOutHiddenNamesLinksAndSpecialFiles)
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::mknod((t / "null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)); // allowed only to root
 
-    EXPECT_EQ(measureTreeSize(t), allocatedBytes(t / "visible"));
+    EXPECT_EQ(measureTreeSize(io, t), allocatedBytes(t / "visible"));
     ::close(sock);
 }
 
@@ -83,8 +86,8 @@ TEST(TreeSize, AFolderOfFoldersAndHiddenFilesMeasuresZero)
     TempDir dir;
     makeFolder(dir / "t" / "a" / "b" / "c");
     writeFile(dir / "t" / "a" / ".hidden", 10'000);
-    EXPECT_EQ(measureTreeSize(dir / "t"), 0);
-    EXPECT_EQ(measureTreeSize(dir / "missing"), 0);
+    EXPECT_EQ(measureTreeSize(io, dir / "t"), 0);
+    EXPECT_EQ(measureTreeSize(io, dir / "missing"), 0);
 }
 
 TEST(TreeSize, TheRootItselfIsNotFollowedWhenALink)
@@ -92,7 +95,7 @@ TEST(TreeSize, TheRootItselfIsNotFollowedWhenALink)
     TempDir dir;
     writeFile(dir / "real" / "f", 10'000);
     makeSymlink("real", dir / "link");
-    EXPECT_EQ(measureTreeSize(dir / "link"), 0);
+    EXPECT_EQ(measureTreeSize(io, dir / "link"), 0);
 }
 
 TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
@@ -118,7 +121,7 @@ TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
         // Far more levels than descriptors allowed.
         rlimit limit{24, 24};
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        return written ? std::to_string(measureTreeSize(dir.path())) : std::string("not written");
+        return written ? std::to_string(measureTreeSize(io, dir.path())) : std::string("not written");
     });
     EXPECT_EQ(answer, "8192");
 
@@ -130,7 +133,7 @@ TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
     const std::string limited = runInChild([&] {
         rlimit limit{24, 24};
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        return std::to_string(measureTreeSize(chain / "t"));
+        return std::to_string(measureTreeSize(io, chain / "t"));
     });
     EXPECT_EQ(limited, "4096");
 }
@@ -142,7 +145,7 @@ TEST(TreeSize, AnUnreadableSubfolderIsLeftOutAndTheRestCounts)
     writeFile(dir / "t" / "locked" / "b", 8192);
     writeFile(dir / "t" / "c", 4096);
     ::chmod((dir / "t" / "locked").c_str(), 0);
-    const std::string answer = runWithoutFileCapabilities([&] { return std::to_string(measureTreeSize(dir / "t")); });
+    const std::string answer = runWithoutFileCapabilities([&] { return std::to_string(measureTreeSize(io, dir / "t")); });
     ::chmod((dir / "t" / "locked").c_str(), 0755);
     EXPECT_EQ(answer, std::to_string(8192 + 4096));
 }
@@ -157,10 +160,10 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
     }
     for (int file = 0; file < 5000; ++file) // big enough to be split into batches
         writeFile(t / "wide" / std::to_string(file), file % 3 == 0 ? 5000 : 1);
-    const std::int64_t sequential = measureTreeSize(t, 1);
+    const std::int64_t sequential = measureTreeSize(io, t, 1);
     EXPECT_EQ(sequential, referenceSize(t));
     for (int run = 0; run < 5; ++run)
-        EXPECT_EQ(measureTreeSize(t, 2), sequential);
+        EXPECT_EQ(measureTreeSize(io, t, 2), sequential);
 }
 
 TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
@@ -171,7 +174,7 @@ TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
         writeFile(t / "wide" / std::to_string(file), 4096);
     for (int folder = 0; folder < 200; ++folder)
         writeFile(t / "folders" / std::to_string(folder) / "f", 4096);
-    const std::int64_t full = measureTreeSize(t);
+    const std::int64_t full = measureTreeSize(io, t);
 
     std::thread remover([&] {
         for (int file = 0; file < 6000; ++file)
@@ -181,12 +184,12 @@ TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
     });
     std::int64_t last = full;
     for (int run = 0; run < 20; ++run) {
-        const std::int64_t size = measureTreeSize(t);
+        const std::int64_t size = measureTreeSize(io, t);
         EXPECT_GE(size, 0);
         EXPECT_LE(size, full);
         last = size;
     }
     remover.join();
     EXPECT_LE(last, full);
-    EXPECT_EQ(measureTreeSize(t), 0);
+    EXPECT_EQ(measureTreeSize(io, t), 0);
 }

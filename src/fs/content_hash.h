@@ -2,15 +2,11 @@
 // A 128-bit XXH3 hash of a byte stream, fed in pieces. Holes of sparse files
 // are fed as zeros so a file and its copy hash alike however they are stored.
 
+#include "fs/file_system.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-struct ContentHash {
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
-    bool operator==(const ContentHash&) const = default;
-};
 
 class ContentHasher {
 public:

@@ -1,4 +1,4 @@
-#include "model/path_anchor.h"
+#include "fs/path_anchor.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -9,7 +9,7 @@ int PathAnchor::directory() const
     return directory_.valid() ? directory_.get() : AT_FDCWD;
 }
 
-FsResult<PathAnchor> PathAnchor::resolve(const std::filesystem::path& path)
+FsResult<PathAnchor> PathAnchor::resolve(const SystemIo& io, const std::filesystem::path& path)
 {
     PathAnchor anchor;
     const std::string& native = path.native();
@@ -31,11 +31,11 @@ FsResult<PathAnchor> PathAnchor::resolve(const std::filesystem::path& path)
     if (components.empty())
         return FsError{ENOENT, path};
 
-    UniqueFd current(::open(native.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd current(io.openAt(AT_FDCWD, native.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!current.valid())
         return FsError{errno, path};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        UniqueFd next(::openat(current.get(), components[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        UniqueFd next(io.openAt(current.get(), components[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!next.valid())
             return FsError{errno, path};
         current = std::move(next);

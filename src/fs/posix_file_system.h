@@ -1,35 +1,41 @@
 #pragma once
 // The file-system layer on POSIX calls over byte paths (openat, fstatat,
-// getdents64). Stateless but for the access counters, which are atomic, so
-// one instance serves the GUI thread and the worker at once.
+// getdents64), made through a SystemIo: the real system calls unless a test
+// hands in one that injects faults. Stateless, so one instance serves the
+// GUI thread and the worker at once.
 
-#include "model/file_system.h"
-
-#include <atomic>
+#include "fs/file_system.h"
+#include "fs/posix_system_io.h"
 
 class PosixFileSystem : public FileSystem {
 public:
+    PosixFileSystem() = default;
+    // `io` must outlive this.
+    explicit PosixFileSystem(const SystemIo& io) : io_(&io) {}
+    PosixFileSystem(const PosixFileSystem&) = delete;
+    PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
-    std::int64_t treeSize(const std::filesystem::path& folder, const std::atomic<bool>* stop = nullptr) const override;
+    std::int64_t treeSize(const std::filesystem::path& folder, std::stop_token stop = {}) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
     FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
     bool exists(const std::filesystem::path& path) const override;
+    std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
                                     const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
                               const CopyManifest& manifest, bool compareContents,
-                              const std::atomic<bool>* stop = nullptr) const override;
+                              std::stop_token stop = {}) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               std::optional<ItemIdentity> expected = std::nullopt) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 
-    int accessStarts() const { return accessStarts_.load(); }
-    int accessStops() const { return accessStops_.load(); }
+    const SystemIo& io() const { return *io_; }
 
 private:
-    std::atomic<int> accessStarts_{0};
-    std::atomic<int> accessStops_{0};
+    PosixSystemIo posix_;
+    const SystemIo* io_ = &posix_;
 };

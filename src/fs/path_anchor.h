@@ -1,18 +1,19 @@
 #pragma once
 // Turns a path of any length into a (directory descriptor, name) pair for the
 // *at() system calls. Paths shorter than PATH_MAX use AT_FDCWD and the path
-// itself; longer ones are opened one component at a time, which the kernel
-// allows at any depth.
+// itself; longer ones are opened one component at a time (through `io`),
+// which the kernel allows at any depth.
 
-#include "model/fs_result.h"
-#include "model/unique_fd.h"
+#include "fs/fs_error.h"
+#include "fs/system_io.h"
+#include "fs/unique_fd.h"
 
 #include <filesystem>
 #include <string>
 
 class PathAnchor {
 public:
-    static FsResult<PathAnchor> resolve(const std::filesystem::path& path);
+    static FsResult<PathAnchor> resolve(const SystemIo& io, const std::filesystem::path& path);
 
     int directory() const;        // a descriptor or AT_FDCWD
     const char* name() const { return name_.c_str(); }

@@ -1,11 +1,14 @@
 #pragma once
-// Reads a directory's entries straight from the kernel with getdents64, so a
-// walk costs one system call per few hundred names and never decodes a name.
-// The caller lends the buffer, so deep walks can share one per thread.
+// Reads a directory's entries straight from the kernel (getdents64 through
+// the I/O seam), so a walk costs one system call per few hundred names and
+// never decodes a name. The caller lends the buffer, so deep walks can share
+// one per thread.
+
+#include "fs/file_system.h"
+#include "fs/system_io.h"
+#include "model/path_ops.h"
 
 #include <dirent.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -13,10 +16,6 @@
 #include <cstring>
 #include <span>
 #include <string_view>
-
-// A type from the directory entry, without a stat call. `unknown` means the
-// file system did not say and the caller must stat the entry.
-enum class EntryType : std::uint8_t { unknown, regular, directory, symbolicLink, other };
 
 inline EntryType entryTypeFromDirent(unsigned char type)
 {
@@ -29,11 +28,6 @@ inline EntryType entryTypeFromDirent(unsigned char type)
     }
 }
 
-inline bool isHiddenName(std::string_view name)
-{
-    return !name.empty() && name.front() == '.';
-}
-
 struct RawDirectoryEntry {
     std::string_view name; // valid only during the visit
     EntryType type;
@@ -44,7 +38,7 @@ struct RawDirectoryEntry {
 // directory `fd` except "." and "..". Returns 0, or the errno value of a
 // failed read (entries read before the failure have been visited).
 template <class Visitor>
-int forEachDirectoryEntry(int fd, std::span<char> buffer, Visitor&& visit)
+int forEachDirectoryEntry(const SystemIo& io, int fd, std::span<char> buffer, Visitor&& visit)
 {
     struct LinuxDirent64 {
         std::uint64_t inode;
@@ -54,7 +48,7 @@ int forEachDirectoryEntry(int fd, std::span<char> buffer, Visitor&& visit)
         char name[1];
     };
     for (;;) {
-        const long count = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+        const long count = io.readDirectory(fd, buffer.data(), buffer.size());
         if (count == 0)
             return 0;
         if (count < 0) {

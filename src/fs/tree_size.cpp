@@ -1,8 +1,8 @@
-#include "model/tree_size.h"
+#include "fs/tree_size.h"
 
-#include "model/directory_reader.h"
-#include "model/path_anchor.h"
-#include "model/unique_fd.h"
+#include "fs/directory_reader.h"
+#include "fs/path_anchor.h"
+#include "fs/unique_fd.h"
 
 #include <algorithm>
 #include <array>
@@ -47,15 +47,15 @@ constexpr int foldersBeforeHelper = 64;
 // Sorting by inode makes a cold walk read inode tables in order.
 constexpr std::size_t sortByInodeFrom = 512;
 
-UniqueFd openFolder(const std::string& path)
+UniqueFd openFolder(const SystemIo& io, const std::string& path)
 {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     if (path.size() < PATH_MAX)
-        return UniqueFd(::open(path.c_str(), flags));
-    auto anchor = PathAnchor::resolve(path);
+        return UniqueFd(io.openAt(AT_FDCWD, path.c_str(), flags));
+    auto anchor = PathAnchor::resolve(io, path);
     if (!anchor)
         return UniqueFd();
-    return UniqueFd(::openat(anchor.value().directory(), anchor.value().name(), flags));
+    return UniqueFd(io.openAt(anchor.value().directory(), anchor.value().name(), flags));
 }
 
 std::string childPath(const std::string& parent, std::string_view name)
@@ -71,7 +71,10 @@ std::string childPath(const std::string& parent, std::string_view name)
 
 class TreeWalk {
 public:
-    TreeWalk(int workers, const std::atomic<bool>* stop) : maxWorkers_(std::max(1, workers)), stop_(stop) {}
+    TreeWalk(const SystemIo& io, int workers, std::stop_token stop)
+        : io_(io), maxWorkers_(std::max(1, workers)), stop_(std::move(stop))
+    {
+    }
 
     std::int64_t run(const std::string& root)
     {
@@ -99,7 +102,7 @@ private:
                 ++busy_;
             }
             // Asked to stop: the remaining tasks are drained without work.
-            if (!stop_ || !stop_->load(std::memory_order_relaxed)) {
+            if (!stop_.stop_requested()) {
                 if (auto* folder = std::get_if<FolderTask>(&task)) {
                     sum += walkFolder(folder->path, buffer);
                 } else {
@@ -120,14 +123,14 @@ private:
     {
         auto folder = std::make_shared<OpenFolder>();
         folder->path = path;
-        folder->fd = openFolder(path);
+        folder->fd = openFolder(io_, path);
         if (!folder->fd.valid())
             return 0; // unreadable or gone: left out
 
         std::vector<Task> subfolders;
         EntryList entries;
         // A failed read keeps what was read before it.
-        forEachDirectoryEntry(folder->fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
+        forEachDirectoryEntry(io_, folder->fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
             if (isHiddenName(entry.name))
                 return;
             if (entry.type == EntryType::directory) {
@@ -156,7 +159,7 @@ private:
         std::vector<Task> found;
         for (const auto& [inode, name] : entries) {
             struct stat st;
-            if (::fstatat(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (io_.statAt(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // vanished or unreadable
             if (S_ISREG(st.st_mode))
                 sum += std::int64_t(st.st_blocks) * 512;
@@ -190,8 +193,9 @@ private:
             helper_ = std::thread([this] { work(); });
     }
 
+    const SystemIo& io_;
     const int maxWorkers_;
-    const std::atomic<bool>* stop_;
+    const std::stop_token stop_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<Task> tasks_; // a stack: depth first keeps it small
@@ -204,8 +208,8 @@ private:
 
 } // namespace
 
-std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers, const std::atomic<bool>* stop)
+std::int64_t measureTreeSize(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop)
 {
-    TreeWalk walk(workers, stop);
+    TreeWalk walk(io, workers, std::move(stop));
     return walk.run(folder.native());
 }

@@ -1,27 +1,28 @@
 #pragma once
-// The one door through which the engine and the controller reach the disk.
-// Every operation takes native byte paths of any length (also beyond
-// PATH_MAX), follows no symbolic link at the item itself unless it says so,
-// and reports
-// failures as values, never as exceptions. Tests substitute an implementation
-// that fails chosen operations.
+// The one door through which the engine and the controller reach the disk,
+// with the plain values that pass through it. Every operation takes native
+// byte paths of any length (also beyond PATH_MAX), follows no symbolic link
+// at the item itself unless it says so, and reports failures as values
+// (fs_error.h), never as exceptions. Tests substitute an implementation that
+// fails chosen operations.
 //
 // Implementations must be usable from the GUI thread and one worker at once.
 
-#include "model/directory_reader.h"
-#include "model/freedesktop_trash.h"
-#include "model/fs_result.h"
-#include "model/item_copy.h"
+#include "fs/fs_error.h"
 
 #include <QString>
-
-#include <atomic>
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+// A type from a directory entry, without a stat call. `unknown` means the
+// file system did not say and the caller must stat the entry.
+enum class EntryType : std::uint8_t { unknown, regular, directory, symbolicLink, other };
 
 enum class ItemType : std::uint8_t { regular, directory, symbolicLink, other };
 
@@ -48,6 +49,48 @@ struct VolumeValues {
     std::optional<std::int64_t> availableBytes; // what the user may still write
 };
 
+// Which item is meant: a move to the Trash is refused when something else
+// has taken the item's place since it was copied.
+struct ItemIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// A 128-bit hash of a file's contents (content_hash.h makes them).
+struct ContentHash {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const ContentHash&) const = default;
+};
+
+// One entry of the source as it was copied.
+struct CopiedEntry {
+    std::string relativePath; // "" for the item itself, else "a/b" below it
+    mode_t type = 0;          // the S_IFMT bits
+    std::int64_t length = 0;
+    std::string linkTarget;
+    std::optional<ContentHash> hash; // regular files, when hashing
+    // The source's identity and state when copied, to notice later changes
+    // (a tool that puts the modification time back still moves the change time).
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0; // regular files
+};
+
+// What a copy took from its source, for the verification.
+struct CopyManifest {
+    std::vector<CopiedEntry> entries; // the item itself first
+};
+
+struct CopyOptions {
+    // Hash every file's contents as it is read, for a later comparison.
+    bool hashContents = false;
+    // A stop request ends the copy at the next file or chunk with
+    // ECANCELED, leaving what it wrote.
+    std::stop_token stop = {};
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -61,8 +104,8 @@ public:
 
     // The space on disk of every regular file below `folder` at any depth,
     // hidden names and links left out; unreadable parts count nothing.
-    // `stop`, when given and set, ends the walk early.
-    virtual std::int64_t treeSize(const std::filesystem::path& folder, const std::atomic<bool>* stop = nullptr) const = 0;
+    // A stop request ends the walk early with a partial total.
+    virtual std::int64_t treeSize(const std::filesystem::path& folder, std::stop_token stop = {}) const = 0;
 
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;
@@ -75,17 +118,22 @@ public:
     // that might not be).
     virtual bool exists(const std::filesystem::path& path) const = 0;
 
+    // The absolute path with links resolved as far as it exists, and
+    // lexically standardised beyond that.
+    virtual std::filesystem::path resolvedPath(const std::filesystem::path& path) const = 0;
+
     virtual std::filesystem::path homeDirectory() const = 0;
 
     // Copies the whole item to `target`, where nothing may exist yet (see
-    // item_copy.h); returns what was copied, for verification.
+    // item_copier.h); returns what was copied, for verification.
     virtual FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
                                             const CopyOptions& options) const = 0;
 
-    // Checks a finished copy against its source (see item_copy.h).
+    // Checks a finished copy against its source (see copy_verifier.h); a
+    // failure names what differed and where.
     virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
                                       const CopyManifest& manifest, bool compareContents,
-                                      const std::atomic<bool>* stop = nullptr) const = 0;
+                                      std::stop_token stop = {}) const = 0;
 
     // Moves an item to the user's Trash; returns where it went. With
     // `expected`, only when the item is still that one.
@@ -93,8 +141,8 @@ public:
                                                       std::optional<ItemIdentity> expected = std::nullopt) const = 0;
 
     // Access to a folder the user chose. Linux has no sandbox, so starting
-    // always succeeds and stopping does nothing; the calls are still made in
-    // pairs and counted.
+    // always succeeds and stopping does nothing; callers still make the
+    // calls in pairs.
     virtual bool startAccessing(const std::filesystem::path& folder) = 0;
     virtual void stopAccessing(const std::filesystem::path& folder) = 0;
 };

@@ -12,13 +12,14 @@
 // copied across devices. On any failure the item stays where it was and no
 // .trashinfo is left behind.
 //
-// Blocking but prompt; callable from any thread.
+// Every system call goes through `io`. Blocking but prompt; callable from
+// any thread.
 
-#include "model/fs_result.h"
+#include "fs/file_system.h"
+#include "fs/system_io.h"
 
 #include <sys/types.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,15 +32,11 @@ struct TrashEnvironment {
     static TrashEnvironment current(const std::filesystem::path& home);
 };
 
-// Which item is meant: the move is refused when something else has taken
-// the item's place since it was copied.
-struct ItemIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-};
-
-// Returns where the item now is, inside the Trash's files/ folder.
-FsResult<std::filesystem::path> moveToTrash(const std::filesystem::path& item, const TrashEnvironment& environment,
+// Returns where the item now is, inside the Trash's files/ folder. With
+// `expected`, the move is refused (FsErrc::notTheCopiedItem) when something
+// else has taken the item's place.
+FsResult<std::filesystem::path> moveToTrash(const SystemIo& io, const std::filesystem::path& item,
+                                            const TrashEnvironment& environment,
                                             std::optional<ItemIdentity> expected = std::nullopt);
 
 // Path= encoding: bytes outside A-Z a-z 0-9 - _ . ~ / become %XX.

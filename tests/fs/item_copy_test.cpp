@@ -1,6 +1,8 @@
-#include "model/item_copy.h"
+#include "fs/copy_verifier.h"
+#include "fs/posix_system_io.h"
+#include "fs/item_copier.h"
 
-#include "model/error_text.h"
+#include "fs/error_description.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -22,6 +24,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const PosixSystemIo io;
 
 std::string readAll(const fs::path& path)
 {
@@ -75,7 +79,7 @@ TEST(ItemCopy, CopiesTheWholeItemAndKeepsWhatMatters)
     for (bool hash : {false, true}) {
         const fs::path out = target / (hash ? "hashed" : "plain");
         fs::create_directories(out.parent_path());
-        const auto manifest = copyItemTree(source, out, CopyOptions{hash});
+        const auto manifest = copyItemTree(io, source, out, CopyOptions{hash});
         ASSERT_TRUE(manifest.ok()) << manifest.error().description().toStdString();
         EXPECT_EQ(manifest.value().entries.size(), 12u); // the folder and 11 entries below it
         EXPECT_EQ(readAll(out / "readme.txt"), "hello");
@@ -94,7 +98,7 @@ TEST(ItemCopy, CopiesTheWholeItemAndKeepsWhatMatters)
         EXPECT_EQ(::getxattr((out / "readme.txt").c_str(), "user.origin", value, sizeof value), 4);
         EXPECT_EQ(lstatOf(out / "sparse.img").st_size, 200 * 1024 * 1024);
         EXPECT_LT(allocatedBytes(out / "sparse.img"), 1024 * 1024);
-        EXPECT_TRUE(verifyItemCopy(source, out, manifest.value(), hash).ok());
+        EXPECT_TRUE(verifyItemCopy(io, source, out, manifest.value(), hash).ok());
     }
 }
 
@@ -107,12 +111,12 @@ TEST(ItemCopy, NeverReplacesOrMergesIntoWhatExists)
     makeFolder(dir / "existing-folder");
     writeText(dir / "existing-folder" / "keep", "mine");
 
-    EXPECT_EQ(copyItemTree(dir / "a.txt", dir / "existing.txt", {}).error().code, EEXIST);
+    EXPECT_EQ(copyItemTree(io, dir / "a.txt", dir / "existing.txt", {}).error().code, systemError(EEXIST));
     EXPECT_EQ(readAll(dir / "existing.txt"), "old");
-    EXPECT_EQ(copyItemTree(dir / "Folder", dir / "existing-folder", {}).error().code, EEXIST);
+    EXPECT_EQ(copyItemTree(io, dir / "Folder", dir / "existing-folder", {}).error().code, systemError(EEXIST));
     EXPECT_EQ(readAll(dir / "existing-folder" / "keep"), "mine");
     makeSymlink("elsewhere", dir / "a-link");
-    EXPECT_EQ(copyItemTree(dir / "a.txt", dir / "a-link", {}).error().code, EEXIST);
+    EXPECT_EQ(copyItemTree(io, dir / "a.txt", dir / "a-link", {}).error().code, systemError(EEXIST));
 }
 
 TEST(ItemCopy, SocketsAndDevicesFailTheItemAndTheOriginalStays)
@@ -126,10 +130,10 @@ TEST(ItemCopy, SocketsAndDevicesFailTheItemAndTheOriginalStays)
     std::copy(path.begin(), path.end(), address.sun_path);
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
-    const auto result = copyItemTree(dir / "Folder", dir / "copy", {});
+    const auto result = copyItemTree(io, dir / "Folder", dir / "copy", {});
     ::close(sock);
     ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error().code, OwnError::specialFile);
+    EXPECT_EQ(result.error().code, FsErrc::specialFile);
     EXPECT_EQ(readAll(dir / "Folder" / "a.txt"), "data");
 }
 
@@ -140,8 +144,8 @@ TEST(ItemCopy, AnUnreadableEntryFailsTheItemAndKeepsWhatWasWritten)
     writeText(dir / "Folder" / "locked.txt", "private");
     ::chmod((dir / "Folder" / "locked.txt").c_str(), 0);
     const std::string answer = runWithoutFileCapabilities([&] {
-        const auto result = copyItemTree(dir / "Folder", dir / "copy", {});
-        return result.ok() ? std::string("copied") : std::to_string(result.error().code);
+        const auto result = copyItemTree(io, dir / "Folder", dir / "copy", {});
+        return result.ok() ? std::string("copied") : std::to_string(result.error().code.value());
     });
     ::chmod((dir / "Folder" / "locked.txt").c_str(), 0644);
     EXPECT_EQ(answer, std::to_string(EACCES));
@@ -157,19 +161,32 @@ TEST(ItemCopy, AFileTooLargeForTheDestinationFailsClearly)
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{1024 * 1024, 1024 * 1024}; // like a FAT32 cap, only smaller
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const auto result = copyItemTree(dir / "video.mkv", dir / "copy.mkv", CopyOptions{true});
+        const auto result = copyItemTree(io, dir / "video.mkv", dir / "copy.mkv", CopyOptions{true});
         return result.ok() ? std::string("copied") : result.error().description().toStdString();
     });
-    EXPECT_EQ(QString::fromStdString(answer), errorDescription(EFBIG));
+    EXPECT_EQ(QString::fromStdString(answer), errorDescription(systemError(EFBIG)));
     EXPECT_EQ(fs::file_size(dir / "video.mkv"), 3u * 1024 * 1024);
 }
 
-TEST(ItemCopy, VerificationCatchesEveryDifference)
+// What a verification found, as "condition at relative/path", or "ok".
+std::string finding(const FsResult<void>& result)
+{
+    if (result.ok())
+        return "ok";
+    return result.error().code.message() + " at " + result.error().relativePath;
+}
+
+std::string at(FsErrc condition, const std::string& relative)
+{
+    return make_error_code(condition).message() + " at " + relative;
+}
+
+TEST(ItemCopy, VerificationSaysWhatDifferedAndWhere)
 {
     TempDir dir;
     const fs::path source = makeRichFolder(dir);
     const auto copyTo = [&](const std::string& name) {
-        auto manifest = copyItemTree(source, dir / name, CopyOptions{true});
+        auto manifest = copyItemTree(io, source, dir / name, CopyOptions{true});
         EXPECT_TRUE(manifest.ok());
         return manifest.value();
     };
@@ -181,38 +198,56 @@ TEST(ItemCopy, VerificationCatchesEveryDifference)
         file.seekp(2 * 1024 * 1024);
         file.put('X');
     }
-    EXPECT_TRUE(verifyItemCopy(source, dir / "flipped", flipped, false).ok());
-    EXPECT_EQ(verifyItemCopy(source, dir / "flipped", flipped, true).error().code, OwnError::verificationFailed);
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "flipped", flipped, false)), "ok");
+    const auto contents = verifyItemCopy(io, source, dir / "flipped", flipped, true);
+    EXPECT_EQ(finding(contents), at(FsErrc::contentsDiffer, "big.bin"));
+    EXPECT_EQ(contents.error().path, dir / "flipped" / "big.bin");
 
     const CopyManifest missing = copyTo("missing");
     fs::remove(dir / "missing" / ".hidden" / "config");
-    EXPECT_FALSE(verifyItemCopy(source, dir / "missing", missing, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "missing", missing, false)),
+              at(FsErrc::entryMissing, ".hidden/config"));
 
     const CopyManifest relinked = copyTo("relinked");
     fs::remove(dir / "relinked" / "link");
     makeSymlink("sub", dir / "relinked" / "link");
-    EXPECT_FALSE(verifyItemCopy(source, dir / "relinked", relinked, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "relinked", relinked, false)),
+              at(FsErrc::linkTargetDiffers, "link"));
+
+    const CopyManifest retyped = copyTo("retyped");
+    fs::remove(dir / "retyped" / "sub" / "图片.txt");
+    fs::create_directory(dir / "retyped" / "sub" / "图片.txt");
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "retyped", retyped, false)),
+              at(FsErrc::typeDiffers, "sub/图片.txt"));
 
     const CopyManifest truncated = copyTo("truncated");
     fs::resize_file(dir / "truncated" / "big.bin", 100);
-    EXPECT_FALSE(verifyItemCopy(source, dir / "truncated", truncated, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "truncated", truncated, false)),
+              at(FsErrc::lengthDiffers, "big.bin"));
 
     // The source changing after the copy is caught too.
     const CopyManifest before = copyTo("before-change");
-    EXPECT_TRUE(verifyItemCopy(source, dir / "before-change", before, true).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "before-change", before, true)), "ok");
     // A tool that puts the modification time back still moves the change time.
     ::chmod((source / "readme.txt").c_str(), 0600);
-    EXPECT_FALSE(verifyItemCopy(source, dir / "before-change", before, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "before-change", before, false)),
+              at(FsErrc::sourceChanged, "readme.txt"));
     ::chmod((source / "readme.txt").c_str(), 0640);
     const CopyManifest again = copyTo("after-chmod");
-    EXPECT_TRUE(verifyItemCopy(source, dir / "after-chmod", again, true).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, true)), "ok");
     writeText(source / "sub" / "new-file.txt", "late");
-    EXPECT_FALSE(verifyItemCopy(source, dir / "after-chmod", again, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
+              at(FsErrc::sourceChanged, "sub/new-file.txt"));
     fs::remove(source / "sub" / "new-file.txt");
+    fs::rename(source / "sub" / nonUtf8Name(".bin"), dir / "moved-away.bin");
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
+              at(FsErrc::sourceChanged, "sub/" + nonUtf8Name(".bin")));
+    fs::rename(dir / "moved-away.bin", source / "sub" / nonUtf8Name(".bin"));
     {
         std::ofstream(source / "readme.txt", std::ios::app) << "more";
     }
-    EXPECT_FALSE(verifyItemCopy(source, dir / "after-chmod", again, false).ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
+              at(FsErrc::sourceChanged, "readme.txt"));
 }
 
 TEST(ItemCopy, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
@@ -224,11 +259,11 @@ TEST(ItemCopy, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
         if (::mount("tmpfs", (dir / "Folder" / "mounted").c_str(), "tmpfs", 0, "size=4m") != 0)
             return "skip";
         writeText(dir / "Folder" / "mounted" / "other.txt", "theirs");
-        const auto manifest = copyItemTree(dir / "Folder", dir / "copy", CopyOptions{true});
+        const auto manifest = copyItemTree(io, dir / "Folder", dir / "copy", CopyOptions{true});
         if (!manifest)
             return "copy failed";
-        const bool copyOnly = verifyItemCopy(dir / "Folder", dir / "copy", manifest.value(), false).ok();
-        const bool forTrash = verifyItemCopy(dir / "Folder", dir / "copy", manifest.value(), true).ok();
+        const bool copyOnly = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), false).ok();
+        const bool forTrash = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), true).ok();
         return std::string(copyOnly ? "copied" : "not-copied") + (forTrash ? " trashable" : " kept");
     });
     if (answer == "skip")
@@ -250,15 +285,15 @@ TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)
         ::close(fd);
     });
     ::usleep(5000);
-    const auto result = copyItemTree(dir / "growing.log", dir / "copy.log", CopyOptions{true});
+    const auto result = copyItemTree(io, dir / "growing.log", dir / "copy.log", CopyOptions{true});
     done = true;
     writer.join();
     // Caught by the copy itself or, at the latest, by the verification.
     if (result.ok()) {
-        const auto verified = verifyItemCopy(dir / "growing.log", dir / "copy.log", result.value(), true);
+        const auto verified = verifyItemCopy(io, dir / "growing.log", dir / "copy.log", result.value(), true);
         ASSERT_FALSE(verified.ok());
-        EXPECT_EQ(verified.error().code, OwnError::verificationFailed);
+        EXPECT_EQ(verified.error().code, FsErrc::sourceChanged);
     } else {
-        EXPECT_EQ(result.error().code, OwnError::verificationFailed);
+        EXPECT_EQ(result.error().code, FsErrc::sourceChanged);
     }
 }

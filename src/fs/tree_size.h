@@ -13,12 +13,15 @@
 //
 // Big trees are shared with one helper thread, started only once a tree
 // proves big enough to pay for it. The result never depends on the split.
-// Callable from any thread; each call is independent.
+// Every system call goes through `io`. Callable from any thread; each call
+// is independent.
 
-#include <atomic>
+#include "fs/system_io.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 
-// `stop`, when given and set, ends the walk early with a partial total.
-std::int64_t measureTreeSize(const std::filesystem::path& folder, int workers = 2,
-                             const std::atomic<bool>* stop = nullptr);
+// A stop request ends the walk early with a partial total.
+std::int64_t measureTreeSize(const SystemIo& io, const std::filesystem::path& folder, int workers = 2,
+                             std::stop_token stop = {});

@@ -1,6 +1,7 @@
-#include "model/freedesktop_trash.h"
+#include "fs/freedesktop_trash.h"
+#include "fs/posix_system_io.h"
 
-#include "model/error_text.h"
+#include "fs/error_description.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -17,6 +18,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const PosixSystemIo io;
 
 std::string readAll(const fs::path& path)
 {
@@ -54,7 +57,7 @@ protected:
 TEST_F(TrashTest, HomeTrashIsMadePrivateAndWritesAReadableTrashinfo)
 {
     writeFile(dir / "items" / "a%41b c.txt", 10);
-    const auto moved = moveToTrash(dir / "items" / "a%41b c.txt", environment());
+    const auto moved = moveToTrash(io, dir / "items" / "a%41b c.txt", environment());
     ASSERT_TRUE(moved.ok()) << moved.error().description().toStdString();
     EXPECT_EQ(moved.value(), trash() / "files" / "a%41b c.txt");
     EXPECT_FALSE(fs::exists(dir / "items" / "a%41b c.txt"));
@@ -79,7 +82,7 @@ TEST_F(TrashTest, TrashCliListsAndRestoresWhatWasTrashed)
     writeFile(items / "视频.mp4", 10);
     writeFile(items / "Folder" / "inside.txt", 10);
     for (const char* name : {"with space.mov", "100% done.zip", "视频.mp4", "Folder"})
-        ASSERT_TRUE(moveToTrash(items / name, environment()).ok()) << name;
+        ASSERT_TRUE(moveToTrash(io, items / name, environment()).ok()) << name;
 
     const QString listing = trashCli(QStringLiteral("trash-list"), dir / "home", items);
     for (const char* name : {"with space.mov", "100% done.zip", "视频.mp4", "Folder"})
@@ -99,12 +102,12 @@ TEST_F(TrashTest, SameNamesGetTheirOwnEntriesAndOddBytesSurvive)
     writeFile(dir / "a" / "Report.pdf", 1);
     writeFile(dir / "b" / "Report.pdf", 2);
     writeFile(dir / "c" / nonUtf8Name(), 3);
-    ASSERT_TRUE(moveToTrash(dir / "a" / "Report.pdf", environment()).ok());
-    const auto second = moveToTrash(dir / "b" / "Report.pdf", environment());
+    ASSERT_TRUE(moveToTrash(io, dir / "a" / "Report.pdf", environment()).ok());
+    const auto second = moveToTrash(io, dir / "b" / "Report.pdf", environment());
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(second.value().filename(), "Report.pdf 2");
     EXPECT_TRUE(fs::exists(trash() / "info" / "Report.pdf 2.trashinfo"));
-    const auto odd = moveToTrash(dir / "c" / nonUtf8Name(), environment());
+    const auto odd = moveToTrash(io, dir / "c" / nonUtf8Name(), environment());
     ASSERT_TRUE(odd.ok());
     EXPECT_EQ(odd.value().filename().native(), nonUtf8Name());
     EXPECT_NE(readAll(trash() / "info" / (nonUtf8Name() + ".trashinfo")).find("bad-%FF%FE"), std::string::npos);
@@ -114,21 +117,21 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
 {
     writeFile(dir / "items" / "keep.bin", 10);
     writeFile(dir / "first", 1);
-    ASSERT_TRUE(moveToTrash(dir / "first", environment()).ok()); // makes the layout
+    ASSERT_TRUE(moveToTrash(io, dir / "first", environment()).ok()); // makes the layout
     ::chmod((trash() / "info").c_str(), 0500);
     const std::string answer = runWithoutFileCapabilities([&] {
-        const auto result = moveToTrash(dir / "items" / "keep.bin", environment());
-        return result.ok() ? std::string("moved") : std::to_string(result.error().code);
+        const auto result = moveToTrash(io, dir / "items" / "keep.bin", environment());
+        return result.ok() ? std::string("moved") : std::to_string(result.error().code.value());
     });
     ::chmod((trash() / "info").c_str(), 0700);
-    EXPECT_EQ(answer, std::to_string(OwnError::trashUnavailable));
+    EXPECT_EQ(answer, std::to_string(int(FsErrc::trashUnavailable)));
     EXPECT_TRUE(fs::exists(dir / "items" / "keep.bin"));
     EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
 
     // files/ unwritable: the info file made first is taken back.
     ::chmod((trash() / "files").c_str(), 0500);
     const std::string second = runWithoutFileCapabilities([&] {
-        return moveToTrash(dir / "items" / "keep.bin", environment()).ok() ? std::string("moved") : std::string("failed");
+        return moveToTrash(io, dir / "items" / "keep.bin", environment()).ok() ? std::string("moved") : std::string("failed");
     });
     ::chmod((trash() / "files").c_str(), 0700);
     EXPECT_EQ(second, "failed");
@@ -145,15 +148,15 @@ TEST_F(TrashTest, AnItemReplacedSinceItWasCopiedIsNotMoved)
     // Saved over by an application: a new file under the same name.
     writeFile(dir / "items" / "Movie.mkv.tmp", 20);
     fs::rename(dir / "items" / "Movie.mkv.tmp", dir / "items" / "Movie.mkv");
-    const auto moved = moveToTrash(dir / "items" / "Movie.mkv", environment(), copied);
+    const auto moved = moveToTrash(io, dir / "items" / "Movie.mkv", environment(), copied);
     ASSERT_FALSE(moved.ok());
-    EXPECT_EQ(moved.error().code, OwnError::verificationFailed);
+    EXPECT_EQ(moved.error().code, FsErrc::notTheCopiedItem);
     EXPECT_TRUE(fs::exists(dir / "items" / "Movie.mkv"));
     EXPECT_FALSE(fs::exists(trash() / "info" / "Movie.mkv.trashinfo"));
 
     struct stat current;
     ASSERT_EQ(::lstat((dir / "items" / "Movie.mkv").c_str(), &current), 0);
-    EXPECT_TRUE(moveToTrash(dir / "items" / "Movie.mkv", environment(), ItemIdentity{current.st_dev, current.st_ino}).ok());
+    EXPECT_TRUE(moveToTrash(io, dir / "items" / "Movie.mkv", environment(), ItemIdentity{current.st_dev, current.st_ino}).ok());
 }
 
 TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
@@ -164,9 +167,9 @@ TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
         if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=8m") != 0)
             return "skip";
         writeFile(mount / "Movies" / "clip.mov", 10);
-        const auto moved = moveToTrash(mount / "Movies" / "clip.mov", environment());
+        const auto moved = moveToTrash(io, mount / "Movies" / "clip.mov", environment());
         if (!moved)
-            return "failed " + std::to_string(moved.error().code);
+            return "failed " + std::to_string(moved.error().code.value());
         const fs::path trash = mount / (".Trash-" + std::to_string(::getuid()));
         struct stat st;
         ::stat(trash.c_str(), &st);
@@ -177,13 +180,13 @@ TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
         // A shared .Trash with the sticky bit is preferred.
         ::mkdir((mount / ".Trash").c_str(), 01777);
         writeFile(mount / "b.iso", 10);
-        const auto shared = moveToTrash(mount / "b.iso", environment());
+        const auto shared = moveToTrash(io, mount / "b.iso", environment());
         out += shared && shared.value() == mount / ".Trash" / std::to_string(::getuid()) / "files" / "b.iso" ? "shared" : "not-shared";
         // Reached through a link into the mount: still the mount's own Trash,
         // with the path relative to the mount's top.
         writeFile(mount / "Videos" / "c.mov", 10);
         ::symlink((mount / "Videos").c_str(), (dir / "videos-link").c_str());
-        const auto linked = moveToTrash(dir / "videos-link" / "c.mov", environment());
+        const auto linked = moveToTrash(io, dir / "videos-link" / "c.mov", environment());
         const fs::path ownTrash = mount / ".Trash" / std::to_string(::getuid());
         out += linked && linked.value() == ownTrash / "files" / "c.mov" &&
                        readAll(ownTrash / "info" / "c.mov.trashinfo").find("\nPath=Videos/c.mov\n") != std::string::npos

@@ -1,4 +1,4 @@
-#include "model/content_hash.h"
+#include "fs/content_hash.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>

@@ -1,15 +1,13 @@
-#include "model/freedesktop_trash.h"
+#include "fs/freedesktop_trash.h"
 
-#include "model/error_text.h"
+#include "fs/make_directories.h"
+#include "fs/unique_fd.h"
 #include "model/path_ops.h"
-#include "model/unique_fd.h"
 
 #include <QDateTime>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,16 +15,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool statNoFollow(const fs::path& path, struct stat& st)
+bool statNoFollow(const SystemIo& io, const fs::path& path, struct stat& st)
 {
-    return ::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return io.statAt(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 // The device a path is on, or that of its nearest existing ancestor.
-dev_t deviceOf(fs::path path)
+dev_t deviceOf(const SystemIo& io, fs::path path)
 {
     struct stat st;
-    while (!statNoFollow(path, st)) {
+    while (!statNoFollow(io, path, st)) {
         if (!path.has_relative_path())
             return 0;
         path = path.parent_path();
@@ -35,13 +33,13 @@ dev_t deviceOf(fs::path path)
 }
 
 // The mount point holding `item`: its highest ancestor on the same device.
-fs::path topDirectoryOf(const fs::path& item, dev_t device)
+fs::path topDirectoryOf(const SystemIo& io, const fs::path& item, dev_t device)
 {
     fs::path top = item.parent_path();
     while (top.has_relative_path()) {
         struct stat st;
         const fs::path parent = top.parent_path();
-        if (!statNoFollow(parent, st) || st.st_dev != device)
+        if (!statNoFollow(io, parent, st) || st.st_dev != device)
             break;
         top = parent;
     }
@@ -49,18 +47,18 @@ fs::path topDirectoryOf(const fs::path& item, dev_t device)
 }
 
 // A folder the user owns, made 0700 when missing; never a link.
-bool ensurePrivateFolder(const fs::path& folder, uid_t uid)
+bool ensurePrivateFolder(const SystemIo& io, const fs::path& folder, uid_t uid)
 {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    if (io.makeDirectoryAt(AT_FDCWD, folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat st;
-    return statNoFollow(folder, st) && S_ISDIR(st.st_mode) && st.st_uid == uid;
+    return statNoFollow(io, folder, st) && S_ISDIR(st.st_mode) && st.st_uid == uid;
 }
 
-bool ensureTrashLayout(const fs::path& trash, uid_t uid)
+bool ensureTrashLayout(const SystemIo& io, const fs::path& trash, uid_t uid)
 {
-    return ensurePrivateFolder(trash, uid) && ensurePrivateFolder(trash / "files", uid) &&
-           ensurePrivateFolder(trash / "info", uid);
+    return ensurePrivateFolder(io, trash, uid) && ensurePrivateFolder(io, trash / "files", uid) &&
+           ensurePrivateFolder(io, trash / "info", uid);
 }
 
 struct TrashChoice {
@@ -68,28 +66,28 @@ struct TrashChoice {
     fs::path base; // Path= is relative to this; empty for absolute paths
 };
 
-std::optional<TrashChoice> chooseTrash(const fs::path& item, dev_t device, const TrashEnvironment& environment)
+std::optional<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item, dev_t device,
+                                       const TrashEnvironment& environment)
 {
     const fs::path dataHome = environment.dataHome && environment.dataHome->is_absolute()
                                   ? *environment.dataHome
                                   : environment.home / ".local" / "share";
     const fs::path homeTrash = dataHome / "Trash";
-    if (deviceOf(homeTrash) == device) {
-        std::error_code error;
-        fs::create_directories(dataHome, error);
-        if (ensureTrashLayout(homeTrash, environment.uid))
+    if (deviceOf(io, homeTrash) == device) {
+        (void)makeDirectories(io, dataHome);
+        if (ensureTrashLayout(io, homeTrash, environment.uid))
             return TrashChoice{homeTrash, {}};
         return std::nullopt;
     }
 
-    const fs::path top = topDirectoryOf(item, device);
+    const fs::path top = topDirectoryOf(io, item, device);
     const std::string uid = std::to_string(environment.uid);
     struct stat shared;
-    if (statNoFollow(top / ".Trash", shared) && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
-        if (ensureTrashLayout(top / ".Trash" / uid, environment.uid))
+    if (statNoFollow(io, top / ".Trash", shared) && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
+        if (ensureTrashLayout(io, top / ".Trash" / uid, environment.uid))
             return TrashChoice{top / ".Trash" / uid, top};
     }
-    if (ensureTrashLayout(top / (".Trash-" + uid), environment.uid))
+    if (ensureTrashLayout(io, top / (".Trash-" + uid), environment.uid))
         return TrashChoice{top / (".Trash-" + uid), top};
     return std::nullopt;
 }
@@ -104,11 +102,12 @@ std::string trashInfo(const fs::path& item, const fs::path& base)
     return "[Trash Info]\nPath=" + percentEncodePath(path) + "\nDeletionDate=" + date.toStdString() + "\n";
 }
 
-bool writeAll(int fd, const std::string& text)
+// All of `text`, a short write continued; a write that takes nothing fails.
+bool writeAll(const SystemIo& io, int fd, const std::string& text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        const ssize_t n = io.write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -120,16 +119,16 @@ bool writeAll(int fd, const std::string& text)
 
 // rename without replacing; where the file system lacks RENAME_NOREPLACE,
 // an existence test just before is the best that can be done.
-int renameNoReplace(const fs::path& from, const fs::path& to)
+int renameNoReplace(const SystemIo& io, const fs::path& from, const fs::path& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (io.renameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     struct stat st;
-    if (statNoFollow(to, st))
+    if (statNoFollow(io, to, st))
         return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return io.renameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -163,7 +162,7 @@ std::string percentEncodePath(const std::string& bytes)
     return encoded;
 }
 
-FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment& environment,
+FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, const TrashEnvironment& environment,
                                std::optional<ItemIdentity> expected)
 {
     // The parent with its links resolved: a top directory and a relative
@@ -175,13 +174,13 @@ FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment&
     if (!error)
         item = parent / item.filename();
     struct stat st;
-    if (!statNoFollow(item, st))
+    if (!statNoFollow(io, item, st))
         return FsError{errno, itemPath};
     if (expected && (st.st_dev != expected->device || st.st_ino != expected->inode))
-        return FsError{OwnError::verificationFailed, itemPath};
-    const auto choice = chooseTrash(item, st.st_dev, environment);
+        return FsError{FsErrc::notTheCopiedItem, itemPath};
+    const auto choice = chooseTrash(io, item, st.st_dev, environment);
     if (!choice)
-        return FsError{OwnError::trashUnavailable, itemPath};
+        return FsError{FsErrc::trashUnavailable, itemPath};
 
     const std::string name = lastPathComponent(item);
     const std::string info = trashInfo(item, choice->base);
@@ -189,35 +188,38 @@ FsResult<fs::path> moveToTrash(const fs::path& itemPath, const TrashEnvironment&
         const std::string candidate = attempt == 1 ? name : name + " " + std::to_string(attempt);
         const fs::path infoPath = choice->trash / "info" / (candidate + ".trashinfo");
         const fs::path filesPath = choice->trash / "files" / candidate;
-        UniqueFd fd(::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        UniqueFd fd(io.openAt(AT_FDCWD, infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.valid()) {
             if (errno == EEXIST)
                 continue;
-            return FsError{OwnError::trashUnavailable, itemPath};
+            return FsError{FsErrc::trashUnavailable, itemPath};
         }
-        struct stat taken;
-        const bool written = writeAll(fd.get(), info) && ::fsync(fd.get()) == 0;
-        fd.reset();
+        bool written = writeAll(io, fd.get(), info) && io.fsync(fd.get()) == 0;
+        // A failing close can be the first report of a full drive.
+        written = io.close(fd.release()) == 0 && written;
         if (written) {
-            UniqueFd infoFolder(::open((choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            UniqueFd infoFolder(io.openAt(AT_FDCWD, (choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (infoFolder.valid())
-                ::fsync(infoFolder.get()); // the entry of the .trashinfo itself
+                io.fsync(infoFolder.get()); // the entry of the .trashinfo itself
         }
         if (!written) {
-            ::unlink(infoPath.c_str());
-            return FsError{OwnError::trashUnavailable, itemPath};
+            io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
+            return FsError{FsErrc::trashUnavailable, itemPath};
         }
-        if (statNoFollow(filesPath, taken)) { // an orphan in files/: leave it, take another name
-            ::unlink(infoPath.c_str());
+        struct stat taken;
+        if (statNoFollow(io, filesPath, taken)) { // an orphan in files/: leave it, take another name
+            io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
             continue;
         }
-        const int error = renameNoReplace(item, filesPath);
-        if (error == 0)
+        const int renameError = renameNoReplace(io, item, filesPath);
+        if (renameError == 0)
             return filesPath;
-        ::unlink(infoPath.c_str());
-        if (error == EEXIST)
+        io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
+        if (renameError == EEXIST)
             continue;
-        return FsError{error == EXDEV ? OwnError::trashUnavailable : error, itemPath};
+        if (renameError == EXDEV)
+            return FsError{FsErrc::trashUnavailable, itemPath};
+        return FsError{renameError, itemPath};
     }
-    return FsError{OwnError::trashUnavailable, itemPath};
+    return FsError{FsErrc::trashUnavailable, itemPath};
 }

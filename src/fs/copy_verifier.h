@@ -1,0 +1,29 @@
+#pragma once
+// Checks a finished copy against its source and the manifest the copy made:
+// every entry of the source, hidden ones included, is in the copy with the
+// same type, links with the same target, files with the same length; the
+// source has not changed since it was copied.
+//
+// With `compareContents` (the original is to go to the Trash), the copy is
+// first flushed to the drive (syncfs, and fsync of every file and folder
+// where syncfs may not reach the drive), its cached pages are dropped, every
+// file is re-read from the drive and compared with the hash taken while
+// copying, and no entry of the source may lie on another file system (a
+// drive mounted inside the item must not go to the Trash with it).
+//
+// A failure says what differed (FsErrc::entryMissing, typeDiffers,
+// linkTargetDiffers, lengthDiffers, contentsDiffer, sourceChanged,
+// otherFileSystem), or which system call failed, and where inside the item.
+// A stop request ends the check with ECANCELED.
+//
+// Every system call goes through `io`. Blocking; call from the transfer worker.
+
+#include "fs/file_system.h"
+#include "fs/system_io.h"
+
+#include <filesystem>
+#include <stop_token>
+
+FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source,
+                              const std::filesystem::path& target, const CopyManifest& manifest, bool compareContents,
+                              std::stop_token stop = {});

@@ -1,0 +1,67 @@
+#include "fs/fs_error.h"
+
+#include "fs/error_description.h"
+
+namespace {
+
+class FsCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "loftwell.fs"; }
+
+    // For logs and test output; users see error_description.h's texts.
+    std::string message(int value) const override
+    {
+        switch (FsErrc(value)) {
+        case FsErrc::copyIntoItself: return "copy into itself";
+        case FsErrc::specialFile: return "special file";
+        case FsErrc::trashUnavailable: return "no usable Trash";
+        case FsErrc::notTheCopiedItem: return "not the item that was copied";
+        case FsErrc::sizeCheckFailed: return "size differs from the scan";
+        case FsErrc::sourceChanged: return "source changed";
+        case FsErrc::entryMissing: return "entry missing from the copy";
+        case FsErrc::typeDiffers: return "entry of another type in the copy";
+        case FsErrc::linkTargetDiffers: return "link target differs in the copy";
+        case FsErrc::lengthDiffers: return "length differs in the copy";
+        case FsErrc::contentsDiffer: return "contents differ in the copy";
+        case FsErrc::otherFileSystem: return "part of the item is on another file system";
+        }
+        return "unknown file-system condition " + std::to_string(value);
+    }
+};
+
+} // namespace
+
+const std::error_category& fsCategory()
+{
+    static const FsCategory category;
+    return category;
+}
+
+std::error_code make_error_code(FsErrc condition)
+{
+    return {int(condition), fsCategory()};
+}
+
+bool isVerificationFailure(std::error_code code)
+{
+    if (code.category() != fsCategory())
+        return false;
+    switch (FsErrc(code.value())) {
+    case FsErrc::notTheCopiedItem:
+    case FsErrc::sourceChanged:
+    case FsErrc::entryMissing:
+    case FsErrc::typeDiffers:
+    case FsErrc::linkTargetDiffers:
+    case FsErrc::lengthDiffers:
+    case FsErrc::contentsDiffer:
+    case FsErrc::otherFileSystem:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString FsError::description() const
+{
+    return errorDescription(code);
+}

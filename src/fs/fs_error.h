@@ -1,0 +1,104 @@
+#pragma once
+// The one error type of the file-system layer: a std::error_code, either a
+// system errno (std::system_category) or one of Loftwell's own conditions
+// (fsCategory), together with the path it concerns and, inside an item being
+// copied, verified or trashed, where in the item it happened. The text shown
+// to the user is made from the code only at the edge (error_description.h).
+// Plain values; usable from any thread.
+
+#include <QString>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <variant>
+
+// Loftwell's own conditions, apart from errno values.
+enum class FsErrc {
+    copyIntoItself = 1, // the destination lies inside the item
+    specialFile,        // a socket or device, which cannot be recreated
+    trashUnavailable,   // no Trash that can take the item without copying it
+    notTheCopiedItem,   // something else has taken the item's place since it was copied
+    sizeCheckFailed,    // the item no longer measures what the scan measured
+    // What the verification of a copy found:
+    sourceChanged,      // the source changed while or after it was copied
+    entryMissing,       // an entry of the source is not in the copy
+    typeDiffers,        // an entry of the copy is of another type
+    linkTargetDiffers,  // a link of the copy points elsewhere
+    lengthDiffers,      // a file of the copy has another length
+    contentsDiffer,     // a file of the copy reads back differently
+    otherFileSystem,    // part of the source lies on another drive mounted inside it
+};
+
+const std::error_category& fsCategory();
+std::error_code make_error_code(FsErrc condition);
+
+template <>
+struct std::is_error_code_enum<FsErrc> : std::true_type {};
+
+// An errno value as an error code.
+inline std::error_code systemError(int errnoValue)
+{
+    return {errnoValue, std::system_category()};
+}
+
+// True for every condition a verification can report.
+bool isVerificationFailure(std::error_code code);
+
+struct FsError {
+    std::error_code code;
+    std::filesystem::path path;  // the path the failure concerns
+    std::string relativePath;    // inside the item ("a/b"), "" for the item itself or outside one
+
+    FsError() = default;
+    FsError(std::error_code code, std::filesystem::path path, std::string relativePath = {})
+        : code(code), path(std::move(path)), relativePath(std::move(relativePath))
+    {
+    }
+    FsError(FsErrc condition, std::filesystem::path path, std::string relativePath = {})
+        : FsError(make_error_code(condition), std::move(path), std::move(relativePath))
+    {
+    }
+    // An errno value.
+    FsError(int errnoValue, std::filesystem::path path, std::string relativePath = {})
+        : FsError(systemError(errnoValue), std::move(path), std::move(relativePath))
+    {
+    }
+
+    // A short description in the user's language (see error_description.h).
+    QString description() const;
+};
+
+template <class T>
+class FsResult {
+public:
+    FsResult(T value) : state_(std::move(value)) {}
+    FsResult(FsError error) : state_(std::move(error)) {}
+
+    bool ok() const { return state_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+
+    const T& value() const& { return std::get<0>(state_); }
+    T& value() & { return std::get<0>(state_); }
+    T&& value() && { return std::get<0>(std::move(state_)); }
+    const FsError& error() const { return std::get<1>(state_); }
+
+private:
+    std::variant<T, FsError> state_;
+};
+
+template <>
+class FsResult<void> {
+public:
+    FsResult() = default;
+    FsResult(FsError error) : error_(std::move(error)), failed_(true) {}
+
+    bool ok() const { return !failed_; }
+    explicit operator bool() const { return ok(); }
+    const FsError& error() const { return error_; }
+
+private:
+    FsError error_;
+    bool failed_ = false;
+};

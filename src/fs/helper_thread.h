@@ -1,0 +1,83 @@
+#pragma once
+// One helper thread that runs one job at a time for the copier or the
+// verifier, started on first use and stopped with its owner; and the split
+// of a folder's files between the calling thread and the helper.
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class HelperThread {
+public:
+    HelperThread() = default;
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    ~HelperThread()
+    {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    void start(std::function<void()> job)
+    {
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { loop(); });
+        std::lock_guard lock(mutex_);
+        job_ = std::move(job);
+        changed_.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !job_; });
+    }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stopping_ || job_; });
+            if (stopping_)
+                return;
+            lock.unlock();
+            job_();
+            lock.lock();
+            job_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> job_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+// Folders with this many files share them with the helper thread.
+inline constexpr std::size_t parallelFilesFrom = 16;
+
+// Runs `work(buffer)` on this thread and, for `count` items worth sharing,
+// on the helper thread too, each with its own buffer; returns when both are done.
+template <class Work, class Buffer>
+void shareWork(HelperThread& helper, std::size_t count, Work& work, Buffer& ownBuffer, Buffer& helperBuffer)
+{
+    if (count >= parallelFilesFrom) {
+        helper.start([&] { work(helperBuffer); });
+        work(ownBuffer);
+        helper.wait();
+    } else {
+        work(ownBuffer);
+    }
+}

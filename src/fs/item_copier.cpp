@@ -1,0 +1,476 @@
+#include "fs/item_copier.h"
+
+#include "fs/content_hash.h"
+#include "fs/entry_support.h"
+#include "fs/helper_thread.h"
+#include "fs/path_anchor.h"
+#include "fs/unique_fd.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Big enough for few system calls, small enough to stay in the CPU's cache
+// between the read, the hash and the write.
+constexpr std::size_t bufferSize = 1024 * 1024;
+constexpr std::int64_t copyRangeChunk = 64LL * 1024 * 1024;
+
+// The process's umask without changing it (Linux 4.7 and later).
+std::optional<mode_t> currentUmask()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return std::nullopt;
+    std::optional<mode_t> mask;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        unsigned value;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = mode_t(value);
+            break;
+        }
+    }
+    std::fclose(status);
+    return mask;
+}
+
+bool fatalXattrError(int code)
+{
+    // Support for attributes differs between file systems (ext4 even says
+    // ENOSPC for one too big for it); a failing drive does not.
+    return code == EIO;
+}
+
+// exFAT and FAT cannot store every mode and say so with EPERM; the data is
+// what counts.
+bool unsupportedMode(int code)
+{
+    return code == EPERM || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
+// The kernel's shortcuts are not available between these two files.
+bool shortcutUnavailable(int code)
+{
+    return code == EOPNOTSUPP || code == ENOTTY || code == EXDEV || code == EINVAL || code == ENOSYS || code == EBADF;
+}
+
+std::error_code lastError()
+{
+    return systemError(errno);
+}
+
+class ItemCopier {
+public:
+    ItemCopier(const SystemIo& io, const CopyOptions& options) : io_(io), options_(options), umask_(currentUmask()) {}
+
+    FsResult<CopyManifest> run(const fs::path& source, const fs::path& target)
+    {
+        sourceRoot_ = source;
+        auto sourceAnchor = PathAnchor::resolve(io_, source);
+        if (!sourceAnchor)
+            return sourceAnchor.error();
+        auto targetAnchor = PathAnchor::resolve(io_, target);
+        if (!targetAnchor)
+            return targetAnchor.error();
+        struct stat st;
+        if (io_.statAt(sourceAnchor.value().directory(), sourceAnchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return FsError{errno, source};
+        if (const std::error_code error = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(),
+                                                    targetAnchor.value().directory(), targetAnchor.value().name(),
+                                                    std::string(), st))
+            return FsError{error, failedRelative_.empty() ? source : source / failedRelative_, failedRelative_};
+        return std::move(manifest_);
+    }
+
+private:
+    // Keeps where the first failure happened; both threads may report one.
+    std::error_code fail(std::error_code code, const std::string& relative)
+    {
+        std::lock_guard lock(mutex_);
+        if (!failed_) {
+            failed_ = true;
+            failedRelative_ = relative;
+        }
+        return code;
+    }
+    std::error_code fail(FsErrc condition, const std::string& relative) { return fail(make_error_code(condition), relative); }
+    std::error_code failErrno(const std::string& relative) { return fail(lastError(), relative); }
+
+    void record(CopiedEntry entry)
+    {
+        std::lock_guard lock(mutex_);
+        manifest_.entries.push_back(std::move(entry));
+    }
+
+    bool stopped() const { return options_.stop.stop_requested(); }
+
+    std::error_code copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                              const std::string& relative, const struct stat& st)
+    {
+        if (stopped())
+            return fail(systemError(ECANCELED), relative);
+        CopiedEntry entry;
+        entry.relativePath = relative;
+        entry.type = st.st_mode & S_IFMT;
+        entry.device = st.st_dev;
+        entry.inode = st.st_ino;
+        entry.modifiedNs = nanoseconds(st.st_mtim);
+        std::error_code error;
+        switch (entry.type) {
+        case S_IFREG:
+            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainBuffer_);
+            break;
+        case S_IFDIR:
+            record(entry);
+            return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
+        case S_IFLNK:
+            error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry);
+            break;
+        case S_IFIFO:
+            if (io_.makeFifoAt(targetDir, targetName, st.st_mode & 07777) != 0)
+                return failErrno(relative);
+            error = setTimes(targetDir, targetName, st, relative);
+            break;
+        default:
+            return fail(FsErrc::specialFile, relative);
+        }
+        if (!error)
+            record(std::move(entry));
+        return error;
+    }
+
+    std::error_code setTimes(int dir, const char* name, const struct stat& st, const std::string& relative)
+    {
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (io_.setTimesAt(dir, name, times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EOPNOTSUPP && errno != EPERM)
+            return failErrno(relative);
+        return {};
+    }
+
+    std::error_code copyLink(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                             const std::string& relative, const struct stat& st, CopiedEntry& entry)
+    {
+        std::string target(std::size_t(std::max<off_t>(st.st_size, 255)) + 1, '\0');
+        const ssize_t length = io_.readLinkAt(sourceDir, sourceName, target.data(), target.size());
+        if (length < 0)
+            return failErrno(relative);
+        if (std::size_t(length) == target.size())
+            return fail(FsErrc::sourceChanged, relative); // grew while read
+        target.resize(std::size_t(length));
+        if (io_.symlinkAt(target.c_str(), targetDir, targetName) != 0)
+            return failErrno(relative);
+        entry.linkTarget = std::move(target);
+        entry.length = length;
+        return setTimes(targetDir, targetName, st, relative);
+    }
+
+    std::error_code copyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                               const std::string& relative, const struct stat& st)
+    {
+        UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!in.valid())
+            return failErrno(relative);
+        struct stat opened;
+        if (io_.stat(in.get(), &opened) != 0)
+            return failErrno(relative);
+        if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
+            return fail(FsErrc::sourceChanged, relative);
+        // Writable while filling it; its own mode comes last.
+        if (io_.makeDirectoryAt(targetDir, targetName, 0700) != 0)
+            return failErrno(relative);
+        UniqueFd out(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!out.valid())
+            return failErrno(relative);
+        if (relative.empty()) {
+            struct stat made;
+            if (io_.stat(out.get(), &made) == 0)
+                targetTop_ = {made.st_dev, made.st_ino};
+        }
+        // Reaching the copy's own top folder means copying into itself.
+        if (!relative.empty() && targetTop_ && targetTop_->first == st.st_dev && targetTop_->second == st.st_ino)
+            return fail(FsErrc::copyIntoItself, relative);
+
+        std::error_code listError;
+        const std::vector<DirectoryEntry> entries = allEntries(io_, in.get(), listError);
+        if (listError)
+            return fail(listError, relative);
+        std::vector<std::string> files; // regular files, known from their directory entries
+        for (const DirectoryEntry& child : entries) {
+            if (child.type == EntryType::regular)
+                files.push_back(child.name);
+        }
+        if (const std::error_code error = copyFiles(in.get(), out.get(), relative, files))
+            return error;
+        for (const DirectoryEntry& child : entries) {
+            if (child.type == EntryType::regular)
+                continue;
+            const std::string childRelative = joinRelative(relative, child.name);
+            struct stat childStat;
+            if (io_.statAt(in.get(), child.name.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) != 0)
+                return failErrno(childRelative);
+            if (const std::error_code error =
+                    copyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), childRelative, childStat))
+                return error;
+        }
+        if (const int error = copyExtendedAttributes(in.get(), out.get()); error != 0)
+            return fail(systemError(error), relative);
+        if (io_.changeMode(out.get(), st.st_mode & 07777) != 0 && !unsupportedMode(errno))
+            return failErrno(relative);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (io_.setTimes(out.get(), times) != 0)
+            return failErrno(relative);
+        return {};
+    }
+
+    // The regular files of one folder; many of them are shared with the
+    // helper thread, each taking the next file not yet taken.
+    std::error_code copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
+    {
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::mutex errorMutex;
+        std::error_code firstError;
+        auto keep = [&](std::error_code error) {
+            std::lock_guard lock(errorMutex);
+            if (!firstError)
+                firstError = error;
+            failed = true;
+        };
+        auto work = [&](std::vector<char>& buffer) {
+            for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
+                const char* name = files[i].c_str();
+                CopiedEntry entry;
+                entry.relativePath = joinRelative(relative, files[i]);
+                if (stopped()) {
+                    keep(fail(systemError(ECANCELED), entry.relativePath));
+                    return;
+                }
+                // The file's own fstat after opening tells all: no stat before.
+                if (const std::error_code error = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, buffer)) {
+                    keep(error);
+                    return;
+                }
+                record(std::move(entry));
+            }
+        };
+        shareWork(helper_, files.size(), work, mainBuffer_, helperBuffer_);
+        return firstError;
+    }
+
+    // `listed`: the source as stat'ed before, when it was; the file opened
+    // must be that one.
+    std::error_code copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                             const std::string& relative, const struct stat* listed, CopiedEntry& entry,
+                             std::vector<char>& buffer)
+    {
+        // O_NONBLOCK: if a FIFO took the file's place, opening it must not hang.
+        UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!in.valid())
+            return errno == ELOOP ? fail(FsErrc::sourceChanged, relative) : failErrno(relative);
+        struct stat before;
+        if (io_.stat(in.get(), &before) != 0)
+            return failErrno(relative);
+        if (!S_ISREG(before.st_mode) || (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
+            return fail(FsErrc::sourceChanged, relative); // replaced since it was listed
+        const mode_t mode = before.st_mode & 07777;
+        UniqueFd out(io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
+        if (!out.valid())
+            return failErrno(relative);
+
+        entry.type = S_IFREG;
+        entry.device = before.st_dev;
+        entry.inode = before.st_ino;
+        entry.modifiedNs = nanoseconds(before.st_mtim);
+        entry.changedNs = nanoseconds(before.st_ctim);
+        entry.length = before.st_size;
+        // Fewer blocks than bytes: the file has holes worth keeping.
+        const bool sparse = std::int64_t(before.st_blocks) * 512 < before.st_size;
+        std::optional<ContentHasher> hasher;
+        if (options_.hashContents)
+            hasher.emplace();
+        if (const std::error_code error =
+                copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, buffer))
+            return fail(error, relative);
+        if (hasher)
+            entry.hash = hasher->finish();
+        // A change to the source while it was copied shows in its length or
+        // modification time, which the verification compares with `before`.
+
+        if (const int error = copyExtendedAttributes(in.get(), out.get()); error != 0)
+            return fail(systemError(error), relative);
+        // Creation applied the umask and no special bits: only then is a chmod needed.
+        if (!umask_ || (mode & ~*umask_) != mode || (mode & 07000) != 0) {
+            if (io_.changeMode(out.get(), mode) != 0 && !unsupportedMode(errno))
+                return failErrno(relative);
+        }
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        if (io_.setTimes(out.get(), times) != 0)
+            return failErrno(relative);
+        // A failing close can be the first report of a full or lost drive.
+        if (io_.close(out.release()) != 0)
+            return failErrno(relative);
+        return {};
+    }
+
+    int copyExtendedAttributes(int in, int out)
+    {
+        std::vector<char> names(4096);
+        ssize_t length;
+        while ((length = io_.listAttributes(in, names.data(), names.size())) < 0 && errno == ERANGE)
+            names.resize(names.size() * 4);
+        if (length <= 0)
+            return 0;
+        std::vector<char> value(4096);
+        for (const char* name = names.data(); name < names.data() + length; name += std::strlen(name) + 1) {
+            ssize_t size;
+            while ((size = io_.getAttribute(in, name, value.data(), value.size())) < 0 && errno == ERANGE)
+                value.resize(value.size() * 4);
+            if (size < 0)
+                continue;
+            if (io_.setAttribute(out, name, value.data(), std::size_t(size), 0) != 0 && fatalXattrError(errno))
+                return errno;
+        }
+        return 0;
+    }
+
+    // Copies `size` bytes, only the data parts of a sparse file.
+    std::error_code copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher,
+                             std::vector<char>& buffer)
+    {
+        if (!hasher && tryClone_ && size > 0) {
+            if (io_.cloneFile(out, in) == 0)
+                return {};
+            // Not on this file system: no point asking for every file.
+            if (shortcutUnavailable(errno))
+                tryClone_ = false;
+        }
+        if (hasher && size > std::int64_t(bufferSize))
+            io_.fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (!sparse)
+            return copyRange(in, out, 0, size, hasher, buffer);
+        std::int64_t position = 0;
+        while (position < size) {
+            off_t data = io_.seek(in, position, SEEK_DATA);
+            off_t hole = size;
+            if (data < 0) {
+                if (errno == ENXIO)
+                    break; // only a hole is left
+                data = position; // holes not reported: all data
+            } else {
+                hole = io_.seek(in, data, SEEK_HOLE);
+                if (hole < 0 || hole > size)
+                    hole = size;
+            }
+            if (data >= size)
+                break;
+            if (hole <= data)
+                hole = size;
+            if (hasher)
+                hasher->addZeros(data - position);
+            if (const std::error_code error = copyRange(in, out, data, hole - data, hasher, buffer))
+                return error;
+            position = hole;
+        }
+        if (hasher && position < size)
+            hasher->addZeros(size - position);
+        if (io_.truncate(out, size) != 0)
+            return lastError();
+        return {};
+    }
+
+    std::error_code copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher,
+                              std::vector<char>& buffer)
+    {
+        std::int64_t done = 0;
+        if (!hasher && useCopyRange_) {
+            while (done < length) {
+                if (stopped())
+                    return systemError(ECANCELED);
+                off_t inOffset = offset + done;
+                off_t outOffset = offset + done;
+                const ssize_t n = io_.copyFileRange(in, &inOffset, out, &outOffset,
+                                                    std::size_t(std::min(length - done, copyRangeChunk)));
+                if (n > 0) {
+                    done += n;
+                    continue;
+                }
+                if (n == 0)
+                    return make_error_code(FsErrc::sourceChanged); // the source shrank
+                if (errno == EINTR)
+                    continue;
+                if (shortcutUnavailable(errno)) {
+                    useCopyRange_ = false; // across file systems: the loop below from now on
+                    break;
+                }
+                return lastError();
+            }
+        }
+        if (buffer.empty())
+            buffer.resize(bufferSize);
+        while (done < length) {
+            if (stopped())
+                return systemError(ECANCELED);
+            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
+            const ssize_t n = io_.pread(in, buffer.data(), want, offset + done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return lastError();
+            }
+            if (n == 0)
+                return make_error_code(FsErrc::sourceChanged); // the source shrank
+            if (hasher)
+                hasher->add(buffer.data(), std::size_t(n));
+            // A short write is only part of the job: the rest follows.
+            for (ssize_t written = 0; written < n;) {
+                const ssize_t w =
+                    io_.pwrite(out, buffer.data() + written, std::size_t(n - written), offset + done + written);
+                if (w < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return lastError();
+                }
+                if (w == 0)
+                    return systemError(EIO); // a drive that takes nothing would loop forever
+                written += w;
+            }
+            done += n;
+        }
+        return {};
+    }
+
+    const SystemIo& io_;
+    CopyOptions options_;
+    std::optional<mode_t> umask_;
+    std::atomic<bool> tryClone_{true};
+    std::atomic<bool> useCopyRange_{true};
+    fs::path sourceRoot_;
+    std::optional<std::pair<dev_t, ino_t>> targetTop_;
+    std::mutex mutex_; // guards the three below
+    CopyManifest manifest_;
+    bool failed_ = false;
+    std::string failedRelative_;
+    std::vector<char> mainBuffer_;
+    std::vector<char> helperBuffer_;
+    HelperThread helper_;
+};
+
+} // namespace
+
+FsResult<CopyManifest> copyItemTree(const SystemIo& io, const fs::path& source, const fs::path& target,
+                                    const CopyOptions& options)
+{
+    ItemCopier copier(io, options);
+    return copier.run(source, target);
+}

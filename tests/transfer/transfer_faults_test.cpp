@@ -1,0 +1,151 @@
+// Faults of single system calls in the middle of a transfer, injected under
+// the real file-system layer: whatever fails, the original stays where it
+// was, byte for byte, and the report says why.
+
+#include "transfer/transfer_engine.h"
+
+#include "fs/error_description.h"
+#include "model/text_table.h"
+#include "scan/candidate_scanner.h"
+#include "support/fault_injecting_io.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
+
+class TransferFaultTest : public ::testing::Test {
+protected:
+    TransferFaultTest()
+    {
+        fileSystem.setHome(dir / "home");
+        makeFolder(dir / "home");
+        makeFolder(dir / "drive");
+        // Bigger than the copier's 1 MiB buffer, so it takes several writes,
+        // and an odd length.
+        writeFile(movie(), 3 * 1024 * 1024 + 17, 'm');
+        original = readAll(movie());
+    }
+
+    fs::path movie() const { return dir / "src" / "Movie.mkv"; }
+    fs::path copied() const { return dir / "drive" / "Loftwell" / "2026-12-07_09-05-03" / "Downloads" / "Movie.mkv"; }
+    fs::path trash() const { return dir / "home" / ".local" / "share" / "Trash"; }
+
+    TransferResult run(const fs::path& item, bool toTrash)
+    {
+        const Candidate candidate(item, QStringLiteral("Downloads"), QStringLiteral("Video"), RiskLevel::safe,
+                                  QStringLiteral("reason"), itemSize(item, fileSystem));
+        return transfer({candidate}, dir / "drive", toTrash, {}, fileSystem, fixedStart);
+    }
+
+    // The one failure line ends with this reason, and the original is untouched.
+    void expectFailedAndKept(const TransferResult& result, const QString& reason)
+    {
+        ASSERT_EQ(result.failures.size(), 1);
+        EXPECT_TRUE(result.failures[0].endsWith(reason)) << result.failures[0].toStdString();
+        EXPECT_EQ(readAll(movie()), original);
+        EXPECT_TRUE(!fs::exists(trash() / "files") || fs::is_empty(trash() / "files"));
+        EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
+    }
+
+    TempDir dir;
+    FaultInjectingIo io;
+    ScriptedFileSystem fileSystem{io};
+    std::string original;
+};
+
+struct CallFault {
+    const char* name;
+    IoCall call;
+    int nth;
+    int times;
+};
+
+void PrintTo(const CallFault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
+class FailedCallTest : public TransferFaultTest, public ::testing::WithParamInterface<CallFault> {};
+
+TEST_P(FailedCallTest, FailsTheItemAndKeepsTheOriginal)
+{
+    const CallFault fault = GetParam();
+    const int before = io.calls(fault.call);
+    io.failCall(fault.call, fault.nth, EIO, fault.times);
+    const auto result = run(movie(), true);
+    ASSERT_GE(io.calls(fault.call) - before, fault.nth) << "the fault was never reached";
+    expectFailedAndKept(result, errorDescription(systemError(EIO)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, FailedCallTest,
+    ::testing::Values(CallFault{"secondWrite", IoCall::pwrite, 2, 1},     // the copy
+                      CallFault{"close", IoCall::close, 1, 1},            // the copy's last word on the file
+                      CallFault{"syncfs", IoCall::syncFileSystem, 1, 1},  // flushing before the read-back
+                      CallFault{"fsync", IoCall::fsync, 1, 1},
+                      CallFault{"readBack", IoCall::read, 1, 1000},       // the read-back, direct and cached
+                      CallFault{"trashRename", IoCall::renameAt, 1, 1}),  // the move into the Trash
+    [](const ::testing::TestParamInfo<CallFault>& info) { return std::string(info.param.name); });
+
+TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
+{
+    io.failCall(IoCall::write, 1, ENOSPC);
+    const auto result = run(movie(), true);
+    EXPECT_EQ(io.calls(IoCall::write), 1);
+    expectFailedAndKept(result, errorDescription(FsErrc::trashUnavailable));
+    EXPECT_EQ(readAll(copied()), original); // the verified copy stays
+}
+
+TEST_F(TransferFaultTest, ShortWritesAreCompletedNotTakenAsDone)
+{
+    io.limitWrites(1000);
+    const auto result = run(movie(), true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_GT(io.calls(IoCall::pwrite), (3 * 1024 * 1024) / 1000);
+    EXPECT_EQ(readAll(copied()), original);
+    EXPECT_EQ(readAll(trash() / "files" / "Movie.mkv"), original);
+}
+
+TEST_F(TransferFaultTest, InterruptedCallsAreRetried)
+{
+    writeFile(dir / "src" / "Album" / "one.jpg", 2 * 1024 * 1024, 'a');
+    writeFile(dir / "src" / "Album" / "two.jpg", 5000, 'b');
+    for (IoCall call : {IoCall::pread, IoCall::pwrite, IoCall::read, IoCall::readDirectory})
+        io.failCall(call, 1, EINTR, 2);
+    const auto result = run(dir / "src" / "Album", true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    const fs::path album = copied().parent_path() / "Album";
+    EXPECT_EQ(readAll(album / "one.jpg"), std::string(2 * 1024 * 1024, 'a'));
+    EXPECT_EQ(readAll(album / "two.jpg"), std::string(5000, 'b'));
+    EXPECT_FALSE(fs::exists(dir / "src" / "Album"));
+
+    // Without the Trash the kernel's copy_file_range does the work.
+    io.failCall(IoCall::copyFileRange, 1, EINTR, 2);
+    const auto copyOnly = run(movie(), false);
+    EXPECT_TRUE(copyOnly.failures.isEmpty()) << copyOnly.failures.join(u'\n').toStdString();
+    EXPECT_EQ(readAll(copied()), original);
+}
+
+TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
+{
+    io.flipByteOnRead(1);
+    const auto result = run(movie(), true);
+    expectFailedAndKept(result, I18n::text("transfer.verifyFailed"));
+    EXPECT_EQ(readAll(copied()), original); // the drive holds the right bytes; the read-back said otherwise
+}
+
+} // namespace
