@@ -144,7 +144,7 @@ std::int64_t duSize(const std::string& output)
 int main(int argc, char* argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) {
-        std::printf("%lld\n", static_cast<long long>(measureTreeSize(PosixSystemIo(), argv[2])));
+        std::printf("%lld\n", static_cast<long long>(measureTree(PosixSystemIo(), argv[2]).allocatedBytes));
         return 0;
     }
     fs::path tree = fs::current_path() / "bench-data" / "scan-tree";

@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/quit_on_signal.h"
 
+#include "fs/open_file_limit.h"
 #include "model/text_table.h"
 #include "ui/app_font.h"
 #include "ui/qt_translations.h"
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
+    raiseOpenFileLimit();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Loftwell"));
     keepNoSettingsFiles();

@@ -6,6 +6,7 @@
 // confirmation. Exit status: 0 done, 1 some item failed, 2 usage error.
 
 #include "cli/scan_report.h"
+#include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
 #include "transfer/transfer_engine.h"
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <cstring>
@@ -114,8 +116,7 @@ int transferCommand(int argc, char* argv[])
         fileSystem);
     const TransferReport report = makeTransferReport(result, trash);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
-    if (std::fflush(stdout) != 0)
-        return 1;
+    std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
     return result.failures.isEmpty() ? 0 : 1;
 }
 
@@ -160,6 +161,10 @@ int main(int argc, char* argv[])
         return 0;
     }
     QCoreApplication application(argc, argv); // locale and language as the window has them
+    // A reader that goes away (`| head -1`) must not end a transfer halfway:
+    // the writes fail instead, and the work and its exit status go on.
+    std::signal(SIGPIPE, SIG_IGN);
+    raiseOpenFileLimit();
     if (argc < 2)
         return usage("no command");
     if (std::strcmp(argv[1], "scan") == 0)

@@ -59,20 +59,17 @@ public:
             byPath_.emplace(entry.relativePath, Expected{&entry, false});
     }
 
-    FsResult<void> run(const fs::path& source, const fs::path& target)
+    FsResult<void> run(const fs::path& source, int targetDirectory, const char* targetName, const fs::path& target)
     {
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
-        auto targetAnchor = PathAnchor::resolve(io_, target);
-        if (!targetAnchor)
-            return targetAnchor.error();
         Finding finding;
         if (compareContents_)
-            finding = flushTarget(targetAnchor.value(), target);
+            finding = flushTarget(targetDirectory, target);
         if (!finding)
-            finding = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(),
-                                  targetAnchor.value().directory(), targetAnchor.value().name(), std::string(), nullptr);
+            finding = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                  targetName, std::string(), nullptr);
         // An entry gone from the source since the copy is a change too.
         if (!finding) {
             for (const auto& [relative, expected] : byPath_) {
@@ -104,14 +101,14 @@ private:
     // Writes the whole destination back in one go and makes the item's own
     // entry in its parent durable. Where a file system may not pass syncfs
     // on (FUSE), every file and folder is fsync'ed on its own as well.
-    Finding flushTarget(const PathAnchor& anchor, const fs::path& target)
+    Finding flushTarget(int targetDirectory, const fs::path& target)
     {
         UniqueFd parent;
-        if (anchor.directory() == AT_FDCWD) {
+        if (targetDirectory == AT_FDCWD) {
             const fs::path folder = target.parent_path();
             parent.reset(io_.openAt(AT_FDCWD, folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         } else {
-            parent.reset(io_.openAt(anchor.directory(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            parent.reset(io_.openAt(targetDirectory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
         if (!parent.valid())
             return foundErrno({});
@@ -304,9 +301,20 @@ private:
 
 } // namespace
 
+FsResult<void> verifyItemCopy(const SystemIo& io, const fs::path& source, int targetDirectory,
+                              const std::string& targetName, const fs::path& target, const CopyManifest& manifest,
+                              bool compareContents, std::stop_token stop)
+{
+    CopyVerifier verifier(io, manifest, compareContents, std::move(stop));
+    return verifier.run(source, targetDirectory, targetName.c_str(), target);
+}
+
 FsResult<void> verifyItemCopy(const SystemIo& io, const fs::path& source, const fs::path& target,
                               const CopyManifest& manifest, bool compareContents, std::stop_token stop)
 {
+    auto anchor = PathAnchor::resolve(io, target);
+    if (!anchor)
+        return anchor.error();
     CopyVerifier verifier(io, manifest, compareContents, std::move(stop));
-    return verifier.run(source, target);
+    return verifier.run(source, anchor.value().directory(), anchor.value().name(), target);
 }

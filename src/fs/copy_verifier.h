@@ -22,8 +22,16 @@
 #include "fs/system_io.h"
 
 #include <filesystem>
+#include <string>
 #include <stop_token>
 
+// The copy is `targetName` inside the open folder `targetDirectory`;
+// `target` is its path, for messages.
+FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source, int targetDirectory,
+                              const std::string& targetName, const std::filesystem::path& target,
+                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {});
+
+// The same at a path.
 FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source,
                               const std::filesystem::path& target, const CopyManifest& manifest, bool compareContents,
                               std::stop_token stop = {});

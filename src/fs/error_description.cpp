@@ -23,6 +23,12 @@ constexpr Description intoItself{"Cannot copy an item into itself", "不能把�
 constexpr Description noTrash{"Cannot move the item to the Trash", "无法把项目放入废纸篓"};
 constexpr Description ioError{"Input/output error", "输入/输出错误"};
 constexpr Description special{"Contains a special file that cannot be copied", "包含无法复制的特殊文件"};
+constexpr Description changedDuring{"The item changed while it was being transferred", "项目在传输过程中发生了变化"};
+constexpr Description changedSinceScan{"The item changed after it was scanned", "项目在扫描后发生了变化"};
+constexpr Description destinationGone{"The destination is no longer available", "目标位置已不可用"};
+constexpr Description notAFolder{"The destination folder is a link or not a real folder", "目标文件夹是链接或不是真正的文件夹"};
+constexpr Description trashStep{"Copied and verified, but the original could not be moved to the Trash: %1",
+                                "已复制并验证，但无法将原项目移到废纸篓：%1"};
 
 const Description* describeSystem(int code)
 {
@@ -50,6 +56,10 @@ const Description* describeOwn(FsErrc condition)
     case FsErrc::copyIntoItself: return &intoItself;
     case FsErrc::specialFile: return &special;
     case FsErrc::trashUnavailable: return &noTrash;
+    case FsErrc::sourceChanged: return &changedDuring;
+    case FsErrc::changedSinceScan: return &changedSinceScan;
+    case FsErrc::destinationGone: return &destinationGone;
+    case FsErrc::notARealFolder: return &notAFolder;
     default: return nullptr;
     }
 }
@@ -78,4 +88,14 @@ QString errorDescription(std::error_code code, I18n::Language language)
 QString errorDescription(std::error_code code)
 {
     return errorDescription(code, I18n::language());
+}
+
+QString trashStepFailure(std::error_code code, I18n::Language language)
+{
+    return localized(trashStep, language).arg(errorDescription(code, language));
+}
+
+QString trashStepFailure(std::error_code code)
+{
+    return trashStepFailure(code, I18n::language());
 }

@@ -12,3 +12,8 @@
 
 QString errorDescription(std::error_code code, I18n::Language language);
 QString errorDescription(std::error_code code);
+
+// A failure of the last step, the move of a verified copy's original to the
+// Trash: the copy is complete and kept, which the user must know.
+QString trashStepFailure(std::error_code code, I18n::Language language);
+QString trashStepFailure(std::error_code code);

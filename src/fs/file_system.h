@@ -9,6 +9,8 @@
 // Implementations must be usable from the GUI thread and one worker at once.
 
 #include "fs/fs_error.h"
+#include "fs/held_folder.h"
+#include "model/item_fingerprint.h"
 
 #include <QString>
 
@@ -33,6 +35,8 @@ struct ItemValues {
     std::optional<std::int64_t> allocatedBytes;
     // The logical length in bytes, when known.
     std::optional<std::int64_t> length;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
 
     bool isSymbolicLink() const { return type == ItemType::symbolicLink; }
     bool isDirectory() const { return type == ItemType::directory; }
@@ -44,16 +48,16 @@ struct DirectoryEntry {
     EntryType type = EntryType::unknown;
 };
 
+// A folder tree measured: the space its regular files take on disk, and
+// their fingerprint.
+struct TreeMeasure {
+    std::int64_t allocatedBytes = 0;
+    ItemFingerprint fingerprint;
+};
+
 struct VolumeValues {
     std::optional<QString> name;                // the file-system label, when there is one
     std::optional<std::int64_t> availableBytes; // what the user may still write
-};
-
-// Which item is meant: a move to the Trash is refused when something else
-// has taken the item's place since it was copied.
-struct ItemIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
 };
 
 // A 128-bit hash of a file's contents (content_hash.h makes them).
@@ -103,20 +107,33 @@ public:
     virtual FsResult<ItemValues> itemValues(const std::filesystem::path& item) const = 0;
 
     // The space on disk of every regular file below `folder` at any depth,
-    // hidden names and links left out; unreadable parts count nothing.
-    // A stop request ends the walk early with a partial total.
-    virtual std::int64_t treeSize(const std::filesystem::path& folder, std::stop_token stop = {}) const = 0;
+    // and their fingerprint; hidden names and links left out, unreadable
+    // parts count nothing. A stop request ends the walk early with a
+    // partial total.
+    virtual TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {}) const = 0;
 
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;
 
-    // Makes `folder` and any missing parents; succeeds when it exists already.
-    virtual FsResult<void> createDirectories(const std::filesystem::path& folder) const = 0;
+    // Opens the folder at `folder` (through a link there: the user chose
+    // it) and holds it, so that all that follows lands on that drive.
+    virtual FsResult<HeldFolder> holdFolder(const std::filesystem::path& folder) const = 0;
+
+    // The folder `name` inside `parent`, made when missing and then held.
+    // Anything else there (a link, a file, a folder of another file system)
+    // is refused with FsErrc::notARealFolder.
+    virtual FsResult<HeldFolder> holdSubfolder(const HeldFolder& parent, const std::string& name) const = 0;
+
+    // True while the path `folder` was opened at still leads to it, on the
+    // same file system; false once its drive is gone or unmounted.
+    virtual bool stillAvailable(const HeldFolder& folder) const = 0;
 
     // True when any item is at `path`, a dangling symbolic link included, and
     // when the answer cannot be known (so that nothing is ever taken as free
     // that might not be).
     virtual bool exists(const std::filesystem::path& path) const = 0;
+    // The same for `name` inside a held folder.
+    virtual bool existsIn(const HeldFolder& folder, const std::string& name) const = 0;
 
     // The absolute path with links resolved as far as it exists, and
     // lexically standardised beyond that.
@@ -124,21 +141,22 @@ public:
 
     virtual std::filesystem::path homeDirectory() const = 0;
 
-    // Copies the whole item to `target`, where nothing may exist yet (see
-    // item_copier.h); returns what was copied, for verification.
-    virtual FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
-                                            const CopyOptions& options) const = 0;
+    // Copies the whole item to `name` inside `into`, where nothing may exist
+    // yet (see item_copier.h); returns what was copied, for verification.
+    virtual FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
+                                            const std::string& name, const CopyOptions& options) const = 0;
 
-    // Checks a finished copy against its source (see copy_verifier.h); a
-    // failure names what differed and where.
-    virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                                      const CopyManifest& manifest, bool compareContents,
+    // Checks a finished copy, `name` inside `into`, against its source (see
+    // copy_verifier.h); a failure names what differed and where.
+    virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into,
+                                      const std::string& name, const CopyManifest& manifest, bool compareContents,
                                       std::stop_token stop = {}) const = 0;
 
-    // Moves an item to the user's Trash; returns where it went. With
-    // `expected`, only when the item is still that one.
+    // Moves an item to the user's Trash; returns where it went. Right before
+    // the move, every entry of the item is compared with what was copied
+    // (`copied`); any change fails with FsErrc::sourceChanged and the item stays.
     virtual FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
-                                                      std::optional<ItemIdentity> expected = std::nullopt) const = 0;
+                                                      const CopyManifest& copied) const = 0;
 
     // Access to a folder the user chose. Linux has no sandbox, so starting
     // always succeeds and stopping does nothing; callers still make the

@@ -1,6 +1,8 @@
 #include "fs/freedesktop_trash.h"
 
 #include "fs/make_directories.h"
+#include "fs/path_anchor.h"
+#include "fs/source_check.h"
 #include "fs/unique_fd.h"
 #include "model/path_ops.h"
 
@@ -15,10 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Also for paths beyond PATH_MAX; errno tells why not.
 bool statNoFollow(const SystemIo& io, const fs::path& path, struct stat& st)
 {
-    return io.statAt(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    auto anchor = PathAnchor::resolve(io, path);
+    return anchor && io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
+
+// Longest names that leave room for " 9999" and ".trashinfo" within NAME_MAX.
+constexpr std::size_t longestTrashName = 255 - 5 - 10;
 
 // The device a path is on, or that of its nearest existing ancestor.
 dev_t deviceOf(const SystemIo& io, fs::path path)
@@ -119,19 +126,30 @@ bool writeAll(const SystemIo& io, int fd, const std::string& text)
 
 // rename without replacing; where the file system lacks RENAME_NOREPLACE,
 // an existence test just before is the best that can be done.
-int renameNoReplace(const SystemIo& io, const fs::path& from, const fs::path& to)
+int renameNoReplace(const SystemIo& io, int fromDirectory, const char* from, int toDirectory, const char* to)
 {
-    if (io.renameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (io.renameAt(fromDirectory, from, toDirectory, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     struct stat st;
-    if (statNoFollow(io, to, st))
+    if (io.statAt(toDirectory, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return io.renameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) == 0 ? 0 : errno;
+    return io.renameAt(fromDirectory, from, toDirectory, to, 0) == 0 ? 0 : errno;
 }
 
 } // namespace
+
+std::string trashEntryName(const std::string& name)
+{
+    if (name.size() <= longestTrashName)
+        return name;
+    std::size_t cut = longestTrashName;
+    // Never inside a UTF-8 sequence: back to the start of the character.
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
+}
 
 TrashEnvironment TrashEnvironment::current(const fs::path& home)
 {
@@ -163,7 +181,7 @@ std::string percentEncodePath(const std::string& bytes)
 }
 
 FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, const TrashEnvironment& environment,
-                               std::optional<ItemIdentity> expected)
+                               const CopyManifest* copied)
 {
     // The parent with its links resolved: a top directory and a relative
     // Path= must be those of the real location, or the Trash entry lands
@@ -173,16 +191,30 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
     const fs::path parent = fs::canonical(item.parent_path(), error);
     if (!error)
         item = parent / item.filename();
+    auto anchor = PathAnchor::resolve(io, item);
+    if (!anchor)
+        return FsError{anchor.error().code, itemPath};
     struct stat st;
-    if (!statNoFollow(io, item, st))
+    if (io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return FsError{errno, itemPath};
-    if (expected && (st.st_dev != expected->device || st.st_ino != expected->inode))
-        return FsError{FsErrc::notTheCopiedItem, itemPath};
+    // A mount point cannot be renamed into any Trash: refused before a
+    // Trash folder is made on the parent's drive.
+    struct stat above;
+    if (!statNoFollow(io, item.parent_path(), above))
+        return FsError{errno, itemPath};
+    if (above.st_dev != st.st_dev)
+        return FsError{FsErrc::trashUnavailable, itemPath};
+    if (copied && !copied->entries.empty() &&
+        (st.st_dev != copied->entries.front().device || st.st_ino != copied->entries.front().inode))
+        return FsError{FsErrc::sourceChanged, itemPath};
     const auto choice = chooseTrash(io, item, st.st_dev, environment);
     if (!choice)
         return FsError{FsErrc::trashUnavailable, itemPath};
+    UniqueFd files(io.openAt(AT_FDCWD, (choice->trash / "files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!files.valid())
+        return FsError{FsErrc::trashUnavailable, itemPath};
 
-    const std::string name = lastPathComponent(item);
+    const std::string name = trashEntryName(lastPathComponent(item));
     const std::string info = trashInfo(item, choice->base);
     for (int attempt = 1; attempt < 10'000; ++attempt) {
         const std::string candidate = attempt == 1 ? name : name + " " + std::to_string(attempt);
@@ -207,11 +239,22 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
             return FsError{FsErrc::trashUnavailable, itemPath};
         }
         struct stat taken;
-        if (statNoFollow(io, filesPath, taken)) { // an orphan in files/: leave it, take another name
+        if (io.statAt(files.get(), candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+            // An orphan in files/: leave it, take another name.
             io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
             continue;
         }
-        const int renameError = renameNoReplace(io, item, filesPath);
+        // The last look: only what was copied may go.
+        if (copied) {
+            if (auto unchanged = checkSourceUnchanged(io, anchor.value().directory(), anchor.value().name(), itemPath,
+                                                      *copied);
+                !unchanged) {
+                io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
+                return unchanged.error();
+            }
+        }
+        const int renameError =
+            renameNoReplace(io, anchor.value().directory(), anchor.value().name(), files.get(), candidate.c_str());
         if (renameError == 0)
             return filesPath;
         io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);

@@ -33,11 +33,19 @@ struct TrashEnvironment {
 };
 
 // Returns where the item now is, inside the Trash's files/ folder. With
-// `expected`, the move is refused (FsErrc::notTheCopiedItem) when something
-// else has taken the item's place.
+// `copied`, the item is compared with what was copied right before the
+// move, and any change refuses it (FsErrc::sourceChanged). An item that is
+// itself a mount point is refused before anything is made. Paths of any
+// length work; a name too long for a .trashinfo beside it is shortened in
+// the Trash (Path= keeps the original).
 FsResult<std::filesystem::path> moveToTrash(const SystemIo& io, const std::filesystem::path& item,
                                             const TrashEnvironment& environment,
-                                            std::optional<ItemIdentity> expected = std::nullopt);
+                                            const CopyManifest* copied = nullptr);
+
+// The name an item gets inside the Trash's files/ and info/ folders: the
+// original, cut at a character boundary when it and ".trashinfo" with a
+// number would not fit the file-name limit.
+std::string trashEntryName(const std::string& name);
 
 // Path= encoding: bytes outside A-Z a-z 0-9 - _ . ~ / become %XX.
 std::string percentEncodePath(const std::string& bytes);

@@ -15,7 +15,6 @@ public:
         case FsErrc::copyIntoItself: return "copy into itself";
         case FsErrc::specialFile: return "special file";
         case FsErrc::trashUnavailable: return "no usable Trash";
-        case FsErrc::notTheCopiedItem: return "not the item that was copied";
         case FsErrc::sizeCheckFailed: return "size differs from the scan";
         case FsErrc::sourceChanged: return "source changed";
         case FsErrc::entryMissing: return "entry missing from the copy";
@@ -24,6 +23,9 @@ public:
         case FsErrc::lengthDiffers: return "length differs in the copy";
         case FsErrc::contentsDiffer: return "contents differ in the copy";
         case FsErrc::otherFileSystem: return "part of the item is on another file system";
+        case FsErrc::changedSinceScan: return "changed since the scan";
+        case FsErrc::destinationGone: return "destination gone";
+        case FsErrc::notARealFolder: return "not a real folder";
         }
         return "unknown file-system condition " + std::to_string(value);
     }
@@ -47,7 +49,6 @@ bool isVerificationFailure(std::error_code code)
     if (code.category() != fsCategory())
         return false;
     switch (FsErrc(code.value())) {
-    case FsErrc::notTheCopiedItem:
     case FsErrc::sourceChanged:
     case FsErrc::entryMissing:
     case FsErrc::typeDiffers:

@@ -19,7 +19,6 @@ enum class FsErrc {
     copyIntoItself = 1, // the destination lies inside the item
     specialFile,        // a socket or device, which cannot be recreated
     trashUnavailable,   // no Trash that can take the item without copying it
-    notTheCopiedItem,   // something else has taken the item's place since it was copied
     sizeCheckFailed,    // the item no longer measures what the scan measured
     // What the verification of a copy found:
     sourceChanged,      // the source changed while or after it was copied
@@ -29,6 +28,10 @@ enum class FsErrc {
     lengthDiffers,      // a file of the copy has another length
     contentsDiffer,     // a file of the copy reads back differently
     otherFileSystem,    // part of the source lies on another drive mounted inside it
+    // What the transfer found:
+    changedSinceScan,   // the item's fingerprint is not the scan's
+    destinationGone,    // the destination's drive was unmounted or removed
+    notARealFolder,     // a link, file or other drive where a folder of ours belongs
 };
 
 const std::error_category& fsCategory();

@@ -74,21 +74,17 @@ class ItemCopier {
 public:
     ItemCopier(const SystemIo& io, const CopyOptions& options) : io_(io), options_(options), umask_(currentUmask()) {}
 
-    FsResult<CopyManifest> run(const fs::path& source, const fs::path& target)
+    FsResult<CopyManifest> run(const fs::path& source, int targetDirectory, const char* targetName)
     {
         sourceRoot_ = source;
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
-        auto targetAnchor = PathAnchor::resolve(io_, target);
-        if (!targetAnchor)
-            return targetAnchor.error();
         struct stat st;
         if (io_.statAt(sourceAnchor.value().directory(), sourceAnchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return FsError{errno, source};
         if (const std::error_code error = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(),
-                                                    targetAnchor.value().directory(), targetAnchor.value().name(),
-                                                    std::string(), st))
+                                                    targetDirectory, targetName, std::string(), st))
             return FsError{error, failedRelative_.empty() ? source : source / failedRelative_, failedRelative_};
         return std::move(manifest_);
     }
@@ -468,9 +464,19 @@ private:
 
 } // namespace
 
+FsResult<CopyManifest> copyItemTree(const SystemIo& io, const fs::path& source, int targetDirectory,
+                                    const std::string& targetName, const CopyOptions& options)
+{
+    ItemCopier copier(io, options);
+    return copier.run(source, targetDirectory, targetName.c_str());
+}
+
 FsResult<CopyManifest> copyItemTree(const SystemIo& io, const fs::path& source, const fs::path& target,
                                     const CopyOptions& options)
 {
+    auto anchor = PathAnchor::resolve(io, target);
+    if (!anchor)
+        return anchor.error();
     ItemCopier copier(io, options);
-    return copier.run(source, target);
+    return copier.run(source, anchor.value().directory(), anchor.value().name());
 }

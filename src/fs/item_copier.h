@@ -22,6 +22,12 @@
 #include "fs/system_io.h"
 
 #include <filesystem>
+#include <string>
 
+// The copy is made at `targetName` inside the open folder `targetDirectory`.
+FsResult<CopyManifest> copyItemTree(const SystemIo& io, const std::filesystem::path& source, int targetDirectory,
+                                    const std::string& targetName, const CopyOptions& options);
+
+// The same at a path.
 FsResult<CopyManifest> copyItemTree(const SystemIo& io, const std::filesystem::path& source,
                                     const std::filesystem::path& target, const CopyOptions& options);

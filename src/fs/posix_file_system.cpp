@@ -2,9 +2,9 @@
 
 #include "fs/copy_verifier.h"
 #include "fs/directory_reader.h"
+#include "fs/entry_support.h"
 #include "fs/freedesktop_trash.h"
 #include "fs/item_copier.h"
-#include "fs/make_directories.h"
 #include "fs/path_anchor.h"
 #include "fs/tree_size.h"
 #include "fs/unique_fd.h"
@@ -81,12 +81,14 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     values.type = itemTypeOf(st.value().st_mode);
     values.allocatedBytes = std::int64_t(st.value().st_blocks) * 512;
     values.length = std::int64_t(st.value().st_size);
+    values.modifiedNs = nanoseconds(st.value().st_mtim);
+    values.changedNs = nanoseconds(st.value().st_ctim);
     return values;
 }
 
-std::int64_t PosixFileSystem::treeSize(const fs::path& folder, std::stop_token stop) const
+TreeMeasure PosixFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop) const
 {
-    return measureTreeSize(*io_, folder, 2, std::move(stop));
+    return measureTree(*io_, folder, 2, std::move(stop));
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
@@ -113,9 +115,60 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
     return values;
 }
 
-FsResult<void> PosixFileSystem::createDirectories(const fs::path& folder) const
+FsResult<HeldFolder> PosixFileSystem::holdFolder(const fs::path& folder) const
 {
-    return makeDirectories(*io_, folder);
+    auto anchor = PathAnchor::resolve(*io_, folder);
+    if (!anchor)
+        return anchor.error();
+    UniqueFd fd(io_->openAt(anchor.value().directory(), anchor.value().name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    if (!fd.valid() || io_->stat(fd.get(), &st) != 0)
+        return FsError{errno, folder};
+    return HeldFolder(fd.release(), st.st_dev, st.st_ino, folder);
+}
+
+FsResult<HeldFolder> PosixFileSystem::holdSubfolder(const HeldFolder& parent, const std::string& name) const
+{
+    const fs::path path = parent.path() / name;
+    if (io_->makeDirectoryAt(parent.descriptor(), name.c_str(), 0777) != 0 && errno != EEXIST)
+        return FsError{errno, path};
+    // Never through a link: what is written below must stay on this drive.
+    UniqueFd fd(io_->openAt(parent.descriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ELOOP || errno == ENOTDIR)
+            return FsError{FsErrc::notARealFolder, path};
+        return FsError{errno, path};
+    }
+    struct stat st;
+    if (io_->stat(fd.get(), &st) != 0)
+        return FsError{errno, path};
+    if (st.st_dev != parent.device())
+        return FsError{FsErrc::notARealFolder, path}; // another drive mounted there
+    return HeldFolder(fd.release(), st.st_dev, st.st_ino, path);
+}
+
+bool PosixFileSystem::stillAvailable(const HeldFolder& folder) const
+{
+    // A lazily unmounted drive still answers through the held descriptor,
+    // but its path now leads elsewhere (the empty mount point).
+    struct stat held;
+    if (io_->stat(folder.descriptor(), &held) != 0)
+        return false;
+    auto anchor = PathAnchor::resolve(*io_, folder.path());
+    if (!anchor)
+        return false;
+    struct stat now;
+    if (io_->statAt(anchor.value().directory(), anchor.value().name(), &now, 0) != 0)
+        return false;
+    return now.st_dev == held.st_dev && now.st_ino == held.st_ino && held.st_dev == folder.device();
+}
+
+bool PosixFileSystem::existsIn(const HeldFolder& folder, const std::string& name) const
+{
+    struct stat st;
+    if (io_->statAt(folder.descriptor(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return true;
+    return errno != ENOENT;
 }
 
 bool PosixFileSystem::exists(const fs::path& path) const
@@ -149,21 +202,22 @@ fs::path PosixFileSystem::homeDirectory() const
     return fs::path("/");
 }
 
-FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const fs::path& target,
+FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const HeldFolder& into, const std::string& name,
                                                  const CopyOptions& options) const
 {
-    return copyItemTree(*io_, source, target, options);
+    return copyItemTree(*io_, source, into.descriptor(), name, options);
 }
 
-FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                           bool compareContents, std::stop_token stop) const
+FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
+                                           const CopyManifest& manifest, bool compareContents, std::stop_token stop) const
 {
-    return verifyItemCopy(*io_, source, target, manifest, compareContents, std::move(stop));
+    return verifyItemCopy(*io_, source, into.descriptor(), name, into.path() / name, manifest, compareContents,
+                          std::move(stop));
 }
 
-FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
+FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
-    return moveToTrash(*io_, item, TrashEnvironment::current(homeDirectory()), expected);
+    return moveToTrash(*io_, item, TrashEnvironment::current(homeDirectory()), &copied);
 }
 
 bool PosixFileSystem::startAccessing(const fs::path&)

@@ -1,6 +1,7 @@
 #include "fs/tree_size.h"
 
 #include "fs/directory_reader.h"
+#include "fs/entry_support.h"
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
 
@@ -76,7 +77,7 @@ public:
     {
     }
 
-    std::int64_t run(const std::string& root)
+    TreeMeasure run(const std::string& root)
     {
         tasks_.push_back(FolderTask{root});
         work();
@@ -88,7 +89,7 @@ public:
 private:
     void work()
     {
-        std::int64_t sum = 0;
+        TreeMeasure sum;
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             Task task;
@@ -104,10 +105,10 @@ private:
             // Asked to stop: the remaining tasks are drained without work.
             if (!stop_.stop_requested()) {
                 if (auto* folder = std::get_if<FolderTask>(&task)) {
-                    sum += walkFolder(folder->path, buffer);
+                    walkFolder(folder->path, buffer, sum);
                 } else {
                     auto& batch = std::get<StatBatch>(task);
-                    sum += statEntries(*batch.folder, batch.entries);
+                    statEntries(*batch.folder, batch.entries, sum);
                 }
             }
             std::lock_guard lock(mutex_);
@@ -115,17 +116,18 @@ private:
                 wake_.notify_all();
         }
         std::lock_guard lock(mutex_);
-        total_ += sum;
+        total_.allocatedBytes += sum.allocatedBytes;
+        total_.fingerprint.add(sum.fingerprint);
         wake_.notify_all();
     }
 
-    std::int64_t walkFolder(const std::string& path, std::vector<char>& buffer)
+    void walkFolder(const std::string& path, std::vector<char>& buffer, TreeMeasure& sum)
     {
         auto folder = std::make_shared<OpenFolder>();
         folder->path = path;
         folder->fd = openFolder(io_, path);
         if (!folder->fd.valid())
-            return 0; // unreadable or gone: left out
+            return; // unreadable or gone: left out
 
         std::vector<Task> subfolders;
         EntryList entries;
@@ -147,27 +149,27 @@ private:
             // Links and special files: neither counted nor opened.
         });
         publish(std::move(subfolders), false);
-        return statEntries(*folder, entries);
+        statEntries(*folder, entries, sum);
     }
 
-    std::int64_t statEntries(const OpenFolder& folder, EntryList& entries)
+    void statEntries(const OpenFolder& folder, EntryList& entries, TreeMeasure& sum)
     {
         // In inode order a cold walk reads the inode table front to back.
         if (entries.size() >= sortByInodeFrom)
             std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        std::int64_t sum = 0;
         std::vector<Task> found;
         for (const auto& [inode, name] : entries) {
             struct stat st;
             if (io_.statAt(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // vanished or unreadable
-            if (S_ISREG(st.st_mode))
-                sum += std::int64_t(st.st_blocks) * 512;
+            if (S_ISREG(st.st_mode)) {
+                sum.allocatedBytes += std::int64_t(st.st_blocks) * 512;
+                sum.fingerprint.add(st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
+            }
             else if (S_ISDIR(st.st_mode))
                 found.push_back(FolderTask{childPath(folder.path, name)});
         }
         publish(std::move(found), false);
-        return sum;
     }
 
     // Makes tasks available to the other worker; the helper is started once
@@ -203,12 +205,12 @@ private:
     int foldersSeen_ = 0;
     bool helperStarted_ = false;
     std::thread helper_;
-    std::int64_t total_ = 0;
+    TreeMeasure total_;
 };
 
 } // namespace
 
-std::int64_t measureTreeSize(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop)
+TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop)
 {
     TreeWalk walk(io, workers, std::move(stop));
     return walk.run(folder.native());

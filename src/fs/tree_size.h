@@ -1,6 +1,6 @@
 #pragma once
 // The size of a folder tree: the space on disk (blocks x 512) of every regular
-// file at any depth, leaving out hidden names with everything below them and
+// file at any depth, with their fingerprint (total length, newest times), leaving out hidden names with everything below them and
 // never following or counting symbolic links. Unreadable or vanishing parts
 // are left out and the walk goes on. FIFOs, sockets and devices are never
 // opened.
@@ -16,12 +16,12 @@
 // Every system call goes through `io`. Callable from any thread; each call
 // is independent.
 
+#include "fs/file_system.h"
 #include "fs/system_io.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <stop_token>
 
 // A stop request ends the walk early with a partial total.
-std::int64_t measureTreeSize(const SystemIo& io, const std::filesystem::path& folder, int workers = 2,
+TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers = 2,
                              std::stop_token stop = {});

@@ -3,17 +3,19 @@
 // copy held by the CandidateStore is the one that counts. Only `selected`
 // changes after construction; it starts true exactly for safe items.
 
+#include "model/item_fingerprint.h"
 #include "model/risk_level.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 class Candidate {
 public:
     Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk,
-              QString reason, std::int64_t sizeBytes);
+              QString reason, std::int64_t sizeBytes, std::optional<ItemFingerprint> fingerprint = std::nullopt);
 
     // The item as found by the scan, as native bytes.
     const std::filesystem::path& sourceURL() const { return sourceURL_; }
@@ -22,6 +24,8 @@ public:
     RiskLevel risk() const { return risk_; }
     const QString& reason() const { return reason_; }
     std::int64_t sizeBytes() const { return sizeBytes_; }
+    // The item's contents as the scan saw them, when it measured them.
+    const std::optional<ItemFingerprint>& fingerprint() const { return fingerprint_; }
 
     bool selected() const { return selected_; }
     void setSelected(bool selected) { selected_ = selected; }
@@ -33,5 +37,6 @@ private:
     RiskLevel risk_;
     QString reason_;
     std::int64_t sizeBytes_;
+    std::optional<ItemFingerprint> fingerprint_;
     bool selected_;
 };

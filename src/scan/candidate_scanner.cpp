@@ -29,14 +29,15 @@ public:
         std::string key = standardizedPath(item).native();
         if (seenPaths_.contains(key))
             return;
-        const std::int64_t size = itemSize(item, fileSystem_, stop_);
+        const ItemMeasure measure = measureItem(item, fileSystem_, stop_);
         if (stopped())
             return; // a partial size is no size
-        if (size < minimumBytes)
+        if (measure.sizeBytes < minimumBytes)
             return; // too small: not remembered, another root may still reach it
         const MoveAssessment assessment = assessCandidate(item, fileSystem_);
         seenPaths_.insert(std::move(key));
-        result_.emplace_back(item, rootName, assessment.kind, assessment.risk, assessment.reason, size);
+        result_.emplace_back(item, rootName, assessment.kind, assessment.risk, assessment.reason, measure.sizeBytes,
+                             measure.fingerprint);
     }
 
     void scanChildren(const QString& rootName, const fs::path& root, std::int64_t minimumBytes)
@@ -47,6 +48,8 @@ public:
         for (const DirectoryEntry& entry : listing.value()) {
             if (stopped())
                 return;
+            if (isSystemFolder(root, entry.name))
+                continue;
             addCandidate(root / entry.name, rootName, minimumBytes);
         }
     }
@@ -80,17 +83,26 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
     return result;
 }
 
-std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop)
+ItemMeasure measureItem(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop)
 {
     const auto values = fileSystem.itemValues(url);
     if (values) {
         const ItemValues& item = values.value();
         if (item.isSymbolicLink())
-            return 0;
-        if (!item.isDirectory())
-            return item.allocatedBytes.value_or(item.length.value_or(0));
+            return {};
+        if (!item.isDirectory()) {
+            ItemMeasure measure{item.allocatedBytes.value_or(item.length.value_or(0)), {}};
+            measure.fingerprint.add(item.length.value_or(0), item.modifiedNs, item.changedNs);
+            return measure;
+        }
     }
-    return fileSystem.treeSize(url, std::move(stop));
+    const TreeMeasure tree = fileSystem.treeMeasure(url, std::move(stop));
+    return {tree.allocatedBytes, tree.fingerprint};
+}
+
+std::int64_t itemSize(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop)
+{
+    return measureItem(url, fileSystem, std::move(stop)).sizeBytes;
 }
 
 bool isSymbolicLink(const fs::path& url, const FileSystem& fileSystem)
@@ -107,6 +119,14 @@ bool shouldSkip(const fs::path& url, const FileSystem& fileSystem)
     if (name == "Library" || name == "System" || name == "Volumes")
         return true;
     return isSymbolicLink(url, fileSystem);
+}
+
+bool isSystemFolder(const fs::path& root, const std::string& name)
+{
+    static const std::unordered_set<std::string> systemFolders{
+        "bin", "boot", "dev", "etc", "home", "lib", "lib32", "lib64", "libx32", "lost+found", "media", "mnt", "opt",
+        "proc", "root", "run", "sbin", "snap", "srv", "sys", "tmp", "usr", "var"};
+    return standardizedPath(root).native() == "/" && systemFolders.contains(name);
 }
 
 QString displayRootName(const fs::path& root, const FileSystem& fileSystem)

@@ -29,8 +29,21 @@ std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& 
 std::int64_t itemSize(const std::filesystem::path& url, const FileSystem& fileSystem,
                       std::stop_token stop = {});
 
+// The size measure with the item's fingerprint, taken by the same calls:
+// the transfer compares it with the scan's to notice an item that changed.
+struct ItemMeasure {
+    std::int64_t sizeBytes = 0;
+    ItemFingerprint fingerprint;
+};
+ItemMeasure measureItem(const std::filesystem::path& url, const FileSystem& fileSystem, std::stop_token stop = {});
+
 // Hidden names, "Library", "System" and "Volumes" (exactly), and symbolic links.
 bool shouldSkip(const std::filesystem::path& url, const FileSystem& fileSystem);
+
+// The standard folders at the top of a Linux system (those of the
+// Filesystem Hierarchy Standard, lost+found, proc, sys, dev, run and snap):
+// never candidates when the root folder "/" itself is scanned.
+bool isSystemFolder(const std::filesystem::path& root, const std::string& name);
 
 // True only when the item can be read and is a symbolic link.
 bool isSymbolicLink(const std::filesystem::path& url, const FileSystem& fileSystem);

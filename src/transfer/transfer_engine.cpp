@@ -19,40 +19,77 @@ QString failureLine(const Candidate& item, const QString& name, const QString& d
                       {item.rootName() + u'/' + name, item.kind(), adviceText(item.risk()), description});
 }
 
+// The folders of one run, held open: everything is made through them, so
+// it lands on the drive the user chose or fails.
+struct RunFolders {
+    HeldFolder destination;
+    HeldFolder dated;
+};
+
 // Copies, verifies and trashes one item; returns the reason it failed, or
 // an empty string.
-QString transferItem(const Candidate& item, const fs::path& dated, bool moveOriginalsToTrash, const FileSystem& fileSystem,
-                     const std::stop_token& stop)
+QString transferItem(const Candidate& item, const RunFolders& folders, bool moveOriginalsToTrash,
+                     const FileSystem& fileSystem, const std::stop_token& stop)
 {
     const fs::path& source = item.sourceURL();
-    const fs::path perRoot = dated / folderComponent(item.rootName());
-    if (isInside(perRoot, source, fileSystem))
+    const std::string rootFolder = folderComponent(item.rootName());
+    if (isInside(folders.dated.path() / rootFolder, source, fileSystem))
         return errorDescription(FsErrc::copyIntoItself);
-    if (auto made = fileSystem.createDirectories(perRoot); !made)
-        return made.error().description();
+    auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
+    if (!perRoot)
+        return perRoot.error().description();
+    const std::string name = uniqueNameIn(perRoot.value(), lastPathComponent(source), fileSystem);
 
-    const fs::path target = uniqueDestination(perRoot / lastPathComponent(source), fileSystem);
+    // An item that changed since the scan (still being downloaded, say) is
+    // not what the user chose to move. The scan's fingerprint is compared
+    // where there is one, else the size the scan measured.
+    if (const auto& scanned = item.fingerprint()) {
+        const ItemMeasure now = measureItem(source, fileSystem, stop);
+        if (stop.stop_requested())
+            return errorDescription(systemError(ECANCELED));
+        if (now.fingerprint != *scanned)
+            return errorDescription(FsErrc::changedSinceScan);
+    } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
+        return errorDescription(FsErrc::sizeCheckFailed);
+    }
+
     // Contents are compared only when the original is to go: the hash is
     // taken while copying, which rules out the kernel's copy shortcuts.
-    const auto copied = fileSystem.copyItem(source, target, CopyOptions{moveOriginalsToTrash, stop});
+    const auto copied = fileSystem.copyItem(source, perRoot.value(), name, CopyOptions{moveOriginalsToTrash, stop});
     if (!copied)
         return copied.error().description();
-    // An item that changed since the scan is not what the user chose to move.
-    // Measured before the verification, which is then the last look at the
-    // source before it goes.
-    if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes())
-        return errorDescription(FsErrc::sizeCheckFailed);
-    if (auto verified = fileSystem.verifyCopy(source, target, copied.value(), moveOriginalsToTrash, stop); !verified)
+    if (auto verified =
+            fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash, stop);
+        !verified)
         return verified.error().description();
 
     if (stop.stop_requested())
         return errorDescription(systemError(ECANCELED));
     if (moveOriginalsToTrash) {
-        const CopiedEntry& top = copied.value().entries.front();
-        if (auto trashed = fileSystem.trashItem(source, ItemIdentity{top.device, top.inode}); !trashed)
-            return trashed.error().description();
+        // A copy on a drive that has since gone is no copy to rely on.
+        if (!fileSystem.stillAvailable(folders.destination))
+            return errorDescription(FsErrc::destinationGone);
+        if (auto trashed = fileSystem.trashItem(source, copied.value()); !trashed) {
+            const std::error_code code = trashed.error().code;
+            return code == FsErrc::sourceChanged ? errorDescription(code) : trashStepFailure(code);
+        }
     }
     return {};
+}
+
+// The run's folders, made or reused below `to` as real folders on its drive.
+FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp, const FileSystem& fileSystem)
+{
+    auto destination = fileSystem.holdFolder(to);
+    if (!destination)
+        return destination.error();
+    auto loftwell = fileSystem.holdSubfolder(destination.value(), folderComponent(I18n::text("transfer.folder")));
+    if (!loftwell)
+        return loftwell.error();
+    auto dated = fileSystem.holdSubfolder(loftwell.value(), stamp);
+    if (!dated)
+        return dated.error();
+    return RunFolders{destination.value(), dated.value()};
 }
 
 } // namespace
@@ -93,10 +130,13 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     TransferResult result;
     result.destination = to / folderComponent(I18n::text("transfer.folder")) / pathFromText(stamp);
-    if (auto made = fileSystem.createDirectories(result.destination); !made) {
-        result.failures.append(formatText(I18n::text("transfer.createDestinationFailed"), {made.error().description()}));
+    const auto folders = holdRunFolders(to, pathFromText(stamp).native(), fileSystem);
+    if (!folders) {
+        result.failures.append(formatText(I18n::text("transfer.createDestinationFailed"), {folders.error().description()}));
         return result;
     }
+    // Once the drive is gone, every later item fails at once for that reason.
+    bool destinationGone = false;
 
     const auto total = std::int64_t(items.size());
     for (std::int64_t index = 0; index < total && !stop.stop_requested(); ++index) {
@@ -105,8 +145,20 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         const QString name = displayText(std::string_view(nameBytes));
         if (progress)
             progress(index + 1, total, name);
-        if (const QString failure = transferItem(item, result.destination, moveOriginalsToTrash, fileSystem, stop);
-            !failure.isEmpty())
+        destinationGone = destinationGone || !fileSystem.stillAvailable(folders.value().destination);
+        QString failure = destinationGone
+                              ? errorDescription(FsErrc::destinationGone)
+                              : transferItem(item, folders.value(), moveOriginalsToTrash, fileSystem, stop);
+        // Whatever an item met while its drive went away, that is the reason;
+        // and a copy whose drive went during it is not reported as made. (A
+        // trashed original's copy was flushed and read back while the drive
+        // was still there.)
+        if (!destinationGone && !fileSystem.stillAvailable(folders.value().destination)) {
+            destinationGone = true;
+            if (!failure.isEmpty() || !moveOriginalsToTrash)
+                failure = errorDescription(FsErrc::destinationGone);
+        }
+        if (!failure.isEmpty())
             result.failures.append(failureLine(item, name, failure));
     }
     return result;

@@ -1,11 +1,20 @@
 #pragma once
-// Turns a proposed target path into one at which nothing exists, so a copy
-// never replaces or merges into an earlier one: the name itself when free,
-// else "base n.ext" for n = 2 ... 999, else "base UUID.ext". Only tests for
+// Turns a proposed name into one at which nothing exists, so a copy never
+// replaces or merges into an earlier one: the name itself when free, else
+// "base n.ext" for n = 2 ... 999, else "base UUID.ext". Only tests for
 // existence; never creates anything. Callable from any thread.
 
 #include "fs/file_system.h"
 
 #include <filesystem>
+#include <functional>
+#include <string>
 
+// The rule itself, over any test of whether a name is taken.
+std::string uniqueName(const std::string& name, const std::function<bool(const std::string&)>& taken);
+
+// A free path beside `proposed`.
 std::filesystem::path uniqueDestination(const std::filesystem::path& proposed, const FileSystem& fileSystem);
+
+// A free name inside a held folder.
+std::string uniqueNameIn(const HeldFolder& folder, const std::string& name, const FileSystem& fileSystem);

@@ -99,3 +99,27 @@ TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
     EXPECT_EQ(transferCli({QStringLiteral("--to")}, dir / "home").status, 2);
     EXPECT_EQ(transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--move")}, dir / "home").status, 2);
 }
+
+TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
+{
+    writeFile(dir / "home" / "Downloads" / "second.iso", 21 * MiB, 's');
+    QProcess shell;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("HOME"), arg(dir / "home"));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    shell.setProcessEnvironment(environment);
+    // head takes the first line and leaves: every later write meets a closed pipe.
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("'%1' transfer --to '%2' --trash --all '%3' | head -1; "
+                                                      "echo \"status ${PIPESTATUS[0]}\"")
+                                           .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"),
+                                                arg(dir / "home" / "Downloads"))});
+    shell.waitForFinished(120'000);
+    const QString out = QString::fromUtf8(shell.readAllStandardOutput());
+    EXPECT_TRUE(out.endsWith(QStringLiteral("status 0\n"))) << out.toStdString();
+    for (const char* name : {"movie.mkv", "second.iso", "Ubuntu.utm"}) {
+        EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / name)) << name;
+        EXPECT_TRUE(fs::exists(onlyRun() / "Downloads" / name)) << name;
+    }
+}

@@ -1,7 +1,8 @@
 #include "fs/freedesktop_trash.h"
-#include "fs/posix_system_io.h"
 
 #include "fs/error_description.h"
+#include "fs/item_copier.h"
+#include "fs/posix_system_io.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <regex>
 #include <sys/mount.h>
@@ -139,24 +141,47 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
     EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
 }
 
-TEST_F(TrashTest, AnItemReplacedSinceItWasCopiedIsNotMoved)
+TEST_F(TrashTest, OnlyWhatWasCopiedIsMoved)
 {
-    writeFile(dir / "items" / "Movie.mkv", 10);
-    struct stat original;
-    ASSERT_EQ(::lstat((dir / "items" / "Movie.mkv").c_str(), &original), 0);
-    const ItemIdentity copied{original.st_dev, original.st_ino};
-    // Saved over by an application: a new file under the same name.
-    writeFile(dir / "items" / "Movie.mkv.tmp", 20);
-    fs::rename(dir / "items" / "Movie.mkv.tmp", dir / "items" / "Movie.mkv");
-    const auto moved = moveToTrash(io, dir / "items" / "Movie.mkv", environment(), copied);
-    ASSERT_FALSE(moved.ok());
-    EXPECT_EQ(moved.error().code, FsErrc::notTheCopiedItem);
-    EXPECT_TRUE(fs::exists(dir / "items" / "Movie.mkv"));
-    EXPECT_FALSE(fs::exists(trash() / "info" / "Movie.mkv.trashinfo"));
+    const auto copy = [&](const fs::path& item, const std::string& name) {
+        auto manifest = copyItemTree(io, item, dir / "copies" / name, CopyOptions{});
+        EXPECT_TRUE(manifest.ok());
+        return manifest.value();
+    };
+    const auto expectRefused = [&](const FsResult<fs::path>& moved, const std::string& where) {
+        ASSERT_FALSE(moved.ok());
+        EXPECT_EQ(moved.error().code, FsErrc::sourceChanged);
+        EXPECT_EQ(moved.error().relativePath, where);
+        EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
+    };
+    makeFolder(dir / "copies");
 
-    struct stat current;
-    ASSERT_EQ(::lstat((dir / "items" / "Movie.mkv").c_str(), &current), 0);
-    EXPECT_TRUE(moveToTrash(io, dir / "items" / "Movie.mkv", environment(), ItemIdentity{current.st_dev, current.st_ino}).ok());
+    // Saved over by an application: a new file under the same name.
+    writeFile(dir / "items" / "Movie.mkv", 10);
+    const CopyManifest movie = copy(dir / "items" / "Movie.mkv", "movie");
+    writeFile(dir / "items" / "Movie.mkv.tmp", 10);
+    fs::rename(dir / "items" / "Movie.mkv.tmp", dir / "items" / "Movie.mkv");
+    expectRefused(moveToTrash(io, dir / "items" / "Movie.mkv", environment(), &movie), "");
+    EXPECT_TRUE(fs::exists(dir / "items" / "Movie.mkv"));
+
+    // Inside a folder: a file added, a file appended to, a file removed.
+    writeFile(dir / "items" / "Album" / "one.jpg", 100);
+    writeFile(dir / "items" / "Album" / "sub" / "two.jpg", 100);
+    const CopyManifest album = copy(dir / "items" / "Album", "album");
+    writeFile(dir / "items" / "Album" / "sub" / "late.jpg", 1);
+    expectRefused(moveToTrash(io, dir / "items" / "Album", environment(), &album), "sub/late.jpg");
+    fs::remove(dir / "items" / "Album" / "sub" / "late.jpg");
+    std::ofstream(dir / "items" / "Album" / "one.jpg", std::ios::app) << "more";
+    expectRefused(moveToTrash(io, dir / "items" / "Album", environment(), &album), "one.jpg");
+    const CopyManifest again = copy(dir / "items" / "Album", "again");
+    fs::remove(dir / "items" / "Album" / "sub" / "two.jpg");
+    expectRefused(moveToTrash(io, dir / "items" / "Album", environment(), &again), "sub/two.jpg");
+    EXPECT_TRUE(fs::exists(dir / "items" / "Album" / "one.jpg"));
+
+    // Unchanged since its copy: moved.
+    const CopyManifest current = copy(dir / "items" / "Album", "current");
+    EXPECT_TRUE(moveToTrash(io, dir / "items" / "Album", environment(), &current).ok());
+    EXPECT_TRUE(fs::exists(trash() / "files" / "Album" / "one.jpg"));
 }
 
 TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
@@ -197,4 +222,53 @@ TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
     if (answer == "skip")
         GTEST_SKIP() << "needs root for a private mount";
     EXPECT_EQ(answer, "files private relative shared linked");
+}
+
+TEST_F(TrashTest, AMountPointIsRefusedBeforeAnythingIsMade)
+{
+    const fs::path mount = dir / "items" / "Drive";
+    makeFolder(mount);
+    const std::string answer = runWithPrivateMounts([&]() -> std::string {
+        if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=1m") != 0)
+            return "skip";
+        writeFile(mount / "inside.txt", 10);
+        const auto moved = moveToTrash(io, mount, environment());
+        std::string out = moved.ok() ? "moved" : moved.error().code.message();
+        out += fs::exists(mount / "inside.txt") ? ", kept" : ", gone";
+        return out;
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private mount";
+    EXPECT_EQ(answer, make_error_code(FsErrc::trashUnavailable).message() + ", kept");
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir / "items"), {}), std::vector<fs::path>{mount});
+    EXPECT_FALSE(fs::exists(trash()));
+}
+
+TEST_F(TrashTest, LongNamesAndDeepItemsStillReachTheTrash)
+{
+    // 251 bytes: with ".trashinfo" beyond the file-name limit, so the Trash's
+    // own name is shortened; Path= keeps the real one.
+    std::string longName;
+    while (longName.size() < 246)
+        longName += "照片";
+    longName += ".jpeg";
+    ASSERT_EQ(longName.size(), 251u);
+    writeFile(dir / "items" / longName, 10, 'l');
+    const auto moved = moveToTrash(io, dir / "items" / longName, environment());
+    ASSERT_TRUE(moved.ok()) << moved.error().code.message();
+    const std::string inTrash = moved.value().filename().native();
+    EXPECT_LT(inTrash.size() + std::string(".trashinfo").size(), 256u);
+    EXPECT_TRUE(QString::fromUtf8(inTrash.c_str()).isValidUtf16()); // cut between characters
+    EXPECT_EQ(readAll(moved.value()), std::string(10, 'l'));
+    EXPECT_NE(readAll(trash() / "info" / (inTrash + ".trashinfo")).find(percentEncodePath(longName) + "\n"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "items" / longName));
+
+    // Deeper than PATH_MAX: the deepest folder itself.
+    const fs::path deep = makeDeepFolder(dir / "items");
+    ASSERT_GT(deep.native().size(), std::size_t(PATH_MAX));
+    const auto deepMoved = moveToTrash(io, deep, environment());
+    ASSERT_TRUE(deepMoved.ok()) << deepMoved.error().code.message();
+    EXPECT_TRUE(fs::is_directory(deepMoved.value()));
+    EXPECT_EQ(deepMoved.value().filename().native(), std::string(200, 'd'));
 }

@@ -1,8 +1,10 @@
 #include "fs/copy_verifier.h"
-#include "fs/posix_system_io.h"
 #include "fs/item_copier.h"
 
 #include "fs/error_description.h"
+#include "fs/open_file_limit.h"
+#include "fs/posix_system_io.h"
+#include "fs/source_check.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -168,6 +170,8 @@ TEST(ItemCopy, AFileTooLargeForTheDestinationFailsClearly)
     EXPECT_EQ(fs::file_size(dir / "video.mkv"), 3u * 1024 * 1024);
 }
 
+namespace {
+
 // What a verification found, as "condition at relative/path", or "ok".
 std::string finding(const FsResult<void>& result)
 {
@@ -180,6 +184,8 @@ std::string at(FsErrc condition, const std::string& relative)
 {
     return make_error_code(condition).message() + " at " + relative;
 }
+
+} // namespace
 
 TEST(ItemCopy, VerificationSaysWhatDifferedAndWhere)
 {
@@ -296,4 +302,38 @@ TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)
     } else {
         EXPECT_EQ(result.error().code, FsErrc::sourceChanged);
     }
+}
+
+TEST(ItemCopy, SixHundredLevelsDeepCopyAndVerify)
+{
+    TempDir dir;
+    {
+        std::string path = (dir / "Deep").native();
+        ::mkdir(path.c_str(), 0755);
+        for (int level = 0; level < 600; ++level) {
+            path += "/d";
+            ::mkdir(path.c_str(), 0755);
+        }
+        writeText(path + "/bottom.txt", "deep down");
+    }
+    const std::string answer = runInChild([&] {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < 4096)
+            return std::string("skip");
+        limit.rlim_cur = 1024; // the usual soft limit of a desktop session
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        raiseOpenFileLimit(); // as both programs do at start
+        const auto manifest = copyItemTree(io, dir / "Deep", dir / "copy", CopyOptions{true});
+        if (!manifest)
+            return "copy: " + manifest.error().code.message();
+        const auto verified = verifyItemCopy(io, dir / "Deep", dir / "copy", manifest.value(), true);
+        if (!verified)
+            return "verify: " + verified.error().code.message();
+        const auto unchanged = checkSourceUnchanged(io, AT_FDCWD, (dir / "Deep").c_str(), dir / "Deep", manifest.value());
+        return unchanged ? std::string("copied, verified, unchanged") : "check: " + unchanged.error().code.message();
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "the hard open-file limit is too low here";
+    EXPECT_EQ(answer, "copied, verified, unchanged");
 }

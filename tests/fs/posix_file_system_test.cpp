@@ -1,5 +1,6 @@
 #include "fs/posix_file_system.h"
 
+#include "fs/make_directories.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -112,13 +113,13 @@ TEST_F(PosixFileSystemTest, ExistsForAnyItemIncludingDanglingLinks)
 TEST_F(PosixFileSystemTest, CreatesFoldersWithTheirParents)
 {
     const fs::path target = dir / "Loftwell" / "2026-12-07_10-00-00" / "下载";
-    ASSERT_TRUE(fileSystem.createDirectories(target).ok());
+    ASSERT_TRUE(makeDirectories(fileSystem.io(), target).ok());
     EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_TRUE(fileSystem.createDirectories(target).ok()); // existing: success
-    EXPECT_TRUE(fileSystem.createDirectories(fs::path(target.native() + "/")).ok());
+    EXPECT_TRUE(makeDirectories(fileSystem.io(), target).ok()); // existing: success
+    EXPECT_TRUE(makeDirectories(fileSystem.io(), fs::path(target.native() + "/")).ok());
 
     writeFile(dir / "file", 1);
-    const auto blocked = fileSystem.createDirectories(dir / "file" / "sub");
+    const auto blocked = makeDirectories(fileSystem.io(), dir / "file" / "sub");
     ASSERT_FALSE(blocked.ok());
     EXPECT_EQ(blocked.error().code, systemError(ENOTDIR));
     EXPECT_FALSE(blocked.error().description().isEmpty());
@@ -130,7 +131,7 @@ TEST_F(PosixFileSystemTest, WorksBeyondPathMax)
     ASSERT_GT(deep.native().size(), std::size_t(PATH_MAX));
     const fs::path file = deep / "payload.bin";
 
-    ASSERT_TRUE(fileSystem.createDirectories(deep / "made" / "here").ok());
+    ASSERT_TRUE(makeDirectories(fileSystem.io(), deep / "made" / "here").ok());
     EXPECT_TRUE(fileSystem.exists(deep / "made" / "here"));
     EXPECT_FALSE(fileSystem.exists(file));
     const auto listing = fileSystem.listDirectory(deep);
@@ -148,7 +149,7 @@ TEST_F(PosixFileSystemTest, UnreadableFolderIsAnErrorNotAnEmptyListing)
         PosixFileSystem unprivileged;
         const auto listing = unprivileged.listDirectory(dir / "locked");
         const auto values = unprivileged.itemValues(dir / "locked" / "inside");
-        const auto created = unprivileged.createDirectories(dir / "locked" / "new");
+        const auto created = makeDirectories(unprivileged.io(), dir / "locked" / "new");
         return std::to_string(listing.ok() ? 0 : listing.error().code.value()) + " " +
                std::to_string(values.ok() ? 0 : values.error().code.value()) + " " +
                std::to_string(created.ok() ? 0 : created.error().code.value()) + " " +
@@ -157,6 +158,41 @@ TEST_F(PosixFileSystemTest, UnreadableFolderIsAnErrorNotAnEmptyListing)
     ::chmod((dir / "locked").c_str(), 0755);
     // Unknown is never "free": a name behind a locked folder is not offered.
     EXPECT_EQ(answer, "13 13 13 exists");
+}
+
+TEST_F(PosixFileSystemTest, HeldFoldersAreRealFoldersOnTheirOwnDrive)
+{
+    makeFolder(dir / "drive");
+    const auto drive = fileSystem.holdFolder(dir / "drive");
+    ASSERT_TRUE(drive.ok());
+    const auto made = fileSystem.holdSubfolder(drive.value(), "Loftwell");
+    ASSERT_TRUE(made.ok());
+    EXPECT_TRUE(fs::is_directory(dir / "drive" / "Loftwell"));
+    EXPECT_EQ(made.value().path(), dir / "drive" / "Loftwell");
+    EXPECT_TRUE(fileSystem.holdSubfolder(drive.value(), "Loftwell").ok()); // reused
+    EXPECT_FALSE(fileSystem.existsIn(made.value(), "Report.pdf"));
+    writeFile(dir / "drive" / "Loftwell" / "Report.pdf", 1);
+    EXPECT_TRUE(fileSystem.existsIn(made.value(), "Report.pdf"));
+
+    // A link or a file where a folder of ours belongs is never followed or used.
+    makeFolder(dir / "elsewhere");
+    makeSymlink(dir / "elsewhere", dir / "drive" / "Loftwell" / "linked");
+    writeFile(dir / "drive" / "Loftwell" / "file", 1);
+    for (const char* name : {"linked", "file"}) {
+        const auto refused = fileSystem.holdSubfolder(made.value(), name);
+        ASSERT_FALSE(refused.ok()) << name;
+        EXPECT_EQ(refused.error().code, FsErrc::notARealFolder) << name;
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+
+    // Whatever happens to the path, the held folder is where things land.
+    EXPECT_TRUE(fileSystem.stillAvailable(drive.value()));
+    fs::rename(dir / "drive", dir / "moved");
+    makeFolder(dir / "drive");
+    EXPECT_FALSE(fileSystem.stillAvailable(drive.value()));
+    ASSERT_TRUE(fileSystem.holdSubfolder(made.value(), "Downloads").ok());
+    EXPECT_TRUE(fs::is_directory(dir / "moved" / "Loftwell" / "Downloads"));
+    EXPECT_TRUE(fs::is_empty(dir / "drive"));
 }
 
 TEST_F(PosixFileSystemTest, VolumeValuesOfAFolder)

@@ -21,6 +21,11 @@ namespace {
 
 const PosixSystemIo io;
 
+std::int64_t sizeOf(const fs::path& folder, int workers = 2)
+{
+    return measureTree(io, folder, workers).allocatedBytes;
+}
+
 // An independent sum: allocated sizes of regular files outside hidden names.
 std::int64_t referenceSize(const fs::path& root)
 {
@@ -51,7 +56,7 @@ TEST(TreeSize, CountsTheAllocatedSizeOfVisibleRegularFilesAtAnyDepth)
     const std::int64_t expected = allocatedBytes(dir / "t" / "a.bin") + allocatedBytes(dir / "t" / "sub" / "deeper" / "b.bin") +
                                   allocatedBytes(dir / "t" / "sub" / nonUtf8Name(".bin")) +
                                   allocatedBytes(dir / "t" / "sub" / "图片.jpg") + allocatedBytes(dir / "t" / "sparse");
-    EXPECT_EQ(measureTreeSize(io, dir / "t"), expected);
+    EXPECT_EQ(sizeOf(dir / "t"), expected);
     EXPECT_EQ(expected, referenceSize(dir / "t"));
 }
 
@@ -77,7 +82,7 @@ TEST(TreeSize, LeavesOutHiddenNamesLinksAndSpecialFiles)
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::mknod((t / "null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)); // allowed only to root
 
-    EXPECT_EQ(measureTreeSize(io, t), allocatedBytes(t / "visible"));
+    EXPECT_EQ(sizeOf(t), allocatedBytes(t / "visible"));
     ::close(sock);
 }
 
@@ -86,8 +91,8 @@ TEST(TreeSize, AFolderOfFoldersAndHiddenFilesMeasuresZero)
     TempDir dir;
     makeFolder(dir / "t" / "a" / "b" / "c");
     writeFile(dir / "t" / "a" / ".hidden", 10'000);
-    EXPECT_EQ(measureTreeSize(io, dir / "t"), 0);
-    EXPECT_EQ(measureTreeSize(io, dir / "missing"), 0);
+    EXPECT_EQ(sizeOf(dir / "t"), 0);
+    EXPECT_EQ(sizeOf(dir / "missing"), 0);
 }
 
 TEST(TreeSize, TheRootItselfIsNotFollowedWhenALink)
@@ -95,7 +100,7 @@ TEST(TreeSize, TheRootItselfIsNotFollowedWhenALink)
     TempDir dir;
     writeFile(dir / "real" / "f", 10'000);
     makeSymlink("real", dir / "link");
-    EXPECT_EQ(measureTreeSize(io, dir / "link"), 0);
+    EXPECT_EQ(sizeOf(dir / "link"), 0);
 }
 
 TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
@@ -121,7 +126,7 @@ TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
         // Far more levels than descriptors allowed.
         rlimit limit{24, 24};
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        return written ? std::to_string(measureTreeSize(io, dir.path())) : std::string("not written");
+        return written ? std::to_string(sizeOf(dir.path())) : std::string("not written");
     });
     EXPECT_EQ(answer, "8192");
 
@@ -133,7 +138,7 @@ TEST(TreeSize, MeasuresBeyondPathMaxAndBeyondTheOpenFileLimit)
     const std::string limited = runInChild([&] {
         rlimit limit{24, 24};
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        return std::to_string(measureTreeSize(io, chain / "t"));
+        return std::to_string(sizeOf(chain / "t"));
     });
     EXPECT_EQ(limited, "4096");
 }
@@ -145,7 +150,7 @@ TEST(TreeSize, AnUnreadableSubfolderIsLeftOutAndTheRestCounts)
     writeFile(dir / "t" / "locked" / "b", 8192);
     writeFile(dir / "t" / "c", 4096);
     ::chmod((dir / "t" / "locked").c_str(), 0);
-    const std::string answer = runWithoutFileCapabilities([&] { return std::to_string(measureTreeSize(io, dir / "t")); });
+    const std::string answer = runWithoutFileCapabilities([&] { return std::to_string(sizeOf(dir / "t")); });
     ::chmod((dir / "t" / "locked").c_str(), 0755);
     EXPECT_EQ(answer, std::to_string(8192 + 4096));
 }
@@ -160,10 +165,10 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
     }
     for (int file = 0; file < 5000; ++file) // big enough to be split into batches
         writeFile(t / "wide" / std::to_string(file), file % 3 == 0 ? 5000 : 1);
-    const std::int64_t sequential = measureTreeSize(io, t, 1);
+    const std::int64_t sequential = sizeOf(t, 1);
     EXPECT_EQ(sequential, referenceSize(t));
     for (int run = 0; run < 5; ++run)
-        EXPECT_EQ(measureTreeSize(io, t, 2), sequential);
+        EXPECT_EQ(sizeOf(t, 2), sequential);
 }
 
 TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
@@ -174,7 +179,7 @@ TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
         writeFile(t / "wide" / std::to_string(file), 4096);
     for (int folder = 0; folder < 200; ++folder)
         writeFile(t / "folders" / std::to_string(folder) / "f", 4096);
-    const std::int64_t full = measureTreeSize(io, t);
+    const std::int64_t full = sizeOf(t);
 
     std::thread remover([&] {
         for (int file = 0; file < 6000; ++file)
@@ -184,12 +189,39 @@ TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)
     });
     std::int64_t last = full;
     for (int run = 0; run < 20; ++run) {
-        const std::int64_t size = measureTreeSize(io, t);
+        const std::int64_t size = sizeOf(t);
         EXPECT_GE(size, 0);
         EXPECT_LE(size, full);
         last = size;
     }
     remover.join();
     EXPECT_LE(last, full);
-    EXPECT_EQ(measureTreeSize(io, t), 0);
+    EXPECT_EQ(sizeOf(t), 0);
+}
+
+TEST(TreeSize, TheFingerprintSumsLengthsAndKeepsTheNewestTimes)
+{
+    TempDir dir;
+    const fs::path t = dir / "t";
+    writeFile(t / "a.bin", 1000);
+    writeSparseFile(t / "sub" / "sparse.img", 50'000); // length counts, not blocks
+    writeFile(t / ".hidden", 7);
+    makeSymlink(t / "a.bin", t / "link");
+    const timespec old[2] = {{1'500'000'000, 0}, {1'500'000'000, 0}};
+    const timespec newer[2] = {{1'600'000'000, 5}, {1'600'000'000, 5}};
+    ::utimensat(AT_FDCWD, (t / "a.bin").c_str(), old, 0);
+    ::utimensat(AT_FDCWD, (t / "sub" / "sparse.img").c_str(), newer, 0);
+
+    const TreeMeasure measure = measureTree(io, t);
+    EXPECT_EQ(measure.fingerprint.lengthBytes, 51'000);
+    EXPECT_EQ(measure.fingerprint.newestModifiedNs, 1'600'000'000'000'000'005);
+    struct stat st;
+    ::stat((t / "sub" / "sparse.img").c_str(), &st);
+    EXPECT_GE(measure.fingerprint.newestChangedNs, std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000);
+
+    // The same tree measured again, by one worker or two, is the same.
+    EXPECT_EQ(measureTree(io, t, 1).fingerprint, measure.fingerprint);
+    // Written again at the same length: the times tell.
+    writeFile(t / "a.bin", 1000, 'y');
+    EXPECT_NE(measureTree(io, t).fingerprint, measure.fingerprint);
 }

@@ -226,3 +226,15 @@ TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
     EXPECT_EQ(displayRootName("/", fileSystem), QStringLiteral("/"));
     EXPECT_EQ(displayRootName(home / nonUtf8Name(), fileSystem), QStringLiteral("bad-\uFFFD\uFFFD"));
 }
+
+TEST(SystemFolders, OnlyTheTopOfTheSystemIsLeftAlone)
+{
+    for (const char* name : {"usr", "var", "opt", "tmp", "home", "lost+found", "proc", "snap", "media"})
+        EXPECT_TRUE(isSystemFolder("/", name)) << name;
+    EXPECT_TRUE(isSystemFolder("//", "usr"));
+    EXPECT_FALSE(isSystemFolder("/", "data"));
+    EXPECT_FALSE(isSystemFolder("/", "Usr"));
+    // Below the top, these are ordinary names.
+    EXPECT_FALSE(isSystemFolder("/home/ann/Downloads", "tmp"));
+    EXPECT_FALSE(isSystemFolder("/srv", "var"));
+}

@@ -1,12 +1,19 @@
 #include "support/fault_injecting_io.h"
 
 #include <cerrno>
+#include <utility>
 
 void FaultInjectingIo::failCall(IoCall call, int nth, int errnoValue, int times)
 {
     std::lock_guard lock(mutex_);
     const int made = counts_[std::size_t(call)];
     faults_.push_back({call, made + nth, made + nth + times - 1, errnoValue});
+}
+
+void FaultInjectingIo::beforeCall(IoCall call, int nth, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    actions_.push_back({call, counts_[std::size_t(call)] + nth, std::move(action)});
 }
 
 void FaultInjectingIo::limitWrites(std::size_t bytes)
@@ -29,13 +36,23 @@ int FaultInjectingIo::calls(IoCall call) const
 
 int FaultInjectingIo::injected(IoCall call) const
 {
-    std::lock_guard lock(mutex_);
-    const int count = ++counts_[std::size_t(call)];
-    for (const Fault& fault : faults_) {
-        if (fault.call == call && count >= fault.first && count <= fault.last)
-            return fault.errnoValue;
+    std::function<void()> action;
+    int error = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const int count = ++counts_[std::size_t(call)];
+        for (Action& due : actions_) {
+            if (due.call == call && due.at == count && due.run)
+                action = std::exchange(due.run, nullptr);
+        }
+        for (const Fault& fault : faults_) {
+            if (fault.call == call && count >= fault.first && count <= fault.last)
+                error = fault.errnoValue;
+        }
     }
-    return 0;
+    if (action)
+        action(); // outside the lock: it may well make calls of its own
+    return error;
 }
 
 std::size_t FaultInjectingIo::writeSize(std::size_t size) const

@@ -9,6 +9,7 @@
 #include "fs/posix_system_io.h"
 
 #include <array>
+#include <functional>
 #include <cstddef>
 #include <mutex>
 #include <vector>
@@ -25,6 +26,9 @@ public:
     // Counting from now, calls `nth` (1-based) to `nth + times - 1` of `call`
     // fail with `errnoValue`.
     void failCall(IoCall call, int nth, int errnoValue, int times = 1);
+    // Counting from now, `action` runs just before the `nth` call of `call`
+    // (to pull a drive or change a source at that very moment).
+    void beforeCall(IoCall call, int nth, std::function<void()> action);
     // Every write and pwrite takes at most `bytes`.
     void limitWrites(std::size_t bytes);
     // The `nth` read that returns data comes back with its first byte flipped.
@@ -77,6 +81,12 @@ private:
     mutable std::mutex mutex_;
     mutable std::array<int, ioCallKinds> counts_{};
     std::vector<Fault> faults_;
+    struct Action {
+        IoCall call;
+        int at;
+        std::function<void()> run;
+    };
+    mutable std::vector<Action> actions_;
     std::size_t writeLimit_ = 0;
     int flipNth_ = 0;
     mutable int dataReads_ = 0;

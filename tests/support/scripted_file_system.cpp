@@ -23,12 +23,13 @@ FsResult<ItemValues> ScriptedFileSystem::itemValues(const fs::path& item) const
     return real_.itemValues(item);
 }
 
-std::int64_t ScriptedFileSystem::treeSize(const fs::path& folder, std::stop_token stop) const
+TreeMeasure ScriptedFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop) const
 {
     ++treeSizeCalls_;
+    TreeMeasure measure = real_.treeMeasure(folder, std::move(stop));
     if (auto it = treeSizes_.find(folder.native()); it != treeSizes_.end())
-        return it->second;
-    return real_.treeSize(folder, std::move(stop));
+        measure.allocatedBytes = it->second;
+    return measure;
 }
 
 VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
@@ -38,16 +39,34 @@ VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
     return real_.volumeValues(folder);
 }
 
-FsResult<void> ScriptedFileSystem::createDirectories(const fs::path& folder) const
+FsResult<HeldFolder> ScriptedFileSystem::holdFolder(const fs::path& folder) const
 {
     if (auto it = createErrors_.find(folder.native()); it != createErrors_.end())
         return FsError{it->second, folder};
-    return real_.createDirectories(folder);
+    return real_.holdFolder(folder);
+}
+
+FsResult<HeldFolder> ScriptedFileSystem::holdSubfolder(const HeldFolder& parent, const std::string& name) const
+{
+    const fs::path path = parent.path() / name;
+    if (auto it = createErrors_.find(path.native()); it != createErrors_.end())
+        return FsError{it->second, path};
+    return real_.holdSubfolder(parent, name);
+}
+
+bool ScriptedFileSystem::stillAvailable(const HeldFolder& folder) const
+{
+    return real_.stillAvailable(folder);
 }
 
 bool ScriptedFileSystem::exists(const fs::path& path) const
 {
     return real_.exists(path);
+}
+
+bool ScriptedFileSystem::existsIn(const HeldFolder& folder, const std::string& name) const
+{
+    return real_.existsIn(folder, name);
 }
 
 fs::path ScriptedFileSystem::resolvedPath(const fs::path& path) const
@@ -60,13 +79,14 @@ fs::path ScriptedFileSystem::homeDirectory() const
     return home_.empty() ? real_.homeDirectory() : home_;
 }
 
-FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, const fs::path& target,
-                                                    const CopyOptions& options) const
+FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, const HeldFolder& into,
+                                                    const std::string& name, const CopyOptions& options) const
 {
     if (auto it = copyErrors_.find(source.native()); it != copyErrors_.end())
         return FsError{it->second, source};
-    auto result = real_.copyItem(source, target, options);
+    auto result = real_.copyItem(source, into, name, options);
     if (auto it = corruptions_.find(source.native()); result && it != corruptions_.end()) {
+        const fs::path target = into.path() / name;
         const fs::path file = it->second.empty() ? target : target / it->second;
         const int fd = ::open(file.c_str(), O_RDWR);
         char byte = 0;
@@ -80,18 +100,19 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
     return result;
 }
 
-FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const fs::path& target, const CopyManifest& manifest,
-                                              bool compareContents, std::stop_token stop) const
+FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
+                                              const CopyManifest& manifest, bool compareContents,
+                                              std::stop_token stop) const
 {
-    return real_.verifyCopy(source, target, manifest, compareContents, std::move(stop));
+    return real_.verifyCopy(source, into, name, manifest, compareContents, std::move(stop));
 }
 
-FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, std::optional<ItemIdentity> expected) const
+FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())
         return FsError{it->second, item};
     // The scripted home, never the real one: tests must not fill the user's Trash.
-    return moveToTrash(real_.io(), item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, expected);
+    return moveToTrash(real_.io(), item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, &copied);
 }
 
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)

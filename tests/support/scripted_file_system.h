@@ -20,7 +20,9 @@ public:
     void failListing(const std::filesystem::path& path, std::error_code code) { listingErrors_[path.native()] = code; }
     void failItemValues(const std::filesystem::path& path, std::error_code code) { valueErrors_[path.native()] = code; }
     void setItemValues(const std::filesystem::path& path, ItemValues values) { values_[path.native()] = values; }
+    // The measured size of a folder; its fingerprint stays the real one.
     void setTreeSize(const std::filesystem::path& path, std::int64_t size) { treeSizes_[path.native()] = size; }
+    // Making or opening the folder at `path` (below a held folder) fails.
     void failCreate(const std::filesystem::path& path, std::error_code code) { createErrors_[path.native()] = code; }
     void setHome(const std::filesystem::path& home) { home_ = home; }
     void setVolumeValues(const std::filesystem::path& folder, VolumeValues values) { volumes_[folder.native()] = values; }
@@ -37,19 +39,22 @@ public:
 
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
-    std::int64_t treeSize(const std::filesystem::path& folder, std::stop_token stop = {}) const override;
+    TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {}) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
-    FsResult<void> createDirectories(const std::filesystem::path& folder) const override;
+    FsResult<HeldFolder> holdFolder(const std::filesystem::path& folder) const override;
+    FsResult<HeldFolder> holdSubfolder(const HeldFolder& parent, const std::string& name) const override;
+    bool stillAvailable(const HeldFolder& folder) const override;
     bool exists(const std::filesystem::path& path) const override;
+    bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
-    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const std::filesystem::path& target,
+    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                                     const CopyOptions& options) const override;
-    FsResult<void> verifyCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+    FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                               const CopyManifest& manifest, bool compareContents,
                               std::stop_token stop = {}) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
-                                              std::optional<ItemIdentity> expected = std::nullopt) const override;
+                                              const CopyManifest& copied) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 

@@ -13,6 +13,7 @@
 
 #include <fstream>
 #include <sys/mount.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -44,8 +45,9 @@ protected:
     // A candidate as the scan would make it, measured now.
     Candidate candidate(const fs::path& path, const QString& rootName = QStringLiteral("Downloads"))
     {
+        const ItemMeasure measure = measureItem(path, fileSystem);
         return Candidate(path, rootName, QStringLiteral("File"), RiskLevel::safe, QStringLiteral("reason"),
-                         itemSize(path, fileSystem));
+                         measure.sizeBytes, measure.fingerprint);
     }
 
     TransferResult run(const std::vector<Candidate>& items, bool trash, const QDateTime& start = fixedStart)
@@ -143,19 +145,74 @@ TEST_F(TransferTest, ADestinationThatCannotBeMadeStopsBeforeAnyItem)
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 }
 
-TEST_F(TransferTest, AnItemChangedSinceTheScanIsCopiedButNotTrashed)
+TEST_F(TransferTest, AnItemChangedSinceTheScanIsNeitherCopiedNorTrashed)
 {
     writeFile(dir / "src" / "grown.mov", 8192);
-    const Candidate scanned = candidate(dir / "src" / "grown.mov");
+    writeFile(dir / "src" / "Album" / "a.jpg", 8192);
+    const Candidate grown = candidate(dir / "src" / "grown.mov");
+    const Candidate album = candidate(dir / "src" / "Album");
     writeFile(dir / "src" / "grown.mov", 16384);
+    ::usleep(10'000);
+    writeFile(dir / "src" / "Album" / "a.jpg", 8192, 'y'); // same length, written again
     writeFile(dir / "src" / "zero.bin", 0);
-    const auto result = run({scanned, candidate(dir / "src" / "zero.bin")}, true);
+    const auto result = run({grown, album, candidate(dir / "src" / "zero.bin")}, true);
+    ASSERT_EQ(result.failures.size(), 2);
+    for (const QString& line : result.failures)
+        EXPECT_TRUE(line.endsWith(errorDescription(FsErrc::changedSinceScan))) << line.toStdString();
+    EXPECT_EQ(fs::file_size(dir / "src" / "grown.mov"), 16384u);
+    EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "a.jpg"));
+    EXPECT_FALSE(fs::exists(dated() / "Downloads" / "grown.mov"));
+    // An empty file measures zero and is still itself: copied and trashed.
+    EXPECT_FALSE(fs::exists(dir / "src" / "zero.bin"));
+}
+
+TEST_F(TransferTest, SpaceAllocatedAfterTheScanIsNoChange)
+{
+    // ext4 allocates a fresh file's extent blocks at write-back, after the
+    // scan measured it: the contents, not the allocation, decide.
+    writeFile(dir / "src" / "Fresh" / "new.iso", 64 * 1024);
+    const Candidate scanned = candidate(dir / "src" / "Fresh");
+    fileSystem.setTreeSize(dir / "src" / "Fresh", scanned.sizeBytes() + 4096);
+    const auto result = run({scanned}, true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_FALSE(fs::exists(dir / "src" / "Fresh"));
+}
+
+TEST_F(TransferTest, WithoutAFingerprintTheScannedSizeIsChecked)
+{
+    writeFile(dir / "src" / "old.mov", 8192);
+    const Candidate sizeOnly(dir / "src" / "old.mov", QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
+                             QStringLiteral("reason"), itemSize(dir / "src" / "old.mov", fileSystem) + 512);
+    const auto result = run({sizeOnly}, true);
     ASSERT_EQ(result.failures.size(), 1);
     EXPECT_TRUE(result.failures[0].endsWith(I18n::text("transfer.verifyFailed")));
-    EXPECT_TRUE(fs::exists(dir / "src" / "grown.mov"));
-    EXPECT_EQ(fs::file_size(dated() / "Downloads" / "grown.mov"), 16384u);
-    // Size 0 skips the size check: copied and trashed.
-    EXPECT_FALSE(fs::exists(dir / "src" / "zero.bin"));
+    EXPECT_TRUE(fs::exists(dir / "src" / "old.mov"));
+}
+
+TEST_F(TransferTest, ALinkWhereTheDatedFolderBelongsIsNeverFollowed)
+{
+    writeFile(dir / "src" / "a.zip", 10);
+    makeFolder(dir / "drive" / "Loftwell");
+    makeFolder(dir / "elsewhere");
+    makeSymlink(dir / "elsewhere", dated());
+    const auto result = run({candidate(dir / "src" / "a.zip")}, true);
+    ASSERT_EQ(result.failures.size(), 1);
+    EXPECT_EQ(result.failures[0], I18n::text("transfer.createDestinationFailed")
+                                      .replace(QStringLiteral("%@"), errorDescription(FsErrc::notARealFolder)));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
+
+    // The same for a per-root folder: that item fails, the others go on.
+    fs::remove(dated());
+    makeFolder(dated());
+    makeSymlink(dir / "elsewhere", dated() / "Desktop");
+    writeFile(dir / "src" / "b.zip", 10);
+    const auto second = run({candidate(dir / "src" / "a.zip", QStringLiteral("Desktop")), candidate(dir / "src" / "b.zip")}, true);
+    ASSERT_EQ(second.failures.size(), 1);
+    EXPECT_TRUE(second.failures[0].startsWith(QStringLiteral("Desktop/a.zip")));
+    EXPECT_TRUE(second.failures[0].endsWith(errorDescription(FsErrc::notARealFolder)));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_FALSE(fs::exists(dir / "src" / "b.zip"));
 }
 
 TEST_F(TransferTest, ACorruptCopyNeverSendsTheOriginalToTheTrash)
@@ -175,7 +232,7 @@ TEST_F(TransferTest, ATrashThatFailsKeepsBothCopyAndOriginal)
     fileSystem.failTrash(dir / "src" / "a.iso", FsErrc::trashUnavailable);
     const auto result = run({candidate(dir / "src" / "a.iso")}, true);
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::trashUnavailable)));
+    EXPECT_TRUE(result.failures[0].endsWith(trashStepFailure(FsErrc::trashUnavailable)));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.iso"));
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / "a.iso"));
 }

@@ -10,10 +10,12 @@
 #include "support/fault_injecting_io.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/mount.h>
 
 namespace fs = std::filesystem;
 
@@ -44,12 +46,50 @@ protected:
     fs::path copied() const { return dir / "drive" / "Loftwell" / "2026-12-07_09-05-03" / "Downloads" / "Movie.mkv"; }
     fs::path trash() const { return dir / "home" / ".local" / "share" / "Trash"; }
 
+    Candidate candidate(const fs::path& item)
+    {
+        const ItemMeasure measure = measureItem(item, fileSystem);
+        return Candidate(item, QStringLiteral("Downloads"), QStringLiteral("Video"), RiskLevel::safe,
+                         QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint);
+    }
+
     TransferResult run(const fs::path& item, bool toTrash)
     {
-        const Candidate candidate(item, QStringLiteral("Downloads"), QStringLiteral("Video"), RiskLevel::safe,
-                                  QStringLiteral("reason"), itemSize(item, fileSystem));
-        return transfer({candidate}, dir / "drive", toTrash, {}, fileSystem, fixedStart);
+        return transfer({candidate(item)}, dir / "drive", toTrash, {}, fileSystem, fixedStart);
     }
+
+    // Three items transferred to a small drive mounted at dir/drive in a
+    // private mount namespace, where `detach` may pull it as a desktop does
+    // (a lazy unmount); the outcome as words.
+    std::string runOnPulledDrive(bool toTrash, const std::function<void(const fs::path& drive)>& arrange)
+    {
+        writeFile(dir / "src" / "two.iso", 5000, '2');
+        writeFile(dir / "src" / "three.iso", 5000, '3');
+        return runWithPrivateMounts([&]() -> std::string {
+            const fs::path drive = dir / "drive";
+            if (::mount("tmpfs", drive.c_str(), "tmpfs", 0, "size=64m") != 0)
+                return "skip";
+            arrange(drive);
+            const auto result = transfer({candidate(movie()), candidate(dir / "src" / "two.iso"),
+                                          candidate(dir / "src" / "three.iso")},
+                                         drive, toTrash, pulledAt_, fileSystem, fixedStart);
+            std::string out = std::to_string(result.failures.size()) + " failed:";
+            for (const QString& line : result.failures)
+                out += line.endsWith(errorDescription(FsErrc::destinationGone)) ? " gone" : " " + line.toStdString();
+            out += readAll(movie()) == original ? ", movie kept" : ", movie moved";
+            out += fs::exists(dir / "src" / "two.iso") && fs::exists(dir / "src" / "three.iso") ? ", others kept"
+                                                                                                 : ", others moved";
+            // Once pulled, the mount point is an empty folder of the internal disk.
+            if (::umount2(drive.c_str(), MNT_DETACH) == 0)
+                out += ", still mounted";
+            out += fs::is_empty(drive) ? ", nothing under the mount point" : ", written under the mount point";
+            return out;
+        });
+    }
+
+    static void pull(const fs::path& drive) { ::umount2(drive.c_str(), MNT_DETACH); }
+
+    TransferProgress pulledAt_;
 
     // The one failure line ends with this reason, and the original is untouched.
     void expectFailedAndKept(const TransferResult& result, const QString& reason)
@@ -138,6 +178,52 @@ TEST_F(TransferFaultTest, InterruptedCallsAreRetried)
     const auto copyOnly = run(movie(), false);
     EXPECT_TRUE(copyOnly.failures.isEmpty()) << copyOnly.failures.join(u'\n').toStdString();
     EXPECT_EQ(readAll(copied()), original);
+}
+
+TEST_F(TransferFaultTest, ADrivePulledBetweenItemsFailsEveryLaterItem)
+{
+    const std::string answer = runOnPulledDrive(true, [&](const fs::path& drive) {
+        pulledAt_ = [drive](std::int64_t index, std::int64_t, const QString&) {
+            if (index == 2)
+                pull(drive);
+        };
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private mount";
+    EXPECT_EQ(answer, "2 failed: gone gone, movie moved, others kept, nothing under the mount point");
+}
+
+TEST_F(TransferFaultTest, ADrivePulledDuringACopyTrashesNothing)
+{
+    for (bool toTrash : {true, false}) {
+        const std::string answer = runOnPulledDrive(toTrash, [&](const fs::path& drive) {
+            io.beforeCall(IoCall::pwrite, 2, [drive] { pull(drive); });
+            io.beforeCall(IoCall::copyFileRange, 1, [drive] { pull(drive); });
+        });
+        if (answer == "skip")
+            GTEST_SKIP() << "needs root for a private mount";
+        EXPECT_EQ(answer, "3 failed: gone gone gone, movie kept, others kept, nothing under the mount point") << toTrash;
+    }
+}
+
+TEST_F(TransferFaultTest, ASourceChangedDuringTheReadBackStays)
+{
+    // Appended to while its copy is read back: the copy is stale.
+    io.beforeCall(IoCall::read, 1, [&] { std::ofstream(movie(), std::ios::app) << std::string(1024 * 1024, 'n'); });
+    const auto appended = run(movie(), true);
+    ASSERT_EQ(appended.failures.size(), 1);
+    EXPECT_TRUE(appended.failures[0].endsWith(errorDescription(FsErrc::sourceChanged)));
+    EXPECT_EQ(fs::file_size(movie()), original.size() + 1024 * 1024);
+
+    // A file made inside a folder after its verification has no copy.
+    writeFile(dir / "src" / "Album" / "one.jpg", 5000, 'a');
+    io.beforeCall(IoCall::write, 1, [&] { writeFile(dir / "src" / "Album" / "late.jpg", 10, 'l'); });
+    const auto added = run(dir / "src" / "Album", true);
+    ASSERT_EQ(added.failures.size(), 1);
+    EXPECT_TRUE(added.failures[0].endsWith(errorDescription(FsErrc::sourceChanged)));
+    EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "late.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "one.jpg"));
+    EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
 }
 
 TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
