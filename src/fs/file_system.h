@@ -95,6 +95,21 @@ struct CopyOptions {
     std::stop_token stop = {};
 };
 
+// What a destination's file system can hold (destination_rules.h learns it).
+struct DestinationRules {
+    bool windowsCharacters = false;  // refuses " * : < > ? \ | and control characters
+    bool trailingDotOrSpace = false; // refuses or strips names ending in "." or " "
+    bool asciiNamesOnly = false;     // a FAT driver without long Unicode names
+    bool utf8NamesOnly = false;      // names must be valid UTF-8 (exFAT, NTFS)
+    bool caseInsensitive = false;    // "Notes.txt" and "notes.txt" are one name
+    bool symbolicLinks = true;
+    bool nameLimitInUtf16 = false;   // names count UTF-16 units, not bytes
+    int longestName = 255;           // in bytes, or in UTF-16 units
+    std::optional<std::int64_t> largestFile; // FAT: 4 GiB - 1
+
+    bool operator==(const DestinationRules&) const = default;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -127,6 +142,16 @@ public:
     // True while the path `folder` was opened at still leads to it, on the
     // same file system; false once its drive is gone or unmounted.
     virtual bool stillAvailable(const HeldFolder& folder) const = 0;
+
+    // What the file system of `folder` can hold, tried out inside it (in a
+    // scratch folder of its own that is removed again).
+    virtual DestinationRules destinationRules(const HeldFolder& folder) const = 0;
+
+    // Checks the whole item `source`, to be copied as `name` into `into`,
+    // against `rules` and the free space there, before anything is written:
+    // a failure names the first entry the destination cannot hold and why.
+    virtual FsResult<void> checkItemFits(const std::filesystem::path& source, const std::string& name,
+                                         const DestinationRules& rules, const HeldFolder& into) const = 0;
 
     // True when any item is at `path`, a dangling symbolic link included, and
     // when the answer cannot be known (so that nothing is ever taken as free

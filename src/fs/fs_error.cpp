@@ -26,6 +26,12 @@ public:
         case FsErrc::changedSinceScan: return "changed since the scan";
         case FsErrc::destinationGone: return "destination gone";
         case FsErrc::notARealFolder: return "not a real folder";
+        case FsErrc::nameNotAllowed: return "name not allowed";
+        case FsErrc::nameTooLong: return "name too long";
+        case FsErrc::caseCollision: return "names differ only in case";
+        case FsErrc::linksNotSupported: return "links not supported";
+        case FsErrc::fileTooLarge: return "file too large";
+        case FsErrc::notEnoughSpace: return "not enough space";
         }
         return "unknown file-system condition " + std::to_string(value);
     }
@@ -64,5 +70,5 @@ bool isVerificationFailure(std::error_code code)
 
 QString FsError::description() const
 {
-    return errorDescription(code);
+    return describeError(*this, I18n::language());
 }

@@ -32,6 +32,13 @@ enum class FsErrc {
     changedSinceScan,   // the item's fingerprint is not the scan's
     destinationGone,    // the destination's drive was unmounted or removed
     notARealFolder,     // a link, file or other drive where a folder of ours belongs
+    // What the destination cannot hold, found before anything is written:
+    nameNotAllowed,     // characters or a form of name its file system refuses
+    nameTooLong,
+    caseCollision,      // two names in one folder that differ only in case
+    linksNotSupported,
+    fileTooLarge,       // beyond the file system's largest file (FAT32: 4 GiB - 1)
+    notEnoughSpace,     // the item is larger than the free space
 };
 
 const std::error_category& fsCategory();
@@ -53,6 +60,7 @@ struct FsError {
     std::error_code code;
     std::filesystem::path path;  // the path the failure concerns
     std::string relativePath;    // inside the item ("a/b"), "" for the item itself or outside one
+    std::string otherName;       // FsErrc::caseCollision: the name it collides with
 
     FsError() = default;
     FsError(std::error_code code, std::filesystem::path path, std::string relativePath = {})
@@ -69,7 +77,9 @@ struct FsError {
     {
     }
 
-    // A short description in the user's language (see error_description.h).
+    // A short description in the user's language (see error_description.h),
+    // led by the place inside the item where there is one:
+    // "a/b:c.txt: the destination does not allow this name".
     QString description() const;
 };
 

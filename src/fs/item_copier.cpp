@@ -52,11 +52,11 @@ bool fatalXattrError(int code)
     return code == EIO;
 }
 
-// exFAT and FAT cannot store every mode and say so with EPERM; the data is
-// what counts.
+// exFAT and FAT cannot store every mode or time and say so with EPERM, or
+// (fusefat, for folders) ENOSYS; the data is what counts.
 bool unsupportedMode(int code)
 {
-    return code == EPERM || code == EOPNOTSUPP || code == ENOTSUP;
+    return code == EPERM || code == EOPNOTSUPP || code == ENOTSUP || code == ENOSYS;
 }
 
 // The kernel's shortcuts are not available between these two files.
@@ -149,7 +149,7 @@ private:
     std::error_code setTimes(int dir, const char* name, const struct stat& st, const std::string& relative)
     {
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        if (io_.setTimesAt(dir, name, times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EOPNOTSUPP && errno != EPERM)
+        if (io_.setTimesAt(dir, name, times, AT_SYMLINK_NOFOLLOW) != 0 && !unsupportedMode(errno))
             return failErrno(relative);
         return {};
     }
@@ -224,7 +224,7 @@ private:
         if (io_.changeMode(out.get(), st.st_mode & 07777) != 0 && !unsupportedMode(errno))
             return failErrno(relative);
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        if (io_.setTimes(out.get(), times) != 0)
+        if (io_.setTimes(out.get(), times) != 0 && !unsupportedMode(errno))
             return failErrno(relative);
         return {};
     }
@@ -311,7 +311,7 @@ private:
                 return failErrno(relative);
         }
         const timespec times[2] = {before.st_atim, before.st_mtim};
-        if (io_.setTimes(out.get(), times) != 0)
+        if (io_.setTimes(out.get(), times) != 0 && !unsupportedMode(errno))
             return failErrno(relative);
         // A failing close can be the first report of a full or lost drive.
         if (io_.close(out.release()) != 0)

@@ -1,10 +1,12 @@
 #include "fs/posix_file_system.h"
 
 #include "fs/copy_verifier.h"
+#include "fs/destination_rules.h"
 #include "fs/directory_reader.h"
 #include "fs/entry_support.h"
 #include "fs/freedesktop_trash.h"
 #include "fs/item_copier.h"
+#include "fs/item_fit_check.h"
 #include "fs/path_anchor.h"
 #include "fs/tree_size.h"
 #include "fs/unique_fd.h"
@@ -161,6 +163,22 @@ bool PosixFileSystem::stillAvailable(const HeldFolder& folder) const
     if (io_->statAt(anchor.value().directory(), anchor.value().name(), &now, 0) != 0)
         return false;
     return now.st_dev == held.st_dev && now.st_ino == held.st_ino && held.st_dev == folder.device();
+}
+
+DestinationRules PosixFileSystem::destinationRules(const HeldFolder& folder) const
+{
+    return probeDestinationRules(*io_, folder.descriptor());
+}
+
+FsResult<void> PosixFileSystem::checkItemFits(const fs::path& source, const std::string& name,
+                                              const DestinationRules& rules, const HeldFolder& into) const
+{
+    std::optional<std::int64_t> freeBytes;
+    struct statvfs sv;
+    // A driver that reports no blocks at all (fusefat) does not know: no check then.
+    if (::fstatvfs(into.descriptor(), &sv) == 0 && sv.f_blocks > 0)
+        freeBytes = std::int64_t(sv.f_bavail) * std::int64_t(sv.f_frsize);
+    return ::checkItemFits(*io_, source, name, rules, freeBytes);
 }
 
 bool PosixFileSystem::existsIn(const HeldFolder& folder, const std::string& name) const

@@ -1,5 +1,6 @@
 #include "transfer/transfer_engine.h"
 
+#include "fs/destination_rules.h"
 #include "fs/error_description.h"
 #include "model/path_ops.h"
 #include "model/path_text.h"
@@ -24,6 +25,7 @@ QString failureLine(const Candidate& item, const QString& name, const QString& d
 struct RunFolders {
     HeldFolder destination;
     HeldFolder dated;
+    DestinationRules rules; // what the destination can hold
 };
 
 // Copies, verifies and trashes one item; returns the reason it failed, or
@@ -35,6 +37,12 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
     const std::string rootFolder = folderComponent(item.rootName());
     if (isInside(folders.dated.path() / rootFolder, source, fileSystem))
         return errorDescription(FsErrc::copyIntoItself);
+    // What the destination cannot hold is refused before anything of the
+    // item is written, not after an hour of copying.
+    if (const auto problem = nameProblem(rootFolder, folders.rules))
+        return errorDescription(*problem);
+    if (auto fits = fileSystem.checkItemFits(source, lastPathComponent(source), folders.rules, folders.dated); !fits)
+        return fits.error().description();
     auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
     if (!perRoot)
         return perRoot.error().description();
@@ -71,7 +79,7 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
             return errorDescription(FsErrc::destinationGone);
         if (auto trashed = fileSystem.trashItem(source, copied.value()); !trashed) {
             const std::error_code code = trashed.error().code;
-            return code == FsErrc::sourceChanged ? errorDescription(code) : trashStepFailure(code);
+            return code == FsErrc::sourceChanged ? trashed.error().description() : trashStepFailure(code);
         }
     }
     return {};
@@ -89,7 +97,7 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp
     auto dated = fileSystem.holdSubfolder(loftwell.value(), stamp);
     if (!dated)
         return dated.error();
-    return RunFolders{destination.value(), dated.value()};
+    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value())};
 }
 
 } // namespace

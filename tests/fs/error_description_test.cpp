@@ -36,17 +36,46 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
               QStringLiteral("已复制并验证，但无法将原项目移到废纸篓：没有访问权限"));
 }
 
-TEST(ErrorDescription, WhatAVerificationFoundReadsAsTheVerificationFailing)
+TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)
 {
+    const FsError contents(FsErrc::contentsDiffer, "/drive/Album/sub/a.jpg", "sub/a.jpg");
+    EXPECT_EQ(describeError(contents, Language::english), QStringLiteral("sub/a.jpg: reads back differently from the copy"));
+    EXPECT_EQ(describeError(contents, Language::chinese), QStringLiteral("sub/a.jpg：从副本读回的内容不同"));
+    const FsError missing(FsErrc::entryMissing, "/drive/Album/.config", ".config");
+    EXPECT_EQ(describeError(missing, Language::english), QStringLiteral(".config: missing from the copy"));
+    // Every finding has words of its own; the scan's size check keeps the table's.
     for (FsErrc found : {FsErrc::entryMissing, FsErrc::typeDiffers, FsErrc::linkTargetDiffers, FsErrc::lengthDiffers,
-                         FsErrc::contentsDiffer, FsErrc::otherFileSystem, FsErrc::sizeCheckFailed}) {
-        EXPECT_EQ(english(found), QStringLiteral("Copied item size verification failed"));
-        EXPECT_EQ(chinese(found), I18n::text("transfer.verifyFailed", Language::chinese));
+                         FsErrc::contentsDiffer, FsErrc::otherFileSystem}) {
+        EXPECT_NE(english(found), I18n::text("transfer.verifyFailed", Language::english));
+        EXPECT_NE(chinese(found), english(found));
     }
+    EXPECT_EQ(english(FsErrc::sizeCheckFailed), QStringLiteral("Copied item size verification failed"));
+    EXPECT_EQ(chinese(FsErrc::sizeCheckFailed), I18n::text("transfer.verifyFailed", Language::chinese));
+}
+
+TEST(ErrorDescription, WhatADriveCannotHoldNamesTheCulprit)
+{
+    const FsError name(FsErrc::nameNotAllowed, "/src/Folder/a:b.txt", "a:b.txt");
+    EXPECT_EQ(describeError(name, Language::english), QStringLiteral("a:b.txt: the destination does not allow this name"));
+    EXPECT_EQ(describeError(name, Language::chinese), QStringLiteral("a:b.txt：目标位置不允许使用这个名称"));
+    FsError twin(FsErrc::caseCollision, "/src/Folder/notes.txt", "notes.txt");
+    twin.otherName = "Notes.txt";
+    EXPECT_EQ(describeError(twin, Language::english),
+              QStringLiteral("notes.txt: the destination cannot tell this name from “Notes.txt”"));
+    EXPECT_EQ(describeError(twin, Language::chinese), QStringLiteral("notes.txt：目标位置无法区分此名称与“Notes.txt”"));
+    EXPECT_EQ(english(FsErrc::linksNotSupported), QStringLiteral("The destination cannot store symbolic links"));
 }
 
 TEST(ErrorDescription, SystemErrorsPeopleMeetHaveTheirOwnWords)
 {
+    // Never the C library's English: every errno has words, or a general one with its number.
+    for (int code : {ENOTDIR, EINVAL, EMLINK, ENOSYS, EPERM, ENOTCONN, ENODEV, ECANCELED, EIO, EACCES, EEXIST}) {
+        EXPECT_NE(english(systemError(code)), chinese(systemError(code))) << code;
+        EXPECT_FALSE(chinese(systemError(code)).contains(QStringLiteral("errno"))) << code;
+    }
+    EXPECT_EQ(english(systemError(ENOTCONN)), QStringLiteral("The destination is no longer available"));
+    EXPECT_EQ(english(systemError(EPROTO)), QStringLiteral("Input/output error (errno %1)").arg(EPROTO));
+    EXPECT_EQ(chinese(systemError(EPROTO)), QStringLiteral("输入/输出错误（错误码 %1）").arg(EPROTO));
     EXPECT_EQ(english(systemError(ENOSPC)), QStringLiteral("Not enough space on the destination"));
     EXPECT_EQ(chinese(systemError(ENOSPC)), QStringLiteral("目标位置空间不足"));
     EXPECT_EQ(english(systemError(EROFS)), QStringLiteral("The destination is read-only"));

@@ -59,6 +59,17 @@ bool ScriptedFileSystem::stillAvailable(const HeldFolder& folder) const
     return real_.stillAvailable(folder);
 }
 
+DestinationRules ScriptedFileSystem::destinationRules(const HeldFolder& folder) const
+{
+    return real_.destinationRules(folder);
+}
+
+FsResult<void> ScriptedFileSystem::checkItemFits(const fs::path& source, const std::string& name,
+                                                 const DestinationRules& rules, const HeldFolder& into) const
+{
+    return real_.checkItemFits(source, name, rules, into);
+}
+
 bool ScriptedFileSystem::exists(const fs::path& path) const
 {
     return real_.exists(path);

@@ -44,6 +44,9 @@ public:
     FsResult<HeldFolder> holdFolder(const std::filesystem::path& folder) const override;
     FsResult<HeldFolder> holdSubfolder(const HeldFolder& parent, const std::string& name) const override;
     bool stillAvailable(const HeldFolder& folder) const override;
+    DestinationRules destinationRules(const HeldFolder& folder) const override;
+    FsResult<void> checkItemFits(const std::filesystem::path& source, const std::string& name,
+                                 const DestinationRules& rules, const HeldFolder& into) const override;
     bool exists(const std::filesystem::path& path) const override;
     bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;

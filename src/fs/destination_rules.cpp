@@ -1,0 +1,206 @@
+#include "fs/destination_rules.h"
+
+#include "fs/entry_support.h"
+#include "fs/unique_fd.h"
+
+#include <QString>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t fatLargestFile = 4LL * 1024 * 1024 * 1024 - 1;
+constexpr long msdosMagic = 0x4d44;
+
+bool validUtf8(const std::string& name)
+{
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    const QString text = QString::fromUtf8(bytes);
+    return text.toUtf8() == bytes;
+}
+
+bool isAscii(const std::string& name)
+{
+    for (unsigned char c : name) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The scratch folder of one probe: made new, emptied and removed at the end.
+class Scratch {
+public:
+    Scratch(const SystemIo& io, int parent) : io_(io), parent_(parent)
+    {
+        for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
+            name_ = ".loftwell-probe-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+            if (io_.makeDirectoryAt(parent_, name_.c_str(), 0700) != 0) {
+                if (errno == EEXIST)
+                    continue;
+                return;
+            }
+            fd_.reset(io_.openAt(parent_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!fd_.valid())
+                io_.unlinkAt(parent_, name_.c_str(), AT_REMOVEDIR);
+        }
+    }
+
+    ~Scratch()
+    {
+        if (!fd_.valid())
+            return;
+        // Only what this probe made is in here (the folder was new).
+        io_.seek(fd_.get(), 0, SEEK_SET);
+        std::error_code error;
+        for (const DirectoryEntry& entry : allEntries(io_, fd_.get(), error))
+            io_.unlinkAt(fd_.get(), entry.name.c_str(), 0);
+        fd_.reset();
+        io_.unlinkAt(parent_, name_.c_str(), AT_REMOVEDIR);
+    }
+
+    bool valid() const { return fd_.valid(); }
+    int fd() const { return fd_.get(); }
+
+    bool create(const std::string& name)
+    {
+        UniqueFd file(io_.openAt(fd_.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        return file.valid();
+    }
+
+    bool listed(const std::string& name)
+    {
+        io_.seek(fd_.get(), 0, SEEK_SET); // list from the start every time
+        std::error_code error;
+        for (const DirectoryEntry& entry : allEntries(io_, fd_.get(), error)) {
+            if (entry.name == name)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    const SystemIo& io_;
+    int parent_;
+    std::string name_;
+    UniqueFd fd_;
+};
+
+// FAT, however it is mounted: the kernel's type, FUSE's subtype, or for a
+// FUSE block driver the boot sector of its device, where it can be read.
+bool isFat(const SystemIo& io, int folder)
+{
+    struct statfs info;
+    if (io.statFileSystem(folder, &info) == 0 && long(info.f_type) == msdosMagic)
+        return true;
+    struct stat st;
+    if (io.stat(folder, &st) != 0)
+        return false;
+    // The kernel's own table, not the drive: read directly.
+    std::ifstream mounts("/proc/self/mountinfo");
+    const std::string text((std::istreambuf_iterator<char>(mounts)), std::istreambuf_iterator<char>());
+    const std::string device = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        // "id parent major:minor root point options ... - type source super"
+        char id[32], parent[32], numbers[64];
+        if (std::sscanf(line.c_str(), "%31s %31s %63s", id, parent, numbers) != 3 || device != numbers)
+            continue;
+        const std::size_t dash = line.find(" - ");
+        if (dash == std::string::npos)
+            continue;
+        char type[128] = {}, source[4096] = {};
+        if (std::sscanf(line.c_str() + dash + 3, "%127s %4095s", type, source) < 1)
+            continue;
+        const std::string kind = type;
+        if (kind == "vfat" || kind == "msdos" || kind == "fuse.fusefat" || kind == "fuse.vfat")
+            return true;
+        if (kind != "fuseblk" || source[0] != '/')
+            continue;
+        UniqueFd disk(io.openAt(AT_FDCWD, source, O_RDONLY | O_CLOEXEC));
+        char sector[90];
+        if (disk.valid() && io.pread(disk.get(), sector, sizeof sector, 0) == ssize_t(sizeof sector))
+            return std::memcmp(sector + 82, "FAT32   ", 8) == 0 || std::memcmp(sector + 54, "FAT16   ", 8) == 0 ||
+                   std::memcmp(sector + 54, "FAT12   ", 8) == 0;
+    }
+    return false;
+}
+
+} // namespace
+
+DestinationRules probeDestinationRules(const SystemIo& io, int folder)
+{
+    DestinationRules rules;
+    struct statvfs limits;
+    if (::fstatvfs(folder, &limits) == 0 && limits.f_namemax > 0)
+        rules.longestName = int(limits.f_namemax);
+    if (isFat(io, folder))
+        rules.largestFile = fatLargestFile;
+
+    Scratch scratch(io, folder);
+    if (!scratch.valid())
+        return rules;
+    rules.windowsCharacters = !scratch.create("a:b");
+    // Refused outright, or made under another name (dots stripped). Where
+    // Windows' characters are refused, so are these: such a drive is read by
+    // systems that cannot open them, whatever this driver accepts.
+    rules.trailingDotOrSpace = rules.windowsCharacters || !scratch.create("t.") || !scratch.listed("t.") ||
+                               !scratch.create("s ") || !scratch.listed("s ");
+    rules.asciiNamesOnly = !scratch.create("\xC3\xA9\xE5\xAD\x97"); // "é字"
+    rules.utf8NamesOnly = !scratch.create("n\xFF");
+    struct stat st;
+    rules.caseInsensitive = scratch.create("Cc") && io.statAt(scratch.fd(), "cC", &st, AT_SYMLINK_NOFOLLOW) == 0;
+    rules.symbolicLinks = io.symlinkAt("Cc", scratch.fd(), "link") == 0;
+    // 100 Chinese characters: 300 bytes, but 100 UTF-16 units.
+    std::string wide;
+    for (int i = 0; i < 100; ++i)
+        wide += "\xE5\xAD\x97";
+    if (!rules.asciiNamesOnly && scratch.create(wide)) {
+        rules.nameLimitInUtf16 = true;
+        rules.longestName = 255;
+    } else if (rules.windowsCharacters) {
+        rules.nameLimitInUtf16 = true; // FAT without Unicode: ASCII, where units are bytes
+        rules.longestName = 255;
+    }
+    return rules;
+}
+
+std::optional<FsErrc> nameProblem(const std::string& name, const DestinationRules& rules)
+{
+    if (rules.windowsCharacters) {
+        for (unsigned char c : name) {
+            if (c < 0x20 || c == 0x7F || std::strchr("\"*:<>?\\|", c))
+                return FsErrc::nameNotAllowed;
+        }
+    }
+    if (rules.trailingDotOrSpace && !name.empty() && (name.back() == '.' || name.back() == ' '))
+        return FsErrc::nameNotAllowed;
+    if (rules.asciiNamesOnly && !isAscii(name))
+        return FsErrc::nameNotAllowed;
+    if ((rules.utf8NamesOnly || rules.nameLimitInUtf16) && !validUtf8(name))
+        return FsErrc::nameNotAllowed;
+    const qsizetype length = rules.nameLimitInUtf16 ? QString::fromUtf8(QByteArray::fromStdString(name)).size()
+                                                    : qsizetype(name.size());
+    if (length > rules.longestName)
+        return FsErrc::nameTooLong;
+    return std::nullopt;
+}
+
+std::string caseFoldedName(const std::string& name)
+{
+    return QString::fromUtf8(QByteArray::fromStdString(name)).toCaseFolded().toStdString();
+}

@@ -1,0 +1,68 @@
+// The window on real exFAT, FAT32 and NTFS drives: the report lists each
+// refused item with its culprit, the others are moved.
+
+#include "controller/main_window_controller.h"
+#include "controller/window_fixture.h"
+
+#include "fs/error_description.h"
+#include "model/text_table.h"
+#include "support/drive_image.h"
+#include "support/drive_job.h"
+
+#include <QCheckBox>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class WindowOnRealDrives : public WindowFixture, public ::testing::WithParamInterface<DriveKind> {
+protected:
+    WindowOnRealDrives() : WindowFixture("home") {}
+};
+
+} // namespace
+
+TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
+{
+    DriveImage drive(GetParam(), dir.path(), 192);
+    if (!drive.mounted())
+        GTEST_SKIP() << drive.skipReason();
+    const fs::path downloads = dir / "home" / "Downloads";
+    const DriveJob job = makeDriveJob(GetParam(), downloads);
+
+    dialogs.folderAnswers.push_back({downloads});
+    controller.scanAction();
+    ASSERT_TRUE(waitUntilIdle());
+    dialogs.folderAnswers.push_back({drive.mountPoint()});
+    controller.refreshVolumesAction();
+    for (std::size_t i = 0; i < controller.store().items().size(); ++i)
+        controller.toggleCandidate(int(i), true);
+    controller.moveToTrashCheckbox()->setChecked(true);
+    dialogs.confirmAnswers.push_back(true);
+    controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle(120'000));
+
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    const QString report = dialogs.alerts[0].message;
+    const QString root = I18n::text("root.downloads");
+    for (const RefusedItem& refused : job.refused) {
+        const QString item = root + u'/' + QString::fromStdString(refused.item);
+        EXPECT_TRUE(report.contains(item)) << refused.item << "\n" << report.toStdString();
+        if (refused.reason != FsErrc::caseCollision)
+            EXPECT_TRUE(report.contains(describeError(FsError{refused.reason, {}, refused.culprit}, I18n::language())))
+                << refused.item;
+        EXPECT_TRUE(fs::exists(downloads / refused.item)) << refused.item;
+    }
+    for (const std::string& name : job.good) {
+        EXPECT_FALSE(report.contains(root + u'/' + QString::fromStdString(name) + u' ')) << name;
+        EXPECT_FALSE(fs::exists(downloads / name)) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ExFatFat32Ntfs, WindowOnRealDrives,
+                         ::testing::Values(DriveKind::exfat, DriveKind::fat32, DriveKind::ntfs),
+                         [](const ::testing::TestParamInfo<DriveKind>& info) {
+                             return std::string(driveKindName(info.param));
+                         });

@@ -1,0 +1,115 @@
+#include "fs/destination_rules.h"
+
+#include "fs/posix_file_system.h"
+#include "support/drive_image.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+DestinationRules expectedRules(DriveKind kind)
+{
+    DestinationRules rules;
+    rules.windowsCharacters = true;
+    rules.trailingDotOrSpace = true;
+    rules.utf8NamesOnly = true;
+    rules.nameLimitInUtf16 = true;
+    switch (kind) {
+    case DriveKind::exfat:
+        rules.caseInsensitive = true;
+        rules.symbolicLinks = false;
+        break;
+    case DriveKind::fat32:
+        rules.asciiNamesOnly = true; // fusefat writes no Unicode long names
+        rules.caseInsensitive = true;
+        rules.symbolicLinks = false;
+        rules.largestFile = 4LL * 1024 * 1024 * 1024 - 1;
+        break;
+    case DriveKind::ntfs:
+        break; // Windows names, but case-sensitive and with links, as ntfs-3g keeps them
+    }
+    return rules;
+}
+
+std::string describe(const DestinationRules& r)
+{
+    return std::string("windows ") + (r.windowsCharacters ? "1" : "0") + " trailing " + (r.trailingDotOrSpace ? "1" : "0") +
+           " ascii " + (r.asciiNamesOnly ? "1" : "0") + " utf8 " + (r.utf8NamesOnly ? "1" : "0") + " case " +
+           (r.caseInsensitive ? "1" : "0") + " links " + (r.symbolicLinks ? "1" : "0") + " utf16 " +
+           (r.nameLimitInUtf16 ? "1" : "0") + " longest " + std::to_string(r.longestName) + " largest " +
+           (r.largestFile ? std::to_string(*r.largestFile) : "-");
+}
+
+class RealDriveRules : public ::testing::TestWithParam<DriveKind> {};
+
+} // namespace
+
+TEST_P(RealDriveRules, AreLearnedByTryingAndLeaveNothingBehind)
+{
+    TempDir dir;
+    DriveImage drive(GetParam(), dir.path());
+    if (!drive.mounted())
+        GTEST_SKIP() << drive.skipReason();
+    const std::vector<std::string> before = namesIn(drive.mountPoint());
+    PosixFileSystem fileSystem;
+    const auto held = fileSystem.holdFolder(drive.mountPoint());
+    ASSERT_TRUE(held.ok());
+    const DestinationRules rules = fileSystem.destinationRules(held.value());
+    EXPECT_EQ(describe(rules), describe(expectedRules(GetParam())));
+    EXPECT_EQ(namesIn(drive.mountPoint()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(ExFatFat32Ntfs, RealDriveRules,
+                         ::testing::Values(DriveKind::exfat, DriveKind::fat32, DriveKind::ntfs),
+                         [](const ::testing::TestParamInfo<DriveKind>& info) {
+                             return std::string(driveKindName(info.param));
+                         });
+
+TEST(DestinationRules, ALinuxFolderHoldsAnyName)
+{
+    TempDir dir;
+    PosixFileSystem fileSystem;
+    const auto held = fileSystem.holdFolder(dir.path());
+    ASSERT_TRUE(held.ok());
+    DestinationRules plain;
+    EXPECT_EQ(describe(fileSystem.destinationRules(held.value())), describe(plain));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(DestinationRules, NamesAgainstTheRules)
+{
+    const DestinationRules windows = expectedRules(DriveKind::exfat);
+    for (const char* bad : {"what?.iso", "a:b.txt", "x\"y", "pipe|d", "star*", "back\\slash", "less<", "ctl\x01", "dot.",
+                            "space ", "bad\xff"})
+        EXPECT_EQ(nameProblem(bad, windows), FsErrc::nameNotAllowed) << bad;
+    for (const char* good : {"Report.pdf", "照片 2026.jpg", ".hidden", "a.b.c", "#1 (final)"})
+        EXPECT_EQ(nameProblem(good, windows), std::nullopt) << good;
+
+    // 255 Chinese characters fit where names count UTF-16 units, not on ext4.
+    std::string wide;
+    for (int i = 0; i < 255; ++i)
+        wide += "字";
+    EXPECT_EQ(nameProblem(wide, windows), std::nullopt);
+    EXPECT_EQ(nameProblem(wide + "字", windows), FsErrc::nameTooLong);
+    EXPECT_EQ(nameProblem(wide, DestinationRules{}), FsErrc::nameTooLong);
+    EXPECT_EQ(nameProblem(std::string(255, 'x'), DestinationRules{}), std::nullopt);
+    EXPECT_EQ(nameProblem("what?.iso", DestinationRules{}), std::nullopt);
+
+    EXPECT_EQ(nameProblem("照片.jpg", expectedRules(DriveKind::fat32)), FsErrc::nameNotAllowed);
+    EXPECT_EQ(caseFoldedName("Notes.TXT"), caseFoldedName("notes.txt"));
+    EXPECT_NE(caseFoldedName("Notes.txt"), caseFoldedName("Notes.txt "));
+}

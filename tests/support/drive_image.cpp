@@ -1,0 +1,167 @@
+#include "support/drive_image.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool run(const QString& program, const QStringList& arguments, QString* output = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return false;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    return true;
+}
+
+bool isMounted(const fs::path& point)
+{
+    std::ifstream table("/proc/self/mountinfo");
+    std::string line;
+    const std::string needle = " " + point.native() + " ";
+    while (std::getline(table, line)) {
+        if (line.find(needle) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+QString path(const fs::path& p)
+{
+    return QString::fromStdString(p.native());
+}
+
+// Starts the driver in the foreground (so its process is ours to end),
+// with its chatter sent nowhere.
+pid_t startDriver(const std::vector<std::string>& command)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, 0);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    std::vector<char*> argv;
+    for (const std::string& part : command)
+        argv.push_back(const_cast<char*>(part.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+}
+
+bool waitForExit(pid_t pid, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+} // namespace
+
+const char* driveKindName(DriveKind kind)
+{
+    switch (kind) {
+    case DriveKind::exfat: return "exFAT";
+    case DriveKind::fat32: return "FAT32";
+    case DriveKind::ntfs: return "NTFS";
+    }
+    return "?";
+}
+
+DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes)
+    : image_(workFolder / (std::string(driveKindName(kind)) + ".img")),
+      mountPoint_(workFolder / (std::string(driveKindName(kind)) + "-drive"))
+{
+    const char* format = kind == DriveKind::exfat ? "mkfs.exfat" : kind == DriveKind::fat32 ? "mkfs.vfat" : "mkntfs";
+    const char* driver = kind == DriveKind::exfat ? "mount.exfat-fuse" : kind == DriveKind::fat32 ? "fusefat" : "ntfs-3g";
+    if (::geteuid() != 0) {
+        skipReason_ = "needs root to attach and mount a drive image";
+        return;
+    }
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+        skipReason_ = "no /dev/fuse here";
+        return;
+    }
+    for (const char* tool : {format, driver, "losetup"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            skipReason_ = std::string(tool) + " is not installed";
+            return;
+        }
+    }
+    fs::create_directories(mountPoint_);
+    {
+        std::ofstream(image_).close();
+        fs::resize_file(image_, std::uintmax_t(megabytes) * 1024 * 1024);
+    }
+    const QStringList formatArguments = kind == DriveKind::exfat   ? QStringList{path(image_)}
+                                        : kind == DriveKind::fat32 ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
+                                                                   : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
+    QString device;
+    if (!run(QString::fromLatin1(format), formatArguments)) {
+        skipReason_ = std::string(format) + " failed";
+        return;
+    }
+    if (!run(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), path(image_)}, &device) ||
+        device.isEmpty()) {
+        skipReason_ = "no free loop device";
+        return;
+    }
+    loopDevice_ = device.toStdString();
+    const std::string point = mountPoint_.native();
+    switch (kind) {
+    case DriveKind::exfat: driver_ = startDriver({driver, "-d", loopDevice_, point}); break;
+    case DriveKind::fat32: driver_ = startDriver({driver, "-f", "-o", "rw+", loopDevice_, point}); break;
+    case DriveKind::ntfs: driver_ = startDriver({driver, "-o", "windows_names,no_detach", loopDevice_, point}); break;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!isMounted(mountPoint_) && std::chrono::steady_clock::now() < end) {
+        if (::waitpid(driver_, nullptr, WNOHANG) == driver_) {
+            driver_ = -1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!isMounted(mountPoint_))
+        skipReason_ = std::string(driver) + " did not mount the image";
+}
+
+void DriveImage::pull()
+{
+    if (driver_ > 0) {
+        ::kill(driver_, SIGKILL);
+        waitForExit(driver_, std::chrono::seconds(10));
+        driver_ = -1;
+    }
+}
+
+DriveImage::~DriveImage()
+{
+    if (isMounted(mountPoint_))
+        ::umount2(mountPoint_.c_str(), driver_ > 0 ? 0 : MNT_DETACH);
+    if (driver_ > 0 && !waitForExit(driver_, std::chrono::seconds(10))) {
+        ::kill(driver_, SIGKILL);
+        waitForExit(driver_, std::chrono::seconds(5));
+    }
+    if (!loopDevice_.empty())
+        run(QStringLiteral("losetup"), {QStringLiteral("-d"), QString::fromStdString(loopDevice_)});
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A real external-drive file system for tests: a small image formatted as
+// exFAT, FAT32 or NTFS, attached to a loop device and mounted through the
+// FUSE driver a Debian desktop would use (exfat-fuse, fusefat, ntfs-3g with
+// Windows name rules). Needs root, /dev/fuse, a free loop device and the
+// tools; without them `skipReason()` says what is missing. Unmounted and
+// detached again at the end.
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <sys/types.h>
+
+enum class DriveKind { exfat, fat32, ntfs };
+
+const char* driveKindName(DriveKind kind);
+
+// For test names and messages.
+inline void PrintTo(DriveKind kind, std::ostream* out)
+{
+    *out << driveKindName(kind);
+}
+
+class DriveImage {
+public:
+    DriveImage(DriveKind kind, const std::filesystem::path& workFolder, int megabytes = 64);
+    ~DriveImage();
+    DriveImage(const DriveImage&) = delete;
+    DriveImage& operator=(const DriveImage&) = delete;
+
+    bool mounted() const { return skipReason_.empty(); }
+    const std::string& skipReason() const { return skipReason_; }
+    const std::filesystem::path& mountPoint() const { return mountPoint_; }
+
+    // Kills the driver, as when a drive is pulled out: every later call on
+    // the mount fails (ENOTCONN) instead of waiting.
+    void pull();
+
+private:
+    std::filesystem::path image_;
+    std::filesystem::path mountPoint_;
+    std::string loopDevice_;
+    pid_t driver_ = -1;
+    std::string skipReason_;
+};
