@@ -6,6 +6,8 @@
 // confirmation. Exit status: 0 done, 1 some item failed, 2 usage error.
 
 #include "cli/scan_report.h"
+#include "cli/stop_on_signal.h"
+#include "cli/terminal_progress.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -40,6 +43,26 @@ int usage(const std::string& problem)
 void writeAll(const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+// On a terminal, standard error shows what the scan is measuring, on one
+// line that is cleared at the end; elsewhere nothing.
+std::function<void(const std::filesystem::path&)> measuringLine()
+{
+    if (::isatty(STDERR_FILENO) != 1)
+        return {};
+    return [](const std::filesystem::path& item) {
+        if (item.empty()) {
+            std::fputs("\r\033[K", stderr);
+            return;
+        }
+        // The end of a long path says most; a wrapped line could not be rewritten.
+        QString shown = QString::fromLocal8Bit(QByteArray::fromStdString(item.native()));
+        if (shown.size() > 70)
+            shown = QStringLiteral("…") + shown.right(69);
+        std::fprintf(stderr, "\r\033[K%s", shown.toUtf8().constData());
+        std::fflush(stderr);
+    };
 }
 
 std::filesystem::path absolutePath(const char* argument)
@@ -100,20 +123,34 @@ int transferCommand(int argc, char* argv[])
     const bool trash = hasFlag(arguments, "--trash");
     const bool all = hasFlag(arguments, "--all");
 
+    const std::stop_token stop = stopOnTerminationSignals();
     PosixFileSystem fileSystem;
     std::vector<Candidate> items;
-    for (Candidate& candidate : scanCandidates(arguments.roots, fileSystem)) {
+    for (Candidate& candidate : scanCandidates(arguments.roots, fileSystem, stop, measuringLine())) {
         if (all || candidate.selected())
             items.push_back(std::move(candidate));
     }
+    // A terminal sees one line that moves; a pipe or file, one line an item.
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+    TerminalProgress line(stdout);
     const TransferResult result = transfer(
         items, *arguments.destination, trash,
-        [](std::int64_t index, std::int64_t total, const QString& name) {
+        [&](std::int64_t index, std::int64_t total, const QString& name) {
+            if (terminal) {
+                line.startItem(index, total, name);
+                return;
+            }
             std::printf("%lld / %lld %s\n", static_cast<long long>(index), static_cast<long long>(total),
                         name.toUtf8().constData());
             std::fflush(stdout);
         },
-        fileSystem);
+        fileSystem, QDateTime::currentDateTime(), stop,
+        [&](const ItemProgress& item) {
+            if (terminal)
+                line.update(item);
+        });
+    if (terminal)
+        line.finish();
     const TransferReport report = makeTransferReport(result, trash);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
@@ -129,7 +166,7 @@ int scanCommand(int argc, char* argv[])
     const std::vector<std::filesystem::path>& roots = arguments.roots;
 
     PosixFileSystem fileSystem;
-    const std::vector<Candidate> candidates = scanCandidates(roots, fileSystem);
+    const std::vector<Candidate> candidates = scanCandidates(roots, fileSystem, {}, measuringLine());
     writeAll(json ? candidatesAsJson(candidates) : candidatesAsLines(candidates));
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -139,6 +139,9 @@ private:
     void stopDestinationAccess();
     void finishScan(std::vector<Candidate> result);
     void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
+    void showItemProgress(const ItemProgress& item);
+    // The bar's resolution within one item.
+    static constexpr std::int64_t progressStepsPerItem = 1000;
     void finishTransfer(const TransferResult& result, bool moveOriginalsToTrash);
 
     FileSystem& fileSystem_;

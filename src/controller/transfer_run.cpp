@@ -78,7 +78,8 @@ void MainWindowController::transferAction()
 
     isBusy_ = true;
     updateInterfaceState();
-    progressIndicator_->setRange(0, int(count));
+    // Steps within each item, so that a big one moves the bar too.
+    progressIndicator_->setRange(0, int(count * progressStepsPerItem));
     progressIndicator_->setValue(0);
     progressPathLabel_->setText(I18n::text("progress.path.transferring"));
     progressStatusLabel_->setText(QStringLiteral("0 / ") + QString::number(count));
@@ -94,7 +95,11 @@ void MainWindowController::transferAction()
         const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
             postToController(controller, [index, total, name](MainWindowController& c) { c.showTransferProgress(index, total, name); });
         };
-        TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(), stop);
+        const auto itemProgress = [controller](const ItemProgress& item) {
+            postToController(controller, [item](MainWindowController& c) { c.showItemProgress(item); });
+        };
+        TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
+                                         stop, itemProgress);
         postToController(controller, [result = std::move(result), moveToTrash](MainWindowController& c) mutable {
             c.finishTransfer(result, moveToTrash);
         });
@@ -103,10 +108,17 @@ void MainWindowController::transferAction()
 
 void MainWindowController::showTransferProgress(std::int64_t index, std::int64_t total, const QString& name)
 {
-    progressIndicator_->setValue(int(index));
+    // Items finished so far; the current one fills in as it goes.
+    progressIndicator_->setValue(int((index - 1) * progressStepsPerItem));
     progressPathLabel_->setText(formatText(I18n::text("progress.path.transferringItem"), {name}));
     progressStatusLabel_->setText(QString::number(index) + QStringLiteral(" / ") + QString::number(total));
     layoutViews();
+}
+
+void MainWindowController::showItemProgress(const ItemProgress& item)
+{
+    const auto steps = std::int64_t(item.fraction() * progressStepsPerItem);
+    progressIndicator_->setValue(int((item.index - 1) * progressStepsPerItem + steps));
 }
 
 void MainWindowController::finishTransfer(const TransferResult& result, bool moveOriginalsToTrash)

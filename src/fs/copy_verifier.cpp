@@ -50,8 +50,9 @@ Finding foundErrno(const std::string& relative)
 
 class CopyVerifier {
 public:
-    CopyVerifier(const SystemIo& io, const CopyManifest& manifest, bool compareContents, std::stop_token stop)
-        : io_(io), compareContents_(compareContents), stop_(std::move(stop))
+    CopyVerifier(const SystemIo& io, const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+                 ByteCounter verified = {})
+        : io_(io), compareContents_(compareContents), stop_(std::move(stop)), verified_(std::move(verified))
     {
         if (!manifest.entries.empty())
             device_ = manifest.entries.front().device;
@@ -280,6 +281,8 @@ private:
                 break;
             hasher.add(buffer.get(), std::size_t(n));
             total += n;
+            if (verified_)
+                verified_(n);
         }
         if (total != length) {
             error = make_error_code(FsErrc::lengthDiffers);
@@ -291,6 +294,7 @@ private:
     const SystemIo& io_;
     bool compareContents_;
     std::stop_token stop_;
+    ByteCounter verified_;
     dev_t device_ = 0;
     bool syncEach_ = true;
     std::unordered_map<std::string, Expected> byPath_;
@@ -303,9 +307,9 @@ private:
 
 FsResult<void> verifyItemCopy(const SystemIo& io, const fs::path& source, int targetDirectory,
                               const std::string& targetName, const fs::path& target, const CopyManifest& manifest,
-                              bool compareContents, std::stop_token stop)
+                              bool compareContents, std::stop_token stop, ByteCounter verified)
 {
-    CopyVerifier verifier(io, manifest, compareContents, std::move(stop));
+    CopyVerifier verifier(io, manifest, compareContents, std::move(stop), std::move(verified));
     return verifier.run(source, targetDirectory, targetName.c_str(), target);
 }
 

@@ -29,7 +29,8 @@
 // `target` is its path, for messages.
 FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source, int targetDirectory,
                               const std::string& targetName, const std::filesystem::path& target,
-                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {});
+                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
+                              ByteCounter verified = {});
 
 // The same at a path.
 FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source,

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -87,12 +88,17 @@ struct CopyManifest {
     std::vector<CopiedEntry> entries; // the item itself first
 };
 
+// Told how many more bytes were done; may be called from two threads at once.
+using ByteCounter = std::function<void(std::int64_t bytes)>;
+
 struct CopyOptions {
     // Hash every file's contents as it is read, for a later comparison.
     bool hashContents = false;
     // A stop request ends the copy at the next file or chunk with
     // ECANCELED, leaving what it wrote.
     std::stop_token stop = {};
+    // Bytes of file contents copied (holes count as they are passed).
+    ByteCounter copied = {};
 };
 
 // What a destination's file system can hold (destination_rules.h learns it).
@@ -173,9 +179,10 @@ public:
 
     // Checks a finished copy, `name` inside `into`, against its source (see
     // copy_verifier.h); a failure names what differed and where.
+    // `verified` counts the bytes read back.
     virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into,
                                       const std::string& name, const CopyManifest& manifest, bool compareContents,
-                                      std::stop_token stop = {}) const = 0;
+                                      std::stop_token stop = {}, ByteCounter verified = {}) const = 0;
 
     // Moves an item to the user's Trash; returns where it went. Right before
     // the move, every entry of the item is compared with what was copied

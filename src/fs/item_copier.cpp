@@ -24,7 +24,8 @@ namespace {
 // Big enough for few system calls, small enough to stay in the CPU's cache
 // between the read, the hash and the write.
 constexpr std::size_t bufferSize = 1024 * 1024;
-constexpr std::int64_t copyRangeChunk = 64LL * 1024 * 1024;
+// Small enough to report progress several times a second on a slow drive.
+constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
 
 // The process's umask without changing it (Linux 4.7 and later).
 std::optional<mode_t> currentUmask()
@@ -110,6 +111,12 @@ private:
     }
 
     bool stopped() const { return options_.stop.stop_requested(); }
+
+    void counted(std::int64_t bytes) const
+    {
+        if (options_.copied && bytes > 0)
+            options_.copied(bytes);
+    }
 
     std::error_code copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                               const std::string& relative, const struct stat& st)
@@ -345,8 +352,10 @@ private:
                              std::vector<char>& buffer)
     {
         if (!hasher && tryClone_ && size > 0) {
-            if (io_.cloneFile(out, in) == 0)
+            if (io_.cloneFile(out, in) == 0) {
+                counted(size);
                 return {};
+            }
             // Not on this file system: no point asking for every file.
             if (shortcutUnavailable(errno))
                 tryClone_ = false;
@@ -374,12 +383,14 @@ private:
                 hole = size;
             if (hasher)
                 hasher->addZeros(data - position);
+            counted(data - position);
             if (const std::error_code error = copyRange(in, out, data, hole - data, hasher, buffer))
                 return error;
             position = hole;
         }
         if (hasher && position < size)
             hasher->addZeros(size - position);
+        counted(size - position);
         if (io_.truncate(out, size) != 0)
             return lastError();
         return {};
@@ -399,6 +410,7 @@ private:
                                                     std::size_t(std::min(length - done, copyRangeChunk)));
                 if (n > 0) {
                     done += n;
+                    counted(n);
                     continue;
                 }
                 if (n == 0)
@@ -442,6 +454,7 @@ private:
                 written += w;
             }
             done += n;
+            counted(n);
         }
         return {};
     }

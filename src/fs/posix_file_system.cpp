@@ -227,10 +227,11 @@ FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const H
 }
 
 FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
-                                           const CopyManifest& manifest, bool compareContents, std::stop_token stop) const
+                                           const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+                                           ByteCounter verified) const
 {
     return verifyItemCopy(*io_, source, into.descriptor(), name, into.path() / name, manifest, compareContents,
-                          std::move(stop));
+                          std::move(stop), std::move(verified));
 }
 
 FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const

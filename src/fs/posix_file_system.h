@@ -32,8 +32,8 @@ public:
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                                     const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
-                              const CopyManifest& manifest, bool compareContents,
-                              std::stop_token stop = {}) const override;
+                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
+                              ByteCounter verified = {}) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               const CopyManifest& copied) const override;
     bool startAccessing(const std::filesystem::path& folder) override;

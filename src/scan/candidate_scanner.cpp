@@ -18,7 +18,10 @@ namespace {
 // The state of one scan; nothing survives from one scan to the next.
 class CandidateScan {
 public:
-    CandidateScan(const FileSystem& fileSystem, std::stop_token stop) : fileSystem_(fileSystem), stop_(std::move(stop)) {}
+    CandidateScan(const FileSystem& fileSystem, std::stop_token stop, const MeasuringObserver& measuring)
+        : fileSystem_(fileSystem), stop_(std::move(stop)), measuring_(measuring)
+    {
+    }
 
     bool stopped() const { return stop_.stop_requested(); }
 
@@ -29,6 +32,8 @@ public:
         std::string key = standardizedPath(item).native();
         if (seenPaths_.contains(key))
             return;
+        if (measuring_)
+            measuring_(item);
         const ItemMeasure measure = measureItem(item, fileSystem_, stop_);
         if (stopped())
             return; // a partial size is no size
@@ -59,6 +64,7 @@ public:
 private:
     const FileSystem& fileSystem_;
     std::stop_token stop_;
+    const MeasuringObserver& measuring_;
     std::vector<Candidate> result_;
     std::unordered_set<std::string> seenPaths_;
 };
@@ -66,9 +72,9 @@ private:
 } // namespace
 
 std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem,
-                                      std::stop_token stop)
+                                      std::stop_token stop, const MeasuringObserver& measuring)
 {
-    CandidateScan scan(fileSystem, std::move(stop));
+    CandidateScan scan(fileSystem, std::move(stop), measuring);
     for (const fs::path& root : roots) {
         if (scan.stopped())
             break;
@@ -78,6 +84,8 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
         else
             scan.scanChildren(rootName, root, minCandidateBytes);
     }
+    if (measuring)
+        measuring({});
     std::vector<Candidate> result = scan.takeResult();
     sortCandidates(result);
     return result;

@@ -15,13 +15,18 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <stop_token>
 #include <vector>
+
+// Told of each item just before it is measured, and of an empty path when
+// the scan ends (the command line shows it on a terminal).
+using MeasuringObserver = std::function<void(const std::filesystem::path& item)>;
 
 // A stop request ends the scan early with what it found so far (the window
 // makes one when it closes during a scan).
 std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem,
-                                      std::stop_token stop = {});
+                                      std::stop_token stop = {}, const MeasuringObserver& measuring = {});
 
 // The size measure shared by the scan and the transfer: 0 for a symbolic
 // link, the allocated size (else the length) for anything that is not a

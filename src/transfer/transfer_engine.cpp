@@ -10,7 +10,23 @@
 #include "scan/candidate_scanner.h"
 #include "transfer/unique_destination.h"
 
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
 namespace fs = std::filesystem;
+
+namespace {
+
+} // namespace
+
+double ItemProgress::fraction() const
+{
+    const double phase = bytesTotal > 0 ? std::clamp(double(bytesDone) / double(bytesTotal), 0.0, 1.0) : 0.0;
+    if (!verifiesContents)
+        return phase;
+    return verifying ? 0.5 + phase / 2 : phase / 2;
+}
 
 namespace {
 
@@ -28,10 +44,53 @@ struct RunFolders {
     DestinationRules rules; // what the destination can hold
 };
 
+// Progress within one item, passed on at most every 50 ms (the copier
+// reports from two threads, chunk by chunk).
+class ProgressMeter {
+public:
+    ProgressMeter(const ItemProgressCallback& callback, ItemProgress item) : callback_(callback), item_(std::move(item)) {}
+
+    void startPhase(bool verifying)
+    {
+        std::lock_guard lock(mutex_);
+        item_.verifying = verifying;
+        item_.bytesDone = 0;
+        sendLocked();
+    }
+
+    ByteCounter counter()
+    {
+        if (!callback_)
+            return {};
+        return [this](std::int64_t bytes) { add(bytes); };
+    }
+
+private:
+    void add(std::int64_t bytes)
+    {
+        std::lock_guard lock(mutex_);
+        item_.bytesDone += bytes; // hidden files are copied too: may pass the scan's total
+        if (std::chrono::steady_clock::now() - sent_ >= std::chrono::milliseconds(50))
+            sendLocked();
+    }
+
+    void sendLocked()
+    {
+        sent_ = std::chrono::steady_clock::now();
+        if (callback_)
+            callback_(item_);
+    }
+
+    const ItemProgressCallback& callback_;
+    std::mutex mutex_;
+    ItemProgress item_;
+    std::chrono::steady_clock::time_point sent_;
+};
+
 // Copies, verifies and trashes one item; returns the reason it failed, or
 // an empty string.
 QString transferItem(const Candidate& item, const RunFolders& folders, bool moveOriginalsToTrash,
-                     const FileSystem& fileSystem, const std::stop_token& stop)
+                     const FileSystem& fileSystem, const std::stop_token& stop, ProgressMeter& meter)
 {
     const fs::path& source = item.sourceURL();
     const std::string rootFolder = folderComponent(item.rootName());
@@ -63,11 +122,15 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
 
     // Contents are compared only when the original is to go: the hash is
     // taken while copying, which rules out the kernel's copy shortcuts.
-    const auto copied = fileSystem.copyItem(source, perRoot.value(), name, CopyOptions{moveOriginalsToTrash, stop});
+    meter.startPhase(false);
+    const auto copied =
+        fileSystem.copyItem(source, perRoot.value(), name, CopyOptions{moveOriginalsToTrash, stop, meter.counter()});
     if (!copied)
         return copied.error().description();
-    if (auto verified =
-            fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash, stop);
+    if (moveOriginalsToTrash)
+        meter.startPhase(true);
+    if (auto verified = fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash,
+                                              stop, meter.counter());
         !verified)
         return verified.error().description();
 
@@ -132,7 +195,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        std::stop_token stop)
+                        std::stop_token stop, const ItemProgressCallback& itemProgress)
 {
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
@@ -147,16 +210,28 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     bool destinationGone = false;
 
     const auto total = std::int64_t(items.size());
-    for (std::int64_t index = 0; index < total && !stop.stop_requested(); ++index) {
+    for (std::int64_t index = 0; index < total; ++index) {
         const Candidate& item = items[std::size_t(index)];
         const std::string nameBytes = lastPathComponent(item.sourceURL());
         const QString name = displayText(std::string_view(nameBytes));
+        // Stopped: no later item starts, and none is taken for done.
+        if (stop.stop_requested()) {
+            result.failures.append(failureLine(item, name, errorDescription(systemError(ECANCELED))));
+            continue;
+        }
         if (progress)
             progress(index + 1, total, name);
+        ItemProgress start;
+        start.index = index + 1;
+        start.total = total;
+        start.name = name;
+        start.verifiesContents = moveOriginalsToTrash;
+        start.bytesTotal = item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes();
+        ProgressMeter meter(itemProgress, start);
         destinationGone = destinationGone || !fileSystem.stillAvailable(folders.value().destination);
         QString failure = destinationGone
                               ? errorDescription(FsErrc::destinationGone)
-                              : transferItem(item, folders.value(), moveOriginalsToTrash, fileSystem, stop);
+                              : transferItem(item, folders.value(), moveOriginalsToTrash, fileSystem, stop, meter);
         // Whatever an item met while its drive went away, that is the reason;
         // and a copy whose drive went during it is not reported as made. (A
         // trashed original's copy was flushed and read back while the drive

@@ -30,15 +30,36 @@ struct TransferResult {
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;
 
+// Where the transfer stands within the current item: bytes copied, then
+// (when originals go to the Trash) bytes read back, against its length.
+struct ItemProgress {
+    std::int64_t index = 0; // 1-based, as TransferProgress counts
+    std::int64_t total = 0;
+    QString name;
+    bool verifying = false;         // reading the copy back, else copying
+    bool verifiesContents = false;  // the item has a read-back phase
+    std::int64_t bytesDone = 0;     // within the current phase
+    std::int64_t bytesTotal = 0;    // the item's length
+
+    // How much of the item is done, 0 to 1; copying and reading back each
+    // count half when both happen.
+    double fraction() const;
+};
+
+// Called on the worker at most about 20 times a second, and once as each
+// phase starts; must not block.
+using ItemProgressCallback = std::function<void(const ItemProgress&)>;
+
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem);
 
-// The same with an explicit start time, which names the dated folder, and a
-// stop token: on a stop request the item being copied stops where it is (its
-// original untouched, never trashed) and no further item is tried.
+// The same with an explicit start time, which names the dated folder, a
+// stop token and progress within items. On a stop request the item being
+// copied stops where it is (its original untouched, never trashed), fails
+// as stopped, and every item not yet started is reported as stopped too.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        std::stop_token stop = {});
+                        std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {});
 
 // A display text made safe as one folder name: no "/", not "." or "..", not empty.
 std::string folderComponent(const QString& text);

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -19,15 +21,21 @@ struct Outcome {
     QString err;
 };
 
-Outcome transferCli(const QStringList& arguments, const fs::path& home)
+// English, and the test's own home (and so its own Trash).
+QProcessEnvironment cliEnvironment(const fs::path& home)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "XDG_DATA_HOME"})
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
     environment.insert(QStringLiteral("HOME"), QString::fromStdString(home.native()));
-    process.setProcessEnvironment(environment);
+    return environment;
+}
+
+Outcome transferCli(const QStringList& arguments, const fs::path& home)
+{
+    QProcess process;
+    process.setProcessEnvironment(cliEnvironment(home));
     process.start(QStringLiteral(LOFTWELL_CLI_PATH), QStringList{QStringLiteral("transfer")} + arguments);
     process.waitForFinished(120'000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -104,11 +112,7 @@ TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
 {
     writeFile(dir / "home" / "Downloads" / "second.iso", 21 * MiB, 's');
     QProcess shell;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("HOME"), arg(dir / "home"));
-    environment.remove(QStringLiteral("XDG_DATA_HOME"));
-    shell.setProcessEnvironment(environment);
+    shell.setProcessEnvironment(cliEnvironment(dir / "home"));
     // head takes the first line and leaves: every later write meets a closed pipe.
     shell.start(QStringLiteral("bash"),
                 {QStringLiteral("-c"), QStringLiteral("'%1' transfer --to '%2' --trash --all '%3' | head -1; "
@@ -122,4 +126,73 @@ TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
         EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / name)) << name;
         EXPECT_TRUE(fs::exists(onlyRun() / "Downloads" / name)) << name;
     }
+}
+
+namespace {
+
+// The command run on a pseudo-terminal (script(1)), as a person at a terminal runs it.
+QString onTerminal(const QString& command, const fs::path& home)
+{
+    QProcess process;
+    process.setProcessEnvironment(cliEnvironment(home));
+    process.start(QStringLiteral("script"), {QStringLiteral("-qfec"), command, QStringLiteral("/dev/null")});
+    process.waitForFinished(120'000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST_F(CliTransfer, OnATerminalOneLineShowsTheBytes)
+{
+    // The scan shows what it measures on standard error, then clears it.
+    const QString scan = onTerminal(QStringLiteral("'%1' scan '%2' >/dev/null")
+                                        .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "home" / "Downloads")),
+                                    dir / "home");
+    EXPECT_TRUE(scan.contains(QStringLiteral("Downloads/Ubuntu.utm"))) << scan.toStdString();
+    EXPECT_TRUE(scan.endsWith(QStringLiteral("\r\x1b[K"))) << scan.toStdString();
+
+    const QString out = onTerminal(QStringLiteral("'%1' transfer --to '%2' --trash --all '%3'")
+                                       .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"), arg(dir / "home" / "Downloads")),
+                                   dir / "home");
+    EXPECT_TRUE(out.contains(QStringLiteral("\r1 / 2 movie.mkv"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral(" of 22 MB"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("verifying"))) << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("1 / 2 movie.mkv\r\n"))); // no line per item here
+    EXPECT_TRUE(out.contains(QStringLiteral("\r\x1b[KTransfer Complete"))) << out.toStdString();
+}
+
+TEST_F(CliTransfer, InAPipeNothingButTheLinesOfOld)
+{
+    const Outcome outcome = transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--all"), arg(dir / "home" / "Downloads")},
+                                        dir / "home");
+    EXPECT_FALSE(outcome.out.contains(u'\r'));
+    EXPECT_FALSE(outcome.out.contains(u'\x1b'));
+    EXPECT_TRUE(outcome.err.isEmpty()) << outcome.err.toStdString();
+}
+
+TEST_F(CliTransfer, CtrlCStopsTheItemKeepsItsOriginalAndStillReports)
+{
+    writeFile(dir / "home" / "Downloads" / "Huge.iso", 400 * MiB, 'h'); // the largest safe item goes first
+    QProcess process;
+    process.setProcessEnvironment(cliEnvironment(dir / "home"));
+    process.start(QStringLiteral(LOFTWELL_CLI_PATH), {QStringLiteral("transfer"), QStringLiteral("--to"), arg(dir / "drive"),
+                                                       QStringLiteral("--trash"), QStringLiteral("--all"),
+                                                       arg(dir / "home" / "Downloads")});
+    ASSERT_TRUE(process.waitForReadyRead(60'000));
+    const QByteArray first = process.readLine();
+    EXPECT_EQ(first, QByteArray("1 / 3 Huge.iso\n"));
+    ::kill(pid_t(process.processId()), SIGINT);
+    ::usleep(20'000);
+    ::kill(pid_t(process.processId()), SIGINT); // a second one changes nothing
+    ASSERT_TRUE(process.waitForFinished(60'000));
+    const QString out = QString::fromUtf8(first + process.readAllStandardOutput());
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(out.contains(QStringLiteral("Some Items Did Not Finish"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Downloads/Huge.iso (Installer, Recommended): Stopped"))) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral(": Stopped")), 3) << out.toStdString(); // no later item started
+    EXPECT_FALSE(out.contains(QStringLiteral("2 / 3")));
+    EXPECT_EQ(fs::file_size(dir / "home" / "Downloads" / "Huge.iso"), std::uintmax_t(400 * MiB));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
+    EXPECT_FALSE(fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / "Huge.iso"));
 }

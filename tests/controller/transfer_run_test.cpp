@@ -15,6 +15,7 @@
 #include "ui/window_layout.h"
 
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QComboBox>
 #include <QProcess>
 #include <QTableView>
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -301,4 +303,41 @@ TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
     EXPECT_EQ(lines.last(), QStringLiteral("..."));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("many/Folder 0")));
     EXPECT_FALSE(message.contains(QStringLiteral("Folder 8")));
+}
+
+TEST_F(TransferRunTest, TheBarMovesWithTheBytesOfABigItem)
+{
+    // One big item on a slow drive: 96 writes of 1 MiB, then its read-back.
+    writeFile(dir / "home" / "Downloads" / "Big.iso", 96 * MiB, 'b');
+    io.slowDown(IoCall::pwrite, std::chrono::milliseconds(5));
+    io.slowDown(IoCall::read, std::chrono::milliseconds(15));
+    scan();
+    chooseDrive(dir / "drive");
+    controller.selectNoneAction();
+    std::size_t big = 0;
+    while (controller.store().items()[big].sourceURL().filename() != "Big.iso")
+        ++big;
+    controller.toggleCandidate(int(big), true);
+    controller.moveToTrashCheckbox()->setChecked(true);
+    // What the bar shows, as a fraction of its range, each time it moves.
+    std::set<int> permille;
+    QString statusDuringItem;
+    QProgressBar* bar = controller.progressIndicator();
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (bar->maximum() <= 0 || value <= 0)
+            return;
+        permille.insert(int(std::int64_t(value) * 1000 / bar->maximum()));
+        statusDuringItem = controller.progressStatusLabel()->text();
+    });
+    transferAndWait();
+
+    std::size_t within = 0; // steps strictly inside the one item
+    for (int step : permille)
+        within += step > 0 && step < 1000;
+    EXPECT_GE(within, 10u);
+    ASSERT_FALSE(permille.empty());
+    EXPECT_GT(*permille.rbegin(), 500); // into the read-back half
+    // The texts stay as they were: "i / N".
+    EXPECT_EQ(statusDuringItem, QStringLiteral("1 / 1"));
+    EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / "Big.iso"));
 }

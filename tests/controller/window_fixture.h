@@ -1,9 +1,11 @@
 #pragma once
 // A controller with its view on screen (offscreen), over a fresh folder, a
-// scripted file-system layer whose home is a folder inside it, and scripted
+// scripted file-system layer whose home is a folder inside it (its system
+// calls through `io`, which a test may slow down or fail), and scripted
 // dialogs: the common ground of the tests that drive the window.
 
 #include "controller/main_window_controller.h"
+#include "support/fault_injecting_io.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
@@ -16,7 +18,7 @@
 class WindowFixture : public ::testing::Test {
 protected:
     // `home`: the home folder, relative to the test's folder ("" for the folder itself).
-    explicit WindowFixture(const std::filesystem::path& home = {}) : controller(fileSystem, dialogs)
+    explicit WindowFixture(const std::filesystem::path& home = {}) : fileSystem(io), controller(fileSystem, dialogs)
     {
         fileSystem.setHome(home.empty() ? dir.path() : dir / home);
         view = controller.view();
@@ -31,6 +33,7 @@ protected:
     }
 
     TempDir dir;
+    FaultInjectingIo io;
     ScriptedFileSystem fileSystem;
     ScriptedDialogs dialogs;
     MainWindowController controller;

@@ -1,6 +1,7 @@
 #include "support/fault_injecting_io.h"
 
 #include <cerrno>
+#include <thread>
 #include <utility>
 
 void FaultInjectingIo::failCall(IoCall call, int nth, int errnoValue, int times)
@@ -14,6 +15,12 @@ void FaultInjectingIo::beforeCall(IoCall call, int nth, std::function<void()> ac
 {
     std::lock_guard lock(mutex_);
     actions_.push_back({call, counts_[std::size_t(call)] + nth, std::move(action)});
+}
+
+void FaultInjectingIo::slowDown(IoCall call, std::chrono::microseconds delay)
+{
+    std::lock_guard lock(mutex_);
+    delays_[std::size_t(call)] = delay;
 }
 
 void FaultInjectingIo::limitWrites(std::size_t bytes)
@@ -38,8 +45,10 @@ int FaultInjectingIo::injected(IoCall call) const
 {
     std::function<void()> action;
     int error = 0;
+    std::chrono::microseconds delay{};
     {
         std::lock_guard lock(mutex_);
+        delay = delays_[std::size_t(call)];
         const int count = ++counts_[std::size_t(call)];
         for (Action& due : actions_) {
             if (due.call == call && due.at == count && due.run)
@@ -52,6 +61,8 @@ int FaultInjectingIo::injected(IoCall call) const
     }
     if (action)
         action(); // outside the lock: it may well make calls of its own
+    if (delay.count() > 0)
+        std::this_thread::sleep_for(delay);
     return error;
 }
 

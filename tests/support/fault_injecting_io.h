@@ -9,6 +9,7 @@
 #include "fs/posix_system_io.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <cstddef>
 #include <mutex>
@@ -29,6 +30,8 @@ public:
     // Counting from now, `action` runs just before the `nth` call of `call`
     // (to pull a drive or change a source at that very moment).
     void beforeCall(IoCall call, int nth, std::function<void()> action);
+    // Every call of `call` first waits `delay`: a slow drive.
+    void slowDown(IoCall call, std::chrono::microseconds delay);
     // Every write and pwrite takes at most `bytes`.
     void limitWrites(std::size_t bytes);
     // The `nth` read that returns data comes back with its first byte flipped.
@@ -88,6 +91,7 @@ private:
     };
     mutable std::vector<Action> actions_;
     std::size_t writeLimit_ = 0;
+    std::array<std::chrono::microseconds, ioCallKinds> delays_{};
     int flipNth_ = 0;
     mutable int dataReads_ = 0;
 };

@@ -236,3 +236,62 @@ TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
 }
 
 } // namespace
+
+namespace {
+
+class ItemProgressTest : public TransferFaultTest {};
+
+} // namespace
+
+TEST_F(ItemProgressTest, BytesCopiedThenReadBackAtMostTwentyTimesASecond)
+{
+    writeFile(dir / "src" / "Big.iso", 48 * 1024 * 1024, 'b');
+    io.slowDown(IoCall::pwrite, std::chrono::milliseconds(4)); // a slow drive: 48 writes of 1 MiB
+    io.slowDown(IoCall::read, std::chrono::milliseconds(10));
+    std::vector<ItemProgress> reports;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    const auto result = transfer({candidate(dir / "src" / "Big.iso")}, dir / "drive", true, {}, fileSystem, fixedStart, {},
+                                 [&](const ItemProgress& item) {
+                                     reports.push_back(item);
+                                     times.push_back(std::chrono::steady_clock::now());
+                                 });
+    ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    ASSERT_GE(reports.size(), 4u);
+    EXPECT_FALSE(reports.front().verifying);
+    EXPECT_EQ(reports.front().bytesDone, 0);
+    EXPECT_TRUE(reports.back().verifying);
+    double last = 0;
+    int copying = 0;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const ItemProgress& report = reports[i];
+        EXPECT_EQ(report.index, 1);
+        EXPECT_EQ(report.total, 1);
+        EXPECT_EQ(report.bytesTotal, 48 * 1024 * 1024);
+        EXPECT_TRUE(report.verifiesContents);
+        EXPECT_GE(report.fraction(), last) << i; // never backwards
+        last = report.fraction();
+        copying += !report.verifying && report.bytesDone > 0;
+        // Between two reports of one phase, at least 50 ms.
+        if (i > 0 && report.bytesDone > 0 && report.verifying == reports[i - 1].verifying) {
+            EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(50)) << i;
+        }
+    }
+    EXPECT_GE(copying, 2);
+    EXPECT_GT(last, 0.5); // well into the read-back
+}
+
+TEST_F(ItemProgressTest, AStopEndsTheCurrentItemAsStoppedAndStartsNoOther)
+{
+    writeFile(dir / "src" / "second.iso", 1000, 's');
+    std::stop_source stop;
+    io.beforeCall(IoCall::pwrite, 2, [&] { stop.request_stop(); });
+    const auto result = transfer({candidate(movie()), candidate(dir / "src" / "second.iso")}, dir / "drive", true, {},
+                                 fileSystem, fixedStart, stop.get_token());
+    ASSERT_EQ(result.failures.size(), 2);
+    for (const QString& line : result.failures)
+        EXPECT_TRUE(line.endsWith(errorDescription(systemError(ECANCELED)))) << line.toStdString();
+    EXPECT_EQ(readAll(movie()), original);
+    EXPECT_TRUE(fs::exists(dir / "src" / "second.iso"));
+    EXPECT_FALSE(fs::exists(copied().parent_path() / "second.iso"));
+    EXPECT_TRUE(!fs::exists(trash() / "files") || fs::is_empty(trash() / "files"));
+}
