@@ -1,19 +1,23 @@
 // Copy benchmark: Loftwell's item copy against `cp -a` on the same trees in
 // the same run, and what verification and the Trash add.
 //
-//   sudo build/bench/copy_benchmark [--data DIR] [--runs N] [--no-cross]
+//   sudo build/bench/copy_benchmark [--data DIR] [--runs N] [--only LABEL]
 //
 // Generates once under DIR (default: bench-data/copy in the working
 // directory) four 512 MiB files and 20,000 small files (about 0.94 GB).
-// Every run starts from dropped caches (a copy made right after deleting the
-// previous one is much slower on ext4), alternates Loftwell and cp -a, and
-// reports medians:
-//   warm          source in the page cache, no sync
-//   cold+sync     caches dropped, then the copy and a sync, timed together
-//   verify        copy with hashing, flush, re-read of the copy from the
-//                 drive, and the move of the original to the Trash (cold+sync)
-// With root it repeats the cold runs onto a loop-mounted ext4 image, the
-// usual case of a copy to another file system.
+// Destinations: the same ext4, and as root loop images it makes and removes
+// itself: XFS (also as the source's own file system, where copies are
+// reflinks) and exFAT through mount.exfat-fuse (needs /dev/fuse; skipped
+// with a message otherwise). Every run starts from dropped caches (a copy
+// made right after deleting the previous one is much slower on ext4), with
+// a sync inside the timing; Loftwell and cp -a alternate which goes first.
+// The disk is noisy, so the table gives the median of the pairwise ratios
+// with their spread (min and max):
+//   copy     Loftwell's copy only, against cp -a
+//   verify   copy with hashing, flush, re-read of the copy from the drive and
+//            the move to the Trash, as extra time over the copy alone
+//   bound    a cold O_DIRECT read of the copy's bytes, against the copy: the
+//            least a re-read from the drive can cost
 
 #include "bench_support.h"
 #include "fs/freedesktop_trash.h"
@@ -92,11 +96,6 @@ double seconds(const std::chrono::steady_clock::time_point& start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-struct Target {
-    std::string label;
-    fs::path folder;
-};
-
 // One timed run; the copy is removed and caches dropped first.
 double timedRun(const std::vector<std::string>& command, const fs::path& copy, const fs::path& source, bool cold)
 {
@@ -111,6 +110,42 @@ double timedRun(const std::vector<std::string>& command, const fs::path& copy, c
         ::sync();
     return seconds(start);
 }
+
+// Reads every file below `folder` straight from the drive (O_DIRECT, 4 MiB
+// requests), as the verification's re-read does.
+int readDirect(const fs::path& folder)
+{
+    void* buffer = std::aligned_alloc(4096, 4 << 20);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        int fd = ::open(entry.path().c_str(), O_RDONLY | O_DIRECT);
+        if (fd < 0)
+            fd = ::open(entry.path().c_str(), O_RDONLY); // FUSE may refuse O_DIRECT
+        while (::read(fd, buffer, 4 << 20) > 0) {
+        }
+        ::close(fd);
+    }
+    std::free(buffer);
+    return 0;
+}
+
+struct Ratios {
+    std::vector<double> values;
+    void add(double value) { values.push_back(value); }
+    double median() const { return bench::median(values); }
+    double min() const { return *std::min_element(values.begin(), values.end()); }
+    double max() const { return *std::max_element(values.begin(), values.end()); }
+};
+
+struct Row {
+    std::string label;
+    double ours;
+    double cp;
+    Ratios copy;
+    Ratios verify; // verification's extra time over the copy
+    Ratios bound;  // a direct re-read against the copy
+};
 
 // Puts a trashed source back where it was, for the next run.
 void restoreFromTrash(const fs::path& home, const fs::path& source)
@@ -134,74 +169,136 @@ int main(int argc, char* argv[])
             return 1;
         return moveToTrash(io, argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}) ? 0 : 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--read-direct") == 0)
+        return readDirect(argv[2]);
 
     fs::path data = fs::current_path() / "bench-data" / "copy";
-    int runs = 5;
-    bool cross = isRoot();
+    int runs = 7;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
             data = fs::absolute(argv[++i]);
         else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--no-cross") == 0)
-            cross = false;
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: copy_benchmark [--data DIR] [--runs N] [--no-cross]\n");
+            std::fprintf(stderr, "usage: copy_benchmark [--data DIR] [--runs N] [--only LABEL]\n");
             return 2;
         }
     }
-    if (!isRoot())
-        std::printf("not root: caches cannot be dropped, no other file system; figures are warm only\n");
+    if (!isRoot()) {
+        std::printf("needs root: caches must be dropped between runs, and the other file systems are loop images\n");
+        return 1;
+    }
     generate(data);
     const std::string self = fs::canonical("/proc/self/exe").native();
-    const fs::path home = data / "home"; // a Trash on the source's file system
-    fs::create_directories(home);
 
-    std::vector<Target> targets{{"same ext4", data / "out"}};
-    const fs::path image = data / "other-fs.img";
-    const fs::path mountPoint = data / "other-fs";
-    if (cross) {
-        fs::create_directories(mountPoint);
-        ::umount(mountPoint.c_str());
-        fs::remove(image);
-        mustRun({"truncate", "-s", "6G", image.native()});
-        mustRun({"mkfs.ext4", "-q", "-F", "-m", "0", image.native()});
-        mustRun({"mount", "-o", "loop", image.native(), mountPoint.native()});
-        targets.push_back({"other ext4 (loop)", mountPoint / "out"});
+    struct Target {
+        std::string label;
+        fs::path sourceRoot; // where "large" and "small" are
+        fs::path folder;     // where the copies go
+        fs::path home;       // a Trash on the source's file system
+    };
+    std::vector<Target> targets{{"same ext4", data, data / "out", data / "home"}};
+    std::vector<fs::path> mounts;
+    std::vector<std::string> loops;
+    const auto image = [&](const std::string& name, const std::string& size) {
+        const fs::path file = data / (name + ".img");
+        const fs::path point = data / name;
+        fs::create_directories(point);
+        ::umount2(point.c_str(), MNT_DETACH);
+        fs::remove(file);
+        mustRun({"truncate", "-s", size, file.native()});
+        return std::pair{file, point};
+    };
+    if (bench::run({"sh", "-c", "command -v mkfs.xfs >/dev/null"}).status == 0) {
+        const auto [file, point] = image("xfs", "8G");
+        mustRun({"mkfs.xfs", "-q", "-f", file.native()});
+        mustRun({"mount", "-o", "loop", file.native(), point.native()});
+        mounts.push_back(point);
+        targets.push_back({"ext4 to XFS", data, point / "out", data / "home"});
+        // The source on XFS as well: reflinks.
+        fs::create_directories(point / "source");
+        mustRun({"cp", "-a", (data / "large").native(), (data / "small").native(), (point / "source").native()});
+        targets.push_back({"same XFS", point / "source", point / "out-same", point / "home"});
+    } else {
+        std::printf("no mkfs.xfs (xfsprogs): XFS skipped\n");
+    }
+    if (::access("/dev/fuse", W_OK) == 0 && bench::run({"sh", "-c", "command -v mount.exfat-fuse >/dev/null"}).status == 0) {
+        const auto [file, point] = image("exfat", "6G");
+        mustRun({"mkfs.exfat", file.native()});
+        const std::string loop = bench::mustRun({"losetup", "-f", "--show", file.native()}).output;
+        loops.push_back(loop.substr(0, loop.find('\n')));
+        mustRun({"mount.exfat-fuse", loops.back(), point.native()});
+        mounts.push_back(point);
+        targets.push_back({"ext4 to exFAT", data, point / "out", data / "home"});
+    } else {
+        std::printf("no /dev/fuse or exfat-fuse: exFAT skipped\n");
     }
 
-    std::printf("%d runs each, alternating, medians; caches dropped before every run\n", runs);
+    std::printf("%d runs each, interleaved; caches dropped before every run, sync inside the timing\n", runs);
+    std::fflush(stdout);
+    std::vector<Row> rows;
     for (const Target& target : targets) {
+        if (!only.empty() && target.label != only)
+            continue;
         fs::create_directories(target.folder);
+        fs::create_directories(target.home);
         for (const char* tree : {"large", "small"}) {
-            const fs::path source = data / tree;
+            const fs::path source = target.sourceRoot / tree;
             const fs::path copy = target.folder / tree;
-            for (bool cold : {false, true}) {
-                if ((!cold && target.label != "same ext4") || (cold && !isRoot()))
-                    continue;
-                std::vector<double> ours, cp, verify;
-                for (int run = 0; run < runs; ++run) {
-                    ours.push_back(timedRun({self, "--copy", source.native(), copy.native()}, copy, source, cold));
-                    cp.push_back(timedRun({"cp", "-a", source.native(), copy.native()}, copy, source, cold));
-                    if (cold) {
-                        verify.push_back(
-                            timedRun({self, "--transfer", source.native(), copy.native(), home.native()}, copy, source, cold));
-                        restoreFromTrash(home, source);
-                    }
+            Row row{target.label + ", " + tree, 0, 0, {}, {}, {}};
+            std::vector<double> ours, cp;
+            for (int run = 0; run < runs; ++run) {
+                const auto oursRun = [&] { return timedRun({self, "--copy", source.native(), copy.native()}, copy, source, true); };
+                const auto cpRun = [&] { return timedRun({"cp", "-a", source.native(), copy.native()}, copy, source, true); };
+                double a = 0, b = 0;
+                if (run % 2 == 0) {
+                    a = oursRun();
+                    b = cpRun();
+                } else {
+                    b = cpRun();
+                    a = oursRun();
                 }
-                std::printf("%-18s %-5s %-9s loftwell %6.2f s   cp -a %6.2f s   ratio %.2fx\n", target.label.c_str(), tree,
-                            cold ? "cold+sync" : "warm", median(ours), median(cp), median(ours) / median(cp));
-                if (cold) {
-                    std::printf("%-18s %-5s %-9s copy+verify+trash %6.2f s   verification adds %.2fx the copy time\n",
-                                target.label.c_str(), tree, "", median(verify), median(verify) / median(ours) - 1.0);
-                }
+                // The copy is there: how fast can it be read back from the drive?
+                dropCaches();
+                const auto readStart = std::chrono::steady_clock::now();
+                mustRun({self, "--read-direct", copy.native()});
+                const double readBack = seconds(readStart);
+                const double verify =
+                    timedRun({self, "--transfer", source.native(), copy.native(), target.home.native()}, copy, source, true);
+                restoreFromTrash(target.home, source);
+                ours.push_back(a);
+                cp.push_back(b);
+                row.copy.add(a / b);
+                row.verify.add(verify / a - 1.0);
+                row.bound.add(readBack / a);
             }
+            row.ours = median(ours);
+            row.cp = median(cp);
+            std::printf("%-22s loftwell %6.2f s  cp -a %6.2f s  ratio %.2fx (%.2f-%.2f)  verify +%.2fx (%.2f-%.2f)  "
+                        "direct re-read %.2fx\n",
+                        row.label.c_str(), row.ours, row.cp, row.copy.median(), row.copy.min(), row.copy.max(),
+                        row.verify.median(), row.verify.min(), row.verify.max(), row.bound.median());
+            std::fflush(stdout);
+            rows.push_back(row);
             fs::remove_all(copy);
         }
     }
-    if (cross) {
-        ::umount(mountPoint.c_str());
-        fs::remove(image);
+
+    std::printf("\n| destination, files | copy / cp -a (min-max) | verification adds (min-max) | direct re-read / copy |\n");
+    std::printf("|---|---|---|---|\n");
+    for (const Row& row : rows) {
+        std::printf("| %s | %.2fx (%.2f-%.2f) | %.2fx (%.2f-%.2f) | %.2fx |\n", row.label.c_str(), row.copy.median(),
+                    row.copy.min(), row.copy.max(), row.verify.median(), row.verify.min(), row.verify.max(),
+                    row.bound.median());
     }
+    for (const fs::path& point : mounts)
+        ::umount2(point.c_str(), 0);
+    for (const std::string& loop : loops)
+        bench::run({"losetup", "-d", loop});
+    for (const char* name : {"xfs", "exfat"})
+        fs::remove(data / (std::string(name) + ".img"));
     return 0;
 }
