@@ -102,11 +102,6 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
         return errorDescription(*problem);
     if (auto fits = fileSystem.checkItemFits(source, lastPathComponent(source), folders.rules, folders.dated); !fits)
         return fits.error().description();
-    auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
-    if (!perRoot)
-        return perRoot.error().description();
-    const std::string name = uniqueNameIn(perRoot.value(), lastPathComponent(source), fileSystem);
-
     // An item that changed since the scan (still being downloaded, say) is
     // not what the user chose to move. The scan's fingerprint is compared
     // where there is one, else the size the scan measured.
@@ -119,6 +114,10 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
     } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
         return errorDescription(FsErrc::sizeCheckFailed);
     }
+    auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
+    if (!perRoot)
+        return perRoot.error().description();
+    const std::string name = uniqueNameIn(perRoot.value(), lastPathComponent(source), fileSystem);
 
     // Contents are compared only when the original is to go: the hash is
     // taken while copying, which rules out the kernel's copy shortcuts.
