@@ -360,8 +360,6 @@ private:
             if (shortcutUnavailable(errno))
                 tryClone_ = false;
         }
-        if (hasher && size > std::int64_t(bufferSize))
-            io_.fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
         if (!sparse)
             return copyRange(in, out, 0, size, hasher, buffer);
         std::int64_t position = 0;
@@ -400,7 +398,7 @@ private:
                               std::vector<char>& buffer)
     {
         std::int64_t done = 0;
-        if (!hasher && useCopyRange_) {
+        if (useCopyRange_) {
             while (done < length) {
                 if (stopped())
                     return systemError(ECANCELED);
@@ -409,6 +407,14 @@ private:
                 const ssize_t n = io_.copyFileRange(in, &inOffset, out, &outOffset,
                                                     std::size_t(std::min(length - done, copyRangeChunk)));
                 if (n > 0) {
+                    // The kernel copied (or, on XFS and btrfs, shared) the chunk;
+                    // its bytes, just read into the cache, are hashed from there.
+                    // Should the source change meanwhile, the hash no longer
+                    // matches the copy and the verification fails: the safe side.
+                    if (hasher) {
+                        if (const std::error_code error = hashRange(in, offset + done, n, *hasher, buffer))
+                            return error;
+                    }
                     done += n;
                     counted(n);
                     continue;
@@ -424,6 +430,9 @@ private:
                 return lastError();
             }
         }
+        // The read/write loop reads ahead further when told, as cp does.
+        if (done < length && length - done > std::int64_t(bufferSize))
+            io_.fadvise(in, offset + done, length - done, POSIX_FADV_SEQUENTIAL);
         if (buffer.empty())
             buffer.resize(bufferSize);
         while (done < length) {
@@ -455,6 +464,27 @@ private:
             }
             done += n;
             counted(n);
+        }
+        return {};
+    }
+
+    std::error_code hashRange(int in, std::int64_t offset, std::int64_t length, ContentHasher& hasher,
+                              std::vector<char>& buffer)
+    {
+        if (buffer.empty())
+            buffer.resize(bufferSize);
+        for (std::int64_t done = 0; done < length;) {
+            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
+            const ssize_t n = io_.pread(in, buffer.data(), want, offset + done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return lastError();
+            }
+            if (n == 0)
+                return make_error_code(FsErrc::sourceChanged); // the source shrank
+            hasher.add(buffer.data(), std::size_t(n));
+            done += n;
         }
         return {};
     }

@@ -12,8 +12,9 @@
 //
 // Data goes by reflink where the file system can, else copy_file_range in
 // chunks, else (across file systems, the usual case for an external drive)
-// a read/write loop. When contents are to be verified, the loop is always
-// used, hashing the source as it is read.
+// a read/write loop. When contents are to be verified, the source's bytes
+// are hashed as they are copied: by the loop as it reads them, or after each
+// kernel-copied chunk from the page cache that chunk was just read into.
 //
 // Every system call goes through `io`. Blocking; call from the transfer
 // worker. Independent calls may run at once.

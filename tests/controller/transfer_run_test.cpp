@@ -307,8 +307,10 @@ TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
 
 TEST_F(TransferRunTest, TheBarMovesWithTheBytesOfABigItem)
 {
-    // One big item on a slow drive: 96 writes of 1 MiB, then its read-back.
+    // One big item on a slow drive of its own (the kernel's copy refuses
+    // across drives): 96 writes of 1 MiB, then its read-back.
     writeFile(dir / "home" / "Downloads" / "Big.iso", 96 * MiB, 'b');
+    io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
     io.slowDown(IoCall::pwrite, std::chrono::milliseconds(5));
     io.slowDown(IoCall::read, std::chrono::milliseconds(15));
     scan();

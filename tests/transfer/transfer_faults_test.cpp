@@ -36,6 +36,9 @@ protected:
         fileSystem.setHome(dir / "home");
         makeFolder(dir / "home");
         makeFolder(dir / "drive");
+        // The usual case, another drive: the kernel's copy refuses (EXDEV),
+        // so data goes through reads and writes that faults can reach.
+        io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
         // Bigger than the copier's 1 MiB buffer, so it takes several writes,
         // and an odd length.
         writeFile(movie(), 3 * 1024 * 1024 + 17, 'm');
