@@ -433,26 +433,17 @@ private:
         // The read/write loop reads ahead further when told, as cp does.
         if (done < length && length - done > std::int64_t(bufferSize))
             io_.fadvise(in, offset + done, length - done, POSIX_FADV_SEQUENTIAL);
-        if (buffer.empty())
-            buffer.resize(bufferSize);
         while (done < length) {
             if (stopped())
                 return systemError(ECANCELED);
-            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
-            const ssize_t n = io_.pread(in, buffer.data(), want, offset + done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return lastError();
-            }
-            if (n == 0)
-                return make_error_code(FsErrc::sourceChanged); // the source shrank
+            std::size_t n = 0;
+            if (const std::error_code error = readChunk(in, offset + done, length - done, buffer, n))
+                return error;
             if (hasher)
-                hasher->add(buffer.data(), std::size_t(n));
+                hasher->add(buffer.data(), n);
             // A short write is only part of the job: the rest follows.
-            for (ssize_t written = 0; written < n;) {
-                const ssize_t w =
-                    io_.pwrite(out, buffer.data() + written, std::size_t(n - written), offset + done + written);
+            for (std::size_t written = 0; written < n;) {
+                const ssize_t w = io_.pwrite(out, buffer.data() + written, n - written, offset + done + off_t(written));
                 if (w < 0) {
                     if (errno == EINTR)
                         continue;
@@ -460,31 +451,42 @@ private:
                 }
                 if (w == 0)
                     return systemError(EIO); // a drive that takes nothing would loop forever
-                written += w;
+                written += std::size_t(w);
             }
-            done += n;
-            counted(n);
+            done += std::int64_t(n);
+            counted(std::int64_t(n));
         }
+        return {};
+    }
+
+    // Reads the next piece of at most `left` bytes at `offset` into `buffer`
+    // (`got` says how much); reading nothing means the source shrank.
+    std::error_code readChunk(int in, std::int64_t offset, std::int64_t left, std::vector<char>& buffer,
+                              std::size_t& got)
+    {
+        if (buffer.empty())
+            buffer.resize(bufferSize);
+        const auto want = std::size_t(std::min<std::int64_t>(left, std::int64_t(buffer.size())));
+        ssize_t n;
+        while ((n = io_.pread(in, buffer.data(), want, offset)) < 0 && errno == EINTR) {
+        }
+        if (n < 0)
+            return lastError();
+        if (n == 0)
+            return make_error_code(FsErrc::sourceChanged);
+        got = std::size_t(n);
         return {};
     }
 
     std::error_code hashRange(int in, std::int64_t offset, std::int64_t length, ContentHasher& hasher,
                               std::vector<char>& buffer)
     {
-        if (buffer.empty())
-            buffer.resize(bufferSize);
         for (std::int64_t done = 0; done < length;) {
-            const auto want = std::size_t(std::min<std::int64_t>(length - done, std::int64_t(buffer.size())));
-            const ssize_t n = io_.pread(in, buffer.data(), want, offset + done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return lastError();
-            }
-            if (n == 0)
-                return make_error_code(FsErrc::sourceChanged); // the source shrank
-            hasher.add(buffer.data(), std::size_t(n));
-            done += n;
+            std::size_t n = 0;
+            if (const std::error_code error = readChunk(in, offset + done, length - done, buffer, n))
+                return error;
+            hasher.add(buffer.data(), n);
+            done += std::int64_t(n);
         }
         return {};
     }

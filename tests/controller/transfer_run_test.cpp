@@ -37,12 +37,6 @@ QString text(const char* key)
     return I18n::text(key);
 }
 
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The whole job through the controller, with scripted dialogs, on real folders.
 class TransferRunTest : public WindowFixture {
 protected:

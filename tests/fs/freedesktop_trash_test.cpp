@@ -23,12 +23,6 @@ namespace {
 
 const PosixSystemIo io;
 
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // trash-cli, an independent reader of the same Trash layout, pointed at
 // the test's own home.
 QString trashCli(const QString& command, const fs::path& home, const fs::path& workingDirectory, const QByteArray& input = {})

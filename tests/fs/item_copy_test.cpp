@@ -29,12 +29,6 @@ namespace {
 
 const PosixSystemIo io;
 
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void writeText(const fs::path& path, const std::string& text)
 {
     fs::create_directories(path.parent_path());

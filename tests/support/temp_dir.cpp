@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -92,6 +93,12 @@ void writeSparseFile(const fs::path& path, std::int64_t bytes)
     if (fd < 0 || ::ftruncate(fd, bytes) != 0)
         fail("sparse " + path.native());
     ::close(fd);
+}
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void makeFolder(const fs::path& path)

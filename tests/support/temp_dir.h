@@ -28,6 +28,8 @@ void writeFile(const std::filesystem::path& path, std::int64_t bytes, char fill 
 // A file of `bytes` bytes with no data blocks at all.
 void writeSparseFile(const std::filesystem::path& path, std::int64_t bytes);
 void makeFolder(const std::filesystem::path& path);
+// Every byte of a file ("" when it cannot be read).
+std::string readAll(const std::filesystem::path& path);
 void makeSymlink(const std::filesystem::path& target, const std::filesystem::path& link);
 // The file's allocated size as the kernel reports it (blocks x 512).
 std::int64_t allocatedBytes(const std::filesystem::path& path);

@@ -21,12 +21,6 @@ namespace {
 
 constexpr std::int64_t MiB = 1024 * 1024;
 
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct ProgressCall {
     std::int64_t index;
     std::int64_t total;

@@ -21,12 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
 
 class TransferFaultTest : public ::testing::Test {
