@@ -5,7 +5,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/table_benchmark [ROWS]
 
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 #include "model/candidate_store.h"
 #include "ui/candidate_item_delegate.h"
 #include "ui/candidate_table_view.h"

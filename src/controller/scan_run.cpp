@@ -1,15 +1,12 @@
-// The scan run: the folder picker, security-scoped access to what it gave,
-// the busy state, the scan on the worker and its result in the store.
+// The scan run: the folder picker, access to what it gave, the busy state,
+// the scan on the worker and its result in the store.
 
-#include "controller/candidate_table_model.h"
+#include "controller/gui_thread.h"
 #include "controller/main_window_controller.h"
-#include "model/text_format.h"
-#include "model/text_table.h"
+#include "controller/progress_display.h"
+#include "controller/source_description.h"
 #include "scan/candidate_scanner.h"
-#include "ui/label.h"
-
-#include <QCoreApplication>
-#include <QProgressBar>
+#include "ui/main_window_view.h"
 
 void MainWindowController::scanAction()
 {
@@ -29,7 +26,7 @@ void MainWindowController::scanAction()
     sourceRoots_ = std::move(chosen);
     for (const auto& root : sourceRoots_) {
         if (fileSystem_.startAccessing(root))
-            scopedSourceURLs_.push_back(root);
+            scopedSourcePaths_.push_back(root);
     }
     startScan(sourceRoots_);
 }
@@ -39,53 +36,33 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
     if (isBusy_ || roots.empty())
         return;
     isBusy_ = true;
+    showProgress(scanProgress(sourceDescription(roots, fileSystem_), I18n::language()));
     updateInterfaceState();
     didScan_ = false;
     store_.replaceItems({});
-    tableModel_->reloadData();
-    progressIndicator_->setRange(0, 0); // indeterminate, animating
-    progressPathLabel_->setText(formatText(I18n::text("progress.path.scanning"), {sourceDescription(roots)}));
-    progressStatusLabel_->setText(I18n::text("progress.status.scanning"));
-    layoutViews();
+    view_->reloadTable();
 
-    // The worker gets values only; the result comes back through the
-    // application object, which outlives every window, and finds the
-    // controller through a guarded pointer on the GUI thread.
     const FileSystem& fileSystem = fileSystem_;
-    QPointer<MainWindowController> controller(this);
-    worker_.start([roots, &fileSystem, stop = stopWork_.get_token(), controller] {
+    worker_.start([roots, &fileSystem, stop = stopWork_.get_token(), controller = QPointer(this)] {
         if (stop.stop_requested())
             return;
         std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [controller, result = std::move(result)]() mutable {
-                if (controller)
-                    controller->finishScan(std::move(result));
-            },
-            Qt::QueuedConnection);
+        postToGuiThread(controller, [result = std::move(result)](MainWindowController& c) mutable {
+            c.finishScan(std::move(result));
+        });
     });
 }
 
 void MainWindowController::finishScan(std::vector<Candidate> result)
 {
-    progressIndicator_->setRange(0, 1); // no longer animating
+    ProgressDisplay progress = progress_;
+    progress.maximum = 1; // no longer animating
+    showProgress(std::move(progress));
     store_.replaceItems(std::move(result));
     didScan_ = true;
     isBusy_ = false;
     updateInterfaceState();
-    tableModel_->reloadData();
+    view_->reloadTable();
     updateSummary();
     updateInterfaceState();
-}
-
-QString MainWindowController::sourceDescription(const std::vector<std::filesystem::path>& roots) const
-{
-    QStringList names;
-    for (std::size_t i = 0; i < roots.size() && i < 3; ++i)
-        names << displayRootName(roots[i], fileSystem_);
-    QString description = names.join(QStringLiteral(", "));
-    if (roots.size() > 3)
-        description += QStringLiteral(" +") + QString::number(roots.size() - 3);
-    return description;
 }

@@ -1,6 +1,6 @@
 #include "ui/candidate_item_delegate.h"
 
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 #include "ui/app_color.h"
 #include "ui/candidate_cell_look.h"
 #include "ui/risk_badge_view.h"

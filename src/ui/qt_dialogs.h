@@ -3,7 +3,7 @@
 // asked, a message line, a titled confirm button) and message boxes whose
 // buttons speak the table's language. GUI thread.
 
-#include "controller/dialogs.h"
+#include "ui/dialogs.h"
 
 class QWidget;
 

@@ -9,6 +9,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/window_probe.h"
 #include "ui/app_font.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
@@ -85,6 +86,7 @@ int main(int argc, char* argv[])
     dialogs.output = output;
     MainWindowController controller(fileSystem, dialogs);
     MainWindow window(controller.view());
+    const WindowProbe ui{controller.view()};
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
@@ -94,18 +96,18 @@ int main(int argc, char* argv[])
     controller.refreshVolumesAction();
     dialogs.folderAnswers.push_back({home / "Downloads"});
     controller.scanAction();
-    good = QTest::qWaitFor([&] { return !controller.isBusy(); }, 20'000) && good;
+    good = QTest::qWaitFor([&] { return !ui.busy(); }, 20'000) && good;
     good = save(&window, output + QStringLiteral("/readme-results.png")) && good;
 
     // The transfer's copies fail here (the samples are empty folders whose
     // sizes were scripted), which makes a report with failure lines.
     controller.selectSafeAction();
-    controller.moveToTrashCheckbox()->setChecked(false);
+    ui.moveToTrashCheckbox()->setChecked(false);
     for (const Sample& sample : samples)
         fileSystem.failCopy(home / "Downloads" / sample.name, systemError(ENOSPC));
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
-    good = QTest::qWaitFor([&] { return !controller.isBusy() && !dialogs.alerts.empty(); }, 30'000) && good;
+    good = QTest::qWaitFor([&] { return !ui.busy() && !dialogs.alerts.empty(); }, 30'000) && good;
     QTest::qWait(800);
     std::printf("screenshots in %s: %s\n", qPrintable(output), good ? "ok" : "FAILED");
     return good ? 0 : 1;

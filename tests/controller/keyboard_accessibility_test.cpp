@@ -1,4 +1,4 @@
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
 
@@ -49,47 +49,47 @@ protected:
 
 TEST_F(KeyboardTest, TabVisitsEveryControlInReadingOrder)
 {
-    controller.drivePopup()->setFocus(Qt::TabFocusReason);
+    ui.drivePopup()->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
-    const std::vector<QWidget*> expected{controller.drivePopup(),       controller.refreshButton(),
-                                         controller.scanButton(),       controller.tableView(),
-                                         controller.selectSafeButton(), controller.selectNoneButton(),
-                                         controller.moveToTrashCheckbox(), controller.transferButton()};
+    const std::vector<QWidget*> expected{ui.drivePopup(),       ui.refreshButton(),
+                                         ui.scanButton(),       ui.tableView(),
+                                         ui.selectSafeButton(), ui.selectNoneButton(),
+                                         ui.moveToTrashCheckbox(), ui.transferButton()};
     EXPECT_EQ(visited, expected);
 }
 
 TEST_F(KeyboardTest, TheInvisiblePopUpShowsFocusOnTheSelector)
 {
-    controller.scanButton()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(controller.driveSelector()->borderColor(), AppColor::border);
-    controller.drivePopup()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(controller.driveSelector()->borderColor(), AppColor::emerald);
-    controller.scanButton()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(controller.driveSelector()->borderColor(), AppColor::border);
+    ui.scanButton()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
+    ui.drivePopup()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::emerald);
+    ui.scanButton()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
 }
 
 TEST_F(KeyboardTest, ButtonsWorkFromTheKeyboard)
 {
     // Select None by Space, then Select Recommended by Space: only the safe item again.
-    controller.selectNoneButton()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(controller.selectNoneButton(), Qt::Key_Space);
-    EXPECT_FALSE(controller.store().items()[0].selected());
-    controller.selectSafeButton()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(controller.selectSafeButton(), Qt::Key_Space);
-    EXPECT_TRUE(controller.store().items()[0].selected());
+    ui.selectNoneButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.selectNoneButton(), Qt::Key_Space);
+    EXPECT_FALSE(ui.ticked(0));
+    ui.selectSafeButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.selectSafeButton(), Qt::Key_Space);
+    EXPECT_TRUE(ui.ticked(0));
     // The trash choice by Space.
-    controller.moveToTrashCheckbox()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(controller.moveToTrashCheckbox(), Qt::Key_Space);
-    EXPECT_TRUE(controller.moveToTrashCheckbox()->isChecked());
+    ui.moveToTrashCheckbox()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.moveToTrashCheckbox(), Qt::Key_Space);
+    EXPECT_TRUE(ui.moveToTrashCheckbox()->isChecked());
 }
 
 TEST_F(KeyboardTest, TableCellsTellAssistiveTechnologyTheirNameAndTick)
 {
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller.tableView());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(ui.tableView());
     ASSERT_NE(table, nullptr);
     QAccessibleTableInterface* cells = table->tableInterface();
     ASSERT_NE(cells, nullptr);
@@ -103,12 +103,12 @@ TEST_F(KeyboardTest, TableCellsTellAssistiveTechnologyTheirNameAndTick)
     EXPECT_FALSE(appTick->state().checked);
     EXPECT_EQ(cells->cellAt(0, CandidateTableModel::riskColumn)->text(QAccessible::Name), I18n::text("risk.safe"));
 
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(controller.moveToTrashCheckbox());
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(ui.moveToTrashCheckbox());
     EXPECT_EQ(box->role(), QAccessible::CheckBox);
     EXPECT_EQ(box->text(QAccessible::Name), I18n::text("checkbox.trash"));
-    QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(controller.drivePopup());
+    QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(ui.drivePopup());
     EXPECT_FALSE(popup->text(QAccessible::Name).isEmpty());
-    QAccessibleInterface* scan = QAccessible::queryAccessibleInterface(controller.scanButton());
+    QAccessibleInterface* scan = QAccessible::queryAccessibleInterface(ui.scanButton());
     EXPECT_EQ(scan->text(QAccessible::Name), I18n::text("button.scanAgain"));
 }
 

@@ -37,9 +37,9 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     ASSERT_TRUE(waitUntilIdle());
     dialogs.folderAnswers.push_back({drive.mountPoint()});
     controller.refreshVolumesAction();
-    for (std::size_t i = 0; i < controller.store().items().size(); ++i)
-        controller.toggleCandidate(int(i), true);
-    controller.moveToTrashCheckbox()->setChecked(true);
+    for (int row = 0; row < ui.rowCount(); ++row)
+        ui.setTicked(row, true);
+    ui.moveToTrashCheckbox()->setChecked(true);
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle(120'000));

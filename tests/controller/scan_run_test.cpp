@@ -1,5 +1,6 @@
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
+#include "controller/source_description.h"
 #include "controller/window_fixture.h"
 
 #include "model/byte_format.h"
@@ -60,15 +61,13 @@ protected:
         ASSERT_TRUE(waitUntilIdle());
     }
 
-    QString cell(int row, int column) { return controller.tableModel()->index(row, column).data().toString(); }
-
 };
 
 } // namespace
 
 TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
 {
-    QAbstractItemModelTester tester(controller.tableModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(ui.tableModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
     scan({dir / "Downloads"});
 
     ASSERT_EQ(dialogs.folderRequests.size(), 1u);
@@ -79,49 +78,47 @@ TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
     EXPECT_TRUE(request.multipleSelection);
     EXPECT_FALSE(request.canCreateFolders);
 
-    EXPECT_TRUE(controller.didScan());
-    ASSERT_EQ(controller.tableModel()->rowCount(), 3);
-    EXPECT_EQ(cell(0, CandidateTableModel::nameColumn), QStringLiteral("Installer.dmg"));
-    EXPECT_EQ(cell(0, CandidateTableModel::kindColumn), text("kind.installer"));
-    EXPECT_EQ(cell(0, CandidateTableModel::riskColumn), text("risk.safe"));
-    EXPECT_EQ(cell(0, CandidateTableModel::locationColumn), text("root.downloads"));
-    EXPECT_EQ(cell(0, CandidateTableModel::sizeColumn), formatBytes(30 * MiB));
-    EXPECT_EQ(cell(0, CandidateTableModel::noteColumn), text("reason.installer"));
-    EXPECT_EQ(cell(1, CandidateTableModel::nameColumn), QStringLiteral("Ubuntu.utm"));
-    EXPECT_EQ(cell(2, CandidateTableModel::nameColumn), QStringLiteral("Editor.app"));
-    const QModelIndex name = controller.tableModel()->index(0, CandidateTableModel::nameColumn);
+    ASSERT_EQ(ui.rowCount(), 3);
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::nameColumn), QStringLiteral("Installer.dmg"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::kindColumn), text("kind.installer"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::riskColumn), text("risk.safe"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::locationColumn), text("root.downloads"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::sizeColumn), formatBytes(30 * MiB));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::noteColumn), text("reason.installer"));
+    EXPECT_EQ(ui.cell(1, CandidateTableModel::nameColumn), QStringLiteral("Ubuntu.utm"));
+    EXPECT_EQ(ui.cell(2, CandidateTableModel::nameColumn), QStringLiteral("Editor.app"));
+    const QModelIndex name = ui.tableModel()->index(0, CandidateTableModel::nameColumn);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), QString::fromStdString((dir / "Downloads" / "Installer.dmg").native()));
-    EXPECT_EQ(controller.tableModel()->index(0, CandidateTableModel::kindColumn).data(Qt::ToolTipRole).toString(),
+    EXPECT_EQ(ui.tableModel()->index(0, CandidateTableModel::kindColumn).data(Qt::ToolTipRole).toString(),
               text("reason.installer"));
-    EXPECT_EQ(controller.tableModel()->headerData(CandidateTableModel::noteColumn, Qt::Horizontal, Qt::DisplayRole).toString(),
+    EXPECT_EQ(ui.tableModel()->headerData(CandidateTableModel::noteColumn, Qt::Horizontal, Qt::DisplayRole).toString(),
               text("table.reason"));
 
     // Only the safe item starts ticked.
     const std::int64_t total = 30 * MiB + 25 * MiB + 22 * MiB;
-    EXPECT_EQ(controller.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
-    EXPECT_EQ(controller.selectedSizeLabel()->text(),
+    EXPECT_EQ(ui.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
+    EXPECT_EQ(ui.selectedSizeLabel()->text(),
               formatText(text("summary.selectedSize"), {formatBytes(30 * MiB), formatBytes(total)}));
-    EXPECT_EQ(controller.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
-    EXPECT_EQ(controller.tabSafeLabel()->text(), formatText(text("tab.safe"), {std::int64_t(1)}));
-    EXPECT_EQ(controller.tabCautionLabel()->text(), formatText(text("tab.caution"), {std::int64_t(1)}));
-    EXPECT_EQ(controller.tabAppLabel()->text(), formatText(text("tab.apps"), {std::int64_t(1)}));
-    EXPECT_EQ(controller.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(0)}));
-    EXPECT_EQ(controller.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(0)}));
-    EXPECT_EQ(controller.progressStatusLabel()->text(),
+    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
+    EXPECT_EQ(ui.tabSafeLabel()->text(), formatText(text("tab.safe"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.tabCautionLabel()->text(), formatText(text("tab.caution"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.tabAppLabel()->text(), formatText(text("tab.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(0)}));
+    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(0)}));
+    EXPECT_EQ(ui.progressStatusLabel()->text(),
               formatText(text("progress.status.found"), {std::int64_t(3), formatBytes(total)}));
-    EXPECT_TRUE(controller.tableView()->isVisibleTo(view));
-    EXPECT_FALSE(controller.emptyState()->isVisibleTo(view));
-    EXPECT_EQ(controller.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
+    EXPECT_FALSE(ui.emptyState()->isVisibleTo(view));
+    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
 
-    // Accesses: recorded on the chosen folder.
-    EXPECT_EQ(controller.sourceRoots(), (std::vector<fs::path>{dir / "Downloads"}));
-    EXPECT_EQ(controller.scopedSourceURLs(), (std::vector<fs::path>{dir / "Downloads"}));
+    // Access: open on the chosen folder.
+    EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "Downloads"}));
 }
 
 TEST_F(ScanRunTest, TheTableDrawsBadgesAndTicksInTheirColours)
 {
     scan({dir / "Downloads"});
-    QTableView* table = controller.tableView();
+    QTableView* table = ui.tableView();
     const QImage image = table->viewport()->grab().toImage();
     const int riskX = table->columnViewportPosition(CandidateTableModel::riskColumn) + 8 + 6;
     const int checkX = table->columnViewportPosition(CandidateTableModel::selectedColumn) + 21;
@@ -142,43 +139,43 @@ TEST_F(ScanRunTest, TheTableDrawsBadgesAndTicksInTheirColours)
 TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
 {
     scan({dir / "Downloads"});
-    QSignalSpy resets(controller.tableModel(), &QAbstractItemModel::modelReset);
-    QTableView* table = controller.tableView();
-    const QRect box = table->visualRect(controller.tableModel()->index(1, 0));
+    QSignalSpy resets(ui.tableModel(), &QAbstractItemModel::modelReset);
+    QTableView* table = ui.tableView();
+    const QRect box = table->visualRect(ui.tableModel()->index(1, 0));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
-    EXPECT_TRUE(controller.store().items()[1].selected());
-    EXPECT_TRUE(controller.store().items()[0].selected());
-    EXPECT_FALSE(controller.store().items()[2].selected());
-    EXPECT_EQ(controller.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(1)}));
+    EXPECT_TRUE(ui.ticked(1));
+    EXPECT_TRUE(ui.ticked(0));
+    EXPECT_FALSE(ui.ticked(2));
+    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(1)}));
     EXPECT_EQ(resets.count(), 0);
 
     // Space ticks the current row from any column.
     table->setFocus();
-    table->setCurrentIndex(controller.tableModel()->index(2, CandidateTableModel::noteColumn));
+    table->setCurrentIndex(ui.tableModel()->index(2, CandidateTableModel::noteColumn));
     QTest::keyClick(table, Qt::Key_Space);
-    EXPECT_TRUE(controller.store().items()[2].selected());
-    EXPECT_EQ(controller.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(1)}));
+    EXPECT_TRUE(ui.ticked(2));
+    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(1)}));
 
     controller.selectSafeAction();
-    EXPECT_TRUE(controller.store().items()[0].selected());
-    EXPECT_FALSE(controller.store().items()[1].selected());
-    EXPECT_FALSE(controller.store().items()[2].selected());
+    EXPECT_TRUE(ui.ticked(0));
+    EXPECT_FALSE(ui.ticked(1));
+    EXPECT_FALSE(ui.ticked(2));
     controller.selectNoneAction();
-    for (const Candidate& item : controller.store().items())
-        EXPECT_FALSE(item.selected());
-    EXPECT_EQ(controller.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
-    EXPECT_EQ(controller.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
+    for (int row = 0; row < ui.rowCount(); ++row)
+        EXPECT_FALSE(ui.ticked(row));
+    EXPECT_EQ(ui.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
+    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
     EXPECT_EQ(resets.count(), 2);
 }
 
 TEST_F(ScanRunTest, AScanThatFindsNothingShowsTheNoItemsState)
 {
     scan({dir / "Empty"});
-    EXPECT_TRUE(controller.didScan());
-    EXPECT_TRUE(controller.store().items().empty());
-    EXPECT_TRUE(controller.emptyState()->isVisibleTo(view));
-    EXPECT_EQ(controller.emptyState()->titleLabel()->text(), text("empty.noItems.title"));
-    EXPECT_EQ(controller.progressStatusLabel()->text(),
+    EXPECT_EQ(ui.rowCount(), 0);
+    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_TRUE(ui.emptyState()->isVisibleTo(view));
+    EXPECT_EQ(ui.emptyState()->titleLabel()->text(), text("empty.noItems.title"));
+    EXPECT_EQ(ui.progressStatusLabel()->text(),
               formatText(text("progress.status.found"), {std::int64_t(0), formatBytes(0)}));
 }
 
@@ -187,11 +184,11 @@ TEST_F(ScanRunTest, CancellingKeepsTheEarlierListButGivesUpItsAccess)
     scan({dir / "Downloads"});
     dialogs.folderAnswers.push_back({}); // cancel
     controller.scanAction();
-    EXPECT_FALSE(controller.isBusy());
-    EXPECT_EQ(controller.store().items().size(), 3u);
-    EXPECT_TRUE(controller.didScan());
-    EXPECT_EQ(controller.sourceRoots(), (std::vector<fs::path>{dir / "Downloads"}));
-    EXPECT_TRUE(controller.scopedSourceURLs().empty());
+    EXPECT_FALSE(ui.busy());
+    EXPECT_EQ(ui.rowCount(), 3);
+    EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
+    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_TRUE(fileSystem.openAccesses().empty());
     EXPECT_EQ(fileSystem.accessStops(), 1);
 }
 
@@ -201,14 +198,13 @@ TEST_F(ScanRunTest, WhileAScanRunsTheListIsEmptyAndAnotherPressDoesNothing)
     fileSystem.setTreeSize(dir / "Downloads" / "Ubuntu.utm", 25 * MiB); // keep the scan's answers fixed
     dialogs.folderAnswers.push_back({dir / "Downloads"});
     controller.scanAction();
-    ASSERT_TRUE(controller.isBusy());
-    EXPECT_FALSE(controller.didScan());
-    EXPECT_EQ(controller.tableModel()->rowCount(), 0);
-    EXPECT_TRUE(controller.progressStrip()->isVisibleTo(view));
+    ASSERT_TRUE(ui.busy());
+    EXPECT_EQ(ui.rowCount(), 0);
+    EXPECT_TRUE(ui.progressStrip()->isVisibleTo(view));
     controller.scanAction();
     EXPECT_EQ(dialogs.folderRequests.size(), 2u);
     waitForScan();
-    EXPECT_EQ(controller.tableModel()->rowCount(), 3);
+    EXPECT_EQ(ui.tableModel()->rowCount(), 3);
 }
 
 TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)
@@ -222,10 +218,10 @@ TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)
         text("progress.path.scanning"),
         {text("root.desktop") + QStringLiteral(", ") + text("root.downloads") + QStringLiteral(", ") + text("root.documents") +
          QStringLiteral(" +2")});
-    EXPECT_EQ(controller.progressPathLabel()->text(), expected);
-    EXPECT_EQ(controller.progressStatusLabel()->text(), text("progress.status.scanning"));
-    EXPECT_EQ(controller.sourceDescription({}), QString());
-    EXPECT_EQ(controller.sourceDescription({dir / "Downloads"}), text("root.downloads"));
+    EXPECT_EQ(ui.progressPathLabel()->text(), expected);
+    EXPECT_EQ(ui.progressStatusLabel()->text(), text("progress.status.scanning"));
+    EXPECT_EQ(sourceDescription({}, fileSystem), QString());
+    EXPECT_EQ(sourceDescription({dir / "Downloads"}, fileSystem), text("root.downloads"));
     waitForScan();
 }
 
@@ -239,9 +235,10 @@ TEST(ScanRunShutdown, ClosingDuringAScanNeitherCrashesNorHangs)
     {
         MainWindowController controller(fileSystem, dialogs);
         controller.view()->resize(WindowMetrics::initialSize);
+        const WindowProbe ui{controller.view()};
         dialogs.folderAnswers.push_back({dir / "Big"});
         controller.scanAction();
-        EXPECT_TRUE(controller.isBusy());
+        EXPECT_TRUE(ui.busy());
     }
     // The result of the stopped scan arrives for a controller that is gone.
     QTest::qWait(50);

@@ -1,4 +1,4 @@
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
 
@@ -85,28 +85,27 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     EXPECT_EQ(request.prompt, text("panel.destination.prompt"));
     EXPECT_FALSE(request.multipleSelection);
     EXPECT_TRUE(request.canCreateFolders);
-    ASSERT_EQ(controller.volumes().size(), 1u);
-    EXPECT_EQ(controller.volumes()[0].name, QStringLiteral("drive / Backup"));
     const QString shown = formatText(text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
-    EXPECT_EQ(controller.driveNameLabel()->text(), shown);
-    EXPECT_EQ(controller.driveNameLabel()->textColor(), AppColor::secondaryText);
-    EXPECT_EQ(controller.drivePopup()->count(), 1);
-    EXPECT_EQ(controller.drivePopup()->itemText(0), shown);
-    EXPECT_TRUE(controller.drivePopup()->isEnabled());
-    EXPECT_EQ(controller.scopedDestinationURL(), dir / "drive");
+    EXPECT_EQ(ui.driveNameLabel()->text(), shown);
+    EXPECT_EQ(ui.driveNameLabel()->textColor(), AppColor::secondaryText);
+    EXPECT_EQ(ui.drivePopup()->count(), 1);
+    EXPECT_EQ(ui.drivePopup()->itemText(0), shown);
+    EXPECT_TRUE(ui.drivePopup()->isEnabled());
+    EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "drive"}));
 
     // A label equal to the folder's name (composed differently) is not repeated.
     makeFolder(dir / "Café");
     fileSystem.setVolumeValues(dir / "Café", VolumeValues{QStringLiteral("Cafe\u0301"), std::nullopt});
     chooseDrive(dir / "Café");
-    EXPECT_EQ(controller.volumes()[0].name, QStringLiteral("Café"));
-    EXPECT_EQ(controller.volumes()[0].freeBytes, 0);
-    EXPECT_EQ(controller.volumes().size(), 1u);
+    const QString cafe = formatText(text("drive.available"), {QStringLiteral("Café"), formatBytes(0)});
+    EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
+    EXPECT_EQ(ui.drivePopup()->count(), 1);
     EXPECT_EQ(fileSystem.accessStops(), 1); // the first drive's access
 
     dialogs.folderAnswers.push_back({}); // cancel: nothing changes
     controller.refreshVolumesAction();
-    EXPECT_EQ(controller.volumes()[0].url, dir / "Café");
+    EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
+    EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "Café"}));
 }
 
 TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
@@ -139,9 +138,9 @@ TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing
     scan();
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 0}); // unknown space: not checked
     chooseDrive(dir / "drive");
-    for (std::size_t i = 0; i < controller.store().items().size(); ++i)
-        controller.toggleCandidate(int(i), true);
-    controller.moveToTrashCheckbox()->setChecked(true);
+    for (int row = 0; row < ui.rowCount(); ++row)
+        ui.setTicked(row, true);
+    ui.moveToTrashCheckbox()->setChecked(true);
     dialogs.confirmAnswers.push_back(false);
     controller.transferAction();
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
@@ -153,9 +152,9 @@ TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing
                                         formatText(text("alert.confirm.apps"), {std::int64_t(1)}));
     EXPECT_EQ(confirmation.acceptTitle, text("alert.start"));
     EXPECT_EQ(confirmation.cancelTitle, text("alert.cancel"));
-    EXPECT_FALSE(controller.isBusy());
+    EXPECT_FALSE(ui.busy());
     EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
-    EXPECT_TRUE(controller.store().items()[0].selected());
+    EXPECT_TRUE(ui.ticked(0));
 }
 
 TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
@@ -163,7 +162,7 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
     const fs::path home = dir / "home";
     scan();
     chooseDrive(dir / "drive");
-    controller.moveToTrashCheckbox()->setChecked(true);
+    ui.moveToTrashCheckbox()->setChecked(true);
     transferAndWait();
 
     // Movie.mkv and Album (the safe ones) went; the others stayed.
@@ -182,12 +181,12 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
     EXPECT_EQ(dialogs.alerts[0].message,
               formatText(text("alert.destination"), {displayText(run)}) + text("alert.trashed"));
     // Every tick cleared, the list kept, the window idle again.
-    EXPECT_EQ(controller.store().items().size(), 4u);
-    for (const Candidate& item : controller.store().items())
-        EXPECT_FALSE(item.selected());
-    EXPECT_TRUE(controller.tableView()->isVisibleTo(view));
-    EXPECT_EQ(controller.scanButton()->text(), text("button.scanAgain"));
-    EXPECT_EQ(controller.progressStatusLabel()->text(),
+    EXPECT_EQ(ui.rowCount(), 4);
+    for (int row = 0; row < ui.rowCount(); ++row)
+        EXPECT_FALSE(ui.ticked(row));
+    EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
+    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(ui.progressStatusLabel()->text(),
               formatText(text("progress.status.found"), {std::int64_t(4), formatBytes(90 * MiB + 4096)}));
 }
 
@@ -214,15 +213,16 @@ TEST_F(TransferRunTest, ClosingDuringATransferLosesNothing)
     {
         MainWindowController closing(fileSystem, dialogs);
         closing.view()->resize(WindowMetrics::initialSize);
+        const WindowProbe probe{closing.view()};
         dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
         closing.scanAction();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !closing.isBusy(); }, 20'000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !probe.busy(); }, 20'000));
         dialogs.folderAnswers.push_back({dir / "drive"});
         closing.refreshVolumesAction();
-        closing.moveToTrashCheckbox()->setChecked(true);
+        probe.moveToTrashCheckbox()->setChecked(true);
         dialogs.confirmAnswers.push_back(true);
         closing.transferAction();
-        ASSERT_TRUE(closing.isBusy());
+        ASSERT_TRUE(probe.busy());
     } // the window goes while the first item is being copied
     // Whatever was not verified and trashed is still where it was.
     const std::string root = text("root.downloads").toStdString();
@@ -247,18 +247,18 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     dialogs.folderAnswers.push_back({dir / "a" / "Downloads", dir / "b" / "Downloads"});
     controller.scanAction();
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_EQ(controller.store().items().size(), 2u);
+    ASSERT_EQ(ui.rowCount(), 2);
 
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 900 * MiB});
     chooseDrive(dir / "drive");
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 858 * MiB}); // what the copies will leave
-    controller.moveToTrashCheckbox()->setChecked(true);
+    ui.moveToTrashCheckbox()->setChecked(true);
     transferAndWait();
 
     const fs::path perRoot = onlyRun() / "Downloads";
     EXPECT_EQ(readAll(perRoot / "Movie.mkv"), std::string(21 * MiB, '1'));
     EXPECT_EQ(readAll(perRoot / "Movie 2.mkv"), std::string(21 * MiB, '2'));
-    EXPECT_EQ(controller.driveNameLabel()->text(),
+    EXPECT_EQ(ui.driveNameLabel()->text(),
               formatText(text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}));
 
     // An independent reader of the Trash sees both originals.
@@ -310,20 +310,17 @@ TEST_F(TransferRunTest, TheBarMovesWithTheBytesOfABigItem)
     scan();
     chooseDrive(dir / "drive");
     controller.selectNoneAction();
-    std::size_t big = 0;
-    while (controller.store().items()[big].sourceURL().filename() != "Big.iso")
-        ++big;
-    controller.toggleCandidate(int(big), true);
-    controller.moveToTrashCheckbox()->setChecked(true);
+    ui.setTicked(ui.rowNamed(QStringLiteral("Big.iso")), true);
+    ui.moveToTrashCheckbox()->setChecked(true);
     // What the bar shows, as a fraction of its range, each time it moves.
     std::set<int> permille;
     QString statusDuringItem;
-    QProgressBar* bar = controller.progressIndicator();
+    QProgressBar* bar = ui.progressIndicator();
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
         if (bar->maximum() <= 0 || value <= 0)
             return;
         permille.insert(int(std::int64_t(value) * 1000 / bar->maximum()));
-        statusDuringItem = controller.progressStatusLabel()->text();
+        statusDuringItem = ui.progressStatusLabel()->text();
     });
     transferAndWait();
 

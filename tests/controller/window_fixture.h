@@ -8,6 +8,7 @@
 #include "support/fault_injecting_io.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
+#include "support/window_probe.h"
 #include "support/temp_dir.h"
 #include "ui/window_layout.h"
 
@@ -24,12 +25,13 @@ protected:
         view = controller.view();
         view->resize(WindowMetrics::initialSize);
         view->show();
+        ui.root = view;
     }
 
     // Waits for a scan or transfer to end; false when it did not in time.
     bool waitUntilIdle(int milliseconds = 20'000)
     {
-        return QTest::qWaitFor([&] { return !controller.isBusy(); }, milliseconds);
+        return QTest::qWaitFor([&] { return !ui.busy(); }, milliseconds);
     }
 
     TempDir dir;
@@ -38,4 +40,5 @@ protected:
     ScriptedDialogs dialogs;
     MainWindowController controller;
     QWidget* view;
+    WindowProbe ui;
 };

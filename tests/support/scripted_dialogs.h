@@ -2,7 +2,7 @@
 // Dialogs for tests: folder pickers and confirmations answer from a script,
 // and every question asked is recorded for the test to read.
 
-#include "controller/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <deque>
 #include <vector>

@@ -1,5 +1,7 @@
 #include "support/scripted_file_system.h"
 
+#include <algorithm>
+
 #include "fs/freedesktop_trash.h"
 
 #include <fcntl.h>
@@ -129,11 +131,28 @@ FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, const Cop
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)
 {
     accessStarts_.fetch_add(1);
-    return real_.startAccessing(folder);
+    const bool started = real_.startAccessing(folder);
+    if (started) {
+        const std::lock_guard lock(accessMutex_);
+        openAccesses_.push_back(folder);
+    }
+    return started;
+}
+
+std::vector<fs::path> ScriptedFileSystem::openAccesses() const
+{
+    const std::lock_guard lock(accessMutex_);
+    return openAccesses_;
 }
 
 void ScriptedFileSystem::stopAccessing(const fs::path& folder)
 {
     accessStops_.fetch_add(1);
+    {
+        const std::lock_guard lock(accessMutex_);
+        const auto open = std::find(openAccesses_.begin(), openAccesses_.end(), folder);
+        if (open != openAccesses_.end())
+            openAccesses_.erase(open);
+    }
     real_.stopAccessing(folder);
 }

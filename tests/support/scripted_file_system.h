@@ -35,6 +35,8 @@ public:
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
     int accessStarts() const { return accessStarts_.load(); }
     int accessStops() const { return accessStops_.load(); }
+    // The folders whose access was started and not yet stopped, in the order started.
+    std::vector<std::filesystem::path> openAccesses() const;
     const PosixFileSystem& real() const { return real_; }
 
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
@@ -76,4 +78,6 @@ private:
     mutable std::atomic<int> treeSizeCalls_{0};
     std::atomic<int> accessStarts_{0};
     std::atomic<int> accessStops_{0};
+    mutable std::mutex accessMutex_;
+    std::vector<std::filesystem::path> openAccesses_;
 };

@@ -22,7 +22,7 @@ public:
     static constexpr std::array<const char*, columnTotal> identifiers{"selected", "name", "kind", "risk",
                                                                       "location", "size", "note"};
 
-    explicit CandidateTableModel(CandidateStore& store, QObject* parent = nullptr);
+    explicit CandidateTableModel(const CandidateStore& store, QObject* parent = nullptr);
 
     // Tells the views that the whole list was replaced or rewritten.
     void reloadData();
@@ -45,5 +45,5 @@ signals:
     void toggleRequested(int row, bool selected);
 
 private:
-    CandidateStore& store_;
+    const CandidateStore& store_;
 };

@@ -1,16 +1,14 @@
-// Building and laying out the window's view tree: five full-width bands,
-// their hairlines and controls, placed explicitly from named metrics.
+#include "ui/main_window_view.h"
 
-#include "controller/candidate_table_model.h"
-#include "controller/main_window_controller.h"
 #include "model/text_table.h"
 #include "ui/app_color.h"
 #include "ui/candidate_item_delegate.h"
+#include "ui/candidate_table_model.h"
+#include "ui/candidate_table_view.h"
 #include "ui/drive_icon_view.h"
 #include "ui/empty_state_view.h"
 #include "ui/label.h"
 #include "ui/risk_badge_view.h"
-#include "ui/rounded_view.h"
 #include "ui/separator_view.h"
 #include "ui/styled_button.h"
 #include "ui/window_layout.h"
@@ -20,8 +18,9 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QProgressBar>
-#include <QTableView>
+#include <QWindow>
 
 namespace {
 
@@ -38,7 +37,27 @@ SeparatorView* hairline(QWidget* band)
     return line;
 }
 
-} // namespace
+template <class Widget>
+Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+Label* label(const char* name, int size, FontWeight weight, const QColor& color, QWidget* parent)
+{
+    return named(makeLabel(QString(), size, weight, color, parent), name);
+}
+
+RiskBadgeView* badge(const char* name, RiskLevel risk, QWidget* parent)
+{
+    return named(new RiskBadgeView(QString(), badgeColors(risk).foreground, badgeColors(risk).background, parent), name);
+}
+
+void setBadgeText(RiskBadgeView* badge, const QString& text)
+{
+    badge->textLabel()->setText(text);
+}
 
 // Shows keyboard focus on the nearly invisible pop-up as a green border
 // around the selector that stands for it.
@@ -63,35 +82,72 @@ private:
     RoundedView* selector_;
 };
 
-void MainWindowController::buildUI()
+} // namespace
+
+MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
+    : RoundedView(AppColor::window, std::nullopt, 0, 0, parent),
+      toolbar_(named(new RoundedView(AppColor::window, std::nullopt, 0, 0, this), "toolbar")),
+      driveSelector_(named(new RoundedView(AppColor::white, AppColor::border, 1, 8, toolbar_), "driveSelector")),
+      driveStatusDot_(named(new RoundedView(AppColor::mutedText, std::nullopt, 0, 4, driveSelector_), "driveStatusDot")),
+      drivePopup_(named(new QComboBox(driveSelector_), "drivePopup")),
+      driveNameLabel_(label("driveNameLabel", 13, FontWeight::medium, AppColor::secondaryText, driveSelector_)),
+      refreshButton_(named(new StyledButton(I18n::text("button.chooseDestination"), toolbar_), "refreshButton")),
+      scanButton_(named(new StyledButton(QString(), toolbar_), "scanButton")),
+      progressStrip_(named(new RoundedView(AppColor::emeraldTint, std::nullopt, 0, 0, this), "progressStrip")),
+      progressPathLabel_(label("progressPathLabel", 12, FontWeight::regular, AppColor::emeraldDark, progressStrip_)),
+      progressStatusLabel_(label("progressStatusLabel", 13, FontWeight::semibold, AppColor::secondaryText, progressStrip_)),
+      progressIndicator_(named(new QProgressBar(progressStrip_), "progressIndicator")),
+      summaryStrip_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "summaryStrip")),
+      selectedCountLabel_(label("selectedCountLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
+      selectedSizeLabel_(label("selectedSizeLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
+      selectedCautionBadge_(badge("selectedCautionBadge", RiskLevel::caution, summaryStrip_)),
+      selectedAppBadge_(badge("selectedAppBadge", RiskLevel::application, summaryStrip_)),
+      tabAllLabel_(label("tabAllLabel", 13, FontWeight::medium, AppColor::secondaryText, summaryStrip_)),
+      tabSafeLabel_(label("tabSafeLabel", 13, FontWeight::bold, AppColor::emeraldDark, summaryStrip_)),
+      tabCautionLabel_(label("tabCautionLabel", 13, FontWeight::medium, AppColor::secondaryText, summaryStrip_)),
+      tabAppLabel_(label("tabAppLabel", 13, FontWeight::medium, AppColor::secondaryText, summaryStrip_)),
+      mainContent_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "mainContent")),
+      emptyState_(named(new EmptyStateView(mainContent_), "emptyState")),
+      tableView_(named(new CandidateTableView(mainContent_), "tableView")),
+      tableModel_(new CandidateTableModel(store, this)),
+      bottomBar_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "bottomBar")),
+      selectSafeButton_(named(new StyledButton(I18n::text("button.selectSafe"), bottomBar_), "selectSafeButton")),
+      selectNoneButton_(named(new StyledButton(I18n::text("button.selectNone"), bottomBar_), "selectNoneButton")),
+      moveToTrashCheckbox_(named(new QCheckBox(I18n::text("checkbox.trash"), bottomBar_), "moveToTrashCheckbox")),
+      transferButton_(named(new StyledButton(I18n::text("button.transfer"), bottomBar_), "transferButton"))
 {
+    setObjectName(QStringLiteral("mainWindowView"));
     configureToolbar();
     configureProgressStrip();
-    configureSummaryStrip();
-    configureMainContent();
+    summaryTopLine_ = hairline(summaryStrip_);
+    summaryBottomLine_ = hairline(summaryStrip_);
+    configureTable();
+    // The table lies above the empty state; the interface state shows one.
+    tableView_->raise();
     configureBottomBar();
     configureKeyboard();
     layoutViews();
 }
 
-void MainWindowController::configureKeyboard()
+void MainWindowView::configureKeyboard()
 {
     // Reading order: the destination, its button, the scan, the list, then
     // the bottom bar from left to right.
-    const QWidget* order[] = {drivePopup_, refreshButton_, scanButton_, tableView_,
-                              selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    QWidget* const order[] = {drivePopup_,       refreshButton_,       scanButton_,    tableView_, selectSafeButton_,
+                              selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        QWidget::setTabOrder(order[i], order[i + 1]);
     drivePopup_->installEventFilter(new SelectorFocusMark(driveSelector_, this));
     scanButton_->setFocus(); // the first thing to do
 }
 
-void MainWindowController::configureToolbar()
+void MainWindowView::configureToolbar()
 {
     toolbarLine_ = hairline(toolbar_);
-    driveIcon_ = new DriveIconView(toolbar_);
-    titleLabel_ = makeLabel(I18n::text("app.title"), 18, FontWeight::bold, AppColor::text, toolbar_);
-    subtitleLabel_ = makeLabel(I18n::text("app.subtitle"), 11, FontWeight::regular, AppColor::mutedText, toolbar_);
+    driveIcon_ = named(new DriveIconView(toolbar_), "driveIcon");
+    titleLabel_ = named(makeLabel(I18n::text("app.title"), 18, FontWeight::bold, AppColor::text, toolbar_), "titleLabel");
+    subtitleLabel_ =
+        named(makeLabel(I18n::text("app.subtitle"), 11, FontWeight::regular, AppColor::mutedText, toolbar_), "subtitleLabel");
 
     // Nearly invisible, over the whole selector: it takes every click while
     // the selector shows its own dot, name and chevron.
@@ -101,9 +157,10 @@ void MainWindowController::configureToolbar()
     transparency->setOpacity(0.01);
     drivePopup_->setGraphicsEffect(transparency);
     drivePopup_->setAccessibleName(I18n::text("button.chooseDestination"));
-    connect(drivePopup_, &QComboBox::activated, this, [this] { driveSelectionChanged(); });
+    connect(drivePopup_, &QComboBox::activated, this, &MainWindowView::destinationActivated);
 
-    chevronLabel_ = makeLabel(QStringLiteral("\u2304"), 18, FontWeight::semibold, AppColor::secondaryText, driveSelector_);
+    chevronLabel_ = named(makeLabel(QStringLiteral("\u2304"), 18, FontWeight::semibold, AppColor::secondaryText, driveSelector_),
+                          "chevronLabel");
     driveStatusDot_->raise();
     driveNameLabel_->raise();
     chevronLabel_->raise();
@@ -112,12 +169,12 @@ void MainWindowController::configureToolbar()
     refreshButton_->setCornerRadius(8);
     refreshButton_->setFillColor(AppColor::control);
     refreshButton_->setTitleColor(AppColor::secondaryText);
-    connect(refreshButton_, &QAbstractButton::clicked, this, [this] { refreshVolumesAction(); });
+    connect(refreshButton_, &QAbstractButton::clicked, this, &MainWindowView::chooseDestinationClicked);
     scanButton_->setCornerRadius(10);
-    connect(scanButton_, &QAbstractButton::clicked, this, [this] { scanAction(); });
+    connect(scanButton_, &QAbstractButton::clicked, this, &MainWindowView::scanClicked);
 }
 
-void MainWindowController::configureProgressStrip()
+void MainWindowView::configureProgressStrip()
 {
     progressLine_ = hairline(progressStrip_);
     progressStatusLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -125,20 +182,7 @@ void MainWindowController::configureProgressStrip()
     progressIndicator_->setRange(0, 0); // indeterminate
 }
 
-void MainWindowController::configureSummaryStrip()
-{
-    summaryTopLine_ = hairline(summaryStrip_);
-    summaryBottomLine_ = hairline(summaryStrip_);
-}
-
-void MainWindowController::configureMainContent()
-{
-    configureTable();
-    // The table lies above the empty state; the interface state shows one.
-    tableView_->raise();
-}
-
-void MainWindowController::configureTable()
+void MainWindowView::configureTable()
 {
     tableView_->setModel(tableModel_);
     tableView_->setItemDelegate(new CandidateItemDelegate(tableView_));
@@ -175,11 +219,10 @@ void MainWindowController::configureTable()
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
                                          "border: none; border-bottom: 1px solid %3; height: 28px; }")
                               .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
-    connect(tableModel_, &CandidateTableModel::toggleRequested, this,
-            [this](int row, bool selected) { toggleCandidate(row, selected); });
+    connect(tableModel_, &CandidateTableModel::toggleRequested, this, &MainWindowView::toggleRequested);
 }
 
-void MainWindowController::configureBottomBar()
+void MainWindowView::configureBottomBar()
 {
     bottomLine_ = hairline(bottomBar_);
     selectSafeButton_->setFillColor(AppColor::emerald);
@@ -191,8 +234,6 @@ void MainWindowController::configureBottomBar()
     selectNoneButton_->setDisabledFillColor(AppColor::border);
     selectNoneButton_->setDisabledTitleColor(AppColor::secondaryText);
     // Looks the same enabled or not.
-    transferButton_->setFillColor(AppColor::emerald);
-    transferButton_->setTitleColor(AppColor::white);
     transferButton_->setDisabledFillColor(AppColor::emerald);
     transferButton_->setDisabledTitleColor(AppColor::white);
     transferButton_->setCornerRadius(10);
@@ -204,17 +245,120 @@ void MainWindowController::configureBottomBar()
     palette.setColor(QPalette::WindowText, AppColor::secondaryText);
     moveToTrashCheckbox_->setPalette(palette);
 
-    connect(selectSafeButton_, &QAbstractButton::clicked, this, [this] { selectSafeAction(); });
-    connect(selectNoneButton_, &QAbstractButton::clicked, this, [this] { selectNoneAction(); });
-    connect(transferButton_, &QAbstractButton::clicked, this, [this] { transferAction(); });
+    connect(selectSafeButton_, &QAbstractButton::clicked, this, &MainWindowView::selectSafeClicked);
+    connect(selectNoneButton_, &QAbstractButton::clicked, this, &MainWindowView::selectNoneClicked);
+    connect(transferButton_, &QAbstractButton::clicked, this, &MainWindowView::transferClicked);
 }
 
-void MainWindowController::layoutViews()
+void MainWindowView::apply(const InterfaceState& state)
 {
-    if (!viewLoaded_)
-        return;
+    driveStatusDot_->setFillColor(state.statusDotColor);
+    scanButton_->setText(state.scanTitle);
+    scanButton_->setFillColor(state.scanFillColor);
+    scanButton_->setTitleColor(state.scanTitleColor);
+    scanButton_->setEnabled(state.scanEnabled);
+    refreshButton_->setEnabled(state.chooseDestinationEnabled);
+    drivePopup_->setEnabled(state.drivePopupEnabled);
+    selectSafeButton_->setEnabled(state.selectSafeEnabled);
+    selectNoneButton_->setEnabled(state.selectNoneEnabled);
+    moveToTrashCheckbox_->setEnabled(state.trashCheckboxEnabled);
+    transferButton_->setEnabled(state.transferEnabled);
+    transferButton_->setFillColor(state.transferFillColor);
+    transferButton_->setTitleColor(state.transferTitleColor);
+
+    progressStrip_->setHidden(state.progressStripHidden);
+    summaryStrip_->setHidden(state.summaryStripHidden);
+    tableView_->setHidden(state.tableHidden);
+    emptyState_->setHidden(state.emptyStateHidden);
+    mainContent_->setFillColor(state.mainContentFillColor);
+
+    if (state.emptyState) {
+        emptyState_->titleLabel()->setText(state.emptyState->title);
+        emptyState_->subtitleLabel()->setText(state.emptyState->subtitle);
+        emptyState_->icon()->setActive(state.emptyState->iconActive);
+        emptyState_->layoutContents();
+    }
+    // A strip shown or hidden moves the bands below it.
+    layoutViews();
+}
+
+void MainWindowView::apply(const SummaryTexts& summary)
+{
+    selectedCountLabel_->setText(summary.selectedCount);
+    selectedSizeLabel_->setText(summary.selectedSize);
+    setBadgeText(selectedCautionBadge_, summary.cautionBadge);
+    setBadgeText(selectedAppBadge_, summary.appBadge);
+    tabAllLabel_->setText(summary.tabAll);
+    tabSafeLabel_->setText(summary.tabSafe);
+    tabCautionLabel_->setText(summary.tabCaution);
+    tabAppLabel_->setText(summary.tabApps);
+    layoutViews(); // the texts' widths changed
+}
+
+void MainWindowView::apply(const ProgressDisplay& progress)
+{
+    if (progressIndicator_->maximum() != progress.maximum)
+        progressIndicator_->setRange(0, progress.maximum);
+    progressIndicator_->setValue(progress.value);
+    progressPathLabel_->setText(progress.pathText);
+    progressStatusLabel_->setText(progress.statusText);
+    layoutViews();
+}
+
+void MainWindowView::apply(const DestinationDisplay& destination)
+{
+    QStringList shown;
+    for (int i = 0; i < drivePopup_->count(); ++i)
+        shown << drivePopup_->itemText(i);
+    if (shown != destination.entries) {
+        drivePopup_->clear();
+        drivePopup_->addItems(destination.entries);
+    }
+    drivePopup_->setCurrentIndex(destination.currentIndex);
+    driveNameLabel_->setText(destination.label);
+    driveNameLabel_->setTextColor(destination.labelColor);
+    layoutViews();
+}
+
+void MainWindowView::reloadTable()
+{
+    tableModel_->reloadData();
+}
+
+void MainWindowView::refreshRow(int row)
+{
+    tableModel_->rowChanged(row); // the one row repaints; no reload
+}
+
+bool MainWindowView::moveToTrashChecked() const
+{
+    return moveToTrashCheckbox_->isChecked();
+}
+
+int MainWindowView::destinationIndex() const
+{
+    return drivePopup_->currentIndex();
+}
+
+void MainWindowView::resizeEvent(QResizeEvent* event)
+{
+    RoundedView::resizeEvent(event);
+    layoutViews();
+}
+
+void MainWindowView::mousePressEvent(QMouseEvent* event)
+{
+    RoundedView::mousePressEvent(event);
+    // Only a press on the background itself reaches here; the window
+    // system may refuse (no window manager), which is fine.
+    if (event->button() == Qt::LeftButton && window() && window()->windowHandle())
+        window()->windowHandle()->startSystemMove();
+}
+
+void MainWindowView::layoutViews()
+{
     const bool chinese = I18n::isChinese();
-    const QSize size = rootView_->size();
+    const QSize size = this->size();
     const BandRects bands = bandRects(size, !progressStrip_->isHidden(), !summaryStrip_->isHidden());
     toolbar_->setGeometry(bands.toolbar);
     progressStrip_->setGeometry(bands.progress.isEmpty() ? QRect(0, bands.toolbar.bottom() + 1, size.width(), 0) : bands.progress);

@@ -1,4 +1,4 @@
-#include "controller/candidate_table_model.h"
+#include "ui/candidate_table_model.h"
 
 #include "model/byte_format.h"
 #include "model/path_ops.h"
@@ -6,7 +6,7 @@
 #include "model/risk_level.h"
 #include "model/text_table.h"
 
-CandidateTableModel::CandidateTableModel(CandidateStore& store, QObject* parent) : QAbstractTableModel(parent), store_(store) {}
+CandidateTableModel::CandidateTableModel(const CandidateStore& store, QObject* parent) : QAbstractTableModel(parent), store_(store) {}
 
 void CandidateTableModel::reloadData()
 {

@@ -1,0 +1,16 @@
+#pragma once
+// The destination selector's values for a destination list and the entry
+// the pop-up has chosen, and the name a chosen folder is listed under. Pure.
+
+#include "fs/file_system.h"
+#include "model/text_table.h"
+#include "model/volume_item.h"
+#include "ui/window_display.h"
+
+#include <vector>
+
+DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex, I18n::Language language);
+
+// The folder's own name, followed by its drive's name when that differs
+// ("Backups / Photos Drive"); the free space of its file system, 0 if unknown.
+VolumeItem volumeItem(const std::filesystem::path& path, const VolumeValues& values);

@@ -1,0 +1,42 @@
+#include "controller/progress_display.h"
+
+#include "model/text_format.h"
+
+namespace {
+
+QString countText(std::int64_t index, std::int64_t total)
+{
+    return QString::number(index) + QStringLiteral(" / ") + QString::number(total);
+}
+
+} // namespace
+
+ProgressDisplay initialProgress(I18n::Language language)
+{
+    return ProgressDisplay{I18n::text("progress.status.scanning", language), I18n::text("progress.status.zero", language), 0, 0};
+}
+
+ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language language)
+{
+    return ProgressDisplay{formatText(I18n::text("progress.path.scanning", language), {sourceDescription}),
+                           I18n::text("progress.status.scanning", language), 0, 0};
+}
+
+ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language)
+{
+    return ProgressDisplay{I18n::text("progress.path.transferring", language), countText(0, count),
+                           int(count * progressStepsPerItem), 0};
+}
+
+ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name, I18n::Language language)
+{
+    // Items finished so far; the current one fills in as it goes.
+    return ProgressDisplay{formatText(I18n::text("progress.path.transferringItem", language), {name}), countText(index, total),
+                           int(total * progressStepsPerItem), int((index - 1) * progressStepsPerItem)};
+}
+
+int transferBarValue(const ItemProgress& item)
+{
+    const auto steps = std::int64_t(item.fraction() * progressStepsPerItem);
+    return int((item.index - 1) * progressStepsPerItem + steps);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The progress strip's values for each moment of a run. A transfer's bar
+// counts `progressStepsPerItem` steps per item, so a big item moves it too.
+// Pure.
+
+#include "model/text_table.h"
+#include "transfer/transfer_engine.h"
+#include "ui/window_display.h"
+
+#include <cstdint>
+
+inline constexpr std::int64_t progressStepsPerItem = 1000;
+
+// Before anything ran (the strip is hidden then).
+ProgressDisplay initialProgress(I18n::Language language);
+// A scan of the described folders: an indeterminate bar.
+ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language language);
+// A transfer of `count` items about to start.
+ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language);
+// Item `index` of `total` (1-based) starting.
+ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name, I18n::Language language);
+// Bar position within the current item.
+int transferBarValue(const ItemProgress& item);

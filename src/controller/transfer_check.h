@@ -1,0 +1,31 @@
+#pragma once
+// What the transfer button leads to, before anything runs: an alert that
+// stops it (no destination, nothing ticked, not enough free space) or the
+// confirmation to ask, with the ticked items in list order. Pure.
+
+#include "model/candidate.h"
+#include "model/text_table.h"
+#include "model/volume_item.h"
+
+#include <QString>
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+struct TransferAlert {
+    QString title;
+    QString message;
+};
+
+struct TransferConfirmation {
+    QString title;
+    QString message;
+    QString acceptTitle;
+    QString cancelTitle;
+    std::vector<Candidate> selection;
+};
+
+std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
+                                                                const std::vector<Candidate>& items, bool moveToTrash,
+                                                                I18n::Language language);

@@ -1,0 +1,75 @@
+#pragma once
+// What the main window shows, as plain values: the controller decides them,
+// the window's view applies each in one call. Nothing here reads state.
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The empty state's texts and the look of its picture.
+struct EmptyStateTexts {
+    QString title;
+    QString subtitle;
+    bool iconActive = true;
+    bool operator==(const EmptyStateTexts&) const = default;
+};
+
+// Which controls are enabled, which bands are visible, and the colours that
+// follow from the state.
+struct InterfaceState {
+    QColor statusDotColor;
+    QString scanTitle;
+    QColor scanFillColor;
+    QColor scanTitleColor;
+    bool scanEnabled = true;
+    bool chooseDestinationEnabled = true;
+    bool drivePopupEnabled = false;
+    bool selectSafeEnabled = false;
+    bool selectNoneEnabled = false;
+    bool trashCheckboxEnabled = true;
+    bool transferEnabled = true;
+    QColor transferFillColor;
+    QColor transferTitleColor;
+    bool progressStripHidden = true;
+    bool summaryStripHidden = true;
+    bool tableHidden = true;
+    bool emptyStateHidden = false;
+    QColor mainContentFillColor;
+    // Left as they are when absent (results are showing).
+    std::optional<EmptyStateTexts> emptyState;
+    bool operator==(const InterfaceState&) const = default;
+};
+
+// The summary strip and the tabs.
+struct SummaryTexts {
+    QString selectedCount;
+    QString selectedSize;
+    QString cautionBadge;
+    QString appBadge;
+    QString tabAll;
+    QString tabSafe;
+    QString tabCaution;
+    QString tabApps;
+    bool operator==(const SummaryTexts&) const = default;
+};
+
+// The progress strip. A maximum of 0 makes the bar indeterminate (moving).
+struct ProgressDisplay {
+    QString pathText;
+    QString statusText;
+    int maximum = 0;
+    int value = 0;
+    bool operator==(const ProgressDisplay&) const = default;
+};
+
+// The destination selector: the pop-up's entries, which one is chosen, and
+// the label and colour the selector shows for it.
+struct DestinationDisplay {
+    QStringList entries;
+    int currentIndex = 0;
+    QString label;
+    QColor labelColor;
+    bool operator==(const DestinationDisplay&) const = default;
+};
