@@ -1,10 +1,12 @@
 #include "ui/candidate_item_delegate.h"
 
 #include "ui/candidate_table_model.h"
+#include "ui/candidate_table_view.h"
 #include "ui/app_color.h"
 #include "ui/candidate_cell_look.h"
 #include "ui/risk_badge_view.h"
 #include "ui/table_row_look.h"
+#include "ui/tick_box.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>
@@ -31,8 +33,8 @@ void CandidateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         paintCheckBox(painter, option.rect, index.data(Qt::CheckStateRole).toInt() == Qt::Checked,
                       option.state & QStyle::State_Enabled);
         // The row the keyboard is on: a slim green mark, since rows show no highlight.
-        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
-        if (view && view->hasFocus() && view->currentIndex().row() == index.row())
+        const auto* view = qobject_cast<const CandidateTableView*>(option.widget);
+        if (view && view->showsKeyboardMark() && view->currentIndex().row() == index.row())
             painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, 3, option.rect.height() - 1), AppColor::emerald);
     } else if (identifier == QLatin1String("risk")) {
         paintBadge(painter, option.rect, index);
@@ -44,27 +46,7 @@ void CandidateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
 
 void CandidateItemDelegate::paintCheckBox(QPainter* painter, const QRect& cell, bool checked, bool enabled) const
 {
-    const QRectF box = QRectF(checkBoxRect(cell)).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter->setRenderHint(QPainter::Antialiasing);
-    QColor tint = AppColor::emerald;
-    if (!enabled)
-        tint = AppColor::mutedText;
-    if (checked) {
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(tint);
-        painter->drawRoundedRect(box, 3, 3);
-        QPainterPath tick;
-        tick.moveTo(box.left() + box.width() * 0.24, box.top() + box.height() * 0.52);
-        tick.lineTo(box.left() + box.width() * 0.43, box.top() + box.height() * 0.71);
-        tick.lineTo(box.left() + box.width() * 0.77, box.top() + box.height() * 0.31);
-        painter->setPen(QPen(AppColor::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawPath(tick);
-    } else {
-        painter->setPen(QPen(AppColor::mutedText, 1));
-        painter->setBrush(AppColor::white);
-        painter->drawRoundedRect(box, 3, 3);
-    }
+    paintTickBox(*painter, QRectF(checkBoxRect(cell)).adjusted(0.5, 0.5, -0.5, -0.5), checked, enabled);
 }
 
 void CandidateItemDelegate::paintBadge(QPainter* painter, const QRect& cell, const QModelIndex& index) const

@@ -6,6 +6,7 @@
 
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 MainWindow::MainWindow(QWidget* content, QWidget* parent) : QWidget(parent), content_(content)
 {
@@ -26,13 +27,17 @@ MainWindow::MainWindow(QWidget* content, QWidget* parent) : QWidget(parent), con
     }
 }
 
-void MainWindow::centreOnScreen()
+void MainWindow::placeOnScreen()
 {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // Before the window is shown the window system has not told its frame;
+    // allow for a usual title bar then.
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = QMargins(0, assumedTitleBarHeight, 0, 0);
+    setGeometry(initialWindowGeometry(screen->availableGeometry(), frame));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -1,6 +1,6 @@
 #pragma once
 // The application's one window: it hosts the controller's view, opens at
-// 1200 x 820 centred on the screen, cannot be made smaller than 980 x 680,
+// 1200 x 820 centred on the screen (smaller where the screen is), cannot be made smaller than 980 x 680,
 // is titled "Loftwell" in every language and has the window colour as its
 // background. Closing it ends the application. GUI thread.
 
@@ -12,7 +12,9 @@ public:
     explicit MainWindow(QWidget* content, QWidget* parent = nullptr);
 
     QWidget* content() const { return content_; }
-    void centreOnScreen();
+    static constexpr int assumedTitleBarHeight = 32;
+    // Sizes and centres the window for its screen's available area.
+    void placeOnScreen();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -8,14 +8,17 @@
 #include "ui/drive_icon_view.h"
 #include "ui/empty_state_view.h"
 #include "ui/label.h"
+#include "ui/literal_text.h"
 #include "ui/risk_badge_view.h"
 #include "ui/separator_view.h"
 #include "ui/styled_button.h"
+#include "ui/tick_box.h"
 #include "ui/window_layout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -59,6 +62,11 @@ void setBadgeText(RiskBadgeView* badge, const QString& text)
     badge->textLabel()->setText(text);
 }
 
+bool isKeyboardFocus(Qt::FocusReason reason)
+{
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+}
+
 // Shows keyboard focus on the nearly invisible pop-up as a green border
 // around the selector that stands for it.
 class SelectorFocusMark : public QObject {
@@ -68,7 +76,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn) {
+        // Only focus the keyboard brought shows; a click shows nothing.
+        if (event->type() == QEvent::FocusIn && isKeyboardFocus(static_cast<QFocusEvent*>(event)->reason())) {
             selector_->setBorderColor(AppColor::emerald);
             selector_->setBorderWidth(2);
         } else if (event->type() == QEvent::FocusOut) {
@@ -113,7 +122,7 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
       bottomBar_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "bottomBar")),
       selectSafeButton_(named(new StyledButton(I18n::text("button.selectSafe"), bottomBar_), "selectSafeButton")),
       selectNoneButton_(named(new StyledButton(I18n::text("button.selectNone"), bottomBar_), "selectNoneButton")),
-      moveToTrashCheckbox_(named(new QCheckBox(I18n::text("checkbox.trash"), bottomBar_), "moveToTrashCheckbox")),
+      moveToTrashCheckbox_(named(new TickCheckBox(literalAmpersands(I18n::text("checkbox.trash")), bottomBar_), "moveToTrashCheckbox")),
       transferButton_(named(new StyledButton(I18n::text("button.transfer"), bottomBar_), "transferButton"))
 {
     setObjectName(QStringLiteral("mainWindowView"));
@@ -206,14 +215,8 @@ void MainWindowView::configureTable()
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setMinimumSectionSize(40);
     header->setStretchLastSection(true);
-    const int widths[] = {42, 330, 110, 120, 110, 120, 360};
-    for (int column = 0; column < CandidateTableModel::columnTotal; ++column)
-        header->resizeSection(column, widths[column]);
-    // The reason column keeps at least 240 px; the others 40.
-    connect(header, &QHeaderView::sectionResized, this, [header](int section, int, int size) {
-        if (section == CandidateTableModel::noteColumn && size < 240)
-            header->resizeSection(section, 240);
-    });
+    // The reason column keeps at least 240 px, the others 40; the name column narrows first.
+    tableView_->setColumnWidths({42, 330, 110, 120, 110, 120, 360}, 40, 240, CandidateTableModel::nameColumn);
     header->setFont(appFont(12, FontWeight::medium));
     // Headers line up with the cells' 8 px text inset, flat on white.
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
@@ -252,8 +255,12 @@ void MainWindowView::configureBottomBar()
 
 void MainWindowView::apply(const InterfaceState& state)
 {
+    const bool startsWork = !state.progressStripHidden && progressStrip_->isHidden();
+    const bool endsWork = state.progressStripHidden && !progressStrip_->isHidden();
+    if (startsWork)
+        rememberFocus();
     driveStatusDot_->setFillColor(state.statusDotColor);
-    scanButton_->setText(state.scanTitle);
+    scanButton_->setTitle(state.scanTitle);
     scanButton_->setFillColor(state.scanFillColor);
     scanButton_->setTitleColor(state.scanTitleColor);
     scanButton_->setEnabled(state.scanEnabled);
@@ -280,6 +287,36 @@ void MainWindowView::apply(const InterfaceState& state)
     }
     // A strip shown or hidden moves the bands below it.
     layoutViews();
+    if (endsWork)
+        restoreFocus();
+}
+
+void MainWindowView::rememberFocus()
+{
+    // The controls are about to be disabled, which leaves the focus nowhere.
+    QWidget* focus = window()->focusWidget();
+    focusBeforeWork_ = focus && isAncestorOf(focus) ? focus : nullptr;
+    keyboardBeforeWork_ = false;
+    if (auto* button = qobject_cast<StyledButton*>(focus))
+        keyboardBeforeWork_ = button->hasKeyboardFocus();
+    else if (focus == tableView_)
+        keyboardBeforeWork_ = tableView_->showsKeyboardMark();
+}
+
+void MainWindowView::restoreFocus()
+{
+    QWidget* target = focusBeforeWork_;
+    focusBeforeWork_ = nullptr;
+    if (!target)
+        return;
+    // After a scan, on to the list when it shows something.
+    if (target == scanButton_ && !tableView_->isHidden())
+        target = tableView_;
+    QWidget* now = window()->focusWidget();
+    if (now && now != target && now->isEnabled() && now->isVisible())
+        return; // the user already went somewhere
+    if (target->isEnabled() && target->isVisibleTo(this))
+        target->setFocus(keyboardBeforeWork_ ? Qt::TabFocusReason : Qt::OtherFocusReason);
 }
 
 void MainWindowView::apply(const SummaryTexts& summary)

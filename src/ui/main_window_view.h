@@ -11,7 +11,10 @@
 #include "ui/rounded_view.h"
 #include "ui/window_display.h"
 
+#include <QPointer>
+
 class CandidateTableModel;
+class CandidateTableView;
 class DriveIconView;
 class EmptyStateView;
 class Label;
@@ -63,6 +66,10 @@ private:
     void configureBottomBar();
     void configureKeyboard();
     void layoutViews();
+    // Where the focus was when work started, and taking it back there (or
+    // on to the list) when the work ends.
+    void rememberFocus();
+    void restoreFocus();
 
     RoundedView* toolbar_;
     RoundedView* driveSelector_;
@@ -86,7 +93,7 @@ private:
     Label* tabAppLabel_;
     RoundedView* mainContent_;
     EmptyStateView* emptyState_;
-    QTableView* tableView_;
+    CandidateTableView* tableView_;
     CandidateTableModel* tableModel_;
     RoundedView* bottomBar_;
     StyledButton* selectSafeButton_;
@@ -102,4 +109,6 @@ private:
     SeparatorView* summaryTopLine_;
     SeparatorView* summaryBottomLine_;
     SeparatorView* bottomLine_;
+    QPointer<QWidget> focusBeforeWork_;
+    bool keyboardBeforeWork_ = false;
 };

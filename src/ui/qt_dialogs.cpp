@@ -2,6 +2,7 @@
 
 #include "model/path_text.h"
 #include "model/text_table.h"
+#include "ui/literal_text.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QTreeView>
 
 std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest& request)
@@ -25,8 +27,8 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
     // the program happened to be started.
     const QString start = displayText(request.startFolder);
     dialog.setDirectory(!start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath());
-    dialog.setLabelText(QFileDialog::Accept, request.prompt);
-    dialog.setLabelText(QFileDialog::Reject, I18n::text("alert.cancel"));
+    dialog.setLabelText(QFileDialog::Accept, literalAmpersands(request.prompt));
+    dialog.setLabelText(QFileDialog::Reject, literalAmpersands(I18n::text("alert.cancel")));
     dialog.setWindowTitle(I18n::text("app.title"));
     if (request.multipleSelection) {
         for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
@@ -48,12 +50,25 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
     return folders;
 }
 
+namespace {
+
+// Wide enough for a typical path on one line; longer ones wrap.
+void holdTypicalPaths(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(QtDialogs::messageWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+}
+
+} // namespace
+
 void QtDialogs::showAlert(const QString& title, const QString& message)
 {
     QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
     box.setInformativeText(message);
-    QPushButton* ok = box.addButton(I18n::text("alert.ok"), QMessageBox::AcceptRole);
+    holdTypicalPaths(box);
+    QPushButton* ok = box.addButton(literalAmpersands(I18n::text("alert.ok")), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.exec();
@@ -64,8 +79,9 @@ bool QtDialogs::confirm(const QString& title, const QString& message, const QStr
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
     box.setInformativeText(message);
-    QPushButton* accept = box.addButton(acceptTitle, QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(cancelTitle, QMessageBox::RejectRole);
+    holdTypicalPaths(box);
+    QPushButton* accept = box.addButton(literalAmpersands(acceptTitle), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(literalAmpersands(cancelTitle), QMessageBox::RejectRole);
     box.setDefaultButton(accept);
     box.setEscapeButton(cancel);
     box.exec();

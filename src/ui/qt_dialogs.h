@@ -10,6 +10,9 @@ class QWidget;
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+
+    // The width of alerts and confirmations.
+    static constexpr int messageWidth = 520;
     void setParent(QWidget* parent) { parent_ = parent; }
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;

@@ -1,13 +1,15 @@
 #include "ui/styled_button.h"
 
 #include "ui/app_color.h"
+#include "ui/literal_text.h"
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 StyledButton::StyledButton(const QString& title, QWidget* parent)
-    : QPushButton(title, parent),
+    : QPushButton(literalAmpersands(title), parent),
       fillColor_(AppColor::control),
       disabledFillColor_(AppColor::border),
       titleColor_(AppColor::secondaryText),
@@ -18,6 +20,17 @@ StyledButton::StyledButton(const QString& title, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     updateStyle();
+}
+
+QString StyledButton::title() const
+{
+    return text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+void StyledButton::setTitle(const QString& title)
+{
+    setText(literalAmpersands(title));
+    updateGeometry();
 }
 
 void StyledButton::setFillColor(const QColor& color)
@@ -75,7 +88,7 @@ void StyledButton::updateStyle()
 QSize StyledButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return QSize(metrics.horizontalAdvance(text()) + 32, 36);
+    return QSize(metrics.horizontalAdvance(title()) + 32, 36);
 }
 
 void StyledButton::changeEvent(QEvent* event)
@@ -98,6 +111,19 @@ void StyledButton::focusOutEvent(QFocusEvent* event)
     QPushButton::focusOutEvent(event);
     keyboardFocus_ = false;
     update();
+}
+
+void StyledButton::keyPressEvent(QKeyEvent* event)
+{
+    // People coming from other desktops press Return on a focused button.
+    const bool activate = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (activate && !event->isAutoRepeat() && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (isEnabled())
+            click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void StyledButton::paintEvent(QPaintEvent*)
@@ -123,5 +149,5 @@ void StyledButton::paintEvent(QPaintEvent*)
     }
     painter.setPen(currentTitleColor());
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, title());
 }

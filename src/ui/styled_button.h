@@ -2,7 +2,7 @@
 // A flat button that paints its own rounded fill and a 14 px title. It has
 // an enabled and a disabled look; changing the title, any colour, the radius,
 // the weight or the enabled state shows at once. It takes keyboard focus,
-// reacts to Space like any button, shows focus with a ring, and reports
+// reacts to Space, Return and Enter, shows focus with a ring, and reports
 // itself to assistive technology as a push button with its title.
 // GUI thread.
 
@@ -17,6 +17,10 @@ public:
     explicit StyledButton(const QString& title, QWidget* parent = nullptr);
 
     static constexpr int titleSize = 14;
+
+    // The title as drawn; every "&" in it is literal, not a shortcut mark.
+    QString title() const;
+    void setTitle(const QString& title);
 
     QColor fillColor() const { return fillColor_; }
     QColor disabledFillColor() const { return disabledFillColor_; }
@@ -37,6 +41,8 @@ public:
     QColor currentTitleColor() const;
 
     void updateStyle();
+    // Focus that the keyboard brought shows a ring; a click's does not.
+    bool hasKeyboardFocus() const { return hasFocus() && keyboardFocus_; }
     QSize sizeHint() const override;
 
 protected:
@@ -44,6 +50,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QColor fillColor_;

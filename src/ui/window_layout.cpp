@@ -113,3 +113,16 @@ std::vector<QRect> rowRects(int left, int right, int centreY, int spacing, const
     }
     return rects;
 }
+
+QRect initialWindowGeometry(const QRect& available, const QMargins& frame)
+{
+    const QSize room = available.size().shrunkBy(frame);
+    const QSize size = WindowMetrics::initialSize.boundedTo(room).expandedTo(WindowMetrics::minimumSize);
+    QRect geometry(QPoint(), size);
+    // Centre the framed window; keep its top-left corner (and title bar) on screen.
+    QRect framed = geometry.marginsAdded(frame);
+    framed.moveCenter(available.center());
+    framed.moveLeft(std::max(framed.left(), available.left()));
+    framed.moveTop(std::max(framed.top(), available.top()));
+    return framed.marginsRemoved(frame);
+}

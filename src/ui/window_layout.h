@@ -5,6 +5,7 @@
 // progress strip, summary strip, main content, bottom bar; a hidden strip
 // gives its height to the main content. All insets are 24 px.
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -28,6 +29,12 @@ struct BandRects {
 };
 
 BandRects bandRects(QSize window, bool progressVisible, bool summaryVisible);
+
+// Where the window opens in a screen's available area, given the frame the
+// window system draws around it: the initial size where the area holds it
+// with its frame, else the largest size that fits (never below the minimum
+// while the area allows the minimum), centred in the area.
+QRect initialWindowGeometry(const QRect& available, const QMargins& frame);
 
 // The buttons whose widths depend on the language.
 struct ButtonWidths {

@@ -120,3 +120,79 @@ TEST(QtTranslations, ChineseQtTextsLoadOnlyForTheChineseInterface)
         GTEST_SKIP() << "qt6-translations-l10n is not installed";
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
 }
+
+TEST_F(KeyboardTest, FocusMarksShowOnlyForTheKeyboard)
+{
+    // The pop-up clicked: no green border; reached by Tab: green.
+    QTest::mouseClick(ui.drivePopup(), Qt::LeftButton);
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    ui.drivePopup()->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
+    ui.scanButton()->setFocus(Qt::TabFocusReason);
+    ui.drivePopup()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::emerald);
+
+    // A row clicked: no bar; the list reached by Tab: the bar on its row.
+    QTableView* table = ui.tableView();
+    const QRect nameCell = table->visualRect(table->model()->index(0, CandidateTableModel::nameColumn));
+    const QPoint bar(1, nameCell.center().y());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, nameCell.center());
+    ASSERT_TRUE(table->hasFocus());
+    EXPECT_EQ(table->viewport()->grab().toImage().pixelColor(bar), AppColor::white);
+    ui.refreshButton()->setFocus(Qt::TabFocusReason);
+    table->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(table->viewport()->grab().toImage().pixelColor(bar), AppColor::emerald);
+    // Arrows bring it back after a click.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, nameCell.center());
+    EXPECT_EQ(table->viewport()->grab().toImage().pixelColor(bar), AppColor::white);
+    QTest::keyClick(table, Qt::Key_Down);
+    const QRect second = table->visualRect(table->model()->index(1, CandidateTableModel::nameColumn));
+    EXPECT_EQ(table->viewport()->grab().toImage().pixelColor(1, second.center().y()), AppColor::emerald);
+}
+
+TEST_F(KeyboardTest, OnlyTheFocusedControlReportsFocus)
+{
+    QAccessibleTableInterface* cells = QAccessible::queryAccessibleInterface(ui.tableView())->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    const auto focusedCells = [&] {
+        int focused = 0;
+        for (int row = 0; row < cells->rowCount(); ++row)
+            for (int column = 0; column < cells->columnCount(); ++column)
+                focused += cells->cellAt(row, column)->state().focused ? 1 : 0;
+        return focused;
+    };
+    ui.tableView()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.tableView(), Qt::Key_Down);
+    EXPECT_EQ(focusedCells(), 1);
+    EXPECT_EQ(ui.tableView()->currentIndex().row(), 1);
+    QTest::keyClick(ui.tableView(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), ui.selectSafeButton());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ui.selectSafeButton())->state().focused);
+    EXPECT_EQ(focusedCells(), 0);
+    // Back in the list, on the row it was on.
+    QTest::keyClick(ui.selectSafeButton(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), ui.tableView());
+    EXPECT_EQ(ui.tableView()->currentIndex().row(), 1);
+    EXPECT_EQ(focusedCells(), 1);
+}
+
+TEST_F(KeyboardTest, AfterAKeyboardScanTheFocusIsOnTheListOrBackOnTheButton)
+{
+    ui.scanButton()->setFocus(Qt::TabFocusReason);
+    dialogs.folderAnswers.push_back({dir / "Downloads"});
+    QTest::keyClick(ui.scanButton(), Qt::Key_Return);
+    ASSERT_TRUE(ui.busy());
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(QApplication::focusWidget(), ui.tableView());
+    EXPECT_TRUE(ui.tableView()->currentIndex().isValid());
+
+    // Nothing found: back on the scan button, with its ring.
+    makeFolder(dir / "Nothing");
+    ui.scanButton()->setFocus(Qt::TabFocusReason);
+    dialogs.folderAnswers.push_back({dir / "Nothing"});
+    QTest::keyClick(ui.scanButton(), Qt::Key_Space);
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(QApplication::focusWidget(), ui.scanButton());
+    EXPECT_TRUE(ui.scanButton()->hasKeyboardFocus());
+}

@@ -275,30 +275,6 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "b" / "Downloads" / "Movie.mkv").native())));
 }
 
-TEST_F(TransferRunTest, TenFailuresShowEightLinesThenAnEllipsis)
-{
-    for (int i = 0; i < 10; ++i) {
-        const fs::path folder = dir / "many" / ("Folder " + std::to_string(i));
-        makeFolder(folder);
-        fileSystem.setTreeSize(folder, 21 * MiB);
-        fileSystem.failCopy(folder, systemError(EIO));
-    }
-    dialogs.folderAnswers.push_back({dir / "many"});
-    controller.scanAction();
-    ASSERT_TRUE(waitUntilIdle());
-    chooseDrive(dir / "drive");
-    transferAndWait();
-    ASSERT_EQ(dialogs.alerts.size(), 1u);
-    const QString message = dialogs.alerts[0].message;
-    EXPECT_EQ(dialogs.alerts[0].title, text("alert.partial"));
-    const QString failures = message.mid(message.indexOf(text("alert.failures").remove(QStringLiteral("%@"))));
-    const QStringList lines = failures.trimmed().split(u'\n');
-    ASSERT_EQ(lines.size(), 1 + 8 + 1) << message.toStdString(); // heading, eight lines, "..."
-    EXPECT_EQ(lines.last(), QStringLiteral("..."));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("many/Folder 0")));
-    EXPECT_FALSE(message.contains(QStringLiteral("Folder 8")));
-}
-
 TEST_F(TransferRunTest, TheBarMovesWithTheBytesOfABigItem)
 {
     // One big item on a slow drive of its own (the kernel's copy refuses

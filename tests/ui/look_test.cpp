@@ -10,11 +10,14 @@
 #include "ui/separator_view.h"
 #include "ui/styled_button.h"
 #include "ui/table_row_look.h"
+#include "ui/tick_box.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -143,6 +146,51 @@ TEST(StyledButton, WorksFromTheKeyboardAndTellsAssistiveTechnology)
     EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Select None"));
     button.setEnabled(false);
     EXPECT_TRUE(accessible->state().disabled);
+}
+
+TEST(StyledButton, ReturnAndEnterPressItAndAmpersandsStayLiteral)
+{
+    StyledButton button(QStringLiteral("Authorize & Recommend"));
+    button.resize(button.sizeHint());
+    button.show();
+    QApplication::setActiveWindow(&button);
+    button.setFocus(Qt::TabFocusReason);
+    QSignalSpy clicked(&button, &QAbstractButton::clicked);
+    QTest::keyClick(&button, Qt::Key_Return);
+    QTest::keyClick(&button, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(clicked.count(), 2);
+    QTest::keyClick(&button, Qt::Key_Return, Qt::ControlModifier); // not a plain Return
+    EXPECT_EQ(clicked.count(), 2);
+    button.setEnabled(false);
+    QTest::keyClick(&button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 2);
+
+    // Read and sized with its "&", and no shortcut is made of it.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name), QStringLiteral("Authorize & Recommend"));
+    EXPECT_EQ(button.title(), QStringLiteral("Authorize & Recommend"));
+    EXPECT_EQ(button.sizeHint().width(), button.fontMetrics().horizontalAdvance(QStringLiteral("Authorize & Recommend")) + 32);
+    button.setTitle(QStringLiteral("A&B"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name), QStringLiteral("A&B"));
+    EXPECT_TRUE(button.shortcut().isEmpty());
+}
+
+TEST(TickCheckBox, TicksInEmeraldLikeTheTable)
+{
+    RoundedView sheet(AppColor::white, std::nullopt, 0, 0);
+    sheet.resize(300, 40);
+    auto* box = new TickCheckBox(QStringLiteral("Move originals to Trash after copy"), &sheet);
+    box->setGeometry(0, 0, 300, 40);
+    sheet.show();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    // A point of the box's fill that the tick does not cross.
+    const QPoint fill(indicator.left() + indicator.width() / 2, indicator.top() + indicator.height() / 6 + 1);
+    EXPECT_EQ(pixel(sheet, fill.x(), fill.y()), AppColor::white);
+    box->setChecked(true);
+    EXPECT_EQ(pixel(sheet, fill.x(), fill.y()), AppColor::emerald);
+    box->setEnabled(false);
+    EXPECT_EQ(pixel(sheet, fill.x(), fill.y()), AppColor::mutedText);
 }
 
 TEST(RiskBadgeView, IsAPillAtLeast38By18WithItsLabelFirst)

@@ -5,6 +5,9 @@
 #include "ui/app_color.h"
 #include "ui/window_layout.h"
 
+#include <QStyle>
+#include <QStyleOptionButton>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,4 +158,17 @@ TEST_F(MainWindowViewTest, ShrinkingBelowTheMinimumKeepsEverythingApart)
     const QRect transfer = ui.transferButton()->geometry();
     EXPECT_LE(ui.moveToTrashCheckbox()->geometry().right(), transfer.left());
     EXPECT_GE(ui.bottomBar()->geometry().top(), ui.toolbar()->geometry().bottom());
+}
+
+TEST_F(MainWindowViewTest, TheTrashChoiceTicksInEmerald)
+{
+    show(false, false, false);
+    QCheckBox* box = ui.moveToTrashCheckbox();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QPoint fill = box->mapTo(&view, QPoint(indicator.left() + indicator.width() / 2, indicator.top() + indicator.height() / 6 + 1));
+    EXPECT_EQ(pixel(fill.x(), fill.y()), AppColor::white);
+    box->setChecked(true);
+    EXPECT_EQ(pixel(fill.x(), fill.y()), AppColor::emerald);
 }

@@ -4,6 +4,7 @@
 #include "ui/settings_guard.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -60,7 +61,9 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
         QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
         if (!ok && buttons)
             ok = qobject_cast<QPushButton*>(buttons->buttons().value(0));
-        accept = ok ? ok->text() : QString();
+        // As assistive technology reads it (and the button draws it).
+        if (QAccessibleInterface* button = ok ? QAccessible::queryAccessibleInterface(ok) : nullptr)
+            accept = button->text(QAccessible::Name);
         auto* model = qobject_cast<QFileSystemModel*>(list->model());
         const QModelIndex movies = model->index(QString::fromStdString((home / "Movies").native()));
         const QModelIndex downloads = model->index(QString::fromStdString((home / "Downloads").native()));
@@ -88,4 +91,27 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
     EXPECT_EQ(chosen[0], home / "Movies");
     EXPECT_EQ(chosen[1], home / "Downloads");
     EXPECT_EQ(filesBelow(home.path()), 0); // no QtProject.conf, no history
+}
+
+TEST(QtDialogs, TheReportHoldsATypicalPathOnOneLine)
+{
+    const QString path = QStringLiteral("/media/sam/Backup Drive/Loftwell 2026-12-07 15.23.45");
+    int boxWidth = 0;
+    int textWidth = 0;
+    int room = 0;
+    QTimer::singleShot(100, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxWidth = box->width();
+            if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+                textWidth = text->fontMetrics().horizontalAdvance(text->text());
+                room = text->width();
+            }
+            box->close();
+        }
+    });
+    QtDialogs dialogs;
+    dialogs.showAlert(QStringLiteral("Transfer Complete"), QStringLiteral("Saved to: ") + path);
+    EXPECT_GE(boxWidth, QtDialogs::messageWidth);
+    ASSERT_GT(textWidth, 0);
+    EXPECT_LE(textWidth, room); // one line
 }

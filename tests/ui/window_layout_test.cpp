@@ -82,3 +82,21 @@ TEST(WindowLayout, BottomBarAndProgressStripFollowTheirAnchors)
     const ProgressRects crowded = progressRects(600, {900, 16}, {260, 17});
     EXPECT_LT(crowded.pathLabel.right(), crowded.statusLabel.left());
 }
+
+TEST(WindowLayout, TheWindowOpensWholeOnSmallScreens)
+{
+    const QMargins titleBar(0, 32, 0, 0);
+    // Room enough: 1200 x 820, centred with its frame.
+    EXPECT_EQ(initialWindowGeometry({0, 0, 1920, 1050}, titleBar), QRect(360, 131, 1200, 820));
+    // A 1366 x 768 laptop with a 27 px panel: as tall as fits, full width.
+    const QRect laptop(0, 27, 1366, 741);
+    const QRect window = initialWindowGeometry(laptop, titleBar);
+    EXPECT_EQ(window.size(), QSize(1200, 709));
+    EXPECT_TRUE(laptop.contains(window.marginsAdded(titleBar)));
+    EXPECT_EQ(window.center().x(), laptop.center().x());
+    // Never below the minimum while the area allows it; the title bar stays on screen.
+    EXPECT_EQ(initialWindowGeometry({0, 0, 1000, 720}, titleBar).size(), QSize(1000, 688));
+    const QRect tiny = initialWindowGeometry({0, 0, 800, 600}, titleBar);
+    EXPECT_EQ(tiny.size(), QSize(980, 680));
+    EXPECT_EQ(tiny.topLeft(), QPoint(0, 32));
+}
