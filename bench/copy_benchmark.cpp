@@ -18,6 +18,8 @@
 //            the move to the Trash, as extra time over the copy alone
 //   bound    a cold O_DIRECT read of the copy's bytes, against the copy: the
 //            least a re-read from the drive can cost
+// and, from the timed steps of the transfer, the copy with hashing against
+// the copy alone, and the verification step against the direct re-read.
 
 #include "bench_support.h"
 #include "fs/freedesktop_trash.h"
@@ -97,7 +99,8 @@ double seconds(const std::chrono::steady_clock::time_point& start)
 }
 
 // One timed run; the copy is removed and caches dropped first.
-double timedRun(const std::vector<std::string>& command, const fs::path& copy, const fs::path& source, bool cold)
+double timedRun(const std::vector<std::string>& command, const fs::path& copy, const fs::path& source, bool cold,
+                std::string* output = nullptr)
 {
     fs::remove_all(copy);
     dropCaches();
@@ -105,10 +108,13 @@ double timedRun(const std::vector<std::string>& command, const fs::path& copy, c
         // Through a pipe: GNU tar reads nothing when it writes to /dev/null itself.
         mustRun({"sh", "-c", "tar -C '" + source.parent_path().native() + "' -cf - '" + source.filename().native() + "' | cat >/dev/null"});
     const auto start = std::chrono::steady_clock::now();
-    mustRun(command);
+    const bench::Measurement m = bench::mustRun(command);
     if (cold)
         ::sync();
-    return seconds(start);
+    const double elapsed = seconds(start);
+    if (output)
+        *output = m.output;
+    return elapsed;
 }
 
 // Reads every file below `folder` straight from the drive (O_DIRECT, 4 MiB
@@ -145,6 +151,8 @@ struct Row {
     Ratios copy;
     Ratios verify; // verification's extra time over the copy
     Ratios bound;  // a direct re-read against the copy
+    Ratios hashing; // the copy with hashing against the copy alone
+    Ratios reRead;  // the verification step against the direct re-read
 };
 
 // Puts a trashed source back where it was, for the next run.
@@ -164,10 +172,21 @@ int main(int argc, char* argv[])
     if (argc == 4 && std::strcmp(argv[1], "--copy") == 0)
         return copyItemTree(io, argv[2], argv[3], CopyOptions{false}) ? 0 : 1;
     if (argc == 5 && std::strcmp(argv[1], "--transfer") == 0) {
+        // Prints how long each step took: the copy with hashing, writing it
+        // out to the drive (the sync here leaves the verification's own
+        // flush nothing to do), the re-read, and the move to the Trash.
+        const auto start = std::chrono::steady_clock::now();
         const auto manifest = copyItemTree(io, argv[2], argv[3], CopyOptions{true});
+        const double copied = seconds(start);
+        ::sync();
+        const double flushed = seconds(start);
         if (!manifest || !verifyItemCopy(io, argv[2], argv[3], manifest.value(), true))
             return 1;
-        return moveToTrash(io, argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}) ? 0 : 1;
+        const double verified = seconds(start);
+        if (!moveToTrash(io, argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}))
+            return 1;
+        std::printf("%f %f %f %f\n", copied, flushed - copied, verified - flushed, seconds(start) - verified);
+        return 0;
     }
     if (argc == 3 && std::strcmp(argv[1], "--read-direct") == 0)
         return readDirect(argv[2]);
@@ -248,7 +267,7 @@ int main(int argc, char* argv[])
         for (const char* tree : {"large", "small"}) {
             const fs::path source = target.sourceRoot / tree;
             const fs::path copy = target.folder / tree;
-            Row row{target.label + ", " + tree, 0, 0, {}, {}, {}};
+            Row row{target.label + ", " + tree, 0, 0, {}, {}, {}, {}, {}};
             std::vector<double> ours, cp;
             for (int run = 0; run < runs; ++run) {
                 const auto oursRun = [&] { return timedRun({self, "--copy", source.native(), copy.native()}, copy, source, true); };
@@ -266,8 +285,13 @@ int main(int argc, char* argv[])
                 const auto readStart = std::chrono::steady_clock::now();
                 mustRun({self, "--read-direct", copy.native()});
                 const double readBack = seconds(readStart);
-                const double verify =
-                    timedRun({self, "--transfer", source.native(), copy.native(), target.home.native()}, copy, source, true);
+                std::string phases;
+                const double verify = timedRun({self, "--transfer", source.native(), copy.native(), target.home.native()},
+                                               copy, source, true, &phases);
+                double copyPhase = 0, flushPhase = 0, verifyPhase = 0, trashPhase = 0;
+                std::sscanf(phases.c_str(), "%lf %lf %lf %lf", &copyPhase, &flushPhase, &verifyPhase, &trashPhase);
+                row.hashing.add((copyPhase + flushPhase) / a); // both with the sync
+                row.reRead.add(verifyPhase / readBack);
                 restoreFromTrash(target.home, source);
                 ours.push_back(a);
                 cp.push_back(b);
@@ -278,21 +302,24 @@ int main(int argc, char* argv[])
             row.ours = median(ours);
             row.cp = median(cp);
             std::printf("%-22s loftwell %6.2f s  cp -a %6.2f s  ratio %.2fx (%.2f-%.2f)  verify +%.2fx (%.2f-%.2f)  "
-                        "direct re-read %.2fx\n",
+                        "direct re-read %.2fx  copy with hashing %.2fx  verification step / direct re-read %.2fx\n",
                         row.label.c_str(), row.ours, row.cp, row.copy.median(), row.copy.min(), row.copy.max(),
-                        row.verify.median(), row.verify.min(), row.verify.max(), row.bound.median());
+                        row.verify.median(), row.verify.min(), row.verify.max(), row.bound.median(),
+                        row.hashing.median(), row.reRead.median());
             std::fflush(stdout);
             rows.push_back(row);
             fs::remove_all(copy);
         }
     }
 
-    std::printf("\n| destination, files | copy / cp -a (min-max) | verification adds (min-max) | direct re-read / copy |\n");
-    std::printf("|---|---|---|---|\n");
+    std::printf("\n| destination, files | copy / cp -a (min-max) | verification adds (min-max) | direct re-read / copy "
+                "| copy with hashing / copy | verification step / direct re-read (min-max) |\n");
+    std::printf("|---|---|---|---|---|---|\n");
     for (const Row& row : rows) {
-        std::printf("| %s | %.2fx (%.2f-%.2f) | %.2fx (%.2f-%.2f) | %.2fx |\n", row.label.c_str(), row.copy.median(),
-                    row.copy.min(), row.copy.max(), row.verify.median(), row.verify.min(), row.verify.max(),
-                    row.bound.median());
+        std::printf("| %s | %.2fx (%.2f-%.2f) | %.2fx (%.2f-%.2f) | %.2fx | %.2fx | %.2fx (%.2f-%.2f) |\n", row.label.c_str(),
+                    row.copy.median(), row.copy.min(), row.copy.max(), row.verify.median(), row.verify.min(),
+                    row.verify.max(), row.bound.median(), row.hashing.median(), row.reRead.median(), row.reRead.min(),
+                    row.reRead.max());
     }
     for (const fs::path& point : mounts)
         ::umount2(point.c_str(), 0);
