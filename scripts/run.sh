@@ -2,11 +2,17 @@
 # Sets up a fresh Debian 12 machine, builds Loftwell and starts it; arguments
 # go to the program (`scripts/run.sh --version`). LOFTWELL_BUILD_DIR picks
 # another build tree (the test suite runs this script against its own).
+# A tree not yet configured is configured with the default preset; one
+# already configured (by any preset, or by hand) is built as it is.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${LOFTWELL_BUILD_DIR:-$here/build}"
 "$here/scripts/ensure-packages.sh"
-"$here/scripts/build.sh" "$dir" >&2
+if [ -f "$dir/build.ninja" ]; then
+  cmake --build "$dir" --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" >&2
+else
+  "$here/scripts/build.sh" default "$dir" >&2
+fi
 # The build writes where it put the program, so the path is never guessed here.
 program="$(cat "$dir/loftwell-program-path")"
 exec "$program" "$@"

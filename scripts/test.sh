@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds Loftwell and runs the whole test suite.
-# With --sanitize the suite is built and run under AddressSanitizer and
-# UndefinedBehaviorSanitizer in a build tree of its own.
+# Sets up a fresh Debian 12 machine, builds Loftwell and runs the whole test suite,
+# through the presets in CMakePresets.json:
+#   scripts/test.sh                    preset default, in build/
+#   scripts/test.sh --sanitize         preset sanitize: AddressSanitizer and
+#                                      UndefinedBehaviorSanitizer, in build-sanitize/
+#   scripts/test.sh --ci [--sanitize]  preset ci or ci-sanitize: the same trees,
+#                                      with compiler warnings as errors
+# CMAKE_BUILD_PARALLEL_LEVEL and CTEST_PARALLEL_LEVEL limit the jobs (default:
+# one per core).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/scripts/ensure-packages.sh"
 
-dir="$here/build"
-opts=()
-if [ "${1:-}" = "--sanitize" ]; then
-  dir="$here/build-sanitize"
-  opts=(-DLOFTWELL_SANITIZE=ON)
+sanitize=false ci=false
+for arg in "$@"; do
+  case "$arg" in
+    --sanitize) sanitize=true ;;
+    --ci) ci=true ;;
+    *) echo "usage: scripts/test.sh [--ci] [--sanitize]" >&2; exit 2 ;;
+  esac
+done
+if $ci && $sanitize; then preset=ci-sanitize
+elif $ci; then preset=ci
+elif $sanitize; then preset=sanitize
+else preset=default
 fi
-"$here/scripts/build.sh" "$dir" "${opts[@]}"
 
-export QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS="suppressions=$here/tests/lsan-suppressions.txt"
-cd "$dir"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 600
+"$here/scripts/ensure-packages.sh"
+"$here/scripts/build.sh" "$preset"
+cd "$here"
+ctest --preset "$preset" --parallel "${CTEST_PARALLEL_LEVEL:-$(nproc)}"
