@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Loftwell needs to build, run and test, and only
-# those that are missing, so a second run costs one dpkg query.
+# Installs the Debian packages Loftwell needs to build, run, test and check its
+# formatting, and only those that are missing, so a second run costs one dpkg
+# query.
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-translations-l10n
   libgtest-dev libgmock-dev
