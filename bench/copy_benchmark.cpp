@@ -22,10 +22,10 @@
 // the copy alone, and the verification step against the direct re-read.
 
 #include "bench_support.h"
-#include "fs/freedesktop_trash.h"
-#include "fs/posix_system_io.h"
 #include "fs/copy_verifier.h"
+#include "fs/freedesktop_trash.h"
 #include "fs/item_copier.h"
+#include "fs/posix_system_io.h"
 
 #include <algorithm>
 #include <chrono>
@@ -106,7 +106,9 @@ double timedRun(const std::vector<std::string>& command, const fs::path& copy, c
     dropCaches();
     if (!cold)
         // Through a pipe: GNU tar reads nothing when it writes to /dev/null itself.
-        mustRun({"sh", "-c", "tar -C '" + source.parent_path().native() + "' -cf - '" + source.filename().native() + "' | cat >/dev/null"});
+        mustRun({"sh", "-c",
+                 "tar -C '" + source.parent_path().native() + "' -cf - '" + source.filename().native() +
+                     "' | cat >/dev/null"});
     const auto start = std::chrono::steady_clock::now();
     const bench::Measurement m = bench::mustRun(command);
     if (cold)
@@ -149,8 +151,8 @@ struct Row {
     double ours;
     double cp;
     Ratios copy;
-    Ratios verify; // verification's extra time over the copy
-    Ratios bound;  // a direct re-read against the copy
+    Ratios verify;  // verification's extra time over the copy
+    Ratios bound;   // a direct re-read against the copy
     Ratios hashing; // the copy with hashing against the copy alone
     Ratios reRead;  // the verification step against the direct re-read
 };
@@ -244,7 +246,8 @@ int main(int argc, char* argv[])
     } else {
         std::printf("no mkfs.xfs (xfsprogs): XFS skipped\n");
     }
-    if (::access("/dev/fuse", W_OK) == 0 && bench::run({"sh", "-c", "command -v mount.exfat-fuse >/dev/null"}).status == 0) {
+    if (::access("/dev/fuse", W_OK) == 0 &&
+        bench::run({"sh", "-c", "command -v mount.exfat-fuse >/dev/null"}).status == 0) {
         const auto [file, point] = image("exfat", "6G");
         mustRun({"mkfs.exfat", file.native()});
         const std::string loop = bench::mustRun({"losetup", "-f", "--show", file.native()}).output;
@@ -270,8 +273,12 @@ int main(int argc, char* argv[])
             Row row{target.label + ", " + tree, 0, 0, {}, {}, {}, {}, {}};
             std::vector<double> ours, cp;
             for (int run = 0; run < runs; ++run) {
-                const auto oursRun = [&] { return timedRun({self, "--copy", source.native(), copy.native()}, copy, source, true); };
-                const auto cpRun = [&] { return timedRun({"cp", "-a", source.native(), copy.native()}, copy, source, true); };
+                const auto oursRun = [&] {
+                    return timedRun({self, "--copy", source.native(), copy.native()}, copy, source, true);
+                };
+                const auto cpRun = [&] {
+                    return timedRun({"cp", "-a", source.native(), copy.native()}, copy, source, true);
+                };
                 double a = 0, b = 0;
                 if (run % 2 == 0) {
                     a = oursRun();
@@ -286,8 +293,9 @@ int main(int argc, char* argv[])
                 mustRun({self, "--read-direct", copy.native()});
                 const double readBack = seconds(readStart);
                 std::string phases;
-                const double verify = timedRun({self, "--transfer", source.native(), copy.native(), target.home.native()},
-                                               copy, source, true, &phases);
+                const double verify =
+                    timedRun({self, "--transfer", source.native(), copy.native(), target.home.native()}, copy, source,
+                             true, &phases);
                 double copyPhase = 0, flushPhase = 0, verifyPhase = 0, trashPhase = 0;
                 std::sscanf(phases.c_str(), "%lf %lf %lf %lf", &copyPhase, &flushPhase, &verifyPhase, &trashPhase);
                 row.hashing.add((copyPhase + flushPhase) / a); // both with the sync
@@ -316,10 +324,10 @@ int main(int argc, char* argv[])
                 "| copy with hashing / copy | verification step / direct re-read (min-max) |\n");
     std::printf("|---|---|---|---|---|---|\n");
     for (const Row& row : rows) {
-        std::printf("| %s | %.2fx (%.2f-%.2f) | %.2fx (%.2f-%.2f) | %.2fx | %.2fx | %.2fx (%.2f-%.2f) |\n", row.label.c_str(),
-                    row.copy.median(), row.copy.min(), row.copy.max(), row.verify.median(), row.verify.min(),
-                    row.verify.max(), row.bound.median(), row.hashing.median(), row.reRead.median(), row.reRead.min(),
-                    row.reRead.max());
+        std::printf("| %s | %.2fx (%.2f-%.2f) | %.2fx (%.2f-%.2f) | %.2fx | %.2fx | %.2fx (%.2f-%.2f) |\n",
+                    row.label.c_str(), row.copy.median(), row.copy.min(), row.copy.max(), row.verify.median(),
+                    row.verify.min(), row.verify.max(), row.bound.median(), row.hashing.median(), row.reRead.median(),
+                    row.reRead.min(), row.reRead.max());
     }
     for (const fs::path& point : mounts)
         ::umount2(point.c_str(), 0);

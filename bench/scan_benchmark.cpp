@@ -124,7 +124,8 @@ void dropCaches()
 // Allocated bytes of regular files outside hidden names, by find(1).
 std::int64_t independentSize(const fs::path& tree)
 {
-    const Measurement m = runProgram({"find", tree.native(), "-name", ".*", "-prune", "-o", "-type", "f", "-printf", "%b\n"});
+    const Measurement m =
+        runProgram({"find", tree.native(), "-name", ".*", "-prune", "-o", "-type", "f", "-printf", "%b\n"});
     std::int64_t blocks = 0;
     for (std::size_t pos = 0; pos < m.output.size();) {
         const std::size_t end = m.output.find('\n', pos);
@@ -205,7 +206,8 @@ int main(int argc, char* argv[])
                         coldRun ? "cold" : "warm", median(ours), median(du), ratio, rss / 1024.0);
             if (measured != expected) {
                 allCorrect = false;
-                std::printf("      SIZE MISMATCH: loftwell %lld, find %lld\n", (long long)measured, (long long)expected);
+                std::printf("      SIZE MISMATCH: loftwell %lld, find %lld\n", (long long)measured,
+                            (long long)expected);
             } else {
                 std::printf("      size %lld bytes = find's sum (du, which skips nothing, says %lld)\n",
                             (long long)measured, (long long)duBytes);

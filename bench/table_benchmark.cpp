@@ -5,9 +5,9 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/table_benchmark [ROWS]
 
-#include "ui/candidate_table_model.h"
 #include "model/candidate_store.h"
 #include "ui/candidate_item_delegate.h"
+#include "ui/candidate_table_model.h"
 #include "ui/candidate_table_view.h"
 
 #include <QApplication>
@@ -27,8 +27,9 @@ std::vector<Candidate> makeCandidates(int count)
     items.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i) {
         const auto risk = RiskLevel(i % 7 == 0 ? 2 : i % 5 == 0 ? 1 : 0);
-        items.emplace_back("/home/user/Downloads/Holiday video " + std::to_string(i) + ".mov", QStringLiteral("Downloads"),
-                           QStringLiteral("Video"), risk, QStringLiteral("Video files are usually large; recommended to move"),
+        items.emplace_back("/home/user/Downloads/Holiday video " + std::to_string(i) + ".mov",
+                           QStringLiteral("Downloads"), QStringLiteral("Video"), risk,
+                           QStringLiteral("Video files are usually large; recommended to move"),
                            std::int64_t(20'971'520) + i * 1024);
     }
     return items;
@@ -68,7 +69,8 @@ Figures measure(QTableView& view, CandidateTableModel& model, CandidateStore& st
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     const int rows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100'000;
 

@@ -19,9 +19,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <optional>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -173,19 +173,18 @@ int scanCommand(int argc, char* argv[])
 
 } // namespace
 
-constexpr const char* helpText =
-    "usage: loftwell-cli scan [--json] FOLDER...\n"
-    "       loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...\n"
-    "       loftwell-cli --help | --version\n"
-    "\n"
-    "scan      list every item of 20 MiB or more one level inside each FOLDER,\n"
-    "          safest and largest first: path, location, kind, advice, bytes, size\n"
-    "          (tab-separated; --json for a JSON array)\n"
-    "transfer  copy the recommended items (--all: every item) into\n"
-    "          DEST/Loftwell/<date>/<folder>/, verify each copy and, with --trash,\n"
-    "          move each verified original to the Trash\n"
-    "\n"
-    "Exit status: 0 done, 1 some item did not complete, 2 usage error.\n";
+constexpr const char* helpText = "usage: loftwell-cli scan [--json] FOLDER...\n"
+                                 "       loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...\n"
+                                 "       loftwell-cli --help | --version\n"
+                                 "\n"
+                                 "scan      list every item of 20 MiB or more one level inside each FOLDER,\n"
+                                 "          safest and largest first: path, location, kind, advice, bytes, size\n"
+                                 "          (tab-separated; --json for a JSON array)\n"
+                                 "transfer  copy the recommended items (--all: every item) into\n"
+                                 "          DEST/Loftwell/<date>/<folder>/, verify each copy and, with --trash,\n"
+                                 "          move each verified original to the Trash\n"
+                                 "\n"
+                                 "Exit status: 0 done, 1 some item did not complete, 2 usage error.\n";
 
 int main(int argc, char* argv[])
 {

@@ -8,8 +8,9 @@ QString progressLine(const ItemProgress& item, double bytesPerSecond, I18n::Lang
 {
     const bool chinese = language == I18n::Language::chinese;
     QString line = QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' + item.name;
-    line += QStringLiteral("  ") + formatBytes(item.bytesDone) + (chinese ? QStringLiteral(" / ") : QStringLiteral(" of ")) +
-            formatBytes(item.bytesTotal) + QStringLiteral("  ");
+    line += QStringLiteral("  ") + formatBytes(item.bytesDone) +
+            (chinese ? QStringLiteral(" / ") : QStringLiteral(" of ")) + formatBytes(item.bytesTotal) +
+            QStringLiteral("  ");
     if (item.verifying)
         line += chinese ? QStringLiteral("正在校验") : QStringLiteral("verifying");
     else if (bytesPerSecond > 0)

@@ -40,7 +40,8 @@ VolumeItem volumeItem(const std::filesystem::path& path, const VolumeValues& val
     QString name = base;
     // Equal by canonical equivalence: a label and a folder name may be
     // composed differently.
-    if (values.name && values.name->normalized(QString::NormalizationForm_C) != base.normalized(QString::NormalizationForm_C))
+    if (values.name &&
+        values.name->normalized(QString::NormalizationForm_C) != base.normalized(QString::NormalizationForm_C))
         name = base + QStringLiteral(" / ") + *values.name;
     return VolumeItem{path, name, values.availableBytes.value_or(0)};
 }

@@ -9,7 +9,8 @@
 
 #include <vector>
 
-DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex, I18n::Language language);
+DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex,
+                                      I18n::Language language);
 
 // The folder's own name, followed by its drive's name when that differs
 // ("Backups / Photos Drive"); the free space of its file system, 0 if unknown.

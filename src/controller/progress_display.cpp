@@ -13,7 +13,8 @@ QString countText(std::int64_t index, std::int64_t total)
 
 ProgressDisplay initialProgress(I18n::Language language)
 {
-    return ProgressDisplay{I18n::text("progress.status.scanning", language), I18n::text("progress.status.zero", language), 0, 0};
+    return ProgressDisplay{I18n::text("progress.status.scanning", language),
+                           I18n::text("progress.status.zero", language), 0, 0};
 }
 
 ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language language)
@@ -28,11 +29,13 @@ ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language languag
                            int(count * progressStepsPerItem), 0};
 }
 
-ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name, I18n::Language language)
+ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
+                                    I18n::Language language)
 {
     // Items finished so far; the current one fills in as it goes.
-    return ProgressDisplay{formatText(I18n::text("progress.path.transferringItem", language), {name}), countText(index, total),
-                           int(total * progressStepsPerItem), int((index - 1) * progressStepsPerItem)};
+    return ProgressDisplay{formatText(I18n::text("progress.path.transferringItem", language), {name}),
+                           countText(index, total), int(total * progressStepsPerItem),
+                           int((index - 1) * progressStepsPerItem)};
 }
 
 int transferBarValue(const ItemProgress& item)

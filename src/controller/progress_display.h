@@ -18,6 +18,7 @@ ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language la
 // A transfer of `count` items about to start.
 ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language);
 // Item `index` of `total` (1-based) starting.
-ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name, I18n::Language language);
+ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
+                                    I18n::Language language);
 // Bar position within the current item.
 int transferBarValue(const ItemProgress& item);

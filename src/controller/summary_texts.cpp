@@ -8,7 +8,8 @@ SummaryTexts summaryTexts(const SelectionSummary& s, I18n::Language language)
     const auto text = [language](const char* key) { return I18n::text(key, language); };
     SummaryTexts texts;
     texts.selectedCount = formatText(text("summary.selectedCount"), {s.selectedCount, s.allCount});
-    texts.selectedSize = formatText(text("summary.selectedSize"), {formatBytes(s.selectedBytes), formatBytes(s.totalBytes)});
+    texts.selectedSize =
+        formatText(text("summary.selectedSize"), {formatBytes(s.selectedBytes), formatBytes(s.totalBytes)});
     texts.cautionBadge = formatText(text("summary.caution"), {s.selectedCautionCount});
     texts.appBadge = formatText(text("summary.apps"), {s.selectedAppCount});
     texts.tabAll = formatText(text("tab.all"), {s.allCount});

@@ -37,8 +37,9 @@ void MainWindowController::transferAction()
         if (stop.stop_requested())
             return;
         const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
-            postToGuiThread(controller,
-                            [index, total, name](MainWindowController& c) { c.showTransferProgress(index, total, name); });
+            postToGuiThread(controller, [index, total, name](MainWindowController& c) {
+                c.showTransferProgress(index, total, name);
+            });
         };
         const auto itemProgress = [controller](const ItemProgress& item) {
             postToGuiThread(controller, [item](MainWindowController& c) { c.showItemProgress(item); });

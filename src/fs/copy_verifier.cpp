@@ -107,7 +107,8 @@ private:
         UniqueFd parent;
         if (targetDirectory == AT_FDCWD) {
             const fs::path folder = target.parent_path();
-            parent.reset(io_.openAt(AT_FDCWD, folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            parent.reset(
+                io_.openAt(AT_FDCWD, folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         } else {
             parent.reset(io_.openAt(targetDirectory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
@@ -169,10 +170,8 @@ private:
                 return found(FsErrc::linkTargetDiffers, relative);
             return {};
         }
-        case S_IFDIR:
-            return verifyFolder(sourceDir, sourceName, targetDir, targetName, relative);
-        default:
-            return {};
+        case S_IFDIR: return verifyFolder(sourceDir, sourceName, targetDir, targetName, relative);
+        default: return {};
         }
     }
 
@@ -255,7 +254,8 @@ private:
 
     // The hash of the whole file; none when it cannot be read (`error` says
     // why) or its length is not `length`.
-    std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer, std::error_code& error) const
+    std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer,
+                                        std::error_code& error) const
     {
         if (!buffer) // aligned for direct reads
             buffer.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));

@@ -22,8 +22,8 @@
 #include "fs/system_io.h"
 
 #include <filesystem>
-#include <string>
 #include <stop_token>
+#include <string>
 
 // The copy is `targetName` inside the open folder `targetDirectory`;
 // `target` is its path, for messages.

@@ -193,8 +193,8 @@ std::optional<FsErrc> nameProblem(const std::string& name, const DestinationRule
         return FsErrc::nameNotAllowed;
     if ((rules.utf8NamesOnly || rules.nameLimitInUtf16) && !validUtf8(name))
         return FsErrc::nameNotAllowed;
-    const qsizetype length = rules.nameLimitInUtf16 ? QString::fromUtf8(QByteArray::fromStdString(name)).size()
-                                                    : qsizetype(name.size());
+    const qsizetype length =
+        rules.nameLimitInUtf16 ? QString::fromUtf8(QByteArray::fromStdString(name)).size() : qsizetype(name.size());
     if (length > rules.longestName)
         return FsErrc::nameTooLong;
     return std::nullopt;

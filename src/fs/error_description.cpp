@@ -43,7 +43,8 @@ constexpr Description folderInTheWay{"A folder is in the way", "此处已有文�
 constexpr Description changedDuring{"The item changed while it was being transferred", "项目在传输过程中发生了变化"};
 constexpr Description changedSinceScan{"The item changed after it was scanned", "项目在扫描后发生了变化"};
 constexpr Description destinationGone{"The destination is no longer available", "目标位置已不可用"};
-constexpr Description notAFolder{"The destination folder is a link or not a real folder", "目标文件夹是链接或不是真正的文件夹"};
+constexpr Description notAFolder{"The destination folder is a link or not a real folder",
+                                 "目标文件夹是链接或不是真正的文件夹"};
 constexpr Description missing{"Missing from the copy", "副本中缺少此项"};
 constexpr Description otherType{"Of another kind in the copy", "副本中的项目类型不同"};
 constexpr Description otherTarget{"The link points elsewhere in the copy", "副本中的链接指向别处"};

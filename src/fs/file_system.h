@@ -109,8 +109,8 @@ struct DestinationRules {
     bool utf8NamesOnly = false;      // names must be valid UTF-8 (exFAT, NTFS)
     bool caseInsensitive = false;    // "Notes.txt" and "notes.txt" are one name
     bool symbolicLinks = true;
-    bool nameLimitInUtf16 = false;   // names count UTF-16 units, not bytes
-    int longestName = 255;           // in bytes, or in UTF-16 units
+    bool nameLimitInUtf16 = false;           // names count UTF-16 units, not bytes
+    int longestName = 255;                   // in bytes, or in UTF-16 units
     std::optional<std::int64_t> largestFile; // FAT: 4 GiB - 1
 
     bool operator==(const DestinationRules&) const = default;

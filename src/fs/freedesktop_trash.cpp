@@ -210,7 +210,8 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
     const auto choice = chooseTrash(io, item, st.st_dev, environment);
     if (!choice)
         return FsError{FsErrc::trashUnavailable, itemPath};
-    UniqueFd files(io.openAt(AT_FDCWD, (choice->trash / "files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd files(
+        io.openAt(AT_FDCWD, (choice->trash / "files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!files.valid())
         return FsError{FsErrc::trashUnavailable, itemPath};
 
@@ -230,7 +231,8 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         // A failing close can be the first report of a full drive.
         written = io.close(fd.release()) == 0 && written;
         if (written) {
-            UniqueFd infoFolder(io.openAt(AT_FDCWD, (choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            UniqueFd infoFolder(
+                io.openAt(AT_FDCWD, (choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (infoFolder.valid())
                 io.fsync(infoFolder.get()); // the entry of the .trashinfo itself
         }
@@ -246,8 +248,8 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         }
         // The last look: only what was copied may go.
         if (copied) {
-            if (auto unchanged = checkSourceUnchanged(io, anchor.value().directory(), anchor.value().name(), itemPath,
-                                                      *copied);
+            if (auto unchanged =
+                    checkSourceUnchanged(io, anchor.value().directory(), anchor.value().name(), itemPath, *copied);
                 !unchanged) {
                 io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
                 return unchanged.error();

@@ -39,8 +39,7 @@ struct TrashEnvironment {
 // length work; a name too long for a .trashinfo beside it is shortened in
 // the Trash (Path= keeps the original).
 FsResult<std::filesystem::path> moveToTrash(const SystemIo& io, const std::filesystem::path& item,
-                                            const TrashEnvironment& environment,
-                                            const CopyManifest* copied = nullptr);
+                                            const TrashEnvironment& environment, const CopyManifest* copied = nullptr);
 
 // The name an item gets inside the Trash's files/ and info/ folders: the
 // original, cut at a character boundary when it and ".trashinfo" with a

@@ -61,10 +61,8 @@ bool isVerificationFailure(std::error_code code)
     case FsErrc::linkTargetDiffers:
     case FsErrc::lengthDiffers:
     case FsErrc::contentsDiffer:
-    case FsErrc::otherFileSystem:
-        return true;
-    default:
-        return false;
+    case FsErrc::otherFileSystem: return true;
+    default: return false;
     }
 }
 

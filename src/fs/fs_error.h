@@ -21,31 +21,32 @@ enum class FsErrc {
     trashUnavailable,   // no Trash that can take the item without copying it
     sizeCheckFailed,    // the item no longer measures what the scan measured
     // What the verification of a copy found:
-    sourceChanged,      // the source changed while or after it was copied
-    entryMissing,       // an entry of the source is not in the copy
-    typeDiffers,        // an entry of the copy is of another type
-    linkTargetDiffers,  // a link of the copy points elsewhere
-    lengthDiffers,      // a file of the copy has another length
-    contentsDiffer,     // a file of the copy reads back differently
-    otherFileSystem,    // part of the source lies on another drive mounted inside it
+    sourceChanged,     // the source changed while or after it was copied
+    entryMissing,      // an entry of the source is not in the copy
+    typeDiffers,       // an entry of the copy is of another type
+    linkTargetDiffers, // a link of the copy points elsewhere
+    lengthDiffers,     // a file of the copy has another length
+    contentsDiffer,    // a file of the copy reads back differently
+    otherFileSystem,   // part of the source lies on another drive mounted inside it
     // What the transfer found:
-    changedSinceScan,   // the item's fingerprint is not the scan's
-    destinationGone,    // the destination's drive was unmounted or removed
-    notARealFolder,     // a link, file or other drive where a folder of ours belongs
+    changedSinceScan, // the item's fingerprint is not the scan's
+    destinationGone,  // the destination's drive was unmounted or removed
+    notARealFolder,   // a link, file or other drive where a folder of ours belongs
     // What the destination cannot hold, found before anything is written:
-    nameNotAllowed,     // characters or a form of name its file system refuses
+    nameNotAllowed, // characters or a form of name its file system refuses
     nameTooLong,
-    caseCollision,      // two names in one folder that differ only in case
+    caseCollision, // two names in one folder that differ only in case
     linksNotSupported,
-    fileTooLarge,       // beyond the file system's largest file (FAT32: 4 GiB - 1)
-    notEnoughSpace,     // the item is larger than the free space
+    fileTooLarge,   // beyond the file system's largest file (FAT32: 4 GiB - 1)
+    notEnoughSpace, // the item is larger than the free space
 };
 
 const std::error_category& fsCategory();
 std::error_code make_error_code(FsErrc condition);
 
 template <>
-struct std::is_error_code_enum<FsErrc> : std::true_type {};
+struct std::is_error_code_enum<FsErrc> : std::true_type {
+};
 
 // An errno value as an error code.
 inline std::error_code systemError(int errnoValue)
@@ -58,9 +59,9 @@ bool isVerificationFailure(std::error_code code);
 
 struct FsError {
     std::error_code code;
-    std::filesystem::path path;  // the path the failure concerns
-    std::string relativePath;    // inside the item ("a/b"), "" for the item itself or outside one
-    std::string otherName;       // FsErrc::caseCollision: the name it collides with
+    std::filesystem::path path; // the path the failure concerns
+    std::string relativePath;   // inside the item ("a/b"), "" for the item itself or outside one
+    std::string otherName;      // FsErrc::caseCollision: the name it collides with
 
     FsError() = default;
     FsError(std::error_code code, std::filesystem::path path, std::string relativePath = {})

@@ -101,7 +101,10 @@ private:
         }
         return code;
     }
-    std::error_code fail(FsErrc condition, const std::string& relative) { return fail(make_error_code(condition), relative); }
+    std::error_code fail(FsErrc condition, const std::string& relative)
+    {
+        return fail(make_error_code(condition), relative);
+    }
     std::error_code failErrno(const std::string& relative) { return fail(lastError(), relative); }
 
     void record(CopiedEntry entry)
@@ -134,19 +137,14 @@ private:
         case S_IFREG:
             error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainBuffer_);
             break;
-        case S_IFDIR:
-            record(entry);
-            return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
-        case S_IFLNK:
-            error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry);
-            break;
+        case S_IFDIR: record(entry); return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
+        case S_IFLNK: error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry); break;
         case S_IFIFO:
             if (io_.makeFifoAt(targetDir, targetName, st.st_mode & 07777) != 0)
                 return failErrno(relative);
             error = setTimes(targetDir, targetName, st, relative);
             break;
-        default:
-            return fail(FsErrc::specialFile, relative);
+        default: return fail(FsErrc::specialFile, relative);
         }
         if (!error)
             record(std::move(entry));
@@ -260,7 +258,8 @@ private:
                     return;
                 }
                 // The file's own fstat after opening tells all: no stat before.
-                if (const std::error_code error = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, buffer)) {
+                if (const std::error_code error =
+                        copyFile(in, name, out, name, entry.relativePath, nullptr, entry, buffer)) {
                     keep(error);
                     return;
                 }
@@ -284,10 +283,12 @@ private:
         struct stat before;
         if (io_.stat(in.get(), &before) != 0)
             return failErrno(relative);
-        if (!S_ISREG(before.st_mode) || (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
+        if (!S_ISREG(before.st_mode) ||
+            (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
             return fail(FsErrc::sourceChanged, relative); // replaced since it was listed
         const mode_t mode = before.st_mode & 07777;
-        UniqueFd out(io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
+        UniqueFd out(
+            io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
         if (!out.valid())
             return failErrno(relative);
 
@@ -368,7 +369,7 @@ private:
             off_t hole = size;
             if (data < 0) {
                 if (errno == ENXIO)
-                    break; // only a hole is left
+                    break;       // only a hole is left
                 data = position; // holes not reported: all data
             } else {
                 hole = io_.seek(in, data, SEEK_HOLE);

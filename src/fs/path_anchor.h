@@ -15,7 +15,7 @@ class PathAnchor {
 public:
     static FsResult<PathAnchor> resolve(const SystemIo& io, const std::filesystem::path& path);
 
-    int directory() const;        // a descriptor or AT_FDCWD
+    int directory() const; // a descriptor or AT_FDCWD
     const char* name() const { return name_.c_str(); }
 
 private:

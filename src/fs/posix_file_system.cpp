@@ -108,7 +108,8 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
     if (!values.availableBytes) {
         auto anchor = PathAnchor::resolve(*io_, folder);
         if (anchor) {
-            UniqueFd fd(io_->openAt(anchor.value().directory(), anchor.value().name(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            UniqueFd fd(
+                io_->openAt(anchor.value().directory(), anchor.value().name(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             struct statvfs sv;
             if (fd.valid() && ::fstatvfs(fd.get(), &sv) == 0)
                 values.availableBytes = std::int64_t(sv.f_bavail) * std::int64_t(sv.f_frsize);
@@ -220,8 +221,8 @@ fs::path PosixFileSystem::homeDirectory() const
     return fs::path("/");
 }
 
-FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const HeldFolder& into, const std::string& name,
-                                                 const CopyOptions& options) const
+FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const HeldFolder& into,
+                                                 const std::string& name, const CopyOptions& options) const
 {
     return copyItemTree(*io_, source, into.descriptor(), name, options);
 }
@@ -244,6 +245,4 @@ bool PosixFileSystem::startAccessing(const fs::path&)
     return true;
 }
 
-void PosixFileSystem::stopAccessing(const fs::path&)
-{
-}
+void PosixFileSystem::stopAccessing(const fs::path&) {}

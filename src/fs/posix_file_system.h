@@ -29,8 +29,8 @@ public:
     bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
-    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
-                                    const CopyOptions& options) const override;
+    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
+                                    const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                               const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
                               ByteCounter verified = {}) const override;

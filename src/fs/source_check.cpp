@@ -43,10 +43,8 @@ public:
             if (st.st_size != entry.length)
                 return changed(relative);
             return {};
-        case S_IFDIR:
-            return checkFolder(directory, name, relative);
-        default:
-            return {};
+        case S_IFDIR: return checkFolder(directory, name, relative);
+        default: return {};
         }
     }
 
@@ -92,7 +90,8 @@ private:
             return listError;
         }
         for (const DirectoryEntry& child : entries) {
-            if (const std::error_code error = check(folder.get(), child.name.c_str(), joinRelative(relative, child.name)))
+            if (const std::error_code error =
+                    check(folder.get(), child.name.c_str(), joinRelative(relative, child.name)))
                 return error;
         }
         return {};

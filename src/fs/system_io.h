@@ -44,7 +44,8 @@ public:
     virtual int makeDirectoryAt(int directory, const char* name, mode_t mode) const = 0;
     virtual int makeFifoAt(int directory, const char* name, mode_t mode) const = 0;
     virtual int symlinkAt(const char* target, int directory, const char* name) const = 0;
-    virtual int renameAt(int fromDirectory, const char* from, int toDirectory, const char* to, unsigned flags) const = 0;
+    virtual int renameAt(int fromDirectory, const char* from, int toDirectory, const char* to,
+                         unsigned flags) const = 0;
     virtual int unlinkAt(int directory, const char* name, int flags) const = 0;
 
     virtual int changeMode(int fd, mode_t mode) const = 0;

@@ -165,8 +165,7 @@ private:
             if (S_ISREG(st.st_mode)) {
                 sum.allocatedBytes += std::int64_t(st.st_blocks) * 512;
                 sum.fingerprint.add(st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
-            }
-            else if (S_ISDIR(st.st_mode))
+            } else if (S_ISDIR(st.st_mode))
                 found.push_back(FolderTask{childPath(folder.path, name)});
         }
         publish(std::move(found), false);

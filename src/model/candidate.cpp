@@ -2,8 +2,8 @@
 
 #include <utility>
 
-Candidate::Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk,
-                     QString reason, std::int64_t sizeBytes, std::optional<ItemFingerprint> fingerprint)
+Candidate::Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk, QString reason,
+                     std::int64_t sizeBytes, std::optional<ItemFingerprint> fingerprint)
     : sourceURL_(std::move(sourceURL)),
       rootName_(std::move(rootName)),
       kind_(std::move(kind)),

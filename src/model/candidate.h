@@ -14,8 +14,8 @@
 
 class Candidate {
 public:
-    Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk,
-              QString reason, std::int64_t sizeBytes, std::optional<ItemFingerprint> fingerprint = std::nullopt);
+    Candidate(std::filesystem::path sourceURL, QString rootName, QString kind, RiskLevel risk, QString reason,
+              std::int64_t sizeBytes, std::optional<ItemFingerprint> fingerprint = std::nullopt);
 
     // The item as found by the scan, as native bytes.
     const std::filesystem::path& sourceURL() const { return sourceURL_; }

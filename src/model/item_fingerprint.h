@@ -24,8 +24,5 @@ struct ItemFingerprint {
             newestChangedNs = changedNs;
     }
 
-    void add(const ItemFingerprint& other)
-    {
-        add(other.lengthBytes, other.newestModifiedNs, other.newestChangedNs);
-    }
+    void add(const ItemFingerprint& other) { add(other.lengthBytes, other.newestModifiedNs, other.newestChangedNs); }
 };

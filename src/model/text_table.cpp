@@ -38,8 +38,7 @@ Language languageFor(const QStringList& preferredLanguages)
 {
     if (preferredLanguages.isEmpty())
         return Language::english;
-    return preferredLanguages.first().toLower().startsWith(QLatin1String("zh")) ? Language::chinese
-                                                                               : Language::english;
+    return preferredLanguages.first().toLower().startsWith(QLatin1String("zh")) ? Language::chinese : Language::english;
 }
 
 QStringList preferredLanguages()

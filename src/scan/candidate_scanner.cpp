@@ -132,8 +132,8 @@ bool shouldSkip(const fs::path& url, const FileSystem& fileSystem)
 bool isSystemFolder(const fs::path& root, const std::string& name)
 {
     static const std::unordered_set<std::string> systemFolders{
-        "bin", "boot", "dev", "etc", "home", "lib", "lib32", "lib64", "libx32", "lost+found", "media", "mnt", "opt",
-        "proc", "root", "run", "sbin", "snap", "srv", "sys", "tmp", "usr", "var"};
+        "bin", "boot", "dev",  "etc", "home", "lib",  "lib32", "lib64", "libx32", "lost+found", "media", "mnt",
+        "opt", "proc", "root", "run", "sbin", "snap", "srv",   "sys",   "tmp",    "usr",        "var"};
     return standardizedPath(root).native() == "/" && systemFolders.contains(name);
 }
 

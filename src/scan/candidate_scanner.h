@@ -7,8 +7,8 @@
 // layer, reports no errors, and runs synchronously on the caller's thread
 // (the scan worker, or the command line).
 
-#include "model/candidate.h"
 #include "fs/file_system.h"
+#include "model/candidate.h"
 
 #include <QLocale>
 #include <QString>
@@ -31,8 +31,7 @@ std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& 
 // The size measure shared by the scan and the transfer: 0 for a symbolic
 // link, the allocated size (else the length) for anything that is not a
 // folder, the tree size of a folder.
-std::int64_t itemSize(const std::filesystem::path& url, const FileSystem& fileSystem,
-                      std::stop_token stop = {});
+std::int64_t itemSize(const std::filesystem::path& url, const FileSystem& fileSystem, std::stop_token stop = {});
 
 // The size measure with the item's fingerprint, taken by the same calls:
 // the transfer compares it with the scan's to notice an item that changed.

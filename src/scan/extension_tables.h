@@ -5,16 +5,16 @@
 #include <array>
 #include <string_view>
 
-inline constexpr std::array<std::string_view, 5> libraryExtensions{
-    "photoslibrary", "musiclibrary", "imovielibrary", "fcpbundle", "theater"};
-inline constexpr std::array<std::string_view, 6> virtualMachineExtensions{
-    "vmwarevm", "pvm", "utm", "vbox", "vdi", "qcow2"};
+inline constexpr std::array<std::string_view, 5> libraryExtensions{"photoslibrary", "musiclibrary", "imovielibrary",
+                                                                   "fcpbundle", "theater"};
+inline constexpr std::array<std::string_view, 6> virtualMachineExtensions{"vmwarevm", "pvm", "utm",
+                                                                          "vbox",     "vdi", "qcow2"};
 inline constexpr std::array<std::string_view, 3> installerExtensions{"dmg", "pkg", "iso"};
 inline constexpr std::array<std::string_view, 7> archiveExtensions{"zip", "rar", "7z", "tar", "gz", "bz2", "xz"};
 inline constexpr std::array<std::string_view, 15> imageExtensions{
     "jpg", "jpeg", "png", "heic", "heif", "raw", "tiff", "tif", "psd", "webp", "gif", "svg", "ai", "sketch", "fig"};
-inline constexpr std::array<std::string_view, 12> videoExtensions{
-    "mov", "mp4", "m4v", "avi", "mkv", "wmv", "webm", "flv", "mts", "m2ts", "r3d", "braw"};
-inline constexpr std::array<std::string_view, 9> audioExtensions{
-    "mp3", "m4a", "wav", "aiff", "aif", "flac", "aac", "ogg", "logicx"};
+inline constexpr std::array<std::string_view, 12> videoExtensions{"mov",  "mp4", "m4v", "avi",  "mkv", "wmv",
+                                                                  "webm", "flv", "mts", "m2ts", "r3d", "braw"};
+inline constexpr std::array<std::string_view, 9> audioExtensions{"mp3",  "m4a", "wav", "aiff",  "aif",
+                                                                 "flac", "aac", "ogg", "logicx"};
 inline constexpr std::array<std::string_view, 6> mediaExtensions{"indd", "prproj", "aep", "blend", "c4d", "psb"};

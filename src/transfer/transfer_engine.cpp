@@ -48,7 +48,9 @@ struct RunFolders {
 // reports from two threads, chunk by chunk).
 class ProgressMeter {
 public:
-    ProgressMeter(const ItemProgressCallback& callback, ItemProgress item) : callback_(callback), item_(std::move(item)) {}
+    ProgressMeter(const ItemProgressCallback& callback, ItemProgress item) : callback_(callback), item_(std::move(item))
+    {
+    }
 
     void startPhase(bool verifying)
     {
@@ -128,8 +130,8 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
         return copied.error().description();
     if (moveOriginalsToTrash)
         meter.startPhase(true);
-    if (auto verified = fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash,
-                                              stop, meter.counter());
+    if (auto verified = fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash, stop,
+                                              meter.counter());
         !verified)
         return verified.error().description();
 
@@ -202,7 +204,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     result.destination = to / folderComponent(I18n::text("transfer.folder")) / pathFromText(stamp);
     const auto folders = holdRunFolders(to, pathFromText(stamp).native(), fileSystem);
     if (!folders) {
-        result.failures.append(formatText(I18n::text("transfer.createDestinationFailed"), {folders.error().description()}));
+        result.failures.append(
+            formatText(I18n::text("transfer.createDestinationFailed"), {folders.error().description()}));
         return result;
     }
     // Once the drive is gone, every later item fails at once for that reason.

@@ -10,8 +10,8 @@
 // Runs on the transfer worker; `progress` is called on that thread before
 // each item and must not block.
 
-#include "model/candidate.h"
 #include "fs/file_system.h"
+#include "model/candidate.h"
 
 #include <QDateTime>
 #include <QString>
@@ -36,10 +36,10 @@ struct ItemProgress {
     std::int64_t index = 0; // 1-based, as TransferProgress counts
     std::int64_t total = 0;
     QString name;
-    bool verifying = false;         // reading the copy back, else copying
-    bool verifiesContents = false;  // the item has a read-back phase
-    std::int64_t bytesDone = 0;     // within the current phase
-    std::int64_t bytesTotal = 0;    // the item's length
+    bool verifying = false;        // reading the copy back, else copying
+    bool verifiesContents = false; // the item has a read-back phase
+    std::int64_t bytesDone = 0;    // within the current phase
+    std::int64_t bytesTotal = 0;   // the item's length
 
     // How much of the item is done, 0 to 1; copying and reading back each
     // count half when both happen.
@@ -65,4 +65,5 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
 std::string folderComponent(const QString& text);
 
 // True when `destination` lies inside `item` (or is it), after resolving links.
-bool isInside(const std::filesystem::path& destination, const std::filesystem::path& item, const FileSystem& fileSystem);
+bool isInside(const std::filesystem::path& destination, const std::filesystem::path& item,
+              const FileSystem& fileSystem);

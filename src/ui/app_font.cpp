@@ -45,7 +45,8 @@ QFont appFont(int pixelSize, FontWeight weight)
     const bool generic = system.compare(QStringLiteral("Sans Serif"), Qt::CaseInsensitive) == 0 ||
                          system.compare(QStringLiteral("sans-serif"), Qt::CaseInsensitive) == 0 ||
                          system.compare(QStringLiteral("Sans"), Qt::CaseInsensitive) == 0;
-    const QStringList cjk{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC"), QStringLiteral("WenQuanYi Micro Hei")};
+    const QStringList cjk{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC"),
+                          QStringLiteral("WenQuanYi Micro Hei")};
     if (I18n::isChinese())
         families << cjk;
     if (!generic)

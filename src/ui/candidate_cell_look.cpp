@@ -10,7 +10,8 @@ TextCellLook textCellLook(const QString& identifier)
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     if (identifier == QLatin1String("name"))
         return {14, FontWeight::medium, AppColor::text, left};
-    if (identifier == QLatin1String("kind") || identifier == QLatin1String("location") || identifier == QLatin1String("note"))
+    if (identifier == QLatin1String("kind") || identifier == QLatin1String("location") ||
+        identifier == QLatin1String("note"))
         return {13, FontWeight::regular, AppColor::secondaryText, left};
     if (identifier == QLatin1String("size"))
         return {13, FontWeight::semibold, AppColor::text, Qt::AlignRight | Qt::AlignVCenter};
@@ -19,7 +20,8 @@ TextCellLook textCellLook(const QString& identifier)
 
 QRect checkBoxRect(const QRect& cell)
 {
-    return QRect(cell.center().x() - checkBoxSize / 2 + 1, cell.center().y() - checkBoxSize / 2 + 1, checkBoxSize, checkBoxSize);
+    return QRect(cell.center().x() - checkBoxSize / 2 + 1, cell.center().y() - checkBoxSize / 2 + 1, checkBoxSize,
+                 checkBoxSize);
 }
 
 QRect badgeRect(const QRect& cell, int textWidth)

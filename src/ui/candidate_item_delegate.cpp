@@ -1,9 +1,9 @@
 #include "ui/candidate_item_delegate.h"
 
-#include "ui/candidate_table_model.h"
-#include "ui/candidate_table_view.h"
 #include "ui/app_color.h"
 #include "ui/candidate_cell_look.h"
+#include "ui/candidate_table_model.h"
+#include "ui/candidate_table_view.h"
 #include "ui/risk_badge_view.h"
 #include "ui/table_row_look.h"
 #include "ui/tick_box.h"
@@ -35,7 +35,8 @@ void CandidateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         // The row the keyboard is on: a slim green mark, since rows show no highlight.
         const auto* view = qobject_cast<const CandidateTableView*>(option.widget);
         if (view && view->showsKeyboardMark() && view->currentIndex().row() == index.row())
-            painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, 3, option.rect.height() - 1), AppColor::emerald);
+            painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, 3, option.rect.height() - 1),
+                              AppColor::emerald);
     } else if (identifier == QLatin1String("risk")) {
         paintBadge(painter, option.rect, index);
     } else {
@@ -72,7 +73,8 @@ void CandidateItemDelegate::paintText(QPainter* painter, const QRect& cell, cons
     const QRect area = cell.adjusted(cellPadding, 0, -cellPadding, 0);
     painter->setFont(font);
     painter->setPen(look.color);
-    const QString text = QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, area.width());
+    const QString text =
+        QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, area.width());
     painter->drawText(area, int(look.alignment) | Qt::TextSingleLine, text);
 }
 

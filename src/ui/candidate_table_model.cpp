@@ -6,7 +6,10 @@
 #include "model/risk_level.h"
 #include "model/text_table.h"
 
-CandidateTableModel::CandidateTableModel(const CandidateStore& store, QObject* parent) : QAbstractTableModel(parent), store_(store) {}
+CandidateTableModel::CandidateTableModel(const CandidateStore& store, QObject* parent)
+    : QAbstractTableModel(parent), store_(store)
+{
+}
 
 void CandidateTableModel::reloadData()
 {
@@ -54,7 +57,9 @@ QVariant CandidateTableModel::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case selectedColumn:
-        return role == Qt::AccessibleTextRole ? QVariant(displayText(std::string_view(lastPathComponent(item.sourceURL())))) : QVariant();
+        return role == Qt::AccessibleTextRole
+                   ? QVariant(displayText(std::string_view(lastPathComponent(item.sourceURL()))))
+                   : QVariant();
     case nameColumn: return displayText(std::string_view(lastPathComponent(item.sourceURL())));
     case kindColumn: return item.kind();
     case riskColumn: return adviceText(item.risk());

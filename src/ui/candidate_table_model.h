@@ -14,7 +14,16 @@
 class CandidateTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { selectedColumn, nameColumn, kindColumn, riskColumn, locationColumn, sizeColumn, noteColumn, columnTotal };
+    enum Column {
+        selectedColumn,
+        nameColumn,
+        kindColumn,
+        riskColumn,
+        locationColumn,
+        sizeColumn,
+        noteColumn,
+        columnTotal
+    };
 
     // The raw risk value of a row, for the badge's colours.
     static constexpr int riskRole = Qt::UserRole + 1;

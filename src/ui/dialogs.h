@@ -9,8 +9,8 @@
 #include <vector>
 
 struct FolderRequest {
-    QString message;              // shown above the folders
-    QString prompt;               // the confirm button's title
+    QString message; // shown above the folders
+    QString prompt;  // the confirm button's title
     std::filesystem::path startFolder;
     bool multipleSelection = false;
     bool canCreateFolders = false;

@@ -15,8 +15,8 @@ EmptyIconGeometry emptyIconGeometry(const QRectF& bounds)
 {
     EmptyIconGeometry geometry;
     geometry.disc = bounds;
-    geometry.outline = bounds.adjusted(0.3 * bounds.width(), 0.34 * bounds.height(), -0.3 * bounds.width(),
-                                       -0.34 * bounds.height());
+    geometry.outline =
+        bounds.adjusted(0.3 * bounds.width(), 0.34 * bounds.height(), -0.3 * bounds.width(), -0.34 * bounds.height());
     const qreal slotY = geometry.outline.bottom() - 14;
     geometry.slot = QLineF(geometry.outline.left() + 12, slotY, geometry.outline.right() - 12, slotY);
     return geometry;

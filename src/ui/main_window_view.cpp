@@ -54,7 +54,8 @@ Label* label(const char* name, int size, FontWeight weight, const QColor& color,
 
 RiskBadgeView* badge(const char* name, RiskLevel risk, QWidget* parent)
 {
-    return named(new RiskBadgeView(QString(), badgeColors(risk).foreground, badgeColors(risk).background, parent), name);
+    return named(new RiskBadgeView(QString(), badgeColors(risk).foreground, badgeColors(risk).background, parent),
+                 name);
 }
 
 void setBadgeText(RiskBadgeView* badge, const QString& text)
@@ -97,14 +98,16 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
     : RoundedView(AppColor::window, std::nullopt, 0, 0, parent),
       toolbar_(named(new RoundedView(AppColor::window, std::nullopt, 0, 0, this), "toolbar")),
       driveSelector_(named(new RoundedView(AppColor::white, AppColor::border, 1, 8, toolbar_), "driveSelector")),
-      driveStatusDot_(named(new RoundedView(AppColor::mutedText, std::nullopt, 0, 4, driveSelector_), "driveStatusDot")),
+      driveStatusDot_(
+          named(new RoundedView(AppColor::mutedText, std::nullopt, 0, 4, driveSelector_), "driveStatusDot")),
       drivePopup_(named(new QComboBox(driveSelector_), "drivePopup")),
       driveNameLabel_(label("driveNameLabel", 13, FontWeight::medium, AppColor::secondaryText, driveSelector_)),
       refreshButton_(named(new StyledButton(I18n::text("button.chooseDestination"), toolbar_), "refreshButton")),
       scanButton_(named(new StyledButton(QString(), toolbar_), "scanButton")),
       progressStrip_(named(new RoundedView(AppColor::emeraldTint, std::nullopt, 0, 0, this), "progressStrip")),
       progressPathLabel_(label("progressPathLabel", 12, FontWeight::regular, AppColor::emeraldDark, progressStrip_)),
-      progressStatusLabel_(label("progressStatusLabel", 13, FontWeight::semibold, AppColor::secondaryText, progressStrip_)),
+      progressStatusLabel_(
+          label("progressStatusLabel", 13, FontWeight::semibold, AppColor::secondaryText, progressStrip_)),
       progressIndicator_(named(new QProgressBar(progressStrip_), "progressIndicator")),
       summaryStrip_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "summaryStrip")),
       selectedCountLabel_(label("selectedCountLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
@@ -122,7 +125,8 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
       bottomBar_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "bottomBar")),
       selectSafeButton_(named(new StyledButton(I18n::text("button.selectSafe"), bottomBar_), "selectSafeButton")),
       selectNoneButton_(named(new StyledButton(I18n::text("button.selectNone"), bottomBar_), "selectNoneButton")),
-      moveToTrashCheckbox_(named(new TickCheckBox(literalAmpersands(I18n::text("checkbox.trash")), bottomBar_), "moveToTrashCheckbox")),
+      moveToTrashCheckbox_(
+          named(new TickCheckBox(literalAmpersands(I18n::text("checkbox.trash")), bottomBar_), "moveToTrashCheckbox")),
       transferButton_(named(new StyledButton(I18n::text("button.transfer"), bottomBar_), "transferButton"))
 {
     setObjectName(QStringLiteral("mainWindowView"));
@@ -142,8 +146,8 @@ void MainWindowView::configureKeyboard()
 {
     // Reading order: the destination, its button, the scan, the list, then
     // the bottom bar from left to right.
-    QWidget* const order[] = {drivePopup_,       refreshButton_,       scanButton_,    tableView_, selectSafeButton_,
-                              selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    QWidget* const order[] = {drivePopup_,       refreshButton_,    scanButton_,          tableView_,
+                              selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     drivePopup_->installEventFilter(new SelectorFocusMark(driveSelector_, this));
@@ -154,9 +158,10 @@ void MainWindowView::configureToolbar()
 {
     toolbarLine_ = hairline(toolbar_);
     driveIcon_ = named(new DriveIconView(toolbar_), "driveIcon");
-    titleLabel_ = named(makeLabel(I18n::text("app.title"), 18, FontWeight::bold, AppColor::text, toolbar_), "titleLabel");
-    subtitleLabel_ =
-        named(makeLabel(I18n::text("app.subtitle"), 11, FontWeight::regular, AppColor::mutedText, toolbar_), "subtitleLabel");
+    titleLabel_ =
+        named(makeLabel(I18n::text("app.title"), 18, FontWeight::bold, AppColor::text, toolbar_), "titleLabel");
+    subtitleLabel_ = named(
+        makeLabel(I18n::text("app.subtitle"), 11, FontWeight::regular, AppColor::mutedText, toolbar_), "subtitleLabel");
 
     // Nearly invisible, over the whole selector: it takes every click while
     // the selector shows its own dot, name and chevron.
@@ -168,8 +173,9 @@ void MainWindowView::configureToolbar()
     drivePopup_->setAccessibleName(I18n::text("button.chooseDestination"));
     connect(drivePopup_, &QComboBox::activated, this, &MainWindowView::destinationActivated);
 
-    chevronLabel_ = named(makeLabel(QStringLiteral("\u2304"), 18, FontWeight::semibold, AppColor::secondaryText, driveSelector_),
-                          "chevronLabel");
+    chevronLabel_ =
+        named(makeLabel(QStringLiteral("\u2304"), 18, FontWeight::semibold, AppColor::secondaryText, driveSelector_),
+              "chevronLabel");
     driveStatusDot_->raise();
     driveNameLabel_->raise();
     chevronLabel_->raise();
@@ -219,9 +225,10 @@ void MainWindowView::configureTable()
     tableView_->setColumnWidths({42, 330, 110, 120, 110, 120, 360}, 40, 240, CandidateTableModel::nameColumn);
     header->setFont(appFont(12, FontWeight::medium));
     // Headers line up with the cells' 8 px text inset, flat on white.
-    header->setStyleSheet(QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
-                                         "border: none; border-bottom: 1px solid %3; height: 28px; }")
-                              .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
+    header->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
+                       "border: none; border-bottom: 1px solid %3; height: 28px; }")
+            .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
     connect(tableModel_, &CandidateTableModel::toggleRequested, this, &MainWindowView::toggleRequested);
 }
 
@@ -398,7 +405,8 @@ void MainWindowView::layoutViews()
     const QSize size = this->size();
     const BandRects bands = bandRects(size, !progressStrip_->isHidden(), !summaryStrip_->isHidden());
     toolbar_->setGeometry(bands.toolbar);
-    progressStrip_->setGeometry(bands.progress.isEmpty() ? QRect(0, bands.toolbar.bottom() + 1, size.width(), 0) : bands.progress);
+    progressStrip_->setGeometry(bands.progress.isEmpty() ? QRect(0, bands.toolbar.bottom() + 1, size.width(), 0)
+                                                         : bands.progress);
     summaryStrip_->setGeometry(bands.summary.isEmpty() ? QRect(0, bands.main.top(), size.width(), 0) : bands.summary);
     mainContent_->setGeometry(bands.main);
     bottomBar_->setGeometry(bands.bottom);
@@ -420,7 +428,8 @@ void MainWindowView::layoutViews()
     scanButton_->setGeometry(toolbar.scanButton);
 
     // Progress strip.
-    const ProgressRects progress = progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_));
+    const ProgressRects progress =
+        progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_));
     progressLine_->setGeometry(progress.hairline);
     progressPathLabel_->setGeometry(progress.pathLabel);
     progressStatusLabel_->setGeometry(progress.statusLabel);
@@ -440,10 +449,11 @@ void MainWindowView::layoutViews()
     selectedSizeLabel_->setGeometry(summaryRow[1]);
     selectedCautionBadge_->setGeometry(summaryRow[2]);
     selectedAppBadge_->setGeometry(summaryRow[3]);
-    const std::vector<QSize> tabSizes{naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_), naturalSize(tabCautionLabel_),
-                                      naturalSize(tabAppLabel_)};
+    const std::vector<QSize> tabSizes{naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_),
+                                      naturalSize(tabCautionLabel_), naturalSize(tabAppLabel_)};
     const int tabHeight = tabSizes.front().height();
-    const auto tabRow = rowRects(WindowMetrics::inset, right, WindowMetrics::summaryHeight - 12 - tabHeight / 2, 24, tabSizes);
+    const auto tabRow =
+        rowRects(WindowMetrics::inset, right, WindowMetrics::summaryHeight - 12 - tabHeight / 2, 24, tabSizes);
     tabAllLabel_->setGeometry(tabRow[0]);
     tabSafeLabel_->setGeometry(tabRow[1]);
     tabCautionLabel_->setGeometry(tabRow[2]);

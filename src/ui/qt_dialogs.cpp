@@ -56,8 +56,8 @@ namespace {
 void holdTypicalPaths(QMessageBox& box)
 {
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(QtDialogs::messageWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
-                      0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(QtDialogs::messageWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
@@ -74,7 +74,8 @@ void QtDialogs::showAlert(const QString& title, const QString& message)
     box.exec();
 }
 
-bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle)
+bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle,
+                        const QString& cancelTitle)
 {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));

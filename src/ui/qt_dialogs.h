@@ -17,7 +17,8 @@ public:
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;
     void showAlert(const QString& title, const QString& message) override;
-    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle) override;
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
+                 const QString& cancelTitle) override;
 
 private:
     QWidget* parent_;

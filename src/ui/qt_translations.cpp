@@ -13,8 +13,8 @@ bool installQtTranslations(I18n::Language language)
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     // Simplified Chinese whatever the Chinese variant the user prefers: the
     // window speaks Simplified Chinese.
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), folder)) {
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China),
+                          QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
         delete translator;
         return false;
     }

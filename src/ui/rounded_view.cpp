@@ -5,7 +5,11 @@
 
 RoundedView::RoundedView(const QColor& fillColor, std::optional<QColor> borderColor, qreal borderWidth,
                          qreal cornerRadius, QWidget* parent)
-    : QWidget(parent), fillColor_(fillColor), borderColor_(borderColor), borderWidth_(borderWidth), cornerRadius_(cornerRadius)
+    : QWidget(parent),
+      fillColor_(fillColor),
+      borderColor_(borderColor),
+      borderWidth_(borderWidth),
+      cornerRadius_(cornerRadius)
 {
     applyStyle();
 }

@@ -145,7 +145,8 @@ void StyledButton::paintEvent(QPaintEvent*)
         ring.setAlpha(160);
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(ring, 2));
-        painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), qMax<qreal>(0, cornerRadius_ - 1), qMax<qreal>(0, cornerRadius_ - 1));
+        painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), qMax<qreal>(0, cornerRadius_ - 1),
+                                qMax<qreal>(0, cornerRadius_ - 1));
     }
     painter.setPen(currentTitleColor());
     painter.setFont(font());

@@ -68,9 +68,12 @@ int main(int argc, char* argv[])
         const char* name;
         std::int64_t bytes;
     };
-    const Sample samples[] = {{"Family Videos 2024", 18'400'000'000}, {"Ubuntu 24.04.iso", 6'100'000'000},
-                              {"Wedding Photos", 4'720'000'000},    {"Project Archive.zip", 2'300'000'000},
-                              {"Podcast Recordings", 1'150'000'000}, {"Ubuntu.utm", 12'800'000'000},
+    const Sample samples[] = {{"Family Videos 2024", 18'400'000'000},
+                              {"Ubuntu 24.04.iso", 6'100'000'000},
+                              {"Wedding Photos", 4'720'000'000},
+                              {"Project Archive.zip", 2'300'000'000},
+                              {"Podcast Recordings", 1'150'000'000},
+                              {"Ubuntu.utm", 12'800'000'000},
                               {"Editor.app", 950'000'000}};
     ScriptedFileSystem fileSystem;
     fileSystem.setHome(home);

@@ -82,12 +82,13 @@ TEST_P(CliOnRealDrives, HoldableItemsMoveAndTheOthersStayWithTheirReason)
         EXPECT_FALSE(fs::exists(downloads / name)) << name;
     }
     for (const RefusedItem& refused : job.refused) {
-        EXPECT_TRUE(reportsRefusal(outcome.out, refused, I18n::Language::english))
-            << refused.item << "\n" << outcome.out.toStdString();
+        EXPECT_TRUE(reportsRefusal(outcome.out, refused, I18n::Language::english)) << refused.item << "\n"
+                                                                                   << outcome.out.toStdString();
         EXPECT_FALSE(fs::exists(run / refused.item)) << refused.item; // nothing of it on the drive
         EXPECT_TRUE(fs::exists(downloads / refused.item)) << refused.item;
     }
-    EXPECT_EQ(outcome.out.count(QStringLiteral("\nDownloads/")), qsizetype(job.refused.size())) << outcome.out.toStdString();
+    EXPECT_EQ(outcome.out.count(QStringLiteral("\nDownloads/")), qsizetype(job.refused.size()))
+        << outcome.out.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(ExFatFat32Ntfs, CliOnRealDrives,
@@ -104,10 +105,12 @@ TEST(CliOnRealDrives, ReasonsComeInChineseToo)
         GTEST_SKIP() << drive.skipReason();
     const fs::path downloads = dir / "home" / "Downloads";
     const DriveJob job = makeDriveJob(DriveKind::exfat, downloads);
-    const Outcome outcome = transferCli({QStringLiteral("--to"), arg(drive.mountPoint()), QStringLiteral("--all"), arg(downloads)},
-                                        dir / "home", QStringLiteral("zh_CN.UTF-8"));
+    const Outcome outcome =
+        transferCli({QStringLiteral("--to"), arg(drive.mountPoint()), QStringLiteral("--all"), arg(downloads)},
+                    dir / "home", QStringLiteral("zh_CN.UTF-8"));
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.out.contains(QStringLiteral("a:b.txt：目标位置不允许使用这个名称"))) << outcome.out.toStdString();
+    EXPECT_TRUE(outcome.out.contains(QStringLiteral("a:b.txt：目标位置不允许使用这个名称")))
+        << outcome.out.toStdString();
     for (const RefusedItem& refused : job.refused)
         EXPECT_TRUE(reportsRefusal(outcome.out, refused, I18n::Language::chinese)) << refused.item;
 }

@@ -40,9 +40,9 @@ QString argument(const std::filesystem::path& path)
 
 TEST(CliScan, UsageErrorsExitWithStatus2AndAMessage)
 {
-    for (const QStringList& arguments : {QStringList{}, QStringList{QStringLiteral("scna")},
-                                         QStringList{QStringLiteral("scan")},
-                                         QStringList{QStringLiteral("scan"), QStringLiteral("--jsn"), QStringLiteral("/tmp")}}) {
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{QStringLiteral("scna")}, QStringList{QStringLiteral("scan")},
+          QStringList{QStringLiteral("scan"), QStringLiteral("--jsn"), QStringLiteral("/tmp")}}) {
         const CliRun run = runCli(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: loftwell-cli scan")) << run.err.toStdString();

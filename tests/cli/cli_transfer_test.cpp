@@ -70,8 +70,9 @@ protected:
 
 TEST_F(CliTransfer, MovesTheRecommendedItemsAndPrintsProgressAndTheReport)
 {
-    const Outcome outcome = transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--trash"), arg(dir / "home" / "Downloads")},
-                                        dir / "home");
+    const Outcome outcome = transferCli(
+        {QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--trash"), arg(dir / "home" / "Downloads")},
+        dir / "home");
     ASSERT_EQ(outcome.status, 0) << outcome.out.toStdString() << outcome.err.toStdString();
     const QString folder = arg(onlyRun());
     EXPECT_EQ(outcome.out, QStringLiteral("1 / 1 movie.mkv\nTransfer Complete\nSaved to:\n%1\n\n"
@@ -85,8 +86,9 @@ TEST_F(CliTransfer, MovesTheRecommendedItemsAndPrintsProgressAndTheReport)
 
 TEST_F(CliTransfer, AllTakesEveryCandidateAndCopyingAloneKeepsOriginals)
 {
-    const Outcome outcome = transferCli({QStringLiteral("--all"), QStringLiteral("--to"), arg(dir / "drive"), arg(dir / "home" / "Downloads")},
-                                        dir / "home");
+    const Outcome outcome = transferCli(
+        {QStringLiteral("--all"), QStringLiteral("--to"), arg(dir / "drive"), arg(dir / "home" / "Downloads")},
+        dir / "home");
     ASSERT_EQ(outcome.status, 0);
     EXPECT_TRUE(outcome.out.startsWith(QStringLiteral("1 / 2 movie.mkv\n2 / 2 Ubuntu.utm\nTransfer Complete\n")));
     EXPECT_FALSE(outcome.out.contains(QStringLiteral("Trash")));
@@ -97,7 +99,8 @@ TEST_F(CliTransfer, AllTakesEveryCandidateAndCopyingAloneKeepsOriginals)
 TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
 {
     std::ofstream(dir / "blocked");
-    const Outcome failed = transferCli({QStringLiteral("--to"), arg(dir / "blocked"), arg(dir / "home" / "Downloads")}, dir / "home");
+    const Outcome failed =
+        transferCli({QStringLiteral("--to"), arg(dir / "blocked"), arg(dir / "home" / "Downloads")}, dir / "home");
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(failed.out.startsWith(QStringLiteral("Some Items Did Not Finish\nSaved to:\n")));
     EXPECT_TRUE(failed.out.contains(QStringLiteral("Failed items:\nCould not create destination folder: ")));
@@ -105,7 +108,8 @@ TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
 
     EXPECT_EQ(transferCli({arg(dir / "home" / "Downloads")}, dir / "home").status, 2);
     EXPECT_EQ(transferCli({QStringLiteral("--to")}, dir / "home").status, 2);
-    EXPECT_EQ(transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--move")}, dir / "home").status, 2);
+    EXPECT_EQ(transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--move")}, dir / "home").status,
+              2);
 }
 
 TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
@@ -115,10 +119,10 @@ TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
     shell.setProcessEnvironment(cliEnvironment(dir / "home"));
     // head takes the first line and leaves: every later write meets a closed pipe.
     shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"), QStringLiteral("'%1' transfer --to '%2' --trash --all '%3' | head -1; "
-                                                      "echo \"status ${PIPESTATUS[0]}\"")
-                                           .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"),
-                                                arg(dir / "home" / "Downloads"))});
+                {QStringLiteral("-c"),
+                 QStringLiteral("'%1' transfer --to '%2' --trash --all '%3' | head -1; "
+                                "echo \"status ${PIPESTATUS[0]}\"")
+                     .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"), arg(dir / "home" / "Downloads"))});
     shell.waitForFinished(120'000);
     const QString out = QString::fromUtf8(shell.readAllStandardOutput());
     EXPECT_TRUE(out.endsWith(QStringLiteral("status 0\n"))) << out.toStdString();
@@ -151,9 +155,10 @@ TEST_F(CliTransfer, OnATerminalOneLineShowsTheBytes)
     EXPECT_TRUE(scan.contains(QStringLiteral("Downloads/Ubuntu.utm"))) << scan.toStdString();
     EXPECT_TRUE(scan.endsWith(QStringLiteral("\r\x1b[K"))) << scan.toStdString();
 
-    const QString out = onTerminal(QStringLiteral("'%1' transfer --to '%2' --trash --all '%3'")
-                                       .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"), arg(dir / "home" / "Downloads")),
-                                   dir / "home");
+    const QString out =
+        onTerminal(QStringLiteral("'%1' transfer --to '%2' --trash --all '%3'")
+                       .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"), arg(dir / "home" / "Downloads")),
+                   dir / "home");
     EXPECT_TRUE(out.contains(QStringLiteral("\r1 / 2 movie.mkv"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral(" of 22 MB"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("verifying"))) << out.toStdString();
@@ -163,8 +168,9 @@ TEST_F(CliTransfer, OnATerminalOneLineShowsTheBytes)
 
 TEST_F(CliTransfer, InAPipeNothingButTheLinesOfOld)
 {
-    const Outcome outcome = transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--all"), arg(dir / "home" / "Downloads")},
-                                        dir / "home");
+    const Outcome outcome = transferCli(
+        {QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--all"), arg(dir / "home" / "Downloads")},
+        dir / "home");
     EXPECT_FALSE(outcome.out.contains(u'\r'));
     EXPECT_FALSE(outcome.out.contains(u'\x1b'));
     EXPECT_TRUE(outcome.err.isEmpty()) << outcome.err.toStdString();
@@ -175,9 +181,9 @@ TEST_F(CliTransfer, CtrlCStopsTheItemKeepsItsOriginalAndStillReports)
     writeFile(dir / "home" / "Downloads" / "Huge.iso", 400 * MiB, 'h'); // the largest safe item goes first
     QProcess process;
     process.setProcessEnvironment(cliEnvironment(dir / "home"));
-    process.start(QStringLiteral(LOFTWELL_CLI_PATH), {QStringLiteral("transfer"), QStringLiteral("--to"), arg(dir / "drive"),
-                                                       QStringLiteral("--trash"), QStringLiteral("--all"),
-                                                       arg(dir / "home" / "Downloads")});
+    process.start(QStringLiteral(LOFTWELL_CLI_PATH),
+                  {QStringLiteral("transfer"), QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--trash"),
+                   QStringLiteral("--all"), arg(dir / "home" / "Downloads")});
     ASSERT_TRUE(process.waitForReadyRead(60'000));
     const QByteArray first = process.readLine();
     EXPECT_EQ(first, QByteArray("1 / 3 Huge.iso\n"));
@@ -189,7 +195,8 @@ TEST_F(CliTransfer, CtrlCStopsTheItemKeepsItsOriginalAndStillReports)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(out.contains(QStringLiteral("Some Items Did Not Finish"))) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("Downloads/Huge.iso (Installer, Recommended): Stopped"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Downloads/Huge.iso (Installer, Recommended): Stopped")))
+        << out.toStdString();
     EXPECT_EQ(out.count(QStringLiteral(": Stopped")), 3) << out.toStdString(); // no later item started
     EXPECT_FALSE(out.contains(QStringLiteral("2 / 3")));
     EXPECT_EQ(fs::file_size(dir / "home" / "Downloads" / "Huge.iso"), std::uintmax_t(400 * MiB));

@@ -20,6 +20,7 @@ struct Row {
 };
 
 // Every situation the window can be in, each with and without a destination.
+// clang-format off
 const Row rows[] = {
     {"before the first scan", {false, false, false, false}, "button.scanStart", "empty.ready.title", "empty.ready.subtitle",
      false, false, false, true, false, true},
@@ -36,6 +37,7 @@ const Row rows[] = {
     {"a scan running again after nothing was found", {true, true, false, false}, "button.scanStop", "empty.noItems.title",
      "empty.noItems.subtitle", true, false, false, false, false, false},
 };
+// clang-format on
 
 } // namespace
 

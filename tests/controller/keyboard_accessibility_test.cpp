@@ -1,6 +1,6 @@
-#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
+#include "ui/candidate_table_model.h"
 
 #include "model/text_table.h"
 #include "support/scripted_dialogs.h"
@@ -42,7 +42,6 @@ protected:
         controller.scanAction();
         EXPECT_TRUE(waitUntilIdle());
     }
-
 };
 
 } // namespace
@@ -55,9 +54,8 @@ TEST_F(KeyboardTest, TabVisitsEveryControlInReadingOrder)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
-    const std::vector<QWidget*> expected{ui.drivePopup(),       ui.refreshButton(),
-                                         ui.scanButton(),       ui.tableView(),
-                                         ui.selectSafeButton(), ui.selectNoneButton(),
+    const std::vector<QWidget*> expected{ui.drivePopup(),          ui.refreshButton(),    ui.scanButton(),
+                                         ui.tableView(),           ui.selectSafeButton(), ui.selectNoneButton(),
                                          ui.moveToTrashCheckbox(), ui.transferButton()};
     EXPECT_EQ(visited, expected);
 }

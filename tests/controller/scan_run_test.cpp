@@ -1,14 +1,14 @@
-#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
 #include "controller/source_description.h"
 #include "controller/window_fixture.h"
+#include "ui/candidate_table_model.h"
 
 #include "model/byte_format.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
+#include "support/fault_injecting_io.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
-#include "support/fault_injecting_io.h"
 #include "support/temp_dir.h"
 #include "support/warning_catcher.h"
 #include "ui/app_color.h"
@@ -59,11 +59,7 @@ protected:
         waitForScan();
     }
 
-    void waitForScan()
-    {
-        ASSERT_TRUE(waitUntilIdle());
-    }
-
+    void waitForScan() { ASSERT_TRUE(waitUntilIdle()); }
 };
 
 } // namespace
@@ -94,7 +90,8 @@ TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
     EXPECT_EQ(ui.cell(1, CandidateTableModel::nameColumn), QStringLiteral("Ubuntu.utm"));
     EXPECT_EQ(ui.cell(2, CandidateTableModel::nameColumn), QStringLiteral("Editor.app"));
     const QModelIndex name = ui.tableModel()->index(0, CandidateTableModel::nameColumn);
-    EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), QString::fromStdString((dir / "Downloads" / "Installer.dmg").native()));
+    EXPECT_EQ(name.data(Qt::ToolTipRole).toString(),
+              QString::fromStdString((dir / "Downloads" / "Installer.dmg").native()));
     EXPECT_EQ(ui.tableModel()->index(0, CandidateTableModel::kindColumn).data(Qt::ToolTipRole).toString(),
               text("reason.installer"));
     EXPECT_EQ(ui.tableModel()->headerData(CandidateTableModel::noteColumn, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -102,7 +99,8 @@ TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
 
     // Only the safe item starts ticked.
     const std::int64_t total = 30 * MiB + 25 * MiB + 22 * MiB;
-    EXPECT_EQ(ui.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
+    EXPECT_EQ(ui.selectedCountLabel()->text(),
+              formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
     EXPECT_EQ(ui.selectedSizeLabel()->text(),
               formatText(text("summary.selectedSize"), {formatBytes(30 * MiB), formatBytes(total)}));
     EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
@@ -132,10 +130,10 @@ TEST_F(ScanRunTest, TheTableDrawsBadgesAndTicksInTheirColours)
     EXPECT_EQ(image.pixelColor(riskX, rowMiddle(0) - 6), badgeColors(RiskLevel::safe).background);
     EXPECT_EQ(image.pixelColor(riskX, rowMiddle(1) - 6), badgeColors(RiskLevel::caution).background);
     EXPECT_EQ(image.pixelColor(riskX, rowMiddle(2) - 6), badgeColors(RiskLevel::application).background);
-    EXPECT_EQ(image.pixelColor(checkX - 5, rowMiddle(0) - 5), AppColor::emerald); // ticked
-    EXPECT_EQ(image.pixelColor(checkX - 3, rowMiddle(1) - 3), AppColor::white);   // not ticked
+    EXPECT_EQ(image.pixelColor(checkX - 5, rowMiddle(0) - 5), AppColor::emerald);      // ticked
+    EXPECT_EQ(image.pixelColor(checkX - 3, rowMiddle(1) - 3), AppColor::white);        // not ticked
     EXPECT_EQ(image.pixelColor(300, table->rowViewportPosition(1)), AppColor::border); // row line
-    EXPECT_EQ(image.pixelColor(300, rowMiddle(1) - 15), AppColor::white);             // no highlight
+    EXPECT_EQ(image.pixelColor(300, rowMiddle(1) - 15), AppColor::white);              // no highlight
     EXPECT_EQ(table->rowHeight(0), 44);
     EXPECT_EQ(table->horizontalHeader()->sectionSize(CandidateTableModel::nameColumn), 330);
     EXPECT_FALSE(table->horizontalHeader()->sectionsMovable());
@@ -166,7 +164,8 @@ TEST_F(ScanRunTest, AtTheMinimumWidthTheReasonEndsInAnEllipsisAndNothingScrollsS
     };
     EXPECT_FALSE(darkIn(note.right() - 7, note.right()));
     // (The English reason is longer than the cell; the Chinese one may fit.)
-    if (QFontMetrics(appFont(13, FontWeight::regular)).horizontalAdvance(text("reason.installer")) > note.width() - 16) {
+    if (QFontMetrics(appFont(13, FontWeight::regular)).horizontalAdvance(text("reason.installer")) >
+        note.width() - 16) {
         EXPECT_TRUE(darkIn(note.right() - 24, note.right() - 8));
     }
 
@@ -203,7 +202,8 @@ TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
     controller.selectNoneAction();
     for (int row = 0; row < ui.rowCount(); ++row)
         EXPECT_FALSE(ui.ticked(row));
-    EXPECT_EQ(ui.selectedCountLabel()->text(), formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
+    EXPECT_EQ(ui.selectedCountLabel()->text(),
+              formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
     EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
     EXPECT_EQ(resets.count(), 2);
 }
@@ -254,10 +254,9 @@ TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)
     dialogs.folderAnswers.push_back(
         {dir / "Desktop", dir / "Downloads", dir / "Documents", dir / "Pictures", dir / "Movies"});
     controller.scanAction();
-    const QString expected = formatText(
-        text("progress.path.scanning"),
-        {text("root.desktop") + QStringLiteral(", ") + text("root.downloads") + QStringLiteral(", ") + text("root.documents") +
-         QStringLiteral(" +2")});
+    const QString expected = formatText(text("progress.path.scanning"),
+                                        {text("root.desktop") + QStringLiteral(", ") + text("root.downloads") +
+                                         QStringLiteral(", ") + text("root.documents") + QStringLiteral(" +2")});
     EXPECT_EQ(ui.progressPathLabel()->text(), expected);
     EXPECT_EQ(ui.progressStatusLabel()->text(), text("progress.status.scanning"));
     EXPECT_EQ(sourceDescription({}, fileSystem), QString());

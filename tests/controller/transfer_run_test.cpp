@@ -1,6 +1,6 @@
-#include "ui/candidate_table_model.h"
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
+#include "ui/candidate_table_model.h"
 
 #include "model/byte_format.h"
 #include "model/path_text.h"
@@ -15,9 +15,9 @@
 #include "ui/window_layout.h"
 
 #include <QCheckBox>
-#include <QProgressBar>
 #include <QComboBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTableView>
 #include <QTest>
 
@@ -71,7 +71,6 @@ protected:
     }
 
     fs::path onlyRun() const { return fs::directory_iterator(dir / "drive" / "Loftwell")->path(); }
-
 };
 
 } // namespace
@@ -85,7 +84,8 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     EXPECT_EQ(request.prompt, text("panel.destination.prompt"));
     EXPECT_FALSE(request.multipleSelection);
     EXPECT_TRUE(request.canCreateFolders);
-    const QString shown = formatText(text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
+    const QString shown =
+        formatText(text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
     EXPECT_EQ(ui.driveNameLabel()->text(), shown);
     EXPECT_EQ(ui.driveNameLabel()->textColor(), AppColor::secondaryText);
     EXPECT_EQ(ui.drivePopup()->count(), 1);
@@ -271,7 +271,8 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     if (!list.waitForFinished(60'000) || list.exitStatus() != QProcess::NormalExit)
         GTEST_SKIP() << "trash-cli is not available";
     const QString listed = QString::fromUtf8(list.readAllStandardOutput());
-    EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "a" / "Downloads" / "Movie.mkv").native()))) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "a" / "Downloads" / "Movie.mkv").native())))
+        << listed.toStdString();
     EXPECT_TRUE(listed.contains(QString::fromStdString((dir / "b" / "Downloads" / "Movie.mkv").native())));
 }
 

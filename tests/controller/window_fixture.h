@@ -8,8 +8,8 @@
 #include "support/fault_injecting_io.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
-#include "support/window_probe.h"
 #include "support/temp_dir.h"
+#include "support/window_probe.h"
 #include "ui/window_layout.h"
 
 #include <QTest>

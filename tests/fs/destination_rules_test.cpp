@@ -39,19 +39,18 @@ DestinationRules expectedRules(DriveKind kind)
         rules.symbolicLinks = false;
         rules.largestFile = 4LL * 1024 * 1024 * 1024 - 1;
         break;
-    case DriveKind::ntfs:
-        break; // Windows names, but case-sensitive and with links, as ntfs-3g keeps them
+    case DriveKind::ntfs: break; // Windows names, but case-sensitive and with links, as ntfs-3g keeps them
     }
     return rules;
 }
 
 std::string describe(const DestinationRules& r)
 {
-    return std::string("windows ") + (r.windowsCharacters ? "1" : "0") + " trailing " + (r.trailingDotOrSpace ? "1" : "0") +
-           " ascii " + (r.asciiNamesOnly ? "1" : "0") + " utf8 " + (r.utf8NamesOnly ? "1" : "0") + " case " +
-           (r.caseInsensitive ? "1" : "0") + " links " + (r.symbolicLinks ? "1" : "0") + " utf16 " +
-           (r.nameLimitInUtf16 ? "1" : "0") + " longest " + std::to_string(r.longestName) + " largest " +
-           (r.largestFile ? std::to_string(*r.largestFile) : "-");
+    return std::string("windows ") + (r.windowsCharacters ? "1" : "0") + " trailing " +
+           (r.trailingDotOrSpace ? "1" : "0") + " ascii " + (r.asciiNamesOnly ? "1" : "0") + " utf8 " +
+           (r.utf8NamesOnly ? "1" : "0") + " case " + (r.caseInsensitive ? "1" : "0") + " links " +
+           (r.symbolicLinks ? "1" : "0") + " utf16 " + (r.nameLimitInUtf16 ? "1" : "0") + " longest " +
+           std::to_string(r.longestName) + " largest " + (r.largestFile ? std::to_string(*r.largestFile) : "-");
 }
 
 class RealDriveRules : public ::testing::TestWithParam<DriveKind> {};
@@ -93,8 +92,8 @@ TEST(DestinationRules, ALinuxFolderHoldsAnyName)
 TEST(DestinationRules, NamesAgainstTheRules)
 {
     const DestinationRules windows = expectedRules(DriveKind::exfat);
-    for (const char* bad : {"what?.iso", "a:b.txt", "x\"y", "pipe|d", "star*", "back\\slash", "less<", "ctl\x01", "dot.",
-                            "space ", "bad\xff"})
+    for (const char* bad : {"what?.iso", "a:b.txt", "x\"y", "pipe|d", "star*", "back\\slash", "less<", "ctl\x01",
+                            "dot.", "space ", "bad\xff"})
         EXPECT_EQ(nameProblem(bad, windows), FsErrc::nameNotAllowed) << bad;
     for (const char* good : {"Report.pdf", "照片 2026.jpg", ".hidden", "a.b.c", "#1 (final)"})
         EXPECT_EQ(nameProblem(good, windows), std::nullopt) << good;

@@ -30,8 +30,9 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
     EXPECT_EQ(chinese(FsErrc::changedSinceScan), QStringLiteral("项目在扫描后发生了变化"));
     EXPECT_EQ(english(FsErrc::destinationGone), QStringLiteral("The destination is no longer available"));
     EXPECT_EQ(chinese(FsErrc::destinationGone), QStringLiteral("目标位置已不可用"));
-    EXPECT_EQ(trashStepFailure(systemError(EACCES), Language::english),
-              QStringLiteral("Copied and verified, but the original could not be moved to the Trash: Permission denied"));
+    EXPECT_EQ(
+        trashStepFailure(systemError(EACCES), Language::english),
+        QStringLiteral("Copied and verified, but the original could not be moved to the Trash: Permission denied"));
     EXPECT_EQ(trashStepFailure(systemError(EACCES), Language::chinese),
               QStringLiteral("已复制并验证，但无法将原项目移到废纸篓：没有访问权限"));
 }
@@ -39,7 +40,8 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
 TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)
 {
     const FsError contents(FsErrc::contentsDiffer, "/drive/Album/sub/a.jpg", "sub/a.jpg");
-    EXPECT_EQ(describeError(contents, Language::english), QStringLiteral("sub/a.jpg: reads back differently from the copy"));
+    EXPECT_EQ(describeError(contents, Language::english),
+              QStringLiteral("sub/a.jpg: reads back differently from the copy"));
     EXPECT_EQ(describeError(contents, Language::chinese), QStringLiteral("sub/a.jpg：从副本读回的内容不同"));
     const FsError missing(FsErrc::entryMissing, "/drive/Album/.config", ".config");
     EXPECT_EQ(describeError(missing, Language::english), QStringLiteral(".config: missing from the copy"));
@@ -56,7 +58,8 @@ TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)
 TEST(ErrorDescription, WhatADriveCannotHoldNamesTheCulprit)
 {
     const FsError name(FsErrc::nameNotAllowed, "/src/Folder/a:b.txt", "a:b.txt");
-    EXPECT_EQ(describeError(name, Language::english), QStringLiteral("a:b.txt: the destination does not allow this name"));
+    EXPECT_EQ(describeError(name, Language::english),
+              QStringLiteral("a:b.txt: the destination does not allow this name"));
     EXPECT_EQ(describeError(name, Language::chinese), QStringLiteral("a:b.txt：目标位置不允许使用这个名称"));
     FsError twin(FsErrc::caseCollision, "/src/Folder/notes.txt", "notes.txt");
     twin.otherName = "Notes.txt";

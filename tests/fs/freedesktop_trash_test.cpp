@@ -25,7 +25,8 @@ const PosixSystemIo io;
 
 // trash-cli, an independent reader of the same Trash layout, pointed at
 // the test's own home.
-QString trashCli(const QString& command, const fs::path& home, const fs::path& workingDirectory, const QByteArray& input = {})
+QString trashCli(const QString& command, const fs::path& home, const fs::path& workingDirectory,
+                 const QByteArray& input = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -70,7 +71,8 @@ TEST_F(TrashTest, HomeTrashIsMadePrivateAndWritesAReadableTrashinfo)
 
 TEST_F(TrashTest, TrashCliListsAndRestoresWhatWasTrashed)
 {
-    if (QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("command -v trash-list >/dev/null")}) != 0)
+    if (QProcess::execute(QStringLiteral("sh"),
+                          {QStringLiteral("-c"), QStringLiteral("command -v trash-list >/dev/null")}) != 0)
         GTEST_SKIP() << "trash-cli is not installed";
     const fs::path items = dir / "items";
     writeFile(items / "with space.mov", 10);
@@ -127,7 +129,8 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
     // files/ unwritable: the info file made first is taken back.
     ::chmod((trash() / "files").c_str(), 0500);
     const std::string second = runWithoutFileCapabilities([&] {
-        return moveToTrash(io, dir / "items" / "keep.bin", environment()).ok() ? std::string("moved") : std::string("failed");
+        return moveToTrash(io, dir / "items" / "keep.bin", environment()).ok() ? std::string("moved")
+                                                                               : std::string("failed");
     });
     ::chmod((trash() / "files").c_str(), 0700);
     EXPECT_EQ(second, "failed");
@@ -194,13 +197,16 @@ TEST_F(TrashTest, ItemsOnAnotherMountGoToThatMountsOwnTrash)
         ::stat(trash.c_str(), &st);
         std::string out = moved.value().native() == (trash / "files" / "clip.mov").native() ? "files " : "where? ";
         out += (st.st_mode & 0777) == 0700 ? "private " : "open ";
-        out += readAll(trash / "info" / "clip.mov.trashinfo").find("\nPath=Movies/clip.mov\n") != std::string::npos ? "relative "
-                                                                                                                   : "absolute ";
+        out += readAll(trash / "info" / "clip.mov.trashinfo").find("\nPath=Movies/clip.mov\n") != std::string::npos
+                   ? "relative "
+                   : "absolute ";
         // A shared .Trash with the sticky bit is preferred.
         ::mkdir((mount / ".Trash").c_str(), 01777);
         writeFile(mount / "b.iso", 10);
         const auto shared = moveToTrash(io, mount / "b.iso", environment());
-        out += shared && shared.value() == mount / ".Trash" / std::to_string(::getuid()) / "files" / "b.iso" ? "shared" : "not-shared";
+        out += shared && shared.value() == mount / ".Trash" / std::to_string(::getuid()) / "files" / "b.iso"
+                   ? "shared"
+                   : "not-shared";
         // Reached through a link into the mount: still the mount's own Trash,
         // with the path relative to the mount's top.
         writeFile(mount / "Videos" / "c.mov", 10);

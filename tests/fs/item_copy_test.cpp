@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -37,7 +37,7 @@ void writeText(const fs::path& path, const std::string& text)
 
 struct stat lstatOf(const fs::path& path)
 {
-    struct stat st{};
+    struct stat st {};
     ::lstat(path.c_str(), &st);
     return st;
 }
@@ -324,7 +324,8 @@ TEST(ItemCopy, SixHundredLevelsDeepCopyAndVerify)
         const auto verified = verifyItemCopy(io, dir / "Deep", dir / "copy", manifest.value(), true);
         if (!verified)
             return "verify: " + verified.error().code.message();
-        const auto unchanged = checkSourceUnchanged(io, AT_FDCWD, (dir / "Deep").c_str(), dir / "Deep", manifest.value());
+        const auto unchanged =
+            checkSourceUnchanged(io, AT_FDCWD, (dir / "Deep").c_str(), dir / "Deep", manifest.value());
         return unchanged ? std::string("copied, verified, unchanged") : "check: " + unchanged.error().code.message();
     });
     if (answer == "skip")

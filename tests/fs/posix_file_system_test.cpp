@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -45,8 +45,7 @@ TEST_F(PosixFileSystemTest, ListsImmediateChildrenWithoutHiddenNames)
 
     const auto listing = fileSystem.listDirectory(dir.path());
     ASSERT_TRUE(listing.ok()) << listing.error().description().toStdString();
-    EXPECT_EQ(sortedNames(listing.value()),
-              (std::vector<std::string>{"a.bin", nonUtf8Name(".bin"), "folder", "link"}));
+    EXPECT_EQ(sortedNames(listing.value()), (std::vector<std::string>{"a.bin", nonUtf8Name(".bin"), "folder", "link"}));
     for (const auto& entry : listing.value()) {
         if (entry.name == "folder") {
             EXPECT_EQ(entry.type, EntryType::directory);

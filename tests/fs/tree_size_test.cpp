@@ -1,5 +1,5 @@
-#include "fs/tree_size.h"
 #include "fs/posix_system_io.h"
+#include "fs/tree_size.h"
 
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -53,7 +53,8 @@ TEST(TreeSize, CountsTheAllocatedSizeOfVisibleRegularFilesAtAnyDepth)
     writeFile(dir / "t" / "sub" / nonUtf8Name(".bin"), 7'000);
     writeFile(dir / "t" / "sub" / "图片.jpg", 9'000);
     writeSparseFile(dir / "t" / "sparse", 50 * 1024 * 1024);
-    const std::int64_t expected = allocatedBytes(dir / "t" / "a.bin") + allocatedBytes(dir / "t" / "sub" / "deeper" / "b.bin") +
+    const std::int64_t expected = allocatedBytes(dir / "t" / "a.bin") +
+                                  allocatedBytes(dir / "t" / "sub" / "deeper" / "b.bin") +
                                   allocatedBytes(dir / "t" / "sub" / nonUtf8Name(".bin")) +
                                   allocatedBytes(dir / "t" / "sub" / "图片.jpg") + allocatedBytes(dir / "t" / "sparse");
     EXPECT_EQ(sizeOf(dir / "t"), expected);
@@ -161,7 +162,8 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
     const fs::path t = dir / "t";
     for (int folder = 0; folder < 120; ++folder) {
         for (int file = 0; file < 5; ++file)
-            writeFile(t / ("f" + std::to_string(folder % 7)) / std::to_string(folder) / std::to_string(file), 100 + folder * file);
+            writeFile(t / ("f" + std::to_string(folder % 7)) / std::to_string(folder) / std::to_string(file),
+                      100 + folder * file);
     }
     for (int file = 0; file < 5000; ++file) // big enough to be split into batches
         writeFile(t / "wide" / std::to_string(file), file % 3 == 0 ? 5000 : 1);

@@ -43,7 +43,8 @@ TEST(FormatBytes, MatchesThePlatformFormatterInEnUS)
 TEST(FormatBytes, ZeroIsSpelledOutOnlyInEnglish)
 {
     EXPECT_EQ(english(0), QStringLiteral("Zero KB"));
-    EXPECT_EQ(formatBytes(0, QLocale(QLocale::Chinese, QLocale::China), I18n::Language::chinese), QStringLiteral("0 KB"));
+    EXPECT_EQ(formatBytes(0, QLocale(QLocale::Chinese, QLocale::China), I18n::Language::chinese),
+              QStringLiteral("0 KB"));
 }
 
 TEST(FormatBytes, UnitsChangeExactlyWhereRoundingReachesAThousand)

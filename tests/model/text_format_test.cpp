@@ -7,12 +7,15 @@
 
 TEST(TextFormat, FillsStringsAndIntegersInOrder)
 {
-    EXPECT_EQ(formatText(I18n::text("drive.available", I18n::Language::english), {QStringLiteral("Backup"), QStringLiteral("1.5 GB")}),
+    EXPECT_EQ(formatText(I18n::text("drive.available", I18n::Language::english),
+                         {QStringLiteral("Backup"), QStringLiteral("1.5 GB")}),
               QStringLiteral("Backup (1.5 GB available)"));
-    EXPECT_EQ(formatText(I18n::text("progress.status.found", I18n::Language::english), {std::int64_t(3), QStringLiteral("26.2 MB")}),
+    EXPECT_EQ(formatText(I18n::text("progress.status.found", I18n::Language::english),
+                         {std::int64_t(3), QStringLiteral("26.2 MB")}),
               QStringLiteral("Found 3 items / 26.2 MB total"));
-    EXPECT_EQ(formatText(I18n::text("summary.selectedCount", I18n::Language::chinese), {std::int64_t(2), std::int64_t(5)}),
-              QStringLiteral("已选 2 / 5 项"));
+    EXPECT_EQ(
+        formatText(I18n::text("summary.selectedCount", I18n::Language::chinese), {std::int64_t(2), std::int64_t(5)}),
+        QStringLiteral("已选 2 / 5 项"));
 }
 
 TEST(TextFormat, IntegersAreSigned64BitWithoutGrouping)
@@ -30,5 +33,6 @@ TEST(TextFormat, OddFormatsNeverPrintGarbage)
     EXPECT_EQ(formatText(QStringLiteral("50%"), {}), QStringLiteral("50%"));
     EXPECT_EQ(formatText(QStringLiteral("%x %@"), {QStringLiteral("a")}), QStringLiteral("%x a"));
     // An argument's own "%@" is not a placeholder.
-    EXPECT_EQ(formatText(QStringLiteral("%@ / %@"), {QStringLiteral("%@"), QStringLiteral("b")}), QStringLiteral("%@ / b"));
+    EXPECT_EQ(formatText(QStringLiteral("%@ / %@"), {QStringLiteral("%@"), QStringLiteral("b")}),
+              QStringLiteral("%@ / b"));
 }

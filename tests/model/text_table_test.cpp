@@ -103,12 +103,20 @@ TEST(TextTable, NoTextSpeaksOfAMac)
 {
     for (const auto* entries : {&I18n::englishEntries(), &I18n::chineseEntries()})
         for (const I18n::TextEntry& entry : *entries)
-            EXPECT_FALSE(QString::fromUtf8(entry.text).contains(QRegularExpression(QStringLiteral("\\bMac\\b")))) << entry.key;
-    EXPECT_EQ(I18n::text("reason.archive", Language::english), QStringLiteral("Compressed archive; good to move off your computer"));
-    EXPECT_EQ(I18n::text("reason.audio", Language::english), QStringLiteral("Audio or music asset; good to move off your computer"));
-    EXPECT_EQ(I18n::text("alert.confirm.copy", Language::english),
-              QStringLiteral("The app will only copy items to your chosen destination and will not delete originals from your computer."));
-    EXPECT_EQ(I18n::text("alert.confirm.copy", Language::chinese), QStringLiteral("应用只会复制到您选择的目标位置，不会删除电脑里的原文件。"));
-    EXPECT_EQ(I18n::text("alert.confirm.local", Language::english),
-              QStringLiteral("\n\nScanning and copying stay on this computer. The app does not upload file contents, names, or paths."));
+            EXPECT_FALSE(QString::fromUtf8(entry.text).contains(QRegularExpression(QStringLiteral("\\bMac\\b"))))
+                << entry.key;
+    EXPECT_EQ(I18n::text("reason.archive", Language::english),
+              QStringLiteral("Compressed archive; good to move off your computer"));
+    EXPECT_EQ(I18n::text("reason.audio", Language::english),
+              QStringLiteral("Audio or music asset; good to move off your computer"));
+    EXPECT_EQ(
+        I18n::text("alert.confirm.copy", Language::english),
+        QStringLiteral(
+            "The app will only copy items to your chosen destination and will not delete originals from your computer."));
+    EXPECT_EQ(I18n::text("alert.confirm.copy", Language::chinese),
+              QStringLiteral("应用只会复制到您选择的目标位置，不会删除电脑里的原文件。"));
+    EXPECT_EQ(
+        I18n::text("alert.confirm.local", Language::english),
+        QStringLiteral(
+            "\n\nScanning and copying stay on this computer. The app does not upload file contents, names, or paths."));
 }

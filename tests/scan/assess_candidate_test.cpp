@@ -35,10 +35,12 @@ TEST(ExtensionTables, HoldTheirEntriesOnceAcrossAllTables)
     EXPECT_EQ(mediaExtensions.size(), 6u);
     std::set<std::string_view> all;
     std::size_t count = 0;
-    for (auto table : {std::span<const std::string_view>(libraryExtensions), std::span<const std::string_view>(virtualMachineExtensions),
-                       std::span<const std::string_view>(installerExtensions), std::span<const std::string_view>(archiveExtensions),
-                       std::span<const std::string_view>(imageExtensions), std::span<const std::string_view>(videoExtensions),
-                       std::span<const std::string_view>(audioExtensions), std::span<const std::string_view>(mediaExtensions)}) {
+    for (auto table :
+         {std::span<const std::string_view>(libraryExtensions),
+          std::span<const std::string_view>(virtualMachineExtensions),
+          std::span<const std::string_view>(installerExtensions), std::span<const std::string_view>(archiveExtensions),
+          std::span<const std::string_view>(imageExtensions), std::span<const std::string_view>(videoExtensions),
+          std::span<const std::string_view>(audioExtensions), std::span<const std::string_view>(mediaExtensions)}) {
         for (std::string_view ext : table) {
             all.insert(ext);
             ++count;

@@ -81,7 +81,7 @@ TEST_F(ScannerTest, AnItemReachedTwiceIsRecordedOnceUnderItsFirstRoot)
     const fs::path root = dir / "Media";
     writeFile(root / "a.mov", 21 * MiB);
     writeFile(root / "b.mov", 22 * MiB);
-    const auto twice = scan({root, root, fs::path(root.native() + "/"), root / "." });
+    const auto twice = scan({root, root, fs::path(root.native() + "/"), root / "."});
     EXPECT_EQ(names(twice), (std::vector<std::string>{"b.mov", "a.mov"}));
 
     // Home and its Downloads: only identical paths merge, nesting is allowed.
@@ -166,7 +166,8 @@ TEST_F(ScannerTest, OrdersSafeFirstThenLargerThenNaturalNames)
     writeFile(root / "Editor.app" / "bin", 95 * MiB);
 
     const auto result = scan({root});
-    EXPECT_EQ(names(result), (std::vector<std::string>{"Bigger.zip", "Clip 2.mov", "Clip 10.mov", "Huge.utm", "Editor.app"}));
+    EXPECT_EQ(names(result),
+              (std::vector<std::string>{"Bigger.zip", "Clip 2.mov", "Clip 10.mov", "Huge.utm", "Editor.app"}));
     EXPECT_EQ(result[3].risk(), RiskLevel::caution);
     EXPECT_FALSE(result[3].selected());
 }
@@ -192,8 +193,8 @@ TEST_F(ScannerTest, UnreadableAndOddItemsNeverStopTheScan)
     ::chmod((root / "mixed" / "locked").c_str(), 0755);
     ::chmod((dir / "locked-root").c_str(), 0755);
     // The locked part of "mixed" is left out; the locked and missing roots add nothing.
-    EXPECT_EQ(answer, (root / nonUtf8Name(".bin")).native() + "=" + std::to_string(21 * MiB) + ";" + (root / "mixed").native() +
-                          "=" + std::to_string(21 * MiB) + ";");
+    EXPECT_EQ(answer, (root / nonUtf8Name(".bin")).native() + "=" + std::to_string(21 * MiB) + ";" +
+                          (root / "mixed").native() + "=" + std::to_string(21 * MiB) + ";");
 }
 
 TEST_F(ScannerTest, AnItemWhoseValuesCannotBeReadIsWalked)

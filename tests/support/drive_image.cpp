@@ -93,7 +93,9 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
       mountPoint_(workFolder / (std::string(driveKindName(kind)) + "-drive"))
 {
     const char* format = kind == DriveKind::exfat ? "mkfs.exfat" : kind == DriveKind::fat32 ? "mkfs.vfat" : "mkntfs";
-    const char* driver = kind == DriveKind::exfat ? "mount.exfat-fuse" : kind == DriveKind::fat32 ? "fusefat" : "ntfs-3g";
+    const char* driver = kind == DriveKind::exfat   ? "mount.exfat-fuse"
+                         : kind == DriveKind::fat32 ? "fusefat"
+                                                    : "ntfs-3g";
     if (::geteuid() != 0) {
         skipReason_ = "needs root to attach and mount a drive image";
         return;
@@ -113,9 +115,10 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
         std::ofstream(image_).close();
         fs::resize_file(image_, std::uintmax_t(megabytes) * 1024 * 1024);
     }
-    const QStringList formatArguments = kind == DriveKind::exfat   ? QStringList{path(image_)}
-                                        : kind == DriveKind::fat32 ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
-                                                                   : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
+    const QStringList formatArguments = kind == DriveKind::exfat ? QStringList{path(image_)}
+                                        : kind == DriveKind::fat32
+                                            ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
+                                            : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
     QString device;
     if (!run(QString::fromLatin1(format), formatArguments)) {
         skipReason_ = std::string(format) + " failed";

@@ -11,7 +11,7 @@
 #include <vector>
 
 struct RefusedItem {
-    std::string item;    // its name in Downloads
+    std::string item; // its name in Downloads
     FsErrc reason;
     std::string culprit; // inside the item, "" for the item itself
     std::string otherName = {};

@@ -72,10 +72,10 @@ std::size_t FaultInjectingIo::writeSize(std::size_t size) const
     return writeLimit_ > 0 && size > writeLimit_ ? writeLimit_ : size;
 }
 
-#define LOFTWELL_FAIL_IF_INJECTED(call)      \
+#define LOFTWELL_FAIL_IF_INJECTED(call)     \
     if (const int error = injected(call)) { \
-        errno = error;                       \
-        return -1;                           \
+        errno = error;                      \
+        return -1;                          \
     }
 
 int FaultInjectingIo::close(int fd) const
@@ -216,7 +216,8 @@ int FaultInjectingIo::symlinkAt(const char* target, int directory, const char* n
     return real_.symlinkAt(target, directory, name);
 }
 
-int FaultInjectingIo::renameAt(int fromDirectory, const char* from, int toDirectory, const char* to, unsigned flags) const
+int FaultInjectingIo::renameAt(int fromDirectory, const char* from, int toDirectory, const char* to,
+                               unsigned flags) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::renameAt)
     return real_.renameAt(fromDirectory, from, toDirectory, to, flags);

@@ -10,15 +10,41 @@
 
 #include <array>
 #include <chrono>
-#include <functional>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 enum class IoCall {
-    openAt, close, read, pread, write, pwrite, copyFileRange, cloneFile, seek, truncate, fsync, syncFileSystem,
-    fadvise, stat, statAt, statFileSystem, readDirectory, readLinkAt, makeDirectoryAt, makeFifoAt, symlinkAt,
-    renameAt, unlinkAt, changeMode, setTimes, setTimesAt, listAttributes, getAttribute, setAttribute,
+    openAt,
+    close,
+    read,
+    pread,
+    write,
+    pwrite,
+    copyFileRange,
+    cloneFile,
+    seek,
+    truncate,
+    fsync,
+    syncFileSystem,
+    fadvise,
+    stat,
+    statAt,
+    statFileSystem,
+    readDirectory,
+    readLinkAt,
+    makeDirectoryAt,
+    makeFifoAt,
+    symlinkAt,
+    renameAt,
+    unlinkAt,
+    changeMode,
+    setTimes,
+    setTimesAt,
+    listAttributes,
+    getAttribute,
+    setAttribute,
 };
 inline constexpr std::size_t ioCallKinds = std::size_t(IoCall::setAttribute) + 1;
 

@@ -40,7 +40,8 @@ public:
 
     void showAlert(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
 
-    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle) override
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
+                 const QString& cancelTitle) override
     {
         confirmations.push_back({title, message, acceptTitle, cancelTitle});
         if (confirmAnswers.empty())

@@ -114,8 +114,8 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
 }
 
 FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
-                                              const CopyManifest& manifest, bool compareContents,
-                                              std::stop_token stop, ByteCounter verified) const
+                                              const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+                                              ByteCounter verified) const
 {
     return real_.verifyCopy(source, into, name, manifest, compareContents, std::move(stop), std::move(verified));
 }

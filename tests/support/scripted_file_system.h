@@ -25,11 +25,17 @@ public:
     // Making or opening the folder at `path` (below a held folder) fails.
     void failCreate(const std::filesystem::path& path, std::error_code code) { createErrors_[path.native()] = code; }
     void setHome(const std::filesystem::path& home) { home_ = home; }
-    void setVolumeValues(const std::filesystem::path& folder, VolumeValues values) { volumes_[folder.native()] = values; }
+    void setVolumeValues(const std::filesystem::path& folder, VolumeValues values)
+    {
+        volumes_[folder.native()] = values;
+    }
     void failCopy(const std::filesystem::path& source, std::error_code code) { copyErrors_[source.native()] = code; }
     // After a successful copy of `source`, flips one byte of the file at
     // `relative` inside the copy ("" for the copy itself).
-    void corruptCopy(const std::filesystem::path& source, const std::string& relative) { corruptions_[source.native()] = relative; }
+    void corruptCopy(const std::filesystem::path& source, const std::string& relative)
+    {
+        corruptions_[source.native()] = relative;
+    }
     void failTrash(const std::filesystem::path& item, std::error_code code) { trashErrors_[item.native()] = code; }
 
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
@@ -53,8 +59,8 @@ public:
     bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
-    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
-                                    const CopyOptions& options) const override;
+    FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
+                                    const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                               const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
                               ByteCounter verified = {}) const override;

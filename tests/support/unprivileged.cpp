@@ -40,8 +40,8 @@ std::string runForked(const std::function<std::string()>& work, bool dropCapabil
         return "child failed";
     if (pid == 0) {
         ::close(pipeFds[0]);
-        std::string answer = !dropCapabilities || dropFileCapabilities() ? work()
-                                                                         : std::string("could not drop capabilities");
+        std::string answer =
+            !dropCapabilities || dropFileCapabilities() ? work() : std::string("could not drop capabilities");
         const char* data = answer.data();
         std::size_t left = answer.size();
         while (left > 0) {

@@ -67,13 +67,14 @@ struct WindowProbe {
     QString cell(int row, int column) const { return tableModel()->index(row, column).data().toString(); }
     bool ticked(int row) const
     {
-        return tableModel()->index(row, CandidateTableModel::selectedColumn).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        return tableModel()->index(row, CandidateTableModel::selectedColumn).data(Qt::CheckStateRole).toInt() ==
+               Qt::Checked;
     }
     // Ticks or unticks a row as a click on its box does.
     void setTicked(int row, bool ticked) const
     {
-        tableModel()->setData(tableModel()->index(row, CandidateTableModel::selectedColumn), ticked ? Qt::Checked : Qt::Unchecked,
-                              Qt::CheckStateRole);
+        tableModel()->setData(tableModel()->index(row, CandidateTableModel::selectedColumn),
+                              ticked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     }
     int rowNamed(const QString& name) const
     {

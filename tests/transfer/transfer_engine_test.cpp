@@ -48,7 +48,10 @@ protected:
     {
         calls.clear();
         return transfer(
-            items, dir / "drive", trash, [&](std::int64_t i, std::int64_t n, const QString& name) { calls.push_back({i, n, name}); },
+            items, dir / "drive", trash,
+            [&](std::int64_t i, std::int64_t n, const QString& name) {
+                calls.push_back({i, n, name});
+            },
             fileSystem, start);
     }
 
@@ -68,7 +71,8 @@ TEST_F(TransferTest, CopiesIntoTheDatedFolderPerRootAndKeepsOriginals)
     writeFile(dir / "src" / "Report.pdf", 5000, 'r');
     writeFile(dir / "src" / "Album" / "song.mp3", 7000, 's');
     writeFile(dir / "src" / "Album" / ".hidden", 100, 'h');
-    const auto result = run({candidate(dir / "src" / "Report.pdf"), candidate(dir / "src" / "Album", QStringLiteral("音乐"))}, false);
+    const auto result =
+        run({candidate(dir / "src" / "Report.pdf"), candidate(dir / "src" / "Album", QStringLiteral("音乐"))}, false);
 
     EXPECT_EQ(result.destination, dated());
     EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
@@ -91,7 +95,8 @@ TEST_F(TransferTest, RunsInTheSameSecondShareTheFolderAndNeverOverwrite)
     writeFile(dir / "c" / "Report.pdf", 300, '3');
     makeFolder(dir / "drive" / "Loftwell"); // an existing Loftwell folder is reused
     EXPECT_TRUE(run({candidate(dir / "a" / "Report.pdf")}, false).failures.isEmpty());
-    const auto second = run({candidate(dir / "b" / "Report.pdf"), candidate(dir / "c" / "Report.pdf", QStringLiteral("Desktop"))}, false);
+    const auto second = run(
+        {candidate(dir / "b" / "Report.pdf"), candidate(dir / "c" / "Report.pdf", QStringLiteral("Desktop"))}, false);
     EXPECT_TRUE(second.failures.isEmpty());
     EXPECT_EQ(readAll(dated() / "Downloads" / "Report.pdf"), std::string(100, '1'));
     EXPECT_EQ(readAll(dated() / "Downloads" / "Report 2.pdf"), std::string(200, '2'));
@@ -103,16 +108,18 @@ TEST_F(TransferTest, OneFailingItemAmongThreeIsReportedAndTheOthersGoOn)
     for (const char* name : {"one.zip", "two.zip", "three.zip"})
         writeFile(dir / "src" / name, 4096);
     fileSystem.failCopy(dir / "src" / "two.zip", systemError(ENOSPC));
-    const auto result = run({candidate(dir / "src" / "one.zip"), candidate(dir / "src" / "two.zip"), candidate(dir / "src" / "three.zip")},
-                            true);
+    const auto result = run(
+        {candidate(dir / "src" / "one.zip"), candidate(dir / "src" / "two.zip"), candidate(dir / "src" / "three.zip")},
+        true);
     ASSERT_EQ(calls.size(), 3u);
     for (std::int64_t i = 0; i < 3; ++i) {
         EXPECT_EQ(calls[std::size_t(i)].index, i + 1);
         EXPECT_EQ(calls[std::size_t(i)].total, 3);
     }
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_EQ(result.failures[0], formatText(I18n::text("failure.item"), {QStringLiteral("Downloads/two.zip"), QStringLiteral("File"),
-                                                                          I18n::text("risk.safe"), errorDescription(systemError(ENOSPC))}));
+    EXPECT_EQ(result.failures[0],
+              formatText(I18n::text("failure.item"), {QStringLiteral("Downloads/two.zip"), QStringLiteral("File"),
+                                                      I18n::text("risk.safe"), errorDescription(systemError(ENOSPC))}));
     EXPECT_TRUE(fs::exists(dir / "src" / "two.zip"));
     EXPECT_FALSE(fs::exists(dir / "src" / "one.zip"));
     EXPECT_TRUE(fs::exists(trashFiles() / "one.zip"));
@@ -134,7 +141,8 @@ TEST_F(TransferTest, ADestinationThatCannotBeMadeStopsBeforeAnyItem)
     const auto result = run({candidate(dir / "src" / "a.zip")}, true);
     EXPECT_EQ(result.destination, dated());
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].startsWith(I18n::text("transfer.createDestinationFailed").remove(QStringLiteral("%@"))));
+    EXPECT_TRUE(
+        result.failures[0].startsWith(I18n::text("transfer.createDestinationFailed").remove(QStringLiteral("%@"))));
     EXPECT_TRUE(calls.empty());
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 }
@@ -175,8 +183,9 @@ TEST_F(TransferTest, SpaceAllocatedAfterTheScanIsNoChange)
 TEST_F(TransferTest, WithoutAFingerprintTheScannedSizeIsChecked)
 {
     writeFile(dir / "src" / "old.mov", 8192);
-    const Candidate sizeOnly(dir / "src" / "old.mov", QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
-                             QStringLiteral("reason"), itemSize(dir / "src" / "old.mov", fileSystem) + 512);
+    const Candidate sizeOnly(dir / "src" / "old.mov", QStringLiteral("Downloads"), QStringLiteral("File"),
+                             RiskLevel::safe, QStringLiteral("reason"),
+                             itemSize(dir / "src" / "old.mov", fileSystem) + 512);
     const auto result = run({sizeOnly}, true);
     ASSERT_EQ(result.failures.size(), 1);
     EXPECT_TRUE(result.failures[0].endsWith(I18n::text("transfer.verifyFailed")));
@@ -201,7 +210,8 @@ TEST_F(TransferTest, ALinkWhereTheDatedFolderBelongsIsNeverFollowed)
     makeFolder(dated());
     makeSymlink(dir / "elsewhere", dated() / "Desktop");
     writeFile(dir / "src" / "b.zip", 10);
-    const auto second = run({candidate(dir / "src" / "a.zip", QStringLiteral("Desktop")), candidate(dir / "src" / "b.zip")}, true);
+    const auto second =
+        run({candidate(dir / "src" / "a.zip", QStringLiteral("Desktop")), candidate(dir / "src" / "b.zip")}, true);
     ASSERT_EQ(second.failures.size(), 1);
     EXPECT_TRUE(second.failures[0].startsWith(QStringLiteral("Desktop/a.zip")));
     EXPECT_TRUE(second.failures[0].endsWith(errorDescription(FsErrc::notARealFolder)));
@@ -215,7 +225,8 @@ TEST_F(TransferTest, ACorruptCopyNeverSendsTheOriginalToTheTrash)
     fileSystem.corruptCopy(dir / "src" / "Photos", "a.jpg");
     const auto result = run({candidate(dir / "src" / "Photos")}, true);
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(describeError(FsError{FsErrc::contentsDiffer, {}, "a.jpg"}, I18n::language())))
+    EXPECT_TRUE(
+        result.failures[0].endsWith(describeError(FsError{FsErrc::contentsDiffer, {}, "a.jpg"}, I18n::language())))
         << result.failures[0].toStdString();
     EXPECT_EQ(readAll(dir / "src" / "Photos" / "a.jpg"), std::string(50'000, 'p'));
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / "Photos" / "a.jpg")); // the copy stays
@@ -237,16 +248,16 @@ TEST_F(TransferTest, ADestinationInsideTheItemIsRefusedBeforeWriting)
     writeFile(dir / "home" / "Documents" / "notes.txt", 10);
     makeFolder(dir / "home" / "Documents" / "Backup");
     calls.clear();
-    const auto result = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))}, dir / "home" / "Documents" / "Backup",
-                                 true, {}, fileSystem, fixedStart);
+    const auto result = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))},
+                                 dir / "home" / "Documents" / "Backup", true, {}, fileSystem, fixedStart);
     ASSERT_EQ(result.failures.size(), 1);
     EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::copyIntoItself)));
     EXPECT_TRUE(fs::exists(dir / "home" / "Documents" / "notes.txt"));
     EXPECT_FALSE(fs::exists(result.destination / "home"));
     // Also through a link to the destination.
     makeSymlink(dir / "home" / "Documents" / "Backup", dir / "backup-link");
-    const auto linked = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))}, dir / "backup-link", true, {},
-                                 fileSystem, fixedStart);
+    const auto linked = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))}, dir / "backup-link",
+                                 true, {}, fileSystem, fixedStart);
     ASSERT_EQ(linked.failures.size(), 1);
     EXPECT_TRUE(fs::exists(dir / "home" / "Documents" / "notes.txt"));
 }
@@ -299,7 +310,7 @@ TEST_F(TransferTest, AReadOnlyDestinationIsReportedOnce)
     });
     if (answer == "skip")
         GTEST_SKIP() << "needs root for a private mount";
-    EXPECT_EQ(QString::fromStdString(answer),
-              I18n::text("transfer.createDestinationFailed").replace(QStringLiteral("%@"), errorDescription(systemError(EROFS))));
+    EXPECT_EQ(QString::fromStdString(answer), I18n::text("transfer.createDestinationFailed")
+                                                  .replace(QStringLiteral("%@"), errorDescription(systemError(EROFS))));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 }

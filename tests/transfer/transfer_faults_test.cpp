@@ -67,15 +67,15 @@ protected:
             if (::mount("tmpfs", drive.c_str(), "tmpfs", 0, "size=64m") != 0)
                 return "skip";
             arrange(drive);
-            const auto result = transfer({candidate(movie()), candidate(dir / "src" / "two.iso"),
-                                          candidate(dir / "src" / "three.iso")},
-                                         drive, toTrash, pulledAt_, fileSystem, fixedStart);
+            const auto result =
+                transfer({candidate(movie()), candidate(dir / "src" / "two.iso"), candidate(dir / "src" / "three.iso")},
+                         drive, toTrash, pulledAt_, fileSystem, fixedStart);
             std::string out = std::to_string(result.failures.size()) + " failed:";
             for (const QString& line : result.failures)
                 out += line.endsWith(errorDescription(FsErrc::destinationGone)) ? " gone" : " " + line.toStdString();
             out += readAll(movie()) == original ? ", movie kept" : ", movie moved";
             out += fs::exists(dir / "src" / "two.iso") && fs::exists(dir / "src" / "three.iso") ? ", others kept"
-                                                                                                 : ", others moved";
+                                                                                                : ", others moved";
             // Once pulled, the mount point is an empty folder of the internal disk.
             if (::umount2(drive.c_str(), MNT_DETACH) == 0)
                 out += ", still mounted";
@@ -130,12 +130,12 @@ TEST_P(FailedCallTest, FailsTheItemAndKeepsTheOriginal)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, FailedCallTest,
-    ::testing::Values(CallFault{"secondWrite", IoCall::pwrite, 2, 1},     // the copy
-                      CallFault{"close", IoCall::close, 1, 1},            // the copy's last word on the file
-                      CallFault{"syncfs", IoCall::syncFileSystem, 1, 1},  // flushing before the read-back
+    ::testing::Values(CallFault{"secondWrite", IoCall::pwrite, 2, 1},    // the copy
+                      CallFault{"close", IoCall::close, 1, 1},           // the copy's last word on the file
+                      CallFault{"syncfs", IoCall::syncFileSystem, 1, 1}, // flushing before the read-back
                       CallFault{"fsync", IoCall::fsync, 1, 1},
-                      CallFault{"readBack", IoCall::read, 1, 1000},       // the read-back, direct and cached
-                      CallFault{"trashRename", IoCall::renameAt, 1, 1}),  // the move into the Trash
+                      CallFault{"readBack", IoCall::read, 1, 1000},      // the read-back, direct and cached
+                      CallFault{"trashRename", IoCall::renameAt, 1, 1}), // the move into the Trash
     [](const ::testing::TestParamInfo<CallFault>& info) { return std::string(info.param.name); });
 
 TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
@@ -199,7 +199,8 @@ TEST_F(TransferFaultTest, ADrivePulledDuringACopyTrashesNothing)
         });
         if (answer == "skip")
             GTEST_SKIP() << "needs root for a private mount";
-        EXPECT_EQ(answer, "3 failed: gone gone gone, movie kept, others kept, nothing under the mount point") << toTrash;
+        EXPECT_EQ(answer, "3 failed: gone gone gone, movie kept, others kept, nothing under the mount point")
+            << toTrash;
     }
 }
 
@@ -217,7 +218,8 @@ TEST_F(TransferFaultTest, ASourceChangedDuringTheReadBackStays)
     io.beforeCall(IoCall::write, 1, [&] { writeFile(dir / "src" / "Album" / "late.jpg", 10, 'l'); });
     const auto added = run(dir / "src" / "Album", true);
     ASSERT_EQ(added.failures.size(), 1);
-    EXPECT_TRUE(added.failures[0].endsWith(describeError(FsError{FsErrc::sourceChanged, {}, "late.jpg"}, I18n::language())))
+    EXPECT_TRUE(
+        added.failures[0].endsWith(describeError(FsError{FsErrc::sourceChanged, {}, "late.jpg"}, I18n::language())))
         << added.failures[0].toStdString();
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "late.jpg"));
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "one.jpg"));
@@ -247,8 +249,8 @@ TEST_F(ItemProgressTest, BytesCopiedThenReadBackAtMostTwentyTimesASecond)
     io.slowDown(IoCall::read, std::chrono::milliseconds(10));
     std::vector<ItemProgress> reports;
     std::vector<std::chrono::steady_clock::time_point> times;
-    const auto result = transfer({candidate(dir / "src" / "Big.iso")}, dir / "drive", true, {}, fileSystem, fixedStart, {},
-                                 [&](const ItemProgress& item) {
+    const auto result = transfer({candidate(dir / "src" / "Big.iso")}, dir / "drive", true, {}, fileSystem, fixedStart,
+                                 {}, [&](const ItemProgress& item) {
                                      reports.push_back(item);
                                      times.push_back(std::chrono::steady_clock::now());
                                  });

@@ -17,7 +17,8 @@ TransferResult resultWith(int failures)
 
 QString saved()
 {
-    return I18n::text("alert.destination").replace(QStringLiteral("%@"), QStringLiteral("/media/drive/Loftwell/2026-12-07_09-05-03"));
+    return I18n::text("alert.destination")
+        .replace(QStringLiteral("%@"), QStringLiteral("/media/drive/Loftwell/2026-12-07_09-05-03"));
 }
 
 QString failed(const QString& lines)
@@ -40,8 +41,9 @@ TEST(TransferReport, ShowsAtMostEightFailureLines)
 {
     const TransferReport eight = makeTransferReport(resultWith(8), true);
     EXPECT_EQ(eight.title, I18n::text("alert.partial"));
-    EXPECT_EQ(eight.message, saved() + I18n::text("alert.trashed") +
-                                 failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
+    EXPECT_EQ(eight.message,
+              saved() + I18n::text("alert.trashed") +
+                  failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
     const TransferReport ten = makeTransferReport(resultWith(10), false);
     EXPECT_EQ(ten.message,
               saved() + failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8\n...")));

@@ -35,7 +35,7 @@ TEST_F(UniqueDestinationTest, TheFirstFreeNumberWinsBeforeTheExtension)
     EXPECT_EQ(unique("Report.pdf"), "Report 4.pdf");
     for (int n = 4; n <= 9; ++n)
         take("Report " + std::to_string(n) + ".pdf");
-    EXPECT_EQ(unique("Report.pdf"), "Report 10.pdf"); // no padding
+    EXPECT_EQ(unique("Report.pdf"), "Report 10.pdf");    // no padding
     EXPECT_EQ(unique("Report 2.pdf"), "Report 2 2.pdf"); // numbers are not parsed
 }
 

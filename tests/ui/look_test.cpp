@@ -166,9 +166,11 @@ TEST(StyledButton, ReturnAndEnterPressItAndAmpersandsStayLiteral)
     EXPECT_EQ(clicked.count(), 2);
 
     // Read and sized with its "&", and no shortcut is made of it.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name), QStringLiteral("Authorize & Recommend"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name),
+              QStringLiteral("Authorize & Recommend"));
     EXPECT_EQ(button.title(), QStringLiteral("Authorize & Recommend"));
-    EXPECT_EQ(button.sizeHint().width(), button.fontMetrics().horizontalAdvance(QStringLiteral("Authorize & Recommend")) + 32);
+    EXPECT_EQ(button.sizeHint().width(),
+              button.fontMetrics().horizontalAdvance(QStringLiteral("Authorize & Recommend")) + 32);
     button.setTitle(QStringLiteral("A&B"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name), QStringLiteral("A&B"));
     EXPECT_TRUE(button.shortcut().isEmpty());
@@ -215,7 +217,8 @@ TEST(RiskBadgeView, IsAPillAtLeast38By18WithItsLabelFirst)
 
 TEST(Label, IsPlainOneLineTextThatMayShrink)
 {
-    Label* label = makeLabel(QStringLiteral("Finding movable recommendations..."), 13, FontWeight::semibold, AppColor::secondaryText);
+    Label* label = makeLabel(QStringLiteral("Finding movable recommendations..."), 13, FontWeight::semibold,
+                             AppColor::secondaryText);
     EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
     EXPECT_FALSE(label->autoFillBackground());
     EXPECT_EQ(label->minimumSizeHint().width(), 0);
@@ -252,12 +255,12 @@ TEST(DriveIconView, DrawsTheOutlineAndSlotWhereTheyBelong)
     EXPECT_EQ(geometry.slot, QLineF(14, 23, 26, 23));
 
     OnWhite<DriveIconView> icon(QSize(40, 40));
-    EXPECT_EQ(icon.at(20, 5), AppColor::emerald);   // the square
-    EXPECT_EQ(icon.at(20, 18), AppColor::emerald);  // inside the outline
-    EXPECT_EQ(icon.at(20, 23), AppColor::white);    // the slot
-    EXPECT_EQ(icon.at(10, 20), AppColor::white);    // the outline's left side
-    EXPECT_EQ(icon.at(20, 12), AppColor::white);    // its top
-    EXPECT_EQ(icon.at(0, 0), AppColor::white);      // a rounded corner
+    EXPECT_EQ(icon.at(20, 5), AppColor::emerald);  // the square
+    EXPECT_EQ(icon.at(20, 18), AppColor::emerald); // inside the outline
+    EXPECT_EQ(icon.at(20, 23), AppColor::white);   // the slot
+    EXPECT_EQ(icon.at(10, 20), AppColor::white);   // the outline's left side
+    EXPECT_EQ(icon.at(20, 12), AppColor::white);   // its top
+    EXPECT_EQ(icon.at(0, 0), AppColor::white);     // a rounded corner
 }
 
 TEST(EmptyIconView, GreyUntilActiveThenGreen)

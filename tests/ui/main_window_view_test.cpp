@@ -14,8 +14,8 @@ namespace {
 
 Candidate candidate(const char* path)
 {
-    return Candidate(path, QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe, QStringLiteral("reason"),
-                     30'000'000);
+    return Candidate(path, QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
+                     QStringLiteral("reason"), 30'000'000);
 }
 
 class MainWindowViewTest : public ::testing::Test {
@@ -38,7 +38,8 @@ protected:
     // Within antialiasing's rounding of the colour.
     static bool near(const QColor& a, const QColor& b)
     {
-        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
+        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+               std::abs(a.blue() - b.blue()) <= 2;
     }
     QColor pixel(int x, int y) { return view.grab().toImage().pixelColor(x, y); }
 
@@ -90,9 +91,9 @@ TEST_F(MainWindowViewTest, WhileWorkRunsOnlyTheProgressStripShowsAndNothingCanBe
     EXPECT_FALSE(visible(ui.emptyState()));
     EXPECT_FALSE(visible(ui.tableView()));
     EXPECT_FALSE(visible(ui.summaryStrip()));
-    for (QWidget* control : std::initializer_list<QWidget*>{ui.scanButton(), ui.refreshButton(), ui.drivePopup(),
-                                                            ui.selectSafeButton(), ui.selectNoneButton(),
-                                                            ui.moveToTrashCheckbox(), ui.transferButton()})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui.scanButton(), ui.refreshButton(), ui.drivePopup(), ui.selectSafeButton(),
+                                         ui.selectNoneButton(), ui.moveToTrashCheckbox(), ui.transferButton()})
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanStop"));
     EXPECT_EQ(ui.progressStrip()->geometry(), QRect(0, 123, 1200, 44));
@@ -118,7 +119,9 @@ TEST_F(MainWindowViewTest, ProgressAndDestinationValuesAreShownAsGiven)
     view.apply(ProgressDisplay{QStringLiteral("Scanning: Downloads"), QStringLiteral("Finding"), 0, 0});
     EXPECT_EQ(ui.progressIndicator()->maximum(), 0); // indeterminate
 
-    view.apply(DestinationDisplay{{QStringLiteral("Backup (12 GB available)")}, 0, QStringLiteral("Backup (12 GB available)"),
+    view.apply(DestinationDisplay{{QStringLiteral("Backup (12 GB available)")},
+                                  0,
+                                  QStringLiteral("Backup (12 GB available)"),
                                   AppColor::secondaryText});
     EXPECT_EQ(ui.drivePopup()->count(), 1);
     EXPECT_EQ(ui.drivePopup()->itemText(0), QStringLiteral("Backup (12 GB available)"));
@@ -167,7 +170,8 @@ TEST_F(MainWindowViewTest, TheTrashChoiceTicksInEmerald)
     QStyleOptionButton option;
     option.initFrom(box);
     const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-    const QPoint fill = box->mapTo(&view, QPoint(indicator.left() + indicator.width() / 2, indicator.top() + indicator.height() / 6 + 1));
+    const QPoint fill = box->mapTo(
+        &view, QPoint(indicator.left() + indicator.width() / 2, indicator.top() + indicator.height() / 6 + 1));
     EXPECT_EQ(pixel(fill.x(), fill.y()), AppColor::white);
     box->setChecked(true);
     EXPECT_EQ(pixel(fill.x(), fill.y()), AppColor::emerald);
