@@ -11,6 +11,12 @@ void FaultInjectingIo::failCall(IoCall call, int nth, int errnoValue, int times)
     faults_.push_back({call, made + nth, made + nth + times - 1, errnoValue});
 }
 
+void FaultInjectingIo::clearFailures(IoCall call)
+{
+    std::lock_guard lock(mutex_);
+    std::erase_if(faults_, [call](const auto& fault) { return fault.call == call; });
+}
+
 void FaultInjectingIo::beforeCall(IoCall call, int nth, std::function<void()> action)
 {
     std::lock_guard lock(mutex_);

@@ -53,6 +53,8 @@ public:
     // Counting from now, calls `nth` (1-based) to `nth + times - 1` of `call`
     // fail with `errnoValue`.
     void failCall(IoCall call, int nth, int errnoValue, int times = 1);
+    // Takes back every failure set for `call`.
+    void clearFailures(IoCall call);
     // Counting from now, `action` runs just before the `nth` call of `call`
     // (to pull a drive or change a source at that very moment).
     void beforeCall(IoCall call, int nth, std::function<void()> action);

@@ -177,6 +177,22 @@ TEST_F(TransferFaultTest, InterruptedCallsAreRetried)
     EXPECT_EQ(readAll(copied()), original);
 }
 
+TEST_F(TransferFaultTest, TheKernelsCopyGivingUpMidFileHandsOverWithoutHashingTwice)
+{
+    // The kernel copies the first 16 MiB chunk (hashed ahead of it), refuses
+    // the second, interrupts once: reads and writes take over from there.
+    const std::string big = std::string(40 * 1024 * 1024 + 5, 'x');
+    writeFile(dir / "src" / "Big.iso", big.size(), 'x');
+    io.clearFailures(IoCall::copyFileRange);
+    io.failCall(IoCall::copyFileRange, 2, EINTR, 1);
+    io.failCall(IoCall::copyFileRange, 3, EXDEV, 1'000'000);
+    const auto result = run(dir / "src" / "Big.iso", true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(readAll(copied().parent_path() / "Big.iso"), big);
+    EXPECT_FALSE(fs::exists(dir / "src" / "Big.iso"));
+    EXPECT_GE(io.calls(IoCall::copyFileRange), 3);
+}
+
 TEST_F(TransferFaultTest, ADrivePulledBetweenItemsFailsEveryLaterItem)
 {
     const std::string answer = runOnPulledDrive(true, [&](const fs::path& drive) {
