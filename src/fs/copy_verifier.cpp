@@ -9,11 +9,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -259,27 +261,53 @@ private:
     {
         if (!buffer) // aligned for direct reads
             buffer.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
+        // Direct reads get no read-ahead: a big file is hashed on another
+        // thread while the next piece is read, so the drive never waits.
+        AlignedBuffer second;
+        if (length > std::int64_t(readBackSize))
+            second.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
         if (!buffer) {
             error = systemError(ENOMEM);
             return std::nullopt;
         }
+        char* buffers[2] = {buffer.get(), second ? second.get() : buffer.get()};
+        int current = 0;
         ContentHasher hasher;
+        std::future<void> hashing; // of the other buffer, at most one at a time
+        const auto finishHashing = [&] {
+            if (hashing.valid())
+                hashing.get();
+        };
         std::int64_t total = 0;
         for (;;) {
             if (stopped()) {
+                finishHashing();
                 error = systemError(ECANCELED);
                 return std::nullopt;
             }
-            const ssize_t n = io_.read(fd, buffer.get(), readBackSize);
+            const ssize_t n = io_.read(fd, buffers[current], readBackSize);
+            if (n < 0 && errno == EINTR)
+                continue;
+            const int readError = n < 0 ? errno : 0;
+            finishHashing();
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = systemError(errno);
+                error = systemError(readError);
                 return std::nullopt;
             }
             if (n == 0)
                 break;
-            hasher.add(buffer.get(), std::size_t(n));
+            const char* piece = buffers[current];
+            if (second) {
+                try {
+                    hashing =
+                        std::async(std::launch::async, [&hasher, piece, n] { hasher.add(piece, std::size_t(n)); });
+                } catch (const std::system_error&) {
+                    hasher.add(piece, std::size_t(n)); // no thread to be had: here, then
+                }
+                current ^= 1;
+            } else {
+                hasher.add(piece, std::size_t(n));
+            }
             total += n;
             if (verified_)
                 verified_(n);
