@@ -250,6 +250,25 @@ TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
     EXPECT_EQ(readAll(copied()), original); // the drive holds the right bytes; the read-back said otherwise
 }
 
+TEST_F(TransferFaultTest, ABigFileIsComparedPieceByPieceAsItIsReadBack)
+{
+    // Three 4 MiB pieces and a bit, hashed while the next is read: a byte
+    // flipped in any piece is found, and a clean read-back passes.
+    writeFile(dir / "src" / "Big.iso", 3 * 4 * 1024 * 1024 + 99, 'b');
+    const std::string big = readAll(dir / "src" / "Big.iso");
+    for (const int piece : {2, 4}) {
+        io.flipByteOnRead(piece);
+        const auto result = run(dir / "src" / "Big.iso", true);
+        ASSERT_EQ(result.failures.size(), 1) << piece;
+        EXPECT_TRUE(result.failures[0].contains(errorDescription(FsErrc::contentsDiffer))) << piece;
+        EXPECT_EQ(readAll(dir / "src" / "Big.iso"), big);
+    }
+    io.flipByteOnRead(1'000'000); // never
+    const auto clean = run(dir / "src" / "Big.iso", true);
+    EXPECT_TRUE(clean.failures.isEmpty()) << clean.failures.join(u'\n').toStdString();
+    EXPECT_FALSE(fs::exists(dir / "src" / "Big.iso"));
+}
+
 } // namespace
 
 namespace {
