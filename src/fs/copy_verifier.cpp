@@ -263,6 +263,7 @@ private:
             buffer.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
         // Direct reads get no read-ahead: a big file is hashed on another
         // thread while the next piece is read, so the drive never waits.
+        // (Not the helper thread: it may be reading files of its own here.)
         AlignedBuffer second;
         if (length > std::int64_t(readBackSize))
             second.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));

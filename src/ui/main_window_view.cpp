@@ -344,9 +344,12 @@ void MainWindowView::apply(const ProgressDisplay& progress)
     if (progressIndicator_->maximum() != progress.maximum)
         progressIndicator_->setRange(0, progress.maximum);
     progressIndicator_->setValue(progress.value);
+    // Most reports during a transfer only move the bar: no new layout then.
+    if (progressPathLabel_->text() == progress.pathText && progressStatusLabel_->text() == progress.statusText)
+        return;
     progressPathLabel_->setText(progress.pathText);
     progressStatusLabel_->setText(progress.statusText);
-    layoutViews();
+    layoutViews(); // the texts' widths changed
 }
 
 void MainWindowView::apply(const DestinationDisplay& destination)
