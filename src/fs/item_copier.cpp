@@ -11,10 +11,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,6 +29,53 @@ namespace {
 constexpr std::size_t bufferSize = 1024 * 1024;
 // Small enough to report progress several times a second on a slow drive.
 constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
+// Bigger files are hashed on a thread of their own while they are copied.
+constexpr std::int64_t hashAlongsideFrom = 4 * std::int64_t(bufferSize);
+
+// What one copying thread works with: its buffers, and a thread that hashes
+// for it while it copies.
+struct CopyLane {
+    std::vector<char> buffer;
+    std::vector<char> hashBuffer;
+    HelperThread hashing;
+};
+
+// One hashing job at a time on a lane's thread, so the hash takes its
+// pieces in order; the owner waits for it before touching the hash again.
+// Without a thread to be had, the job runs at once.
+class BackgroundHash {
+public:
+    explicit BackgroundHash(HelperThread& thread) : thread_(thread) {}
+    BackgroundHash(const BackgroundHash&) = delete;
+    BackgroundHash& operator=(const BackgroundHash&) = delete;
+    ~BackgroundHash() { finish(); }
+
+    void start(std::function<std::error_code()> job)
+    {
+        finish();
+        auto run = [this, job = std::move(job)] { error_ = job(); };
+        try {
+            thread_.start(run);
+            pending_ = true;
+        } catch (const std::system_error&) {
+            run();
+        }
+    }
+
+    std::error_code finish()
+    {
+        if (pending_) {
+            thread_.wait();
+            pending_ = false;
+        }
+        return std::exchange(error_, {});
+    }
+
+private:
+    HelperThread& thread_;
+    bool pending_ = false;
+    std::error_code error_;
+};
 
 // The process's umask without changing it (Linux 4.7 and later).
 std::optional<mode_t> currentUmask()
@@ -135,7 +185,7 @@ private:
         std::error_code error;
         switch (entry.type) {
         case S_IFREG:
-            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainBuffer_);
+            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainLane_);
             break;
         case S_IFDIR: record(entry); return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
         case S_IFLNK: error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry); break;
@@ -248,7 +298,7 @@ private:
                 firstError = error;
             failed = true;
         };
-        auto work = [&](std::vector<char>& buffer) {
+        auto work = [&](CopyLane& lane) {
             for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
                 const char* name = files[i].c_str();
                 CopiedEntry entry;
@@ -259,22 +309,21 @@ private:
                 }
                 // The file's own fstat after opening tells all: no stat before.
                 if (const std::error_code error =
-                        copyFile(in, name, out, name, entry.relativePath, nullptr, entry, buffer)) {
+                        copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane)) {
                     keep(error);
                     return;
                 }
                 record(std::move(entry));
             }
         };
-        shareWork(helper_, files.size(), work, mainBuffer_, helperBuffer_);
+        shareWork(helper_, files.size(), work, mainLane_, helperLane_);
         return firstError;
     }
 
     // `listed`: the source as stat'ed before, when it was; the file opened
     // must be that one.
     std::error_code copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                             const std::string& relative, const struct stat* listed, CopiedEntry& entry,
-                             std::vector<char>& buffer)
+                             const std::string& relative, const struct stat* listed, CopiedEntry& entry, CopyLane& lane)
     {
         // O_NONBLOCK: if a FIFO took the file's place, opening it must not hang.
         UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -308,7 +357,7 @@ private:
                 hashIn = reopen(in.get(), before);
         }
         if (const std::error_code error =
-                copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, buffer,
+                copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
                          hashIn.valid() ? hashIn.get() : in.get()))
             return fail(error, relative);
         if (hasher)
@@ -371,8 +420,8 @@ private:
         return again;
     }
 
-    std::error_code copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher,
-                             std::vector<char>& buffer, int hashIn)
+    std::error_code copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher, CopyLane& lane,
+                             int hashIn)
     {
         if (!hasher && tryClone_ && size > 0) {
             if (io_.cloneFile(out, in) == 0) {
@@ -384,7 +433,7 @@ private:
                 tryClone_ = false;
         }
         if (!sparse)
-            return copyRange(in, out, 0, size, hasher, buffer, hashIn);
+            return copyRange(in, out, 0, size, hasher, lane, hashIn);
         std::int64_t position = 0;
         while (position < size) {
             off_t data = io_.seek(in, position, SEEK_DATA);
@@ -405,7 +454,7 @@ private:
             if (hasher)
                 hasher->addZeros(data - position);
             counted(data - position);
-            if (const std::error_code error = copyRange(in, out, data, hole - data, hasher, buffer, hashIn))
+            if (const std::error_code error = copyRange(in, out, data, hole - data, hasher, lane, hashIn))
                 return error;
             position = hole;
         }
@@ -418,35 +467,56 @@ private:
     }
 
     std::error_code copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher,
-                              std::vector<char>& buffer, int hashIn)
+                              CopyLane& lane, int hashIn)
     {
         std::int64_t done = 0;
         // Bytes below this have gone into the hash (it runs ahead of the copy).
         std::int64_t hashedTo = offset;
         if (useCopyRange_) {
+            // Hashing reads each chunk first, sequentially and through a
+            // descriptor of its own, so the kernel's copy finds it in the
+            // cache: about 1.6 times faster from a cold disk than hashing
+            // what the kernel copied afterwards, whose re-reads break its
+            // read-ahead. The next chunk is hashed on the lane's thread while
+            // the kernel copies this one. Should the source change in
+            // between, the hash no longer matches the copy and the
+            // verification fails: the safe side.
+            // On XFS and btrfs the kernel shares the chunk's blocks instead
+            // of copying them: re-reading such a copy from the drive cannot
+            // find a bad write, since there was none, but it does prove
+            // that the copy's extent map holds every byte and that the
+            // drive returns them now. That is all a copy on the same drive
+            // can be checked for, and its original going to the Trash
+            // frees nothing there anyway.
+            BackgroundHash ahead(lane.hashing);
+            std::int64_t aheadTo = hashedTo; // where the running job ends
+            const auto caughtUp = [&]() -> std::error_code {
+                const std::error_code error = ahead.finish();
+                if (!error)
+                    hashedTo = std::max(hashedTo, aheadTo);
+                return error;
+            };
             while (done < length) {
                 if (stopped())
                     return systemError(ECANCELED);
                 const std::int64_t chunk = std::min(length - done, copyRangeChunk);
-                // Hashing reads the chunk first, sequentially and through a
-                // descriptor of its own, so the kernel's copy finds it in the
-                // cache: about 1.6 times faster from a cold disk than hashing
-                // what the kernel copied afterwards, whose re-reads break its
-                // read-ahead. Should the source change in between, the hash no
-                // longer matches the copy and the verification fails: the
-                // safe side.
-                // On XFS and btrfs the kernel shares the chunk's blocks instead
-                // of copying them: re-reading such a copy from the drive cannot
-                // find a bad write, since there was none, but it does prove
-                // that the copy's extent map holds every byte and that the
-                // drive returns them now. That is all a copy on the same drive
-                // can be checked for, and its original going to the Trash
-                // frees nothing there anyway.
-                if (hasher && offset + done + chunk > hashedTo) {
-                    if (const std::error_code error =
-                            hashRange(hashIn, hashedTo, offset + done + chunk - hashedTo, *hasher, buffer))
+                const std::int64_t chunkEnd = offset + done + chunk;
+                if (hasher) {
+                    if (const std::error_code error = caughtUp())
                         return error;
-                    hashedTo = offset + done + chunk;
+                    if (chunkEnd > hashedTo) {
+                        if (const std::error_code error =
+                                hashRange(hashIn, hashedTo, chunkEnd - hashedTo, *hasher, lane.buffer))
+                            return error;
+                        hashedTo = chunkEnd;
+                    }
+                    const std::int64_t nextEnd = std::min(offset + length, chunkEnd + copyRangeChunk);
+                    if (nextEnd > hashedTo) {
+                        aheadTo = nextEnd;
+                        ahead.start([this, hashIn, from = hashedTo, count = nextEnd - hashedTo, hasher, &lane] {
+                            return hashRange(hashIn, from, count, *hasher, lane.hashBuffer);
+                        });
+                    }
                 }
                 off_t inOffset = offset + done;
                 off_t outOffset = offset + done;
@@ -464,37 +534,58 @@ private:
                     useCopyRange_ = false; // across file systems: the loop below from now on
                     break;
                 }
-                return lastError();
+                const std::error_code error = lastError();
+                ahead.finish();
+                return error;
             }
+            if (const std::error_code error = caughtUp())
+                return error;
         }
         // The read/write loop reads ahead further when told, as cp does.
         if (done < length && length - done > std::int64_t(bufferSize))
             io_.fadvise(in, offset + done, length - done, POSIX_FADV_SEQUENTIAL);
+        // A big file's piece is hashed on the lane's thread while it is written.
+        BackgroundHash alongside(lane.hashing);
+        const bool hashAlongside = length - done >= hashAlongsideFrom;
         while (done < length) {
             if (stopped())
                 return systemError(ECANCELED);
             std::size_t n = 0;
-            if (const std::error_code error = readChunk(in, offset + done, length - done, buffer, n))
+            if (const std::error_code error = readChunk(in, offset + done, length - done, lane.buffer, n))
                 return error;
             // Only what the kernel's copy has not hashed already.
             const std::int64_t at = offset + done;
             if (hasher && at + std::int64_t(n) > hashedTo) {
                 const auto skip = std::size_t(std::max<std::int64_t>(0, hashedTo - at));
-                hasher->add(buffer.data() + skip, n - skip);
+                const char* piece = lane.buffer.data() + skip;
+                const std::size_t count = n - skip;
+                if (hashAlongside) {
+                    alongside.start([hasher, piece, count] {
+                        hasher->add(piece, count);
+                        return std::error_code();
+                    });
+                } else {
+                    hasher->add(piece, count);
+                }
                 hashedTo = at + std::int64_t(n);
             }
             // A short write is only part of the job: the rest follows.
             for (std::size_t written = 0; written < n;) {
-                const ssize_t w = io_.pwrite(out, buffer.data() + written, n - written, offset + done + off_t(written));
+                const ssize_t w =
+                    io_.pwrite(out, lane.buffer.data() + written, n - written, offset + done + off_t(written));
                 if (w < 0) {
                     if (errno == EINTR)
                         continue;
-                    return lastError();
+                    const std::error_code error = lastError();
+                    alongside.finish();
+                    return error;
                 }
                 if (w == 0)
                     return systemError(EIO); // a drive that takes nothing would loop forever
                 written += std::size_t(w);
             }
+            // The buffer is read into again next.
+            alongside.finish();
             done += std::int64_t(n);
             counted(std::int64_t(n));
         }
@@ -544,8 +635,8 @@ private:
     CopyManifest manifest_;
     bool failed_ = false;
     std::string failedRelative_;
-    std::vector<char> mainBuffer_;
-    std::vector<char> helperBuffer_;
+    CopyLane mainLane_;
+    CopyLane helperLane_;
     HelperThread helper_;
 };
 

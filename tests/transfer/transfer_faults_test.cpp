@@ -193,6 +193,38 @@ TEST_F(TransferFaultTest, TheKernelsCopyGivingUpMidFileHandsOverWithoutHashingTw
     EXPECT_GE(io.calls(IoCall::copyFileRange), 3);
 }
 
+TEST_F(TransferFaultTest, ABigFileIsHashedAlongsideItsCopyInOrder)
+{
+    // Bytes that differ with their place, so a piece hashed twice, skipped
+    // or out of turn spoils the comparison. Three kernel chunks and a bit,
+    // the next hashed while the kernel copies one; then the same through
+    // reads and writes, each piece hashed while it is written.
+    std::string big(2 * 16 * 1024 * 1024 + 3 * 1024 * 1024 + 7, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = char((i * 2654435761u) >> 13);
+    const fs::path file = dir / "src" / "Big.iso";
+    for (const bool kernelCopies : {true, false}) {
+        std::ofstream(file, std::ios::binary) << big;
+        io.clearFailures(IoCall::copyFileRange);
+        if (!kernelCopies)
+            io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
+        const auto result = run(file, true);
+        EXPECT_TRUE(result.failures.isEmpty()) << kernelCopies << result.failures.join(u'\n').toStdString();
+        EXPECT_FALSE(fs::exists(file)) << kernelCopies;
+        EXPECT_EQ(readAll(trash() / "files" / "Big.iso"), big) << kernelCopies;
+        fs::remove_all(trash());
+    }
+
+    // A read failing on the hashing thread fails the item like any other.
+    std::ofstream(file, std::ios::binary) << big;
+    io.clearFailures(IoCall::copyFileRange);
+    io.failCall(IoCall::pread, 20, EIO);
+    const auto failed = run(file, true);
+    ASSERT_EQ(failed.failures.size(), 1);
+    EXPECT_TRUE(failed.failures[0].endsWith(errorDescription(systemError(EIO)))) << failed.failures[0].toStdString();
+    EXPECT_EQ(readAll(file), big);
+}
+
 TEST_F(TransferFaultTest, ADrivePulledBetweenItemsFailsEveryLaterItem)
 {
     const std::string answer = runOnPulledDrive(true, [&](const fs::path& drive) {
