@@ -211,7 +211,7 @@ TEST_F(TransferFaultTest, ABigFileIsHashedAlongsideItsCopyInOrder)
         const auto result = run(file, true);
         EXPECT_TRUE(result.failures.isEmpty()) << kernelCopies << result.failures.join(u'\n').toStdString();
         EXPECT_FALSE(fs::exists(file)) << kernelCopies;
-        EXPECT_EQ(readAll(trash() / "files" / "Big.iso"), big) << kernelCopies;
+        EXPECT_TRUE(readAll(trash() / "files" / "Big.iso") == big) << kernelCopies;
         fs::remove_all(trash());
     }
 
@@ -222,7 +222,19 @@ TEST_F(TransferFaultTest, ABigFileIsHashedAlongsideItsCopyInOrder)
     const auto failed = run(file, true);
     ASSERT_EQ(failed.failures.size(), 1);
     EXPECT_TRUE(failed.failures[0].endsWith(errorDescription(systemError(EIO)))) << failed.failures[0].toStdString();
-    EXPECT_EQ(readAll(file), big);
+    EXPECT_TRUE(readAll(file) == big);
+}
+
+TEST_F(TransferFaultTest, ASmallFileIsReadBackWithOneRead)
+{
+    // On FUSE every call is a round trip: a short read is the file's end.
+    for (const char* name : {"one.jpg", "two.jpg", "three.jpg"})
+        writeFile(dir / "src" / "Album" / name, 5000, 'a');
+    const int reads = io.calls(IoCall::read);
+    const auto result = run(dir / "src" / "Album", true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(io.calls(IoCall::read) - reads, 3);
+    EXPECT_TRUE(fs::exists(trash() / "files" / "Album" / "three.jpg"));
 }
 
 TEST_F(TransferFaultTest, ADrivePulledBetweenItemsFailsEveryLaterItem)
