@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core fonts-noto-cjk fonts-inter
   libxxhash-dev desktop-file-utils
   trash-cli util-linux strace xauth xvfb
-  exfat-fuse exfatprogs fusefat dosfstools ntfs-3g
+  exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
 )
 
 missing=()

@@ -6,10 +6,12 @@
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <future>
+#include <linux/fiemap.h>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -162,7 +164,7 @@ private:
                 pending->push_back({targetName, &entry});
                 return {};
             }
-            return contentMatches(targetDir, targetName, entry, mainBuffer_);
+            return contentMatches(sourceDir, sourceName, targetDir, targetName, entry, mainBuffer_);
         case S_IFLNK: {
             std::string link(entry.linkTarget.size() + 2, '\0');
             const ssize_t length = io_.readLinkAt(targetDir, targetName, link.data(), link.size());
@@ -196,7 +198,7 @@ private:
                                               joinRelative(relative, child.name), &pending))
                 return finding;
         }
-        if (Finding finding = readBack(out.get(), pending))
+        if (Finding finding = readBack(in.get(), out.get(), pending))
             return finding;
         if (syncEach_ && io_.fsync(out.get()) != 0)
             return foundErrno(relative);
@@ -204,7 +206,8 @@ private:
     }
 
     // Reads a folder's files back, shared with the helper thread when many.
-    Finding readBack(int folder, const std::vector<PendingRead>& files)
+    // A file has the same name in the source folder and in its copy.
+    Finding readBack(int sourceFolder, int folder, const std::vector<PendingRead>& files)
     {
         std::atomic<std::size_t> next{0};
         std::atomic<bool> failed{false};
@@ -212,7 +215,8 @@ private:
         Finding first;
         auto work = [&](AlignedBuffer& buffer) {
             for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
-                if (Finding finding = contentMatches(folder, files[i].name.c_str(), *files[i].entry, buffer)) {
+                const char* name = files[i].name.c_str();
+                if (Finding finding = contentMatches(sourceFolder, name, folder, name, *files[i].entry, buffer)) {
                     std::lock_guard lock(findingMutex);
                     if (!first)
                         first = std::move(finding);
@@ -224,42 +228,104 @@ private:
         return first;
     }
 
-    Finding contentMatches(int targetDir, const char* targetName, const CopiedEntry& entry, AlignedBuffer& buffer)
+    Finding contentMatches(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                           const CopiedEntry& entry, AlignedBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
+        if (entry.sharesBlocks)
+            return sharedCopyMatches(sourceDir, sourceName, targetDir, targetName, entry, buffer);
         if (!entry.hash)
             return found(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
+        Finding finding;
+        const auto hash = hashFromDrive(targetDir, targetName, entry, buffer, finding);
+        if (!hash)
+            return finding;
+        return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
+    }
+
+    // A copy that shares its source's blocks (a reflink) holds the very bytes
+    // of the source by construction: comparing them with themselves would
+    // prove nothing, as the drive keeps them once for both files. What can
+    // go wrong is the construction and the drive, so those are checked: both
+    // extent maps must be alike block for block and shared, and every byte
+    // of the copy must read back from the drive now. Where the maps cannot
+    // be read or differ, both files are read and compared instead.
+    Finding sharedCopyMatches(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                              const CopiedEntry& entry, AlignedBuffer& buffer)
+    {
+        const std::string& relative = entry.relativePath;
+        Finding finding;
+        if (sameSharedBlocks(sourceDir, sourceName, targetDir, targetName))
+            return hashFromDrive(targetDir, targetName, entry, buffer, finding) ? Finding{} : finding;
+        const auto source = hashFromDrive(sourceDir, sourceName, entry, buffer, finding);
+        if (!source)
+            return finding;
+        const auto copy = hashFromDrive(targetDir, targetName, entry, buffer, finding);
+        if (!copy)
+            return finding;
+        return *source == *copy ? Finding{} : found(FsErrc::contentsDiffer, relative);
+    }
+
+    bool sameSharedBlocks(int sourceDir, const char* sourceName, int targetDir, const char* targetName) const
+    {
+        constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        const UniqueFd source(io_.openAt(sourceDir, sourceName, flags));
+        const UniqueFd copy(io_.openAt(targetDir, targetName, flags));
+        std::vector<FileExtent> sourceMap, copyMap;
+        if (!source.valid() || !copy.valid() || io_.fileExtents(source.get(), sourceMap) != 0 ||
+            io_.fileExtents(copy.get(), copyMap) != 0)
+            return false;
+        // Not yet placed, or kept inside the file system's own records: no
+        // blocks of their own to compare.
+        constexpr std::uint32_t unplaced =
+            FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_DATA_INLINE | FIEMAP_EXTENT_NOT_ALIGNED;
+        const auto shared = [&](const FileExtent& extent) {
+            return (extent.flags & FIEMAP_EXTENT_SHARED) != 0 && (extent.flags & unplaced) == 0;
+        };
+        return !copyMap.empty() && copyMap == sourceMap && std::all_of(copyMap.begin(), copyMap.end(), shared);
+    }
+
+    // The file's contents as its drive returns them now, `entry.length`
+    // bytes of them; none with a finding that says why.
+    std::optional<ContentHash> hashFromDrive(int dir, const char* name, const CopiedEntry& entry, AlignedBuffer& buffer,
+                                             Finding& finding)
+    {
+        const std::string& relative = entry.relativePath;
         // One open per file where the drive takes direct reads: on FUSE
         // every open and close is a round trip to the file system's process.
         constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-        UniqueFd fd(io_.openAt(targetDir, targetName, flags | O_DIRECT));
+        UniqueFd fd(io_.openAt(dir, name, flags | O_DIRECT));
         const bool direct = fd.valid();
         if (!direct)
-            fd.reset(io_.openAt(targetDir, targetName, flags)); // O_DIRECT refused
-        if (!fd.valid() || (syncEach_ && io_.fsync(fd.get()) != 0))
-            return foundErrno(relative);
+            fd.reset(io_.openAt(dir, name, flags)); // O_DIRECT refused
+        if (!fd.valid() || (syncEach_ && io_.fsync(fd.get()) != 0)) {
+            finding = foundErrno(relative);
+            return std::nullopt;
+        }
         // Cached pages dropped first: some file systems accept O_DIRECT and
         // still answer from the cache (compressed btrfs, FUSE).
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
+        std::error_code error;
         if (direct) {
-            std::error_code error;
-            const auto hash = readHash(fd.get(), entry.length, buffer, error);
-            if (hash)
-                return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
-            if (stopped())
-                return {systemError(ECANCELED), relative};
+            if (auto hash = readHash(fd.get(), entry.length, buffer, error))
+                return hash;
+            if (stopped()) {
+                finding = {systemError(ECANCELED), relative};
+                return std::nullopt;
+            }
             // Refused after all (alignment, or a file system that cannot do
             // it): read through the cache below, whose pages were dropped.
-            fd.reset(io_.openAt(targetDir, targetName, flags));
-            if (!fd.valid())
-                return foundErrno(relative);
+            fd.reset(io_.openAt(dir, name, flags));
+            if (!fd.valid()) {
+                finding = foundErrno(relative);
+                return std::nullopt;
+            }
         }
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        std::error_code error;
-        const auto hash = readHash(fd.get(), entry.length, buffer, error);
+        auto hash = readHash(fd.get(), entry.length, buffer, error);
         if (!hash)
-            return {error, relative};
-        return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
+            finding = {error, relative};
+        return hash;
     }
 
     // The hash of the whole file; none when it cannot be read (`error` says

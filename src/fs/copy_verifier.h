@@ -9,7 +9,10 @@
 // where syncfs may not reach the drive), its cached pages are dropped, every
 // file is re-read from the drive and compared with the hash taken while
 // copying, and no entry of the source may lie on another file system (a
-// drive mounted inside the item must not go to the Trash with it).
+// drive mounted inside the item must not go to the Trash with it). A copy
+// that shares its source's blocks (a reflink) is checked by its extent map,
+// which must be the source's, shared, and by one read of it from the drive;
+// where the maps say otherwise, both files are read and compared.
 //
 // A failure says what differed (FsErrc::entryMissing, typeDiffers,
 // linkTargetDiffers, lengthDiffers, contentsDiffer, sourceChanged,

@@ -75,6 +75,9 @@ struct CopiedEntry {
     std::int64_t length = 0;
     std::string linkTarget;
     std::optional<ContentHash> hash; // regular files, when hashing
+    // A regular file whose copy was made by sharing its blocks (a reflink),
+    // so it was not hashed: the verification checks the blocks instead.
+    bool sharesBlocks = false;
     // The source's identity and state when copied, to notice later changes
     // (a tool that puts the modification time back still moves the change time).
     std::uint64_t device = 0;

@@ -349,19 +349,32 @@ private:
         entry.length = before.st_size;
         // Fewer blocks than bytes: the file has holes worth keeping.
         const bool sparse = std::int64_t(before.st_blocks) * 512 < before.st_size;
-        std::optional<ContentHasher> hasher;
-        UniqueFd hashIn;
-        if (options_.hashContents) {
-            hasher.emplace();
-            if (useCopyRange_)
-                hashIn = reopen(in.get(), before);
+        if (tryClone_ && before.st_size > 0) {
+            // Sharing the blocks is the whole copy where the drive can
+            // (XFS, btrfs): the verification then checks that the copy is
+            // the source's own blocks instead of comparing bytes.
+            if (io_.cloneFile(out.get(), in.get()) == 0) {
+                entry.sharesBlocks = true;
+                counted(before.st_size);
+            } else if (shortcutUnavailable(errno)) {
+                tryClone_ = false; // not on this file system: no point asking for every file
+            }
         }
-        if (const std::error_code error =
-                copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
-                         hashIn.valid() ? hashIn.get() : in.get()))
-            return fail(error, relative);
-        if (hasher)
-            entry.hash = hasher->finish();
+        if (!entry.sharesBlocks) {
+            std::optional<ContentHasher> hasher;
+            UniqueFd hashIn;
+            if (options_.hashContents) {
+                hasher.emplace();
+                if (useCopyRange_)
+                    hashIn = reopen(in.get(), before);
+            }
+            if (const std::error_code error =
+                    copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
+                             hashIn.valid() ? hashIn.get() : in.get()))
+                return fail(error, relative);
+            if (hasher)
+                entry.hash = hasher->finish();
+        }
         // A change to the source while it was copied shows in its length or
         // modification time, which the verification compares with `before`.
 
@@ -423,15 +436,6 @@ private:
     std::error_code copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher, CopyLane& lane,
                              int hashIn)
     {
-        if (!hasher && tryClone_ && size > 0) {
-            if (io_.cloneFile(out, in) == 0) {
-                counted(size);
-                return {};
-            }
-            // Not on this file system: no point asking for every file.
-            if (shortcutUnavailable(errno))
-                tryClone_ = false;
-        }
         if (!sparse)
             return copyRange(in, out, 0, size, hasher, lane, hashIn);
         std::int64_t position = 0;
@@ -481,13 +485,6 @@ private:
             // the kernel copies this one. Should the source change in
             // between, the hash no longer matches the copy and the
             // verification fails: the safe side.
-            // On XFS and btrfs the kernel shares the chunk's blocks instead
-            // of copying them: re-reading such a copy from the drive cannot
-            // find a bad write, since there was none, but it does prove
-            // that the copy's extent map holds every byte and that the
-            // drive returns them now. That is all a copy on the same drive
-            // can be checked for, and its original going to the Trash
-            // frees nothing there anyway.
             BackgroundHash ahead(lane.hashing);
             std::int64_t aheadTo = hashedTo; // where the running job ends
             const auto caughtUp = [&]() -> std::error_code {

@@ -13,8 +13,10 @@
 // Data goes by reflink where the file system can, else copy_file_range in
 // chunks, else (across file systems, the usual case for an external drive)
 // a read/write loop. When contents are to be verified, the source's bytes
-// are hashed as they are copied: by the loop as it reads them, or after each
-// kernel-copied chunk from the page cache that chunk was just read into.
+// are hashed as they are copied (a reflink is not hashed: the verification
+// checks its blocks): by the loop as it reads them, or just before the kernel
+// copies each chunk, which then finds it in the cache; a big file's next
+// piece is hashed on another thread meanwhile.
 //
 // Every system call goes through `io`. Blocking; call from the transfer
 // worker. Independent calls may run at once.

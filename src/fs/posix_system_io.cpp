@@ -1,5 +1,7 @@
 #include "fs/posix_system_io.h"
 
+#include <algorithm>
+#include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <stdio.h>
 #include <sys/ioctl.h>
@@ -45,6 +47,33 @@ ssize_t PosixSystemIo::copyFileRange(int in, off_t* inOffset, int out, off_t* ou
 int PosixSystemIo::cloneFile(int out, int in) const
 {
     return ::ioctl(out, FICLONE, in);
+}
+
+int PosixSystemIo::fileExtents(int fd, std::vector<FileExtent>& extents) const
+{
+    extents.clear();
+    constexpr std::uint32_t batch = 128;
+    std::vector<char> space(sizeof(fiemap) + batch * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(space.data());
+    for (std::uint64_t start = 0;;) {
+        std::fill(space.begin(), space.end(), 0);
+        map->fm_start = start;
+        map->fm_length = FIEMAP_MAX_OFFSET - start;
+        map->fm_flags = FIEMAP_FLAG_SYNC;
+        map->fm_extent_count = batch;
+        if (::ioctl(fd, FS_IOC_FIEMAP, map) != 0)
+            return -1;
+        if (map->fm_mapped_extents == 0)
+            return 0;
+        for (std::uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
+            const fiemap_extent& e = map->fm_extents[i];
+            extents.push_back({e.fe_logical, e.fe_physical, e.fe_length, e.fe_flags});
+            if (e.fe_flags & FIEMAP_EXTENT_LAST)
+                return 0;
+        }
+        const FileExtent& last = extents.back();
+        start = last.logical + last.length;
+    }
 }
 
 off_t PosixSystemIo::seek(int fd, off_t offset, int whence) const

@@ -14,6 +14,18 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Where a piece of a file lies on its drive (FIEMAP's extent: offsets and
+// length in bytes, FIEMAP_EXTENT_* flags).
+struct FileExtent {
+    std::uint64_t logical = 0;
+    std::uint64_t physical = 0;
+    std::uint64_t length = 0;
+    std::uint32_t flags = 0;
+    bool operator==(const FileExtent&) const = default;
+};
 
 class SystemIo {
 public:
@@ -28,6 +40,8 @@ public:
     virtual ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, std::size_t size) const = 0;
     // FICLONE: `out` shares all of `in`'s extents.
     virtual int cloneFile(int out, int in) const = 0;
+    // The file's extent map, its data written out first (FIEMAP_FLAG_SYNC).
+    virtual int fileExtents(int fd, std::vector<FileExtent>& extents) const = 0;
     virtual off_t seek(int fd, off_t offset, int whence) const = 0;
     virtual int truncate(int fd, off_t length) const = 0;
     virtual int fsync(int fd) const = 0;

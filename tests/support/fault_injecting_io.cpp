@@ -144,6 +144,12 @@ ssize_t FaultInjectingIo::copyFileRange(int in, off_t* inOffset, int out, off_t*
     return real_.copyFileRange(in, inOffset, out, outOffset, size);
 }
 
+int FaultInjectingIo::fileExtents(int fd, std::vector<FileExtent>& extents) const
+{
+    LOFTWELL_FAIL_IF_INJECTED(IoCall::fileExtents)
+    return real_.fileExtents(fd, extents);
+}
+
 int FaultInjectingIo::cloneFile(int out, int in) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::cloneFile)

@@ -24,6 +24,7 @@ enum class IoCall {
     pwrite,
     copyFileRange,
     cloneFile,
+    fileExtents,
     seek,
     truncate,
     fsync,
@@ -74,6 +75,7 @@ public:
     ssize_t pwrite(int fd, const void* buffer, std::size_t size, off_t offset) const override;
     ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, std::size_t size) const override;
     int cloneFile(int out, int in) const override;
+    int fileExtents(int fd, std::vector<FileExtent>& extents) const override;
     off_t seek(int fd, off_t offset, int whence) const override;
     int truncate(int fd, off_t length) const override;
     int fsync(int fd) const override;

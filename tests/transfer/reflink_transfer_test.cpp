@@ -1,0 +1,188 @@
+// A transfer within one XFS drive, where a copy shares its source's blocks:
+// the copy is checked by its blocks and one read from the drive, and by
+// reading and comparing both files when the blocks cannot be shown alike.
+
+#include "transfer/transfer_engine.h"
+
+#include "fs/error_description.h"
+#include "fs/posix_system_io.h"
+#include "scan/candidate_scanner.h"
+#include "support/fault_injecting_io.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <linux/fiemap.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// A small XFS image mounted through a loop device; as root, with xfsprogs.
+class XfsMount {
+public:
+    explicit XfsMount(const fs::path& work) : image_(work / "xfs.img"), point_(work / "xfs")
+    {
+        if (::geteuid() != 0) {
+            why_ = "needs root to mount an image";
+            return;
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("mkfs.xfs")).isEmpty()) {
+            why_ = "mkfs.xfs (xfsprogs) is not installed";
+            return;
+        }
+        std::ofstream(image_).close();
+        fs::resize_file(image_, 320u * 1024 * 1024); // the least mkfs.xfs takes
+        fs::create_directories(point_);
+        const QString image = QString::fromStdString(image_.native());
+        if (!run(QStringLiteral("mkfs.xfs"), {QStringLiteral("-q"), image}) ||
+            !run(QStringLiteral("mount"),
+                 {QStringLiteral("-o"), QStringLiteral("loop"), image, QString::fromStdString(point_.native())})) {
+            why_ = "no XFS here (mkfs.xfs or the loop mount failed)";
+            return;
+        }
+        mounted_ = true;
+    }
+    ~XfsMount()
+    {
+        if (mounted_)
+            ::umount2(point_.c_str(), MNT_DETACH);
+    }
+    XfsMount(const XfsMount&) = delete;
+    XfsMount& operator=(const XfsMount&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    fs::path operator/(const fs::path& relative) const { return point_ / relative; }
+
+private:
+    fs::path image_;
+    fs::path point_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+// Bytes that differ with their place.
+std::string patterned(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = char(((i + seed) * 2654435761u) >> 13);
+    return bytes;
+}
+
+bool everyExtentShared(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<FileExtent> extents;
+    const bool read = fd >= 0 && PosixSystemIo().fileExtents(fd, extents) == 0;
+    ::close(fd);
+    return read && !extents.empty() && std::all_of(extents.begin(), extents.end(), [](const FileExtent& e) {
+               return e.flags & FIEMAP_EXTENT_SHARED;
+           });
+}
+
+class ReflinkTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!xfs.mounted())
+            GTEST_SKIP() << xfs.why();
+        fileSystem.setHome(xfs / "home");
+        fs::create_directories(xfs / "home");
+        fs::create_directories(xfs / "drive");
+    }
+
+    // A 5 MiB film (two pieces of read-back) and an album of 20 photos
+    // (enough for the helper thread to take a share).
+    void makeItems()
+    {
+        std::ofstream(xfs / "Movie.mkv", std::ios::binary) << movie;
+        fs::create_directories(xfs / "Album");
+        for (int i = 0; i < 20; ++i)
+            std::ofstream(xfs / "Album" / ("photo-" + std::to_string(i) + ".jpg"), std::ios::binary)
+                << patterned(5000 + i, unsigned(i));
+    }
+
+    TransferResult transferItems(const std::vector<fs::path>& items)
+    {
+        std::vector<Candidate> candidates;
+        for (const fs::path& item : items) {
+            const ItemMeasure measure = measureItem(item, fileSystem);
+            candidates.push_back(Candidate(item, QStringLiteral("Downloads"), QStringLiteral("Video"), RiskLevel::safe,
+                                           QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint));
+        }
+        const TransferResult result = transfer(candidates, xfs / "drive", true, {}, fileSystem, fixedStart);
+        return result;
+    }
+
+    fs::path copied(const char* name) const
+    {
+        return xfs / "drive" / "Loftwell" / "2026-12-07_09-05-03" / "Downloads" / name;
+    }
+    fs::path trashed(const char* name) const { return xfs / "home" / ".local" / "share" / "Trash" / "files" / name; }
+
+    TempDir dir;
+    XfsMount xfs{dir.path()};
+    FaultInjectingIo io;
+    ScriptedFileSystem fileSystem{io};
+    const std::string movie = patterned(5 * 1024 * 1024 + 3, 7);
+};
+
+TEST_F(ReflinkTransferTest, TheCopySharesTheBlocksAndIsCheckedByThemAndOneRead)
+{
+    makeItems();
+    const int preads = io.calls(IoCall::pread);
+    const int reads = io.calls(IoCall::read);
+    const TransferResult result = transferItems({xfs / "Movie.mkv", xfs / "Album"});
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_TRUE(readAll(trashed("Movie.mkv")) == movie);
+    EXPECT_TRUE(readAll(copied("Movie.mkv")) == movie);
+    EXPECT_EQ(readAll(copied("Album") / "photo-19.jpg"), patterned(5019, 19));
+    EXPECT_TRUE(everyExtentShared(copied("Movie.mkv")));
+    EXPECT_TRUE(everyExtentShared(copied("Album") / "photo-3.jpg"));
+    // Nothing hashed while copying, and only the copies read back: the film
+    // in two pieces, each photo in one.
+    EXPECT_EQ(io.calls(IoCall::pread) - preads, 0);
+    EXPECT_EQ(io.calls(IoCall::read) - reads, 2 + 20);
+}
+
+TEST_F(ReflinkTransferTest, WithoutTheExtentMapsBothFilesAreReadAndCompared)
+{
+    io.failCall(IoCall::fileExtents, 1, EOPNOTSUPP, 1'000'000);
+    makeItems();
+    const int reads = io.calls(IoCall::read);
+    const TransferResult result = transferItems({xfs / "Movie.mkv", xfs / "Album"});
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_TRUE(readAll(trashed("Movie.mkv")) == movie);
+    EXPECT_EQ(io.calls(IoCall::read) - reads, 2 * (2 + 20));
+
+    // A byte that reads back differently is found, and the original stays.
+    fs::remove_all(xfs / "drive" / "Loftwell");
+    fs::remove_all(xfs / "home" / ".local");
+    std::ofstream(xfs / "Movie.mkv", std::ios::binary) << movie;
+    io.flipByteOnRead(2);
+    const TransferResult flipped = transferItems({xfs / "Movie.mkv"});
+    ASSERT_EQ(flipped.failures.size(), 1);
+    EXPECT_TRUE(flipped.failures[0].endsWith(errorDescription(FsErrc::contentsDiffer)))
+        << flipped.failures[0].toStdString();
+    EXPECT_TRUE(readAll(xfs / "Movie.mkv") == movie);
+}
+
+} // namespace
