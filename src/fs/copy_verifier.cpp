@@ -248,8 +248,11 @@ private:
     // prove nothing, as the drive keeps them once for both files. What can
     // go wrong is the construction and the drive, so those are checked: both
     // extent maps must be alike block for block and shared, and every byte
-    // of the copy must read back from the drive now. Where the maps cannot
-    // be read or differ, both files are read and compared instead.
+    // of the copy must read back from the drive now (which proves they can
+    // be read, not that they are right; no check can tell that of the only
+    // copy there is, and a fault of the drive takes copy and original alike).
+    // Where the maps cannot be read or differ, both files are read and
+    // compared instead.
     Finding sharedCopyMatches(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                               const CopiedEntry& entry, AlignedBuffer& buffer)
     {
@@ -275,10 +278,11 @@ private:
         if (!source.valid() || !copy.valid() || io_.fileExtents(source.get(), sourceMap) != 0 ||
             io_.fileExtents(copy.get(), copyMap) != 0)
             return false;
-        // Not yet placed, or kept inside the file system's own records: no
-        // blocks of their own to compare.
-        constexpr std::uint32_t unplaced =
-            FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_DATA_INLINE | FIEMAP_EXTENT_NOT_ALIGNED;
+        // Not yet placed, kept inside the file system's own records, or
+        // compressed (btrfs gives a compressed block's start for every file
+        // using part of it): no blocks of their own to compare.
+        constexpr std::uint32_t unplaced = FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_DATA_INLINE |
+                                           FIEMAP_EXTENT_NOT_ALIGNED | FIEMAP_EXTENT_ENCODED;
         const auto shared = [&](const FileExtent& extent) {
             return (extent.flags & FIEMAP_EXTENT_SHARED) != 0 && (extent.flags & unplaced) == 0;
         };
@@ -311,6 +315,12 @@ private:
                 return hash;
             if (stopped()) {
                 finding = {systemError(ECANCELED), relative};
+                return std::nullopt;
+            }
+            // A drive's own error fails the item: a second try through the
+            // cache might be answered by pages it still holds.
+            if (error != std::errc::invalid_argument) {
+                finding = {error, relative};
                 return std::nullopt;
             }
             // Refused after all (alignment, or a file system that cannot do

@@ -29,8 +29,6 @@ namespace {
 constexpr std::size_t bufferSize = 1024 * 1024;
 // Small enough to report progress several times a second on a slow drive.
 constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
-// Bigger files are hashed on a thread of their own while they are copied.
-constexpr std::int64_t hashAlongsideFrom = 4 * std::int64_t(bufferSize);
 
 // What one copying thread works with: its buffers, and a thread that hashes
 // for it while it copies.
@@ -484,7 +482,9 @@ private:
             // read-ahead. The next chunk is hashed on the lane's thread while
             // the kernel copies this one. Should the source change in
             // between, the hash no longer matches the copy and the
-            // verification fails: the safe side.
+            // verification fails: the safe side. Where cloning was refused,
+            // the kernel may still share a chunk's blocks (XFS, btrfs): such
+            // a copy is hashed and read back like any other.
             BackgroundHash ahead(lane.hashing);
             std::int64_t aheadTo = hashedTo; // where the running job ends
             const auto caughtUp = [&]() -> std::error_code {
@@ -541,9 +541,6 @@ private:
         // The read/write loop reads ahead further when told, as cp does.
         if (done < length && length - done > std::int64_t(bufferSize))
             io_.fadvise(in, offset + done, length - done, POSIX_FADV_SEQUENTIAL);
-        // A big file's piece is hashed on the lane's thread while it is written.
-        BackgroundHash alongside(lane.hashing);
-        const bool hashAlongside = length - done >= hashAlongsideFrom;
         while (done < length) {
             if (stopped())
                 return systemError(ECANCELED);
@@ -553,17 +550,10 @@ private:
             // Only what the kernel's copy has not hashed already.
             const std::int64_t at = offset + done;
             if (hasher && at + std::int64_t(n) > hashedTo) {
+                // Here, not on another thread: handing over each piece costs
+                // more than hashing it.
                 const auto skip = std::size_t(std::max<std::int64_t>(0, hashedTo - at));
-                const char* piece = lane.buffer.data() + skip;
-                const std::size_t count = n - skip;
-                if (hashAlongside) {
-                    alongside.start([hasher, piece, count] {
-                        hasher->add(piece, count);
-                        return std::error_code();
-                    });
-                } else {
-                    hasher->add(piece, count);
-                }
+                hasher->add(lane.buffer.data() + skip, n - skip);
                 hashedTo = at + std::int64_t(n);
             }
             // A short write is only part of the job: the rest follows.
@@ -573,16 +563,12 @@ private:
                 if (w < 0) {
                     if (errno == EINTR)
                         continue;
-                    const std::error_code error = lastError();
-                    alongside.finish();
-                    return error;
+                    return lastError();
                 }
                 if (w == 0)
                     return systemError(EIO); // a drive that takes nothing would loop forever
                 written += std::size_t(w);
             }
-            // The buffer is read into again next.
-            alongside.finish();
             done += std::int64_t(n);
             counted(std::int64_t(n));
         }

@@ -15,8 +15,8 @@
 // a read/write loop. When contents are to be verified, the source's bytes
 // are hashed as they are copied (a reflink is not hashed: the verification
 // checks its blocks): by the loop as it reads them, or just before the kernel
-// copies each chunk, which then finds it in the cache; a big file's next
-// piece is hashed on another thread meanwhile.
+// copies each chunk, which then finds it in the cache, the next chunk on
+// another thread meanwhile.
 //
 // Every system call goes through `io`. Blocking; call from the transfer
 // worker. Independent calls may run at once.

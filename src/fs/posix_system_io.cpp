@@ -1,6 +1,7 @@
 #include "fs/posix_system_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <stdio.h>
@@ -71,7 +72,12 @@ int PosixSystemIo::fileExtents(int fd, std::vector<FileExtent>& extents) const
             if (e.fe_flags & FIEMAP_EXTENT_LAST)
                 return 0;
         }
+        // A map that does not move on would be asked for again forever.
         const FileExtent& last = extents.back();
+        if (last.logical + last.length <= start) {
+            errno = EIO;
+            return -1;
+        }
         start = last.logical + last.length;
     }
 }

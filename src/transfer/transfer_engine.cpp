@@ -122,7 +122,7 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
     const std::string name = uniqueNameIn(perRoot.value(), lastPathComponent(source), fileSystem);
 
     // Contents are compared only when the original is to go: the hash is
-    // taken while copying, which rules out the kernel's copy shortcuts.
+    // taken while copying, except of files the drive shares with the copy.
     meter.startPhase(false);
     const auto copied =
         fileSystem.copyItem(source, perRoot.value(), name, CopyOptions{moveOriginalsToTrash, stop, meter.counter()});

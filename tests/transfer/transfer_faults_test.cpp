@@ -193,12 +193,12 @@ TEST_F(TransferFaultTest, TheKernelsCopyGivingUpMidFileHandsOverWithoutHashingTw
     EXPECT_GE(io.calls(IoCall::copyFileRange), 3);
 }
 
-TEST_F(TransferFaultTest, ABigFileIsHashedAlongsideItsCopyInOrder)
+TEST_F(TransferFaultTest, ABigFileIsHashedInOrderAsItIsCopied)
 {
     // Bytes that differ with their place, so a piece hashed twice, skipped
     // or out of turn spoils the comparison. Three kernel chunks and a bit,
     // the next hashed while the kernel copies one; then the same through
-    // reads and writes, each piece hashed while it is written.
+    // reads and writes.
     std::string big(2 * 16 * 1024 * 1024 + 3 * 1024 * 1024 + 7, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = char((i * 2654435761u) >> 13);
@@ -284,6 +284,21 @@ TEST_F(TransferFaultTest, ASourceChangedDuringTheReadBackStays)
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "late.jpg"));
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "one.jpg"));
     EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
+}
+
+TEST_F(TransferFaultTest, ADirectReadThatFailsIsNotTriedAgainThroughTheCache)
+{
+    // Refused (EINVAL: alignment, or no direct reads here): read through the
+    // cache instead. The drive's own error fails the item at once.
+    io.failCall(IoCall::read, 1, EINVAL, 1);
+    const auto refused = run(movie(), true);
+    EXPECT_TRUE(refused.failures.isEmpty()) << refused.failures.join(u'\n').toStdString();
+    fs::rename(trash() / "files" / "Movie.mkv", movie());
+    fs::remove_all(trash());
+    fs::remove_all(dir / "drive" / "Loftwell");
+
+    io.failCall(IoCall::read, 1, EIO, 1);
+    expectFailedAndKept(run(movie(), true), errorDescription(systemError(EIO)));
 }
 
 TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
