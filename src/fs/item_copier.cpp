@@ -10,8 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
@@ -30,11 +32,31 @@ constexpr std::size_t bufferSize = 1024 * 1024;
 // Small enough to report progress several times a second on a slow drive.
 constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
 
+// A buffer of `bufferSize` bytes that starts on a page, allocated on first
+// use, as cp and dd use: the kernel's copies to and from the page cache are
+// then page to page (malloc puts a buffer this big 16 bytes into a page).
+class PageBuffer {
+public:
+    char* data()
+    {
+        if (!bytes_)
+            bytes_.reset(static_cast<char*>(std::aligned_alloc(pageSize, bufferSize)));
+        return bytes_.get();
+    }
+
+private:
+    static constexpr std::size_t pageSize = 4096;
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> bytes_;
+};
+
 // What one copying thread works with: its buffers, and a thread that hashes
 // for it while it copies.
 struct CopyLane {
-    std::vector<char> buffer;
-    std::vector<char> hashBuffer;
+    PageBuffer buffer;
+    PageBuffer hashBuffer;
     HelperThread hashing;
 };
 
@@ -577,12 +599,11 @@ private:
 
     // Reads the next piece of at most `left` bytes at `offset` into `buffer`
     // (`got` says how much); reading nothing means the source shrank.
-    std::error_code readChunk(int in, std::int64_t offset, std::int64_t left, std::vector<char>& buffer,
-                              std::size_t& got)
+    std::error_code readChunk(int in, std::int64_t offset, std::int64_t left, PageBuffer& buffer, std::size_t& got)
     {
-        if (buffer.empty())
-            buffer.resize(bufferSize);
-        const auto want = std::size_t(std::min<std::int64_t>(left, std::int64_t(buffer.size())));
+        if (!buffer.data())
+            return systemError(ENOMEM);
+        const auto want = std::size_t(std::min<std::int64_t>(left, std::int64_t(bufferSize)));
         ssize_t n;
         while ((n = io_.pread(in, buffer.data(), want, offset)) < 0 && errno == EINTR) {
         }
@@ -595,7 +616,7 @@ private:
     }
 
     std::error_code hashRange(int in, std::int64_t offset, std::int64_t length, ContentHasher& hasher,
-                              std::vector<char>& buffer)
+                              PageBuffer& buffer)
     {
         for (std::int64_t done = 0; done < length;) {
             std::size_t n = 0;
