@@ -27,8 +27,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // Big enough for few system calls, small enough to stay in the CPU's cache
-// between the read, the hash and the write.
-constexpr std::size_t bufferSize = 1024 * 1024;
+// between the read, the hash and the write, as cp's: 1 MiB did not, and its
+// copies to XFS took twice as long as cp's (3.6-4.2 s against 1.7-1.8 s for
+// 2 GiB, in alternating order).
+constexpr std::size_t bufferSize = 128 * 1024;
 // Small enough to report progress several times a second on a slow drive.
 constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
 

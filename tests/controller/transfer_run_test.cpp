@@ -279,10 +279,10 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
 TEST_F(TransferRunTest, TheBarMovesWithTheBytesOfABigItem)
 {
     // One big item on a slow drive of its own (the kernel's copy refuses
-    // across drives): 96 writes of 1 MiB, then its read-back.
+    // across drives): 768 writes of 128 KiB, then its read-back.
     writeFile(dir / "home" / "Downloads" / "Big.iso", 96 * MiB, 'b');
     io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
-    io.slowDown(IoCall::pwrite, std::chrono::milliseconds(5));
+    io.slowDown(IoCall::pwrite, std::chrono::microseconds(600));
     io.slowDown(IoCall::read, std::chrono::milliseconds(15));
     scan();
     chooseDrive(dir / "drive");

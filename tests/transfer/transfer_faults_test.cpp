@@ -33,7 +33,7 @@ protected:
         // The usual case, another drive: the kernel's copy refuses (EXDEV),
         // so data goes through reads and writes that faults can reach.
         io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
-        // Bigger than the copier's 1 MiB buffer, so it takes several writes,
+        // Bigger than the copier's 128 KiB buffer, so it takes several writes,
         // and an odd length.
         writeFile(movie(), 3 * 1024 * 1024 + 17, 'm');
         original = readAll(movie());
@@ -339,7 +339,7 @@ class ItemProgressTest : public TransferFaultTest {};
 TEST_F(ItemProgressTest, BytesCopiedThenReadBackAtMostTwentyTimesASecond)
 {
     writeFile(dir / "src" / "Big.iso", 48 * 1024 * 1024, 'b');
-    io.slowDown(IoCall::pwrite, std::chrono::milliseconds(4)); // a slow drive: 48 writes of 1 MiB
+    io.slowDown(IoCall::pwrite, std::chrono::microseconds(500)); // a slow drive: 384 writes of 128 KiB
     io.slowDown(IoCall::read, std::chrono::milliseconds(10));
     std::vector<ItemProgress> reports;
     std::vector<std::chrono::steady_clock::time_point> times;
