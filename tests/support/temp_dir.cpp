@@ -146,3 +146,11 @@ fs::path makeDeepFolder(const fs::path& base, int levels)
     ::close(fd);
     return deepest;
 }
+
+std::string patternedBytes(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = char(((i + seed) * 2654435761u) >> 13);
+    return bytes;
+}

@@ -28,6 +28,9 @@ void writeFile(const std::filesystem::path& path, std::int64_t bytes, char fill 
 // A file of `bytes` bytes with no data blocks at all.
 void writeSparseFile(const std::filesystem::path& path, std::int64_t bytes);
 void makeFolder(const std::filesystem::path& path);
+// `size` bytes that differ with their place (and with `seed`), so a piece
+// copied twice, skipped or out of turn spoils a comparison.
+std::string patternedBytes(std::size_t size, unsigned seed = 0);
 // Every byte of a file ("" when it cannot be read).
 std::string readAll(const std::filesystem::path& path);
 void makeSymlink(const std::filesystem::path& target, const std::filesystem::path& link);

@@ -79,14 +79,6 @@ private:
 };
 
 // Bytes that differ with their place.
-std::string patterned(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = char(((i + seed) * 2654435761u) >> 13);
-    return bytes;
-}
-
 bool everyExtentShared(const fs::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -117,7 +109,7 @@ protected:
         fs::create_directories(xfs / "Album");
         for (int i = 0; i < 20; ++i)
             std::ofstream(xfs / "Album" / ("photo-" + std::to_string(i) + ".jpg"), std::ios::binary)
-                << patterned(5000 + i, unsigned(i));
+                << patternedBytes(5000 + i, unsigned(i));
     }
 
     TransferResult transferItems(const std::vector<fs::path>& items)
@@ -142,7 +134,7 @@ protected:
     XfsMount xfs{dir.path()};
     FaultInjectingIo io;
     ScriptedFileSystem fileSystem{io};
-    const std::string movie = patterned(5 * 1024 * 1024 + 3, 7);
+    const std::string movie = patternedBytes(5 * 1024 * 1024 + 3, 7);
 };
 
 TEST_F(ReflinkTransferTest, TheCopySharesTheBlocksAndIsCheckedByThemAndOneRead)
@@ -154,7 +146,7 @@ TEST_F(ReflinkTransferTest, TheCopySharesTheBlocksAndIsCheckedByThemAndOneRead)
     EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
     EXPECT_TRUE(readAll(trashed("Movie.mkv")) == movie);
     EXPECT_TRUE(readAll(copied("Movie.mkv")) == movie);
-    EXPECT_EQ(readAll(copied("Album") / "photo-19.jpg"), patterned(5019, 19));
+    EXPECT_EQ(readAll(copied("Album") / "photo-19.jpg"), patternedBytes(5019, 19));
     EXPECT_TRUE(everyExtentShared(copied("Movie.mkv")));
     EXPECT_TRUE(everyExtentShared(copied("Album") / "photo-3.jpg"));
     // Nothing hashed while copying, and only the copies read back: the film

@@ -199,9 +199,7 @@ TEST_F(TransferFaultTest, ABigFileIsHashedInOrderAsItIsCopied)
     // or out of turn spoils the comparison. Three kernel chunks and a bit,
     // the next hashed while the kernel copies one; then the same through
     // reads and writes.
-    std::string big(2 * 16 * 1024 * 1024 + 3 * 1024 * 1024 + 7, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i)
-        big[i] = char((i * 2654435761u) >> 13);
+    const std::string big = patternedBytes(2 * 16 * 1024 * 1024 + 3 * 1024 * 1024 + 7);
     const fs::path file = dir / "src" / "Big.iso";
     for (const bool kernelCopies : {true, false}) {
         std::ofstream(file, std::ios::binary) << big;
@@ -364,9 +362,11 @@ TEST_F(ItemProgressTest, BytesCopiedThenReadBackAtMostTwentyTimesASecond)
         EXPECT_GE(report.fraction(), last) << i; // never backwards
         last = report.fraction();
         copying += !report.verifying && report.bytesDone > 0;
-        // Between two reports of one phase, at least 50 ms.
+        // Between two reports of one phase, 50 ms. The times here are taken
+        // after each report arrives, so a thread preempted in between can
+        // see a few milliseconds less; unthrottled reports come every write.
         if (i > 0 && report.bytesDone > 0 && report.verifying == reports[i - 1].verifying) {
-            EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(50)) << i;
+            EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(45)) << i;
         }
     }
     EXPECT_GE(copying, 2);
