@@ -99,6 +99,15 @@ private:
     struct PendingRead {
         std::string name;
         const CopiedEntry* entry;
+        ino_t copyInode;
+    };
+
+    // A file checked by its status and opened by its name later: whatever
+    // is opened must still be that file.
+    struct CheckedFile {
+        int directory;
+        const char* name;
+        ino_t inode;
     };
 
     bool stopped() const { return stop_.stop_requested(); }
@@ -161,10 +170,11 @@ private:
             if (!compareContents_)
                 return {};
             if (pending) {
-                pending->push_back({targetName, &entry});
+                pending->push_back({targetName, &entry, target.st_ino});
                 return {};
             }
-            return contentMatches(sourceDir, sourceName, targetDir, targetName, entry, mainBuffer_);
+            return contentMatches({sourceDir, sourceName, entry.inode}, {targetDir, targetName, target.st_ino}, entry,
+                                  mainBuffer_);
         case S_IFLNK: {
             std::string link(entry.linkTarget.size() + 2, '\0');
             const ssize_t length = io_.readLinkAt(targetDir, targetName, link.data(), link.size());
@@ -215,8 +225,10 @@ private:
         Finding first;
         auto work = [&](AlignedBuffer& buffer) {
             for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
-                const char* name = files[i].name.c_str();
-                if (Finding finding = contentMatches(sourceFolder, name, folder, name, *files[i].entry, buffer)) {
+                const PendingRead& file = files[i];
+                const char* name = file.name.c_str();
+                if (Finding finding = contentMatches({sourceFolder, name, file.entry->inode},
+                                                     {folder, name, file.copyInode}, *file.entry, buffer)) {
                     std::lock_guard lock(findingMutex);
                     if (!first)
                         first = std::move(finding);
@@ -228,16 +240,16 @@ private:
         return first;
     }
 
-    Finding contentMatches(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                           const CopiedEntry& entry, AlignedBuffer& buffer)
+    Finding contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
+                           AlignedBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
         if (entry.sharesBlocks)
-            return sharedCopyMatches(sourceDir, sourceName, targetDir, targetName, entry, buffer);
+            return sharedCopyMatches(source, copy, entry, buffer);
         if (!entry.hash)
             return found(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
         Finding finding;
-        const auto hash = hashFromDrive(targetDir, targetName, entry, buffer, finding);
+        const auto hash = hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding);
         if (!hash)
             return finding;
         return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
@@ -253,30 +265,30 @@ private:
     // copy there is, and a fault of the drive takes copy and original alike).
     // Where the maps cannot be read or differ, both files are read and
     // compared instead.
-    Finding sharedCopyMatches(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                              const CopiedEntry& entry, AlignedBuffer& buffer)
+    Finding sharedCopyMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
+                              AlignedBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
         Finding finding;
-        if (sameSharedBlocks(sourceDir, sourceName, targetDir, targetName))
-            return hashFromDrive(targetDir, targetName, entry, buffer, finding) ? Finding{} : finding;
-        const auto source = hashFromDrive(sourceDir, sourceName, entry, buffer, finding);
-        if (!source)
+        if (sameSharedBlocks(source, copy))
+            return hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding) ? Finding{} : finding;
+        const auto sourceHash = hashFromDrive(source, FsErrc::sourceChanged, entry, buffer, finding);
+        if (!sourceHash)
             return finding;
-        const auto copy = hashFromDrive(targetDir, targetName, entry, buffer, finding);
-        if (!copy)
+        const auto copyHash = hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding);
+        if (!copyHash)
             return finding;
-        return *source == *copy ? Finding{} : found(FsErrc::contentsDiffer, relative);
+        return *sourceHash == *copyHash ? Finding{} : found(FsErrc::contentsDiffer, relative);
     }
 
-    bool sameSharedBlocks(int sourceDir, const char* sourceName, int targetDir, const char* targetName) const
+    bool sameSharedBlocks(const CheckedFile& sourceFile, const CheckedFile& copyFile) const
     {
         constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-        const UniqueFd source(io_.openAt(sourceDir, sourceName, flags));
-        const UniqueFd copy(io_.openAt(targetDir, targetName, flags));
+        const UniqueFd source(io_.openAt(sourceFile.directory, sourceFile.name, flags));
+        const UniqueFd copy(io_.openAt(copyFile.directory, copyFile.name, flags));
         std::vector<FileExtent> sourceMap, copyMap;
-        if (!source.valid() || !copy.valid() || io_.fileExtents(source.get(), sourceMap) != 0 ||
-            io_.fileExtents(copy.get(), copyMap) != 0)
+        if (!source.valid() || !copy.valid() || !isFile(source.get(), sourceFile) || !isFile(copy.get(), copyFile) ||
+            io_.fileExtents(source.get(), sourceMap) != 0 || io_.fileExtents(copy.get(), copyMap) != 0)
             return false;
         // Not yet placed, kept inside the file system's own records, or
         // compressed (btrfs gives a compressed block's start for every file
@@ -289,20 +301,41 @@ private:
         return !copyMap.empty() && copyMap == sourceMap && std::all_of(copyMap.begin(), copyMap.end(), shared);
     }
 
+    bool isFile(int fd, const CheckedFile& file) const
+    {
+        struct stat status;
+        return io_.stat(fd, &status) == 0 && status.st_ino == file.inode && S_ISREG(status.st_mode);
+    }
+
     // The file's contents as its drive returns them now, `entry.length`
-    // bytes of them; none with a finding that says why.
-    std::optional<ContentHash> hashFromDrive(int dir, const char* name, const CopiedEntry& entry, AlignedBuffer& buffer,
-                                             Finding& finding)
+    // bytes of them; none with a finding that says why (`ifReplaced` when
+    // another file has taken its name since it was checked).
+    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, FsErrc ifReplaced, const CopiedEntry& entry,
+                                             AlignedBuffer& buffer, Finding& finding)
     {
         const std::string& relative = entry.relativePath;
+        constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        UniqueFd fd;
+        const auto opened = [&] {
+            if (!fd.valid()) {
+                finding = foundErrno(relative);
+                return false;
+            }
+            if (!isFile(fd.get(), file)) {
+                finding = found(ifReplaced, relative);
+                return false;
+            }
+            return true;
+        };
         // One open per file where the drive takes direct reads: on FUSE
         // every open and close is a round trip to the file system's process.
-        constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-        UniqueFd fd(io_.openAt(dir, name, flags | O_DIRECT));
+        fd.reset(io_.openAt(file.directory, file.name, flags | O_DIRECT));
         const bool direct = fd.valid();
         if (!direct)
-            fd.reset(io_.openAt(dir, name, flags)); // O_DIRECT refused
-        if (!fd.valid() || (syncEach_ && io_.fsync(fd.get()) != 0)) {
+            fd.reset(io_.openAt(file.directory, file.name, flags)); // O_DIRECT refused
+        if (!opened())
+            return std::nullopt;
+        if (syncEach_ && io_.fsync(fd.get()) != 0) {
             finding = foundErrno(relative);
             return std::nullopt;
         }
@@ -325,11 +358,9 @@ private:
             }
             // Refused after all (alignment, or a file system that cannot do
             // it): read through the cache below, whose pages were dropped.
-            fd.reset(io_.openAt(dir, name, flags));
-            if (!fd.valid()) {
-                finding = foundErrno(relative);
+            fd.reset(io_.openAt(file.directory, file.name, flags));
+            if (!opened())
                 return std::nullopt;
-            }
         }
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         auto hash = readHash(fd.get(), entry.length, buffer, error);

@@ -78,7 +78,6 @@ private:
     std::string why_;
 };
 
-// Bytes that differ with their place.
 bool everyExtentShared(const fs::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -174,6 +173,22 @@ TEST_F(ReflinkTransferTest, WithoutTheExtentMapsBothFilesAreReadAndCompared)
     ASSERT_EQ(flipped.failures.size(), 1);
     EXPECT_TRUE(flipped.failures[0].endsWith(errorDescription(FsErrc::contentsDiffer)))
         << flipped.failures[0].toStdString();
+    EXPECT_TRUE(readAll(xfs / "Movie.mkv") == movie);
+}
+
+TEST_F(ReflinkTransferTest, ACopyReplacedAfterItsBlocksWereCheckedFails)
+{
+    std::ofstream(xfs / "Movie.mkv", std::ios::binary) << movie;
+    // Between the copy's extent map and its read-back, another file of the
+    // same length takes its name: the read must not vouch for it.
+    io.beforeCall(IoCall::fileExtents, 2, [&] {
+        std::ofstream(xfs / "other", std::ios::binary) << std::string(movie.size(), 'o');
+        fs::rename(xfs / "other", copied("Movie.mkv"));
+    });
+    const TransferResult result = transferItems({xfs / "Movie.mkv"});
+    ASSERT_EQ(result.failures.size(), 1);
+    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::contentsDiffer)))
+        << result.failures[0].toStdString();
     EXPECT_TRUE(readAll(xfs / "Movie.mkv") == movie);
 }
 
