@@ -249,7 +249,7 @@ private:
         if (!entry.hash)
             return found(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
         Finding finding;
-        const auto hash = hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding);
+        const auto hash = hashFromDrive(copy, Side::copy, entry, buffer, finding);
         if (!hash)
             return finding;
         return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
@@ -271,11 +271,11 @@ private:
         const std::string& relative = entry.relativePath;
         Finding finding;
         if (sameSharedBlocks(source, copy))
-            return hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding) ? Finding{} : finding;
-        const auto sourceHash = hashFromDrive(source, FsErrc::sourceChanged, entry, buffer, finding);
+            return hashFromDrive(copy, Side::copy, entry, buffer, finding) ? Finding{} : finding;
+        const auto sourceHash = hashFromDrive(source, Side::source, entry, buffer, finding);
         if (!sourceHash)
             return finding;
-        const auto copyHash = hashFromDrive(copy, FsErrc::contentsDiffer, entry, buffer, finding);
+        const auto copyHash = hashFromDrive(copy, Side::copy, entry, buffer, finding);
         if (!copyHash)
             return finding;
         return *sourceHash == *copyHash ? Finding{} : found(FsErrc::contentsDiffer, relative);
@@ -307,13 +307,18 @@ private:
         return io_.stat(fd, &status) == 0 && status.st_ino == file.inode && S_ISREG(status.st_mode);
     }
 
+    enum class Side { source, copy };
+
     // The file's contents as its drive returns them now, `entry.length`
-    // bytes of them; none with a finding that says why (`ifReplaced` when
-    // another file has taken its name since it was checked).
-    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, FsErrc ifReplaced, const CopiedEntry& entry,
+    // bytes of them; none with a finding that says why. Only a copy's bytes
+    // count as verified: where the source is read too, they would count twice.
+    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, Side side, const CopiedEntry& entry,
                                              AlignedBuffer& buffer, Finding& finding)
     {
         const std::string& relative = entry.relativePath;
+        // Another file has taken its name since it was checked.
+        const FsErrc ifReplaced = side == Side::source ? FsErrc::sourceChanged : FsErrc::contentsDiffer;
+        std::int64_t counted = side == Side::source ? entry.length : 0;
         constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
         UniqueFd fd;
         const auto opened = [&] {
@@ -344,7 +349,7 @@ private:
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
         std::error_code error;
         if (direct) {
-            if (auto hash = readHash(fd.get(), entry.length, buffer, error))
+            if (auto hash = readHash(fd.get(), entry.length, buffer, counted, error))
                 return hash;
             if (stopped()) {
                 finding = {systemError(ECANCELED), relative};
@@ -363,15 +368,16 @@ private:
                 return std::nullopt;
         }
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        auto hash = readHash(fd.get(), entry.length, buffer, error);
+        auto hash = readHash(fd.get(), entry.length, buffer, counted, error);
         if (!hash)
             finding = {error, relative};
         return hash;
     }
 
     // The hash of the whole file; none when it cannot be read (`error` says
-    // why) or its length is not `length`.
-    std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer,
+    // why) or its length is not `length`. Bytes past `counted` are reported
+    // as verified, and `counted` moves on with them.
+    std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer, std::int64_t& counted,
                                         std::error_code& error) const
     {
         if (!buffer) // aligned for direct reads
@@ -425,8 +431,11 @@ private:
                 hasher.add(piece, std::size_t(n));
             }
             total += n;
-            if (verified_)
-                verified_(n);
+            // A second read after a refused direct one counts only what is new.
+            if (verified_ && total > counted) {
+                verified_(total - counted);
+                counted = total;
+            }
             // A short read of a regular file is its end: no read to hear
             // so, which on FUSE is one more round trip per file.
             if (std::size_t(n) < readBackSize && total == length)

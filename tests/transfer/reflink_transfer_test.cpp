@@ -4,7 +4,9 @@
 
 #include "transfer/transfer_engine.h"
 
+#include "fs/copy_verifier.h"
 #include "fs/error_description.h"
+#include "fs/item_copier.h"
 #include "fs/posix_system_io.h"
 #include "scan/candidate_scanner.h"
 #include "support/fault_injecting_io.h"
@@ -190,6 +192,28 @@ TEST_F(ReflinkTransferTest, ACopyReplacedAfterItsBlocksWereCheckedFails)
     EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::contentsDiffer)))
         << result.failures[0].toStdString();
     EXPECT_TRUE(readAll(xfs / "Movie.mkv") == movie);
+}
+
+TEST_F(ReflinkTransferTest, EveryByteOfTheCopyCountsOnceAsVerified)
+{
+    // Where both files are read, or a refused direct read is read again
+    // through the cache, the progress still adds up to the copy's length.
+    std::ofstream(xfs / "Movie.mkv", std::ios::binary) << movie;
+    for (const bool mapsFail : {true, false}) {
+        fs::remove_all(xfs / "copy");
+        const auto manifest = copyItemTree(io, xfs / "Movie.mkv", xfs / "copy", CopyOptions{true});
+        ASSERT_TRUE(manifest.ok());
+        io.clearFailures(IoCall::fileExtents);
+        if (mapsFail)
+            io.failCall(IoCall::fileExtents, 1, EOPNOTSUPP, 1'000'000);
+        else
+            io.failCall(IoCall::read, 2, EINVAL, 1); // the film's second piece
+        std::int64_t verified = 0;
+        const auto result = verifyItemCopy(io, xfs / "Movie.mkv", AT_FDCWD, (xfs / "copy").native(), xfs / "copy",
+                                           manifest.value(), true, {}, [&](std::int64_t bytes) { verified += bytes; });
+        EXPECT_TRUE(result.ok()) << mapsFail;
+        EXPECT_EQ(verified, std::int64_t(movie.size())) << mapsFail;
+    }
 }
 
 } // namespace
