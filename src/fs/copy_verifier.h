@@ -5,8 +5,9 @@
 // source has not changed since it was copied.
 //
 // With `compareContents` (the original is to go to the Trash), the copy is
-// first flushed to the drive (syncfs, and fsync of every file and folder
-// where syncfs may not reach the drive), its cached pages are dropped, every
+// first flushed to the drive (syncfs; where syncfs may not reach the drive,
+// an fsync of every file and folder, or of one file where the driver then
+// writes out its whole volume), its cached pages are dropped, every
 // file is re-read from the drive and compared with the hash taken while
 // copying, and no entry of the source may lie on another file system (a
 // drive mounted inside the item must not go to the Trash with it). A copy

@@ -1,18 +1,15 @@
 #include "fs/destination_rules.h"
 
 #include "fs/entry_support.h"
+#include "fs/mount_table.h"
 #include "fs/unique_fd.h"
 
 #include <QString>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -106,37 +103,18 @@ bool isFat(const SystemIo& io, int folder)
     if (io.stat(folder, &st) != 0)
         return false;
     // The kernel's own table, not the drive: read directly.
-    std::ifstream mounts("/proc/self/mountinfo");
-    const std::string text((std::istreambuf_iterator<char>(mounts)), std::istreambuf_iterator<char>());
-    const std::string device = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        // "id parent major:minor root point options ... - type source super"
-        char id[32], parent[32], numbers[64];
-        if (std::sscanf(line.c_str(), "%31s %31s %63s", id, parent, numbers) != 3 || device != numbers)
-            continue;
-        const std::size_t dash = line.find(" - ");
-        if (dash == std::string::npos)
-            continue;
-        char type[128] = {}, source[4096] = {};
-        if (std::sscanf(line.c_str() + dash + 3, "%127s %4095s", type, source) < 1)
-            continue;
-        const std::string kind = type;
-        if (kind == "vfat" || kind == "msdos" || kind == "fuse.fusefat" || kind == "fuse.vfat")
-            return true;
-        if (kind != "fuseblk" || source[0] != '/')
-            continue;
-        UniqueFd disk(io.openAt(AT_FDCWD, source, O_RDONLY | O_CLOEXEC));
-        char sector[90];
-        if (disk.valid() && io.pread(disk.get(), sector, sizeof sector, 0) == ssize_t(sizeof sector))
-            return std::memcmp(sector + 82, "FAT32   ", 8) == 0 || std::memcmp(sector + 54, "FAT16   ", 8) == 0 ||
-                   std::memcmp(sector + 54, "FAT12   ", 8) == 0;
-    }
+    const std::optional<MountEntry> mount = mountOfDevice(st.st_dev);
+    if (!mount)
+        return false;
+    if (mount->type == "vfat" || mount->type == "msdos" || mount->type == "fuse.fusefat" || mount->type == "fuse.vfat")
+        return true;
+    if (mount->type != "fuseblk" || mount->source.empty() || mount->source[0] != '/')
+        return false;
+    UniqueFd disk(io.openAt(AT_FDCWD, mount->source.c_str(), O_RDONLY | O_CLOEXEC));
+    char sector[90];
+    if (disk.valid() && io.pread(disk.get(), sector, sizeof sector, 0) == ssize_t(sizeof sector))
+        return std::memcmp(sector + 82, "FAT32   ", 8) == 0 || std::memcmp(sector + 54, "FAT16   ", 8) == 0 ||
+               std::memcmp(sector + 54, "FAT12   ", 8) == 0;
     return false;
 }
 

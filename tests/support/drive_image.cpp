@@ -76,6 +76,11 @@ bool waitForExit(pid_t pid, std::chrono::milliseconds limit)
     return false;
 }
 
+const char* driverName(DriveKind kind)
+{
+    return kind == DriveKind::exfat ? "mount.exfat-fuse" : kind == DriveKind::fat32 ? "fusefat" : "ntfs-3g";
+}
+
 } // namespace
 
 const char* driveKindName(DriveKind kind)
@@ -93,9 +98,7 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
       mountPoint_(workFolder / (std::string(driveKindName(kind)) + "-drive"))
 {
     const char* format = kind == DriveKind::exfat ? "mkfs.exfat" : kind == DriveKind::fat32 ? "mkfs.vfat" : "mkntfs";
-    const char* driver = kind == DriveKind::exfat   ? "mount.exfat-fuse"
-                         : kind == DriveKind::fat32 ? "fusefat"
-                                                    : "ntfs-3g";
+    const char* driver = driverName(kind);
     if (::geteuid() != 0) {
         skipReason_ = "needs root to attach and mount a drive image";
         return;
@@ -119,22 +122,51 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
                                         : kind == DriveKind::fat32
                                             ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
                                             : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
-    QString device;
     if (!run(QString::fromLatin1(format), formatArguments)) {
         skipReason_ = std::string(format) + " failed";
         return;
     }
-    if (!run(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), path(image_)}, &device) ||
-        device.isEmpty()) {
+    attachAndMount(kind, false);
+}
+
+DriveImage::DriveImage(DriveKind kind, const fs::path& existingImage, const fs::path& mountPoint)
+    : image_(existingImage), mountPoint_(mountPoint)
+{
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0) {
+        skipReason_ = "needs root and /dev/fuse to mount a drive image";
+        return;
+    }
+    fs::create_directories(mountPoint_);
+    attachAndMount(kind, true);
+}
+
+void DriveImage::attachAndMount(DriveKind kind, bool readOnly)
+{
+    const char* driver = driverName(kind);
+    QString device;
+    QStringList attach{QStringLiteral("-f"), QStringLiteral("--show"), path(image_)};
+    if (readOnly)
+        attach.prepend(QStringLiteral("-r"));
+    if (!run(QStringLiteral("losetup"), attach, &device) || device.isEmpty()) {
         skipReason_ = "no free loop device";
         return;
     }
     loopDevice_ = device.toStdString();
     const std::string point = mountPoint_.native();
     switch (kind) {
-    case DriveKind::exfat: driver_ = startDriver({driver, "-d", loopDevice_, point}); break;
-    case DriveKind::fat32: driver_ = startDriver({driver, "-f", "-o", "rw+", loopDevice_, point}); break;
-    case DriveKind::ntfs: driver_ = startDriver({driver, "-o", "windows_names,no_detach", loopDevice_, point}); break;
+    case DriveKind::exfat:
+        driver_ = readOnly ? startDriver({driver, "-d", "-o", "ro", loopDevice_, point})
+                           : startDriver({driver, "-d", loopDevice_, point});
+        break;
+    case DriveKind::fat32:
+        driver_ = startDriver({driver, "-f", "-o", readOnly ? "ro" : "rw+", loopDevice_, point});
+        break;
+    case DriveKind::ntfs:
+        // An image taken from a mounted drive was not unmounted cleanly,
+        // which ntfs-3g would otherwise mend first.
+        driver_ = startDriver(
+            {driver, "-o", readOnly ? "ro,norecover,no_detach" : "windows_names,no_detach", loopDevice_, point});
+        break;
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!isMounted(mountPoint_) && std::chrono::steady_clock::now() < end) {
@@ -146,6 +178,21 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
     }
     if (!isMounted(mountPoint_))
         skipReason_ = std::string(driver) + " did not mount the image";
+}
+
+void DriveImage::takeImage(const fs::path& to) const
+{
+    fs::copy_file(image_, to, fs::copy_options::overwrite_existing);
+}
+
+long long DriveImage::deviceFlushes() const
+{
+    // /sys/block/loopN/stat: the 16th figure counts completed flushes.
+    std::ifstream stat("/sys/block/" + fs::path(loopDevice_).filename().native() + "/stat");
+    long long figure = -1;
+    for (int i = 0; i < 16 && stat >> figure; ++i) {
+    }
+    return stat ? figure : -1;
 }
 
 void DriveImage::pull()

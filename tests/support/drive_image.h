@@ -24,6 +24,8 @@ inline void PrintTo(DriveKind kind, std::ostream* out)
 class DriveImage {
 public:
     DriveImage(DriveKind kind, const std::filesystem::path& workFolder, int megabytes = 64);
+    // Mounts an image made before (see `takeImage`) read-only at `mountPoint`.
+    DriveImage(DriveKind kind, const std::filesystem::path& existingImage, const std::filesystem::path& mountPoint);
     ~DriveImage();
     DriveImage(const DriveImage&) = delete;
     DriveImage& operator=(const DriveImage&) = delete;
@@ -36,7 +38,18 @@ public:
     // the mount fails (ENOTCONN) instead of waiting.
     void pull();
 
+    // Copies what the device holds now to `to`: what a drive pulled out or
+    // a power cut at this moment would keep, as the driver's unwritten
+    // buffers and the device's cached blocks are not in it.
+    void takeImage(const std::filesystem::path& to) const;
+
+    // How many cache flushes the device has completed since it was
+    // attached (a count the kernel keeps per block device); -1 if unknown.
+    long long deviceFlushes() const;
+
 private:
+    void attachAndMount(DriveKind kind, bool readOnly);
+
     std::filesystem::path image_;
     std::filesystem::path mountPoint_;
     std::string loopDevice_;
