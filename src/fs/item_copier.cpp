@@ -5,6 +5,7 @@
 #include "fs/helper_thread.h"
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
+#include "fs/write_behind.h"
 
 #include <algorithm>
 #include <atomic>
@@ -498,6 +499,11 @@ private:
         std::int64_t done = 0;
         // Bytes below this have gone into the hash (it runs ahead of the copy).
         std::int64_t hashedTo = offset;
+        // The kernel reads ahead further when told, for its own copy as for
+        // the loop below; cp tells it too.
+        if (length > std::int64_t(bufferSize))
+            io_.fadvise(in, offset, length, POSIX_FADV_SEQUENTIAL);
+        WriteBehind writeBehind(io_, out, offset, length);
         if (useCopyRange_) {
             // Hashing reads each chunk first, sequentially and through a
             // descriptor of its own, so the kernel's copy finds it in the
@@ -545,6 +551,10 @@ private:
                 if (n > 0) {
                     done += n;
                     counted(n);
+                    if (const std::error_code error = writeBehind.advance(offset + done)) {
+                        ahead.finish();
+                        return error;
+                    }
                     continue;
                 }
                 if (n == 0)
@@ -562,9 +572,6 @@ private:
             if (const std::error_code error = caughtUp())
                 return error;
         }
-        // The read/write loop reads ahead further when told, as cp does.
-        if (done < length && length - done > std::int64_t(bufferSize))
-            io_.fadvise(in, offset + done, length - done, POSIX_FADV_SEQUENTIAL);
         while (done < length) {
             if (stopped())
                 return systemError(ECANCELED);
@@ -595,8 +602,10 @@ private:
             }
             done += std::int64_t(n);
             counted(std::int64_t(n));
+            if (const std::error_code error = writeBehind.advance(offset + done))
+                return error;
         }
-        return {};
+        return writeBehind.finish(offset + done);
     }
 
     // Reads the next piece of at most `left` bytes at `offset` into `buffer`

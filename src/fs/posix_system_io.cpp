@@ -107,6 +107,11 @@ int PosixSystemIo::fadvise(int fd, off_t offset, off_t length, int advice) const
     return ::posix_fadvise(fd, offset, length, advice);
 }
 
+int PosixSystemIo::syncFileRange(int fd, off_t offset, off_t length, unsigned flags) const
+{
+    return ::sync_file_range(fd, offset, length, flags);
+}
+
 int PosixSystemIo::stat(int fd, struct stat* result) const
 {
     return ::fstat(fd, result);

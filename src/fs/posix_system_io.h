@@ -19,6 +19,7 @@ public:
     int fsync(int fd) const override;
     int syncFileSystem(int fd) const override;
     int fadvise(int fd, off_t offset, off_t length, int advice) const override;
+    int syncFileRange(int fd, off_t offset, off_t length, unsigned flags) const override;
     int stat(int fd, struct stat* result) const override;
     int statAt(int directory, const char* name, struct stat* result, int flags) const override;
     int statFileSystem(int fd, struct statfs* result) const override;

@@ -47,6 +47,7 @@ public:
     virtual int fsync(int fd) const = 0;
     virtual int syncFileSystem(int fd) const = 0;
     virtual int fadvise(int fd, off_t offset, off_t length, int advice) const = 0;
+    virtual int syncFileRange(int fd, off_t offset, off_t length, unsigned flags) const = 0;
 
     virtual int stat(int fd, struct stat* result) const = 0;
     virtual int statAt(int directory, const char* name, struct stat* result, int flags) const = 0;

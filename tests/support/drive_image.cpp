@@ -1,6 +1,7 @@
 #include "support/drive_image.h"
 
-#include <QProcess>
+#include "support/run_tool.h"
+
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -17,17 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool run(const QString& program, const QStringList& arguments, QString* output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return false;
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-    return true;
-}
 
 bool isMounted(const fs::path& point)
 {
@@ -122,7 +112,7 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
                                         : kind == DriveKind::fat32
                                             ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
                                             : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
-    if (!run(QString::fromLatin1(format), formatArguments)) {
+    if (!runTool(QString::fromLatin1(format), formatArguments)) {
         skipReason_ = std::string(format) + " failed";
         return;
     }
@@ -147,7 +137,7 @@ void DriveImage::attachAndMount(DriveKind kind, bool readOnly)
     QStringList attach{QStringLiteral("-f"), QStringLiteral("--show"), path(image_)};
     if (readOnly)
         attach.prepend(QStringLiteral("-r"));
-    if (!run(QStringLiteral("losetup"), attach, &device) || device.isEmpty()) {
+    if (!runTool(QStringLiteral("losetup"), attach, &device) || device.isEmpty()) {
         skipReason_ = "no free loop device";
         return;
     }
@@ -213,5 +203,5 @@ DriveImage::~DriveImage()
         waitForExit(driver_, std::chrono::seconds(5));
     }
     if (!loopDevice_.empty())
-        run(QStringLiteral("losetup"), {QStringLiteral("-d"), QString::fromStdString(loopDevice_)});
+        runTool(QStringLiteral("losetup"), {QStringLiteral("-d"), QString::fromStdString(loopDevice_)});
 }

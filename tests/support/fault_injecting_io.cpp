@@ -126,6 +126,12 @@ int FaultInjectingIo::fadvise(int fd, off_t offset, off_t length, int advice) co
     return real_.fadvise(fd, offset, length, advice);
 }
 
+int FaultInjectingIo::syncFileRange(int fd, off_t offset, off_t length, unsigned flags) const
+{
+    LOFTWELL_FAIL_IF_INJECTED(IoCall::syncFileRange)
+    return real_.syncFileRange(fd, offset, length, flags);
+}
+
 int FaultInjectingIo::openAt(int directory, const char* name, int flags, mode_t mode) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::openAt)

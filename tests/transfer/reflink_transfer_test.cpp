@@ -10,17 +10,14 @@
 #include "fs/posix_system_io.h"
 #include "scan/candidate_scanner.h"
 #include "support/fault_injecting_io.h"
+#include "support/loop_mount.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
-
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <linux/fiemap.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -28,57 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
-
-bool run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// A small XFS image mounted through a loop device; as root, with xfsprogs.
-class XfsMount {
-public:
-    explicit XfsMount(const fs::path& work) : image_(work / "xfs.img"), point_(work / "xfs")
-    {
-        if (::geteuid() != 0) {
-            why_ = "needs root to mount an image";
-            return;
-        }
-        if (QStandardPaths::findExecutable(QStringLiteral("mkfs.xfs")).isEmpty()) {
-            why_ = "mkfs.xfs (xfsprogs) is not installed";
-            return;
-        }
-        std::ofstream(image_).close();
-        fs::resize_file(image_, 320u * 1024 * 1024); // the least mkfs.xfs takes
-        fs::create_directories(point_);
-        const QString image = QString::fromStdString(image_.native());
-        if (!run(QStringLiteral("mkfs.xfs"), {QStringLiteral("-q"), image}) ||
-            !run(QStringLiteral("mount"),
-                 {QStringLiteral("-o"), QStringLiteral("loop"), image, QString::fromStdString(point_.native())})) {
-            why_ = "no XFS here (mkfs.xfs or the loop mount failed)";
-            return;
-        }
-        mounted_ = true;
-    }
-    ~XfsMount()
-    {
-        if (mounted_)
-            ::umount2(point_.c_str(), MNT_DETACH);
-    }
-    XfsMount(const XfsMount&) = delete;
-    XfsMount& operator=(const XfsMount&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-    fs::path operator/(const fs::path& relative) const { return point_ / relative; }
-
-private:
-    fs::path image_;
-    fs::path point_;
-    bool mounted_ = false;
-    std::string why_;
-};
 
 bool everyExtentShared(const fs::path& file)
 {
@@ -142,7 +88,7 @@ protected:
     fs::path trashed(const char* name) const { return xfs / "home" / ".local" / "share" / "Trash" / "files" / name; }
 
     TempDir dir;
-    XfsMount xfs{dir.path()};
+    LoopMount xfs{dir.path(), "xfs", 320}; // the least mkfs.xfs takes
     FaultInjectingIo io;
     ScriptedFileSystem fileSystem{io};
     const std::string movie = patternedBytes(5 * 1024 * 1024 + 3, 7);

@@ -138,6 +138,32 @@ INSTANTIATE_TEST_SUITE_P(
                       CallFault{"trashRename", IoCall::renameAt, 1, 1}), // the move into the Trash
     [](const ::testing::TestParamInfo<CallFault>& info) { return std::string(info.param.name); });
 
+// A film of three pieces, which the copy sends to the drive as it goes.
+class WriteBehindFaultTest : public TransferFaultTest {
+protected:
+    WriteBehindFaultTest()
+    {
+        writeFile(movie(), 40 * 1024 * 1024 + 17, 'm');
+        original = readAll(movie());
+    }
+};
+
+TEST_F(WriteBehindFaultTest, AWriteErrorTheDriveReportsWhileCopyingFailsTheItem)
+{
+    io.failCall(IoCall::syncFileRange, 2, EIO); // the wait for the first piece
+    expectFailedAndKept(run(movie(), true), errorDescription(systemError(EIO)));
+}
+
+TEST_F(WriteBehindFaultTest, ADriveThatCannotBeAskedToWriteEarlyIsCopiedAsBefore)
+{
+    io.failCall(IoCall::syncFileRange, 1, EINVAL, 1'000'000);
+    const auto result = run(movie(), true);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(io.calls(IoCall::syncFileRange), 1); // asked once, not once per piece
+    EXPECT_EQ(readAll(copied()), original);
+    EXPECT_EQ(readAll(trash() / "files" / "Movie.mkv"), original);
+}
+
 TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
 {
     io.failCall(IoCall::write, 1, ENOSPC);
