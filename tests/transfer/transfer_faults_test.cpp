@@ -150,7 +150,8 @@ protected:
 
 TEST_F(WriteBehindFaultTest, AWriteErrorTheDriveReportsWhileCopyingFailsTheItem)
 {
-    io.failCall(IoCall::syncFileRange, 2, EIO); // the wait for the first piece
+    // Calls: the first piece sent, the second sent, then the wait for the first.
+    io.failCall(IoCall::syncFileRange, 3, EIO);
     expectFailedAndKept(run(movie(), true), errorDescription(systemError(EIO)));
 }
 
