@@ -2,6 +2,7 @@
 
 #include "model/path_text.h"
 #include "model/text_table.h"
+#include "ui/file_dialog_without_delete.h"
 #include "ui/literal_text.h"
 
 #include <QAbstractItemView>
@@ -36,6 +37,7 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
                 view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         }
     }
+    removeDeleteAndRename(dialog);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         auto* message = new QLabel(request.message, &dialog);
         message->setWordWrap(true);

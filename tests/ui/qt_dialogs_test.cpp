@@ -11,6 +11,8 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +29,44 @@ int filesBelow(const fs::path& folder)
     for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it)
         count += it->is_regular_file() ? 1 : 0;
     return count;
+}
+
+struct MenuEntry {
+    QString name;
+    QString text;
+    bool usable;
+};
+
+// The entries of the context menu a view shows at `at`, read as it opens
+// (the dialog's file views pop theirs up, the sidebar runs its own).
+std::vector<MenuEntry> contextMenu(QAbstractItemView* view, QPoint at)
+{
+    std::vector<MenuEntry> entries;
+    bool waiting = true;
+    const auto read = [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!waiting || !menu)
+            return;
+        waiting = false;
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                entries.push_back({action->objectName(), QString(action->text()).remove(u'&'),
+                                   action->isEnabled() && action->isVisible()});
+        }
+        menu->close();
+    };
+    QTimer::singleShot(0, read);
+    emit view->customContextMenuRequested(at);
+    read();
+    return entries;
+}
+
+// Types a name and Return where the keyboard is (a name's editor, if one opened).
+void typeName(QWidget* fallback, const QString& name)
+{
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fallback;
+    QTest::keyClicks(target, name);
+    QTest::keyClick(target, Qt::Key_Return);
 }
 
 } // namespace
@@ -114,4 +154,102 @@ TEST(QtDialogs, TheReportHoldsATypicalPathOnOneLine)
     EXPECT_GE(boxWidth, QtDialogs::messageWidth);
     ASSERT_GT(textWidth, 0);
     EXPECT_LE(textWidth, room); // one line
+}
+
+// Whatever the user does in either picker, nothing is deleted or renamed
+// (Qt's dialog deletes a folder with its contents for good); a new folder
+// can still be made, and named, in the destination picker.
+TEST(QtDialogs, NeitherPickerDeletesOrRenamesAnything)
+{
+    for (const bool destination : {false, true}) {
+        SCOPED_TRACE(destination ? "destination picker" : "source picker");
+        TempDir home;
+        writeFile(home / "Keep" / "inside.txt", 10);
+        qputenv("HOME", QByteArray::fromStdString(home.path().native()));
+        keepNoSettingsFiles();
+
+        std::vector<MenuEntry> entries;
+        bool driven = false;
+        bool newFolderOffered = false;
+        // Answers "yes" to anything the dialog asks (are you sure you want
+        // to delete...), as a hurried user would.
+        QTimer confirmer;
+        QObject::connect(&confirmer, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                    yes->click();
+                else
+                    box->reject();
+            }
+        });
+        confirmer.start(20);
+        std::function<void()> drive = [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* list = dialog ? dialog->findChild<QListView*>(QStringLiteral("listView")) : nullptr;
+            if (!list || list->model()->rowCount(list->rootIndex()) < 1) {
+                QTimer::singleShot(50, drive);
+                return;
+            }
+            dialog->activateWindow();
+            auto* model = qobject_cast<QFileSystemModel*>(list->model());
+            const QModelIndex keep = model->index(QString::fromStdString((home / "Keep").native()));
+            for (const char* name : {"listView", "treeView", "sidebar"}) {
+                SCOPED_TRACE(name);
+                auto* view = dialog->findChild<QAbstractItemView*>(QLatin1String(name));
+                ASSERT_NE(view, nullptr);
+                dialog->setViewMode(std::string_view(name) == "treeView" ? QFileDialog::Detail : QFileDialog::List);
+                const bool files = std::string_view(name) != "sidebar";
+                const QModelIndex at = files ? keep : view->model()->index(0, 0);
+                view->setCurrentIndex(at);
+                for (const MenuEntry& entry : contextMenu(view, view->visualRect(at).center()))
+                    entries.push_back(entry);
+                // The menu took the keyboard; the keys go to the view.
+                dialog->activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+                view->setFocus();
+                QTest::keyClick(view, Qt::Key_Delete);
+                QTest::keyClick(view, Qt::Key_Delete, Qt::ShiftModifier);
+                QTest::keyClick(view, Qt::Key_F2);
+                typeName(view, QStringLiteral("Renamed"));
+            }
+            if (destination) {
+                // Back from wherever the sidebar led.
+                dialog->setDirectory(QString::fromStdString(home.path().native()));
+                dialog->setViewMode(QFileDialog::List);
+                QTest::qWait(100);
+                auto* newFolder = dialog->findChild<QAction*>(QStringLiteral("qt_new_folder_action"));
+                for (const MenuEntry& entry : contextMenu(list, QPoint(1, 1)))
+                    newFolderOffered = newFolderOffered || (entry.name == newFolder->objectName() && entry.usable);
+                dialog->activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+                newFolder->trigger(); // made at once, its name open for editing
+                typeName(list, QStringLiteral("Backups"));
+            }
+            driven = true;
+            dialog->reject();
+        };
+        QTimer::singleShot(50, drive);
+
+        FolderRequest request;
+        request.message = QStringLiteral("Choose a folder.");
+        request.prompt = QStringLiteral("Choose");
+        request.startFolder = home.path();
+        request.multipleSelection = !destination;
+        request.canCreateFolders = destination;
+        QtDialogs().chooseFolders(request);
+
+        ASSERT_TRUE(driven);
+        EXPECT_FALSE(entries.empty());
+        for (const MenuEntry& entry : entries) {
+            const bool deletes = entry.name == "qt_delete_action" || entry.text.contains(QStringLiteral("Delete"));
+            const bool renames = entry.name == "qt_rename_action" || entry.text.contains(QStringLiteral("Rename"));
+            EXPECT_FALSE(deletes || renames) << entry.text.toStdString();
+        }
+        EXPECT_EQ(readAll(home / "Keep" / "inside.txt"), std::string(10, 'x'));
+        EXPECT_FALSE(fs::exists(home / "Renamed"));
+        if (destination) {
+            EXPECT_TRUE(newFolderOffered);
+            EXPECT_TRUE(fs::is_directory(home / "Backups"));
+        }
+    }
 }
