@@ -10,7 +10,7 @@ packages=(
   qt6-translations-l10n
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-noto-cjk fonts-inter
-  libxxhash-dev desktop-file-utils
+  libxxhash-dev desktop-file-utils libfuse3-dev
   trash-cli util-linux strace xauth xvfb
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
 )

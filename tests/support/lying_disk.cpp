@@ -1,0 +1,119 @@
+// A disk that lies, for tests: serves one file, "disk", that claims
+// `claimed` bytes but stores only as many as its backing file holds. Every
+// offset is taken modulo the backing size, as on the fake-capacity USB
+// sticks sold widely: writes past the real capacity land on earlier data,
+// and the drive reports success. Attach "disk" to a loop device and format
+// it. Usage: lying_disk BACKING CLAIMED_BYTES MOUNT_POINT (stays in the
+// foreground until unmounted or killed).
+
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int backing = -1;
+off_t stored = 0;
+off_t claimed = 0;
+
+int getAttributes(const char* path, struct stat* st, fuse_file_info*)
+{
+    std::memset(st, 0, sizeof *st);
+    if (std::strcmp(path, "/") == 0) {
+        st->st_mode = S_IFDIR | 0755;
+        st->st_nlink = 2;
+        return 0;
+    }
+    if (std::strcmp(path, "/disk") == 0) {
+        st->st_mode = S_IFREG | 0600;
+        st->st_nlink = 1;
+        st->st_size = claimed;
+        return 0;
+    }
+    return -ENOENT;
+}
+
+int readDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags)
+{
+    if (std::strcmp(path, "/") != 0)
+        return -ENOENT;
+    fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "disk", nullptr, 0, fuse_fill_dir_flags(0));
+    return 0;
+}
+
+int openFile(const char* path, fuse_file_info* info)
+{
+    if (std::strcmp(path, "/disk") != 0)
+        return -ENOENT;
+    info->direct_io = 1; // no page cache of "disk": every read asks the backing file
+    return 0;
+}
+
+// Reads or writes `size` bytes at `offset`, wrapped around the real capacity.
+template <typename Transfer>
+int wrapped(char* buffer, size_t size, off_t offset, Transfer transfer)
+{
+    if (offset >= claimed)
+        return 0;
+    size = size_t(std::min<off_t>(off_t(size), claimed - offset));
+    size_t done = 0;
+    while (done < size) {
+        const off_t at = (offset + off_t(done)) % stored;
+        const size_t piece = size_t(std::min<off_t>(off_t(size - done), stored - at));
+        const ssize_t n = transfer(buffer + done, piece, at);
+        if (n < 0)
+            return -errno;
+        if (n == 0)
+            break;
+        done += size_t(n);
+    }
+    return int(done);
+}
+
+int readFile(const char*, char* buffer, size_t size, off_t offset, fuse_file_info*)
+{
+    return wrapped(buffer, size, offset, [](char* b, size_t n, off_t at) { return ::pread(backing, b, n, at); });
+}
+
+int writeFile(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info*)
+{
+    return wrapped(const_cast<char*>(buffer), size, offset,
+                   [](char* b, size_t n, off_t at) { return ::pwrite(backing, b, n, at); });
+}
+
+int syncFile(const char*, int, fuse_file_info*)
+{
+    return ::fdatasync(backing) == 0 ? 0 : -errno;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 4)
+        return 2;
+    backing = ::open(argv[1], O_RDWR | O_CLOEXEC);
+    struct stat st;
+    if (backing < 0 || ::fstat(backing, &st) != 0 || st.st_size <= 0)
+        return 1;
+    stored = st.st_size;
+    claimed = off_t(std::strtoll(argv[2], nullptr, 10));
+    fuse_operations operations{};
+    operations.getattr = getAttributes;
+    operations.readdir = readDirectory;
+    operations.open = openFile;
+    operations.read = readFile;
+    operations.write = writeFile;
+    operations.fsync = syncFile;
+    char* fuseArguments[] = {argv[0], const_cast<char*>("-f"), argv[3], nullptr};
+    return fuse_main(3, fuseArguments, &operations, nullptr);
+}
