@@ -33,6 +33,7 @@
 // brings each program's own files back, as a running application has them.
 
 #include "bench_support.h"
+#include "fs/copy_flush.h"
 #include "fs/copy_verifier.h"
 #include "fs/freedesktop_trash.h"
 #include "fs/item_copier.h"
@@ -226,12 +227,15 @@ int main(int argc, char* argv[])
         return copyItemTree(io, argv[2], argv[3], CopyOptions{false}) ? 0 : 1;
     if (argc == 5 && std::strcmp(argv[1], "--transfer") == 0) {
         // Prints how long each step took: the copy with hashing, writing it
-        // out to the drive (the sync here leaves the verification's own
-        // flush nothing to do), the re-read, and the move to the Trash.
+        // out to the drive as the transfer does, the re-read, and the move
+        // to the Trash.
+        const fs::path target = argv[3];
+        const int parent = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const auto start = std::chrono::steady_clock::now();
-        const auto manifest = copyItemTree(io, argv[2], argv[3], CopyOptions{true});
+        const auto manifest = copyItemTree(io, argv[2], target, CopyOptions{true});
         const double copied = seconds(start);
-        ::sync();
+        if (parent < 0 || !flushCopy(io, parent, target.filename().native(), target))
+            return 1;
         const double flushed = seconds(start);
         if (!manifest || !verifyItemCopy(io, argv[2], argv[3], manifest.value(), true))
             return 1;

@@ -151,7 +151,7 @@ int transferCommand(int argc, char* argv[])
         });
     if (terminal)
         line.finish();
-    const TransferReport report = makeTransferReport(result, trash);
+    const TransferReport report = makeTransferReport(result);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
     return result.failures.isEmpty() ? 0 : 1;

@@ -50,7 +50,7 @@ private:
     void finishScan(std::vector<Candidate> result);
     void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
     void showItemProgress(const ItemProgress& item);
-    void finishTransfer(const TransferResult& result, bool moveOriginalsToTrash);
+    void finishTransfer(const TransferResult& result);
 
     void updateInterfaceState();
     void updateSummary();

@@ -25,21 +25,18 @@ ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language la
 
 ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language)
 {
-    return ProgressDisplay{I18n::text("progress.path.transferring", language), countText(0, count),
-                           int(count * progressStepsPerItem), 0};
+    return ProgressDisplay{I18n::text("progress.path.transferring", language), countText(0, count), transferBarSteps,
+                           0};
 }
 
 ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
                                     I18n::Language language)
 {
-    // Items finished so far; the current one fills in as it goes.
     return ProgressDisplay{formatText(I18n::text("progress.path.transferringItem", language), {name}),
-                           countText(index, total), int(total * progressStepsPerItem),
-                           int((index - 1) * progressStepsPerItem)};
+                           countText(index, total), transferBarSteps, 0};
 }
 
 int transferBarValue(const ItemProgress& item)
 {
-    const auto steps = std::int64_t(item.fraction() * progressStepsPerItem);
-    return int((item.index - 1) * progressStepsPerItem + steps);
+    return int(item.runFraction() * transferBarSteps);
 }

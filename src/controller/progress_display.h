@@ -1,6 +1,6 @@
 #pragma once
 // The progress strip's values for each moment of a run. A transfer's bar
-// counts `progressStepsPerItem` steps per item, so a big item moves it too.
+// goes by bytes through all its phases, in `transferBarSteps` steps.
 // Pure.
 
 #include "model/text_table.h"
@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-inline constexpr std::int64_t progressStepsPerItem = 1000;
+inline constexpr int transferBarSteps = 10000;
 
 // Before anything ran (the strip is hidden then).
 ProgressDisplay initialProgress(I18n::Language language);
@@ -17,8 +17,9 @@ ProgressDisplay initialProgress(I18n::Language language);
 ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language language);
 // A transfer of `count` items about to start.
 ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language);
-// Item `index` of `total` (1-based) starting.
+// Item `index` of `total` (1-based) starting: its texts (the bar's value is
+// the caller's to keep).
 ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
                                     I18n::Language language);
-// Bar position within the current item.
+// Bar position within the run.
 int transferBarValue(const ItemProgress& item);

@@ -46,25 +46,28 @@ void MainWindowController::transferAction()
         };
         TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
                                          stop, itemProgress);
-        postToGuiThread(controller, [result = std::move(result), moveToTrash](MainWindowController& c) {
-            c.finishTransfer(result, moveToTrash);
-        });
+        postToGuiThread(controller,
+                        [result = std::move(result)](MainWindowController& c) { c.finishTransfer(result); });
     });
 }
 
 void MainWindowController::showTransferProgress(std::int64_t index, std::int64_t total, const QString& name)
 {
-    showProgress(transferItemStarted(index, total, name, I18n::language()));
+    // The bar goes on by bytes; the texts name the item.
+    ProgressDisplay progress = transferItemStarted(index, total, name, I18n::language());
+    progress.value = progress_.value;
+    showProgress(std::move(progress));
 }
 
 void MainWindowController::showItemProgress(const ItemProgress& item)
 {
-    ProgressDisplay progress = progress_;
+    // Each item is named again as its copy is read back.
+    ProgressDisplay progress = transferItemStarted(item.index, item.total, item.name, I18n::language());
     progress.value = transferBarValue(item);
     showProgress(std::move(progress));
 }
 
-void MainWindowController::finishTransfer(const TransferResult& result, bool moveOriginalsToTrash)
+void MainWindowController::finishTransfer(const TransferResult& result)
 {
     isBusy_ = false;
     updateInterfaceState();
@@ -77,6 +80,6 @@ void MainWindowController::finishTransfer(const TransferResult& result, bool mov
     view_->reloadTable();
     updateSummary();
     updateInterfaceState();
-    const TransferReport report = makeTransferReport(result, moveOriginalsToTrash);
+    const TransferReport report = makeTransferReport(result);
     dialogs_.showAlert(report.title, report.message);
 }

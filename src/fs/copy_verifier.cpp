@@ -3,7 +3,6 @@
 #include "fs/content_hash.h"
 #include "fs/entry_support.h"
 #include "fs/helper_thread.h"
-#include "fs/mount_table.h"
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
 
@@ -17,7 +16,6 @@
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
@@ -70,17 +68,19 @@ public:
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
-        Finding finding;
-        if (compareContents_)
-            finding = flushTarget(targetDirectory, target);
-        if (!finding)
-            finding = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
-                                  targetName, std::string(), nullptr);
-        // An entry gone from the source since the copy is a change too.
+        Finding finding = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                      targetName, std::string(), nullptr);
+        // An entry gone from the source since the copy is a change too; and
+        // the names of one file in the item are names of one file in the copy.
         if (!finding) {
             for (const auto& [relative, expected] : byPath_) {
                 if (!expected.seen) {
                     finding = found(FsErrc::sourceChanged, relative);
+                    break;
+                }
+                const std::string& first = expected.entry->linkedTo;
+                if (!first.empty() && (!copyInodes_.contains(first) || copyInodes_[first] != copyInodes_[relative])) {
+                    finding = found(FsErrc::hardLinkDiffers, relative);
                     break;
                 }
             }
@@ -112,41 +112,6 @@ private:
     };
 
     bool stopped() const { return stop_.stop_requested(); }
-
-    // Writes the whole destination back in one go and makes the item's own
-    // entry in its parent durable. Linux passes no syncfs on to a FUSE
-    // driver, so there every file and folder is fsync'ed on its own as well;
-    // except with a FUSE block device driver ("fuseblk": exfat-fuse, ntfs-3g).
-    // Such a driver keeps its whole volume on one device and answers an fsync
-    // of any file by writing out all it holds and flushing the device, so one
-    // fsync of a file of the finished copy puts all of it on the drive. Per
-    // file, 20,000 photos on exfat-fuse were 20,000 flushes of the device.
-    // A file, not a folder: a driver without fsync for folders gets none, and
-    // the kernel reports success.
-    Finding flushTarget(int targetDirectory, const fs::path& target)
-    {
-        UniqueFd parent;
-        if (targetDirectory == AT_FDCWD) {
-            const fs::path folder = target.parent_path();
-            parent.reset(
-                io_.openAt(AT_FDCWD, folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        } else {
-            parent.reset(io_.openAt(targetDirectory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        }
-        if (!parent.valid())
-            return foundErrno({});
-        constexpr long fuseMagic = 0x65735546;
-        struct statfs info;
-        syncEach_ = io_.statFileSystem(parent.get(), &info) != 0 || long(info.f_type) == fuseMagic;
-        struct stat status;
-        if (syncEach_ && io_.stat(parent.get(), &status) == 0) {
-            const std::optional<MountEntry> mount = mountOfDevice(status.st_dev);
-            fileSyncFlushesVolume_ = mount && mount->type == "fuseblk";
-        }
-        if (io_.syncFileSystem(parent.get()) != 0 || io_.fsync(parent.get()) != 0)
-            return foundErrno({});
-        return {};
-    }
 
     // `pending`: where a folder collects its files for reading them back
     // together; null reads at once.
@@ -180,7 +145,10 @@ private:
                 return found(FsErrc::sourceChanged, relative);
             if (target.st_size != entry.length)
                 return found(FsErrc::lengthDiffers, relative);
-            if (!compareContents_)
+            copyInodes_[relative] = target.st_ino;
+            // Another name of a file read back under its first: only the
+            // link is checked, once the whole copy is seen.
+            if (!compareContents_ || !entry.linkedTo.empty())
                 return {};
             if (pending) {
                 pending->push_back({targetName, &entry, target.st_ino});
@@ -221,15 +189,8 @@ private:
                                               joinRelative(relative, child.name), &pending))
                 return finding;
         }
-        if (Finding finding = readBack(in.get(), out.get(), pending))
-            return finding;
-        if (mustSync() && io_.fsync(out.get()) != 0)
-            return foundErrno(relative);
-        return {};
+        return readBack(in.get(), out.get(), pending);
     }
-
-    // Whether an entry of the copy still needs an fsync of its own.
-    bool mustSync() const { return syncEach_ && !volumeSynced_.load(); }
 
     // Reads a folder's files back, shared with the helper thread when many.
     // A file has the same name in the source folder and in its copy.
@@ -325,6 +286,14 @@ private:
 
     enum class Side { source, copy };
 
+    // An input/output error says which side failed.
+    static std::error_code sideError(Side side, std::error_code error)
+    {
+        if (error != std::errc::io_error)
+            return error;
+        return make_error_code(side == Side::copy ? FsErrc::readBackFailed : FsErrc::originalUnreadable);
+    }
+
     // The file's contents as its drive returns them now, `entry.length`
     // bytes of them; none with a finding that says why. Only a copy's bytes
     // count as verified: where the source is read too, they would count twice.
@@ -348,22 +317,24 @@ private:
             }
             return true;
         };
+        // A read of the copy must not write to its drive: no access time
+        // (where the file is not the user's own, the kernel refuses that).
+        int copyFlags = side == Side::copy ? flags | O_NOATIME : flags;
+        const auto open = [&](int extra) {
+            fd.reset(io_.openAt(file.directory, file.name, copyFlags | extra));
+            if (!fd.valid() && errno == EPERM && (copyFlags & O_NOATIME) != 0) {
+                copyFlags &= ~O_NOATIME;
+                fd.reset(io_.openAt(file.directory, file.name, copyFlags | extra));
+            }
+        };
         // One open per file where the drive takes direct reads: on FUSE
         // every open and close is a round trip to the file system's process.
-        fd.reset(io_.openAt(file.directory, file.name, flags | O_DIRECT));
+        open(O_DIRECT);
         const bool direct = fd.valid();
         if (!direct)
-            fd.reset(io_.openAt(file.directory, file.name, flags)); // O_DIRECT refused
+            open(0); // O_DIRECT refused
         if (!opened())
             return std::nullopt;
-        if (side == Side::copy && mustSync()) {
-            if (io_.fsync(fd.get()) != 0) {
-                finding = foundErrno(relative);
-                return std::nullopt;
-            }
-            if (fileSyncFlushesVolume_)
-                volumeSynced_ = true;
-        }
         // Cached pages dropped first: some file systems accept O_DIRECT and
         // still answer from the cache (compressed btrfs, FUSE).
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
@@ -378,19 +349,19 @@ private:
             // A drive's own error fails the item: a second try through the
             // cache might be answered by pages it still holds.
             if (error != std::errc::invalid_argument) {
-                finding = {error, relative};
+                finding = {sideError(side, error), relative};
                 return std::nullopt;
             }
             // Refused after all (alignment, or a file system that cannot do
             // it): read through the cache below, whose pages were dropped.
-            fd.reset(io_.openAt(file.directory, file.name, flags));
+            open(0);
             if (!opened())
                 return std::nullopt;
         }
         io_.fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         auto hash = readHash(fd.get(), entry.length, buffer, counted, error);
         if (!hash)
-            finding = {error, relative};
+            finding = {sideError(side, error), relative};
         return hash;
     }
 
@@ -474,10 +445,8 @@ private:
     std::stop_token stop_;
     ByteCounter verified_;
     dev_t device_ = 0;
-    bool syncEach_ = true;
-    bool fileSyncFlushesVolume_ = false;
-    std::atomic<bool> volumeSynced_{false}; // the helper thread reads files too
     std::unordered_map<std::string, Expected> byPath_;
+    std::unordered_map<std::string, ino_t> copyInodes_; // regular files of the copy, by place
     AlignedBuffer mainBuffer_;
     AlignedBuffer helperBuffer_;
     HelperThread helper_;

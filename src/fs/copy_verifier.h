@@ -4,20 +4,20 @@
 // same type, links with the same target, files with the same length; the
 // source has not changed since it was copied.
 //
-// With `compareContents` (the original is to go to the Trash), the copy is
-// first flushed to the drive (syncfs; where syncfs may not reach the drive,
-// an fsync of every file and folder, or of one file where the driver then
-// writes out its whole volume), its cached pages are dropped, every
-// file is re-read from the drive and compared with the hash taken while
-// copying, and no entry of the source may lie on another file system (a
-// drive mounted inside the item must not go to the Trash with it). A copy
-// that shares its source's blocks (a reflink) is checked by its extent map,
+// With `compareContents` (the original is to go to the Trash), the copy,
+// which must be on the drive already (copy_flush.h), has its cached pages
+// dropped, every file is re-read from the drive (without touching its
+// access time) and compared with the hash taken while copying, and no entry
+// of the source may lie on another file system (a drive mounted inside the
+// item must not go to the Trash with it). A copy that shares its source's
+// blocks (a reflink) is checked by its extent map,
 // which must be the source's, shared, and by one read of it from the drive;
 // where the maps say otherwise, both files are read and compared.
 //
 // A failure says what differed (FsErrc::entryMissing, typeDiffers,
 // linkTargetDiffers, lengthDiffers, contentsDiffer, sourceChanged,
-// otherFileSystem), or which system call failed, and where inside the item.
+// otherFileSystem), or which system call failed (an input/output error as
+// readBackFailed or originalUnreadable), and where inside the item.
 // A stop request ends the check with ECANCELED.
 //
 // Every system call goes through `io`. Blocking; call from the transfer worker.

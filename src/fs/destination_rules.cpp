@@ -118,6 +118,32 @@ bool isFat(const SystemIo& io, int folder)
     return false;
 }
 
+// A folder with a file in it, renamed: its file must still be in it. The
+// probe's own entries are removed again.
+bool folderRenameKeepsContents(const SystemIo& io, int scratch)
+{
+    if (io.makeDirectoryAt(scratch, "d", 0700) != 0)
+        return true; // no folders to rename, no answer
+    bool kept = false;
+    {
+        UniqueFd file(io.openAt(scratch, "d/f", O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        kept = !file.valid();
+        // Listed, not looked up: the kernel's cache of names would answer that.
+        if (file.valid() && io.renameAt(scratch, "d", scratch, "e", 0) == 0) {
+            UniqueFd folder(io.openAt(scratch, "e", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            std::error_code error;
+            for (const DirectoryEntry& entry :
+                 folder.valid() ? allEntries(io, folder.get(), error) : std::vector<DirectoryEntry>{})
+                kept = kept || entry.name == "f";
+        }
+    }
+    for (const char* folder : {"d", "e"}) {
+        io.unlinkAt(scratch, (std::string(folder) + "/f").c_str(), 0);
+        io.unlinkAt(scratch, folder, AT_REMOVEDIR);
+    }
+    return kept;
+}
+
 } // namespace
 
 DestinationRules probeDestinationRules(const SystemIo& io, int folder)
@@ -143,6 +169,7 @@ DestinationRules probeDestinationRules(const SystemIo& io, int folder)
     struct stat st;
     rules.caseInsensitive = scratch.create("Cc") && io.statAt(scratch.fd(), "cC", &st, AT_SYMLINK_NOFOLLOW) == 0;
     rules.symbolicLinks = io.symlinkAt("Cc", scratch.fd(), "link") == 0;
+    rules.folderRenameKeepsContents = folderRenameKeepsContents(io, scratch.fd());
     // 100 Chinese characters: 300 bytes, but 100 UTF-16 units.
     std::string wide;
     for (int i = 0; i < 100; ++i)

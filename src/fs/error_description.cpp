@@ -49,7 +49,17 @@ constexpr Description missing{"Missing from the copy", "副本中缺少此项"};
 constexpr Description otherType{"Of another kind in the copy", "副本中的项目类型不同"};
 constexpr Description otherTarget{"The link points elsewhere in the copy", "副本中的链接指向别处"};
 constexpr Description otherLength{"Of another length in the copy", "副本中的长度不同"};
-constexpr Description otherContents{"Reads back differently from the copy", "从副本读回的内容不同"};
+constexpr Description otherContents{
+    "The drive gave back different data than was written: it may be failing, or smaller than it claims",
+    "驱动器读回的数据与写入的不同：它可能出了故障，或者实际容量比标称的小"};
+constexpr Description readOriginal{"Could not read the original (input/output error)",
+                                   "无法读取原项目（输入/输出错误）"};
+constexpr Description writeDrive{"The drive failed to write the copy (input/output error)",
+                                 "驱动器未能写入副本（输入/输出错误）"};
+constexpr Description readBack{"The copy could not be read back from the drive (input/output error)",
+                               "无法从驱动器读回副本（输入/输出错误）"};
+constexpr Description noDestination{"The destination folder does not exist", "目标文件夹不存在"};
+constexpr Description otherHardLink{"The hard link is not one in the copy", "副本中的硬链接不一致"};
 constexpr Description otherDrive{"Lies on another drive mounted inside the item", "位于挂载在项目内的另一个驱动器上"};
 constexpr Description caseTwin{"The destination cannot tell this name from “%1”", "目标位置无法区分此名称与“%1”"};
 constexpr Description trashStep{"Copied and verified, but the original could not be moved to the Trash: %1",
@@ -118,6 +128,11 @@ const Description* describeOwn(FsErrc condition)
     case FsErrc::linksNotSupported: return &noLinks;
     case FsErrc::fileTooLarge: return &tooLarge;
     case FsErrc::notEnoughSpace: return &noSpace;
+    case FsErrc::originalUnreadable: return &readOriginal;
+    case FsErrc::driveWriteFailed: return &writeDrive;
+    case FsErrc::readBackFailed: return &readBack;
+    case FsErrc::destinationMissing: return &noDestination;
+    case FsErrc::hardLinkDiffers: return &otherHardLink;
     case FsErrc::sizeCheckFailed: return nullptr; // the text table's own words
     }
     return nullptr;

@@ -78,6 +78,9 @@ struct CopiedEntry {
     // A regular file whose copy was made by sharing its blocks (a reflink),
     // so it was not hashed: the verification checks the blocks instead.
     bool sharesBlocks = false;
+    // A hard link of a file copied before within the item: its copy is a
+    // hard link of that file's copy, whose place ("a/b") this is.
+    std::string linkedTo;
     // The source's identity and state when copied, to notice later changes
     // (a tool that puts the modification time back still moves the change time).
     std::uint64_t device = 0;
@@ -115,6 +118,7 @@ struct DestinationRules {
     bool nameLimitInUtf16 = false;           // names count UTF-16 units, not bytes
     int longestName = 255;                   // in bytes, or in UTF-16 units
     std::optional<std::int64_t> largestFile; // FAT: 4 GiB - 1
+    bool folderRenameKeepsContents = true;   // fusefat's renamed folder comes out empty
 
     bool operator==(const DestinationRules&) const = default;
 };
@@ -186,6 +190,20 @@ public:
     virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into,
                                       const std::string& name, const CopyManifest& manifest, bool compareContents,
                                       std::stop_token stop = {}, ByteCounter verified = {}) const = 0;
+
+    // Puts the copy `name` inside `into` on the drive itself (see
+    // copy_flush.h): a write-back error the drive had since `into` was
+    // opened fails it.
+    virtual FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const = 0;
+
+    // Gives the finished copy `from` inside `into` its name `to`, where
+    // nothing may be yet (EEXIST otherwise).
+    virtual FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const = 0;
+
+    // Removes a copy this run began and stopped, `name` inside `into`, with
+    // everything below it: the one thing Loftwell ever removes, and only its
+    // own unfinished work.
+    virtual FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const = 0;
 
     // Moves an item to the user's Trash; returns where it went. Right before
     // the move, every entry of the item is compared with what was copied

@@ -2,6 +2,7 @@
 
 #include "fs/make_directories.h"
 #include "fs/path_anchor.h"
+#include "fs/rename_no_replace.h"
 #include "fs/source_check.h"
 #include "fs/unique_fd.h"
 #include "model/path_ops.h"
@@ -122,20 +123,6 @@ bool writeAll(const SystemIo& io, int fd, const std::string& text)
         done += std::size_t(n);
     }
     return true;
-}
-
-// rename without replacing; where the file system lacks RENAME_NOREPLACE,
-// an existence test just before is the best that can be done.
-int renameNoReplace(const SystemIo& io, int fromDirectory, const char* from, int toDirectory, const char* to)
-{
-    if (io.renameAt(fromDirectory, from, toDirectory, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat st;
-    if (io.statAt(toDirectory, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    return io.renameAt(fromDirectory, from, toDirectory, to, 0) == 0 ? 0 : errno;
 }
 
 } // namespace

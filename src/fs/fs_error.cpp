@@ -2,6 +2,8 @@
 
 #include "fs/error_description.h"
 
+#include <cerrno>
+
 namespace {
 
 class FsCategory : public std::error_category {
@@ -32,6 +34,11 @@ public:
         case FsErrc::linksNotSupported: return "links not supported";
         case FsErrc::fileTooLarge: return "file too large";
         case FsErrc::notEnoughSpace: return "not enough space";
+        case FsErrc::originalUnreadable: return "input/output error reading the original";
+        case FsErrc::driveWriteFailed: return "input/output error writing to the drive";
+        case FsErrc::readBackFailed: return "input/output error reading back from the drive";
+        case FsErrc::destinationMissing: return "destination folder does not exist";
+        case FsErrc::hardLinkDiffers: return "hard link differs in the copy";
         }
         return "unknown file-system condition " + std::to_string(value);
     }
@@ -50,6 +57,16 @@ std::error_code make_error_code(FsErrc condition)
     return {int(condition), fsCategory()};
 }
 
+std::error_code readingError(int errnoValue)
+{
+    return errnoValue == EIO ? make_error_code(FsErrc::originalUnreadable) : systemError(errnoValue);
+}
+
+std::error_code writingError(int errnoValue)
+{
+    return errnoValue == EIO ? make_error_code(FsErrc::driveWriteFailed) : systemError(errnoValue);
+}
+
 bool isVerificationFailure(std::error_code code)
 {
     if (code.category() != fsCategory())
@@ -61,6 +78,7 @@ bool isVerificationFailure(std::error_code code)
     case FsErrc::linkTargetDiffers:
     case FsErrc::lengthDiffers:
     case FsErrc::contentsDiffer:
+    case FsErrc::hardLinkDiffers:
     case FsErrc::otherFileSystem: return true;
     default: return false;
     }

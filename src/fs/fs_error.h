@@ -39,6 +39,12 @@ enum class FsErrc {
     linksNotSupported,
     fileTooLarge,   // beyond the file system's largest file (FAT32: 4 GiB - 1)
     notEnoughSpace, // the item is larger than the free space
+    // Input/output errors, by the side that failed:
+    originalUnreadable, // reading the original
+    driveWriteFailed,   // writing the copy to the drive, or flushing it there
+    readBackFailed,     // reading the copy back from the drive
+    destinationMissing, // the destination folder the user named is not there
+    hardLinkDiffers,    // a hard link of the item is not one in the copy
 };
 
 const std::error_category& fsCategory();
@@ -53,6 +59,11 @@ inline std::error_code systemError(int errnoValue)
 {
     return {errnoValue, std::system_category()};
 }
+
+// An errno value met reading an original, or writing to the drive: an
+// input/output error becomes the condition that says which side failed.
+std::error_code readingError(int errnoValue);
+std::error_code writingError(int errnoValue);
 
 // True for every condition a verification can report.
 bool isVerificationFailure(std::error_code code);

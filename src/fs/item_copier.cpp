@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -270,6 +271,8 @@ private:
             struct stat made;
             if (io_.stat(out.get(), &made) == 0)
                 targetTop_ = {made.st_dev, made.st_ino};
+            // Hard links inside the item are made relative to the copy's top.
+            targetTopFd_.reset(io_.openAt(out.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
         // Reaching the copy's own top folder means copying into itself.
         if (!relative.empty() && targetTop_ && targetTop_->first == st.st_dev && targetTop_->second == st.st_ino)
@@ -358,18 +361,33 @@ private:
         if (!S_ISREG(before.st_mode) ||
             (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
             return fail(FsErrc::sourceChanged, relative); // replaced since it was listed
-        const mode_t mode = before.st_mode & 07777;
-        UniqueFd out(
-            io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
-        if (!out.valid())
-            return failErrno(relative);
-
         entry.type = S_IFREG;
         entry.device = before.st_dev;
         entry.inode = before.st_ino;
         entry.modifiedNs = nanoseconds(before.st_mtim);
         entry.changedNs = nanoseconds(before.st_ctim);
         entry.length = before.st_size;
+        // Another name of a file copied before: a link of its copy, as cp -a
+        // makes, not the same bytes again.
+        const bool linked = before.st_nlink > 1;
+        if (linked) {
+            if (const auto first = claimLinkedFile(before, relative)) {
+                if (io_.linkAt(targetTopFd_.get(), first->c_str(), targetDir, targetName) == 0) {
+                    entry.linkedTo = *first;
+                    counted(before.st_size);
+                    return {};
+                }
+                if (errno == EEXIST)
+                    return failErrno(relative);
+                std::lock_guard lock(mutex_);
+                hardLinks_ = false; // not on this drive (FAT, exFAT): copies, then
+            }
+        }
+        const mode_t mode = before.st_mode & 07777;
+        UniqueFd out(
+            io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
+        if (!out.valid())
+            return failErrno(relative);
         // Fewer blocks than bytes: the file has holes worth keeping.
         const bool sparse = std::int64_t(before.st_blocks) * 512 < before.st_size;
         if (tryClone_ && before.st_size > 0) {
@@ -413,8 +431,31 @@ private:
             return failErrno(relative);
         // A failing close can be the first report of a full or lost drive.
         if (io_.close(out.release()) != 0)
-            return failErrno(relative);
+            return fail(writingError(errno), relative);
+        if (linked)
+            linkedFileCopied(before);
         return {};
+    }
+
+    // For a file with several names: where its copy is, when one was made
+    // before; else it is taken as this file's own to copy. A file whose
+    // copy another thread is still making is copied again.
+    std::optional<std::string> claimLinkedFile(const struct stat& st, const std::string& relative)
+    {
+        std::lock_guard lock(mutex_);
+        if (!hardLinks_ || !targetTopFd_.valid())
+            return std::nullopt;
+        const auto [known, added] = linkedFiles_.try_emplace({st.st_dev, st.st_ino}, LinkedFile{relative, false});
+        if (added || !known->second.copied)
+            return std::nullopt;
+        return known->second.relative;
+    }
+
+    void linkedFileCopied(const struct stat& st)
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto known = linkedFiles_.find({st.st_dev, st.st_ino}); known != linkedFiles_.end())
+            known->second.copied = true;
     }
 
     int copyExtendedAttributes(int in, int out)
@@ -594,7 +635,7 @@ private:
                 if (w < 0) {
                     if (errno == EINTR)
                         continue;
-                    return lastError();
+                    return writingError(errno);
                 }
                 if (w == 0)
                     return systemError(EIO); // a drive that takes nothing would loop forever
@@ -619,7 +660,7 @@ private:
         while ((n = io_.pread(in, buffer.data(), want, offset)) < 0 && errno == EINTR) {
         }
         if (n < 0)
-            return lastError();
+            return readingError(errno);
         if (n == 0)
             return make_error_code(FsErrc::sourceChanged);
         got = std::size_t(n);
@@ -646,7 +687,14 @@ private:
     std::atomic<bool> useCopyRange_{true};
     fs::path sourceRoot_;
     std::optional<std::pair<dev_t, ino_t>> targetTop_;
-    std::mutex mutex_; // guards the three below
+    UniqueFd targetTopFd_;
+    struct LinkedFile {
+        std::string relative; // where its first name was copied
+        bool copied;
+    };
+    std::mutex mutex_; // guards the five below
+    std::map<std::pair<dev_t, ino_t>, LinkedFile> linkedFiles_;
+    bool hardLinks_ = true; // the drive takes them
     CopyManifest manifest_;
     bool failed_ = false;
     std::string failedRelative_;

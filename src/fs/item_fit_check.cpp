@@ -6,8 +6,10 @@
 #include "fs/unique_fd.h"
 
 #include <cerrno>
+#include <set>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -25,7 +27,10 @@ public:
         if (S_ISREG(st.st_mode)) {
             if (rules_.largestFile && st.st_size > *rules_.largestFile)
                 return FsError{FsErrc::fileTooLarge, {}, relative};
-            total_ += st.st_size;
+            // A file of several names in the item is copied once, its other
+            // names as links of it.
+            if (st.st_nlink < 2 || linked_.insert({st.st_dev, st.st_ino}).second)
+                total_ += st.st_size;
         }
         if (S_ISDIR(st.st_mode))
             return folder(directory, name, relative);
@@ -69,6 +74,7 @@ private:
     const SystemIo& io_;
     const DestinationRules& rules_;
     std::int64_t total_ = 0;
+    std::set<std::pair<dev_t, ino_t>> linked_; // files of several names, counted once
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "fs/posix_file_system.h"
 
+#include "fs/copy_flush.h"
 #include "fs/copy_verifier.h"
 #include "fs/destination_rules.h"
 #include "fs/directory_reader.h"
@@ -8,7 +9,9 @@
 #include "fs/item_copier.h"
 #include "fs/item_fit_check.h"
 #include "fs/path_anchor.h"
+#include "fs/rename_no_replace.h"
 #include "fs/tree_size.h"
+#include "fs/unfinished_copy.h"
 #include "fs/unique_fd.h"
 #include "model/path_ops.h"
 
@@ -233,6 +236,25 @@ FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const HeldFol
 {
     return verifyItemCopy(*io_, source, into.descriptor(), name, into.path() / name, manifest, compareContents,
                           std::move(stop), std::move(verified));
+}
+
+FsResult<void> PosixFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const
+{
+    return ::flushCopy(*io_, into.descriptor(), name, into.path() / name);
+}
+
+FsResult<void> PosixFileSystem::renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const
+{
+    if (const int error = renameNoReplace(*io_, into.descriptor(), from.c_str(), into.descriptor(), to.c_str()))
+        return FsError{error, into.path() / to};
+    return {};
+}
+
+FsResult<void> PosixFileSystem::removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const
+{
+    if (const int error = removeUnfinishedCopyAt(*io_, into.descriptor(), name))
+        return FsError{error, into.path() / name};
+    return {};
 }
 
 FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const

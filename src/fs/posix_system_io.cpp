@@ -157,6 +157,11 @@ int PosixSystemIo::renameAt(int fromDirectory, const char* from, int toDirectory
     return ::renameat2(fromDirectory, from, toDirectory, to, flags);
 }
 
+int PosixSystemIo::linkAt(int fromDirectory, const char* from, int toDirectory, const char* toName) const
+{
+    return ::linkat(fromDirectory, from, toDirectory, toName, 0);
+}
+
 int PosixSystemIo::unlinkAt(int directory, const char* name, int flags) const
 {
     return ::unlinkat(directory, name, flags);

@@ -29,6 +29,7 @@ public:
     int makeFifoAt(int directory, const char* name, mode_t mode) const override;
     int symlinkAt(const char* target, int directory, const char* name) const override;
     int renameAt(int fromDirectory, const char* from, int toDirectory, const char* to, unsigned flags) const override;
+    int linkAt(int fromDirectory, const char* from, int toDirectory, const char* toName) const override;
     int unlinkAt(int directory, const char* name, int flags) const override;
     int changeMode(int fd, mode_t mode) const override;
     int setTimes(int fd, const struct timespec times[2]) const override;

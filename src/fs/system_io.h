@@ -62,6 +62,9 @@ public:
     virtual int renameAt(int fromDirectory, const char* from, int toDirectory, const char* to,
                          unsigned flags) const = 0;
     virtual int unlinkAt(int directory, const char* name, int flags) const = 0;
+    // A hard link `toName` in `toDirectory` to the file `from` (relative to
+    // `fromDirectory`), never following a link.
+    virtual int linkAt(int fromDirectory, const char* from, int toDirectory, const char* toName) const = 0;
 
     virtual int changeMode(int fd, mode_t mode) const = 0;
     virtual int setTimes(int fd, const struct timespec times[2]) const = 0;

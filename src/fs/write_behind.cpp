@@ -42,7 +42,7 @@ std::error_code WriteBehind::send(std::int64_t end)
     if (io_.syncFileRange(fd_, sent_, end - sent_, SYNC_FILE_RANGE_WRITE) != 0 ||
         (sent_ > waited_ && io_.syncFileRange(fd_, waited_, sent_ - waited_, waitFor) != 0)) {
         if (!notAvailable(errno))
-            return systemError(errno);
+            return writingError(errno);
         active_ = false; // the flush before the read-back does it all
         return {};
     }

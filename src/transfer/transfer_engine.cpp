@@ -16,16 +16,9 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-} // namespace
-
-double ItemProgress::fraction() const
+double ItemProgress::runFraction() const
 {
-    const double phase = bytesTotal > 0 ? std::clamp(double(bytesDone) / double(bytesTotal), 0.0, 1.0) : 0.0;
-    if (!verifiesContents)
-        return phase;
-    return verifying ? 0.5 + phase / 2 : phase / 2;
+    return runBytesTotal > 0 ? std::clamp(double(runBytesDone) / double(runBytesTotal), 0.0, 1.0) : 0.0;
 }
 
 namespace {
@@ -36,6 +29,11 @@ QString failureLine(const Candidate& item, const QString& name, const QString& d
                       {item.rootName() + u'/' + name, item.kind(), adviceText(item.risk()), description});
 }
 
+QString stoppedText()
+{
+    return errorDescription(systemError(ECANCELED));
+}
+
 // The folders of one run, held open: everything is made through them, so
 // it lands on the drive the user chose or fails.
 struct RunFolders {
@@ -44,20 +42,55 @@ struct RunFolders {
     DestinationRules rules; // what the destination can hold
 };
 
-// Progress within one item, passed on at most every 50 ms (the copier
-// reports from two threads, chunk by chunk).
-class ProgressMeter {
+// A copy made and named, waiting to be checked.
+struct MadeCopy {
+    HeldFolder folder; // its per-root folder, held since before the copy
+    std::string name;
+    CopyManifest manifest;
+};
+
+// The length an item is expected to have, for progress.
+std::int64_t itemLength(const Candidate& item)
+{
+    return std::max<std::int64_t>(0, item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes());
+}
+
+// Progress through the run in bytes, passed on at most every 50 ms (the
+// copier reports from two threads, chunk by chunk). Each phase of an item
+// moves the run on by the item's length, however it ends.
+class RunMeter {
 public:
-    ProgressMeter(const ItemProgressCallback& callback, ItemProgress item) : callback_(callback), item_(std::move(item))
+    RunMeter(const ItemProgressCallback& callback, std::int64_t runTotal) : callback_(callback)
     {
+        item_.runBytesTotal = runTotal;
     }
 
-    void startPhase(bool verifying)
+    void startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying, bool verifiesContents,
+                    std::int64_t length)
     {
         std::lock_guard lock(mutex_);
+        item_.index = index;
+        item_.total = total;
+        item_.name = name;
         item_.verifying = verifying;
+        item_.verifiesContents = verifiesContents;
         item_.bytesDone = 0;
+        item_.bytesTotal = length;
+        phaseStart_ = item_.runBytesDone;
         sendLocked();
+    }
+
+    void endPhase()
+    {
+        std::lock_guard lock(mutex_);
+        item_.runBytesDone = phaseStart_ + item_.bytesTotal;
+    }
+
+    // An item's phase that will not run (it failed before it).
+    void skip(std::int64_t length)
+    {
+        std::lock_guard lock(mutex_);
+        item_.runBytesDone += length;
     }
 
     ByteCounter counter()
@@ -72,6 +105,7 @@ private:
     {
         std::lock_guard lock(mutex_);
         item_.bytesDone += bytes; // hidden files are copied too: may pass the scan's total
+        item_.runBytesDone = phaseStart_ + std::min(item_.bytesDone, item_.bytesTotal);
         if (std::chrono::steady_clock::now() - sent_ >= std::chrono::milliseconds(50))
             sendLocked();
     }
@@ -86,13 +120,15 @@ private:
     const ItemProgressCallback& callback_;
     std::mutex mutex_;
     ItemProgress item_;
+    std::int64_t phaseStart_ = 0;
     std::chrono::steady_clock::time_point sent_;
 };
 
-// Copies, verifies and trashes one item; returns the reason it failed, or
-// an empty string.
-QString transferItem(const Candidate& item, const RunFolders& folders, bool moveOriginalsToTrash,
-                     const FileSystem& fileSystem, const std::stop_token& stop, ProgressMeter& meter)
+// Checks an item against the destination and the scan, then copies it under
+// a temporary name and gives it its own; returns the reason it failed, or
+// an empty string with `made` filled in.
+QString copyItemToDrive(const Candidate& item, const RunFolders& folders, bool hashContents,
+                        const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter, MadeCopy& made)
 {
     const fs::path& source = item.sourceURL();
     const std::string rootFolder = folderComponent(item.rootName());
@@ -110,41 +146,85 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
     if (const auto& scanned = item.fingerprint()) {
         const ItemMeasure now = measureItem(source, fileSystem, stop);
         if (stop.stop_requested())
-            return errorDescription(systemError(ECANCELED));
+            return stoppedText();
         if (now.fingerprint != *scanned)
             return errorDescription(FsErrc::changedSinceScan);
     } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
         return errorDescription(FsErrc::sizeCheckFailed);
     }
+    // Held before the copy starts: flushing through it reports every
+    // write-back error of the drive since.
     auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
     if (!perRoot)
         return perRoot.error().description();
-    const std::string name = uniqueNameIn(perRoot.value(), lastPathComponent(source), fileSystem);
+    made.folder = perRoot.value();
 
-    // Contents are compared only when the original is to go: the hash is
-    // taken while copying, except of files the drive shares with the copy.
-    meter.startPhase(false);
+    // A copy cut short must not pass for one: it is made under a hidden
+    // name and gets its own only when complete. (Not a folder where renaming
+    // one loses its contents: fusefat's FAT32.)
+    const auto values = fileSystem.itemValues(source);
+    const bool renameAfter = folders.rules.folderRenameKeepsContents || !values || !values.value().isDirectory();
+    const std::string unfinished =
+        renameAfter ? unfinishedNameIn(made.folder, lastPathComponent(source), folders.rules.longestName, fileSystem)
+                    : uniqueNameIn(made.folder, lastPathComponent(source), fileSystem);
     const auto copied =
-        fileSystem.copyItem(source, perRoot.value(), name, CopyOptions{moveOriginalsToTrash, stop, meter.counter()});
-    if (!copied)
+        fileSystem.copyItem(source, made.folder, unfinished, CopyOptions{hashContents, stop, meter.counter()});
+    if (!copied) {
+        // A stopped copy is removed; a failed one stays, as evidence.
+        if (copied.error().code == std::errc::operation_canceled)
+            fileSystem.removeUnfinishedCopy(made.folder, unfinished);
         return copied.error().description();
-    if (moveOriginalsToTrash)
-        meter.startPhase(true);
-    if (auto verified = fileSystem.verifyCopy(source, perRoot.value(), name, copied.value(), moveOriginalsToTrash, stop,
-                                              meter.counter());
+    }
+    made.manifest = copied.value();
+    if (!renameAfter) {
+        made.name = unfinished;
+        return {};
+    }
+    // Another run in the same second may have taken the name meanwhile.
+    FsResult<void> named = FsError{};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        made.name = uniqueNameIn(made.folder, lastPathComponent(source), fileSystem);
+        named = fileSystem.renameCopy(made.folder, unfinished, made.name);
+        if (named || named.error().code != std::errc::file_exists)
+            break;
+    }
+    if (!named)
+        return named.error().description();
+    return {};
+}
+
+// Where originals stay: the copy is put on the drive and checked, and only
+// then done.
+QString finishCopy(const Candidate& item, const MadeCopy& made, const FileSystem& fileSystem,
+                   const std::stop_token& stop)
+{
+    if (auto flushed = fileSystem.flushCopy(made.folder, made.name); !flushed)
+        return flushed.error().description();
+    if (auto verified = fileSystem.verifyCopy(item.sourceURL(), made.folder, made.name, made.manifest, false, stop);
         !verified)
         return verified.error().description();
+    return {};
+}
 
+// Once every copy is written: the copy is put on the drive, read back from
+// it and compared, and the original, checked once more, goes to the Trash.
+QString verifyAndTrash(const Candidate& item, const MadeCopy& made, const RunFolders& folders,
+                       const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter)
+{
+    if (auto flushed = fileSystem.flushCopy(made.folder, made.name); !flushed)
+        return flushed.error().description();
+    if (auto verified =
+            fileSystem.verifyCopy(item.sourceURL(), made.folder, made.name, made.manifest, true, stop, meter.counter());
+        !verified)
+        return verified.error().description();
     if (stop.stop_requested())
-        return errorDescription(systemError(ECANCELED));
-    if (moveOriginalsToTrash) {
-        // A copy on a drive that has since gone is no copy to rely on.
-        if (!fileSystem.stillAvailable(folders.destination))
-            return errorDescription(FsErrc::destinationGone);
-        if (auto trashed = fileSystem.trashItem(source, copied.value()); !trashed) {
-            const std::error_code code = trashed.error().code;
-            return code == FsErrc::sourceChanged ? trashed.error().description() : trashStepFailure(code);
-        }
+        return stoppedText();
+    // A copy on a drive that has since gone is no copy to rely on.
+    if (!fileSystem.stillAvailable(folders.destination))
+        return errorDescription(FsErrc::destinationGone);
+    if (auto trashed = fileSystem.trashItem(item.sourceURL(), made.manifest); !trashed) {
+        const std::error_code code = trashed.error().code;
+        return code == FsErrc::sourceChanged ? trashed.error().description() : trashStepFailure(code);
     }
     return {};
 }
@@ -153,8 +233,11 @@ QString transferItem(const Candidate& item, const RunFolders& folders, bool move
 FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp, const FileSystem& fileSystem)
 {
     auto destination = fileSystem.holdFolder(to);
-    if (!destination)
+    if (!destination) {
+        if (destination.error().code == std::errc::no_such_file_or_directory)
+            return FsError{FsErrc::destinationMissing, to};
         return destination.error();
+    }
     auto loftwell = fileSystem.holdSubfolder(destination.value(), folderComponent(I18n::text("transfer.folder")));
     if (!loftwell)
         return loftwell.error();
@@ -163,6 +246,24 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp
         return dated.error();
     return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value())};
 }
+
+// The failure lines of a run, put in item order at the end.
+class Failures {
+public:
+    void add(std::int64_t index, QString line) { lines_.emplace_back(index, std::move(line)); }
+
+    QStringList inItemOrder()
+    {
+        std::stable_sort(lines_.begin(), lines_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        QStringList result;
+        for (auto& [index, line] : lines_)
+            result.append(std::move(line));
+        return result;
+    }
+
+private:
+    std::vector<std::pair<std::int64_t, QString>> lines_;
+};
 
 } // namespace
 
@@ -202,49 +303,89 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     TransferResult result;
     result.destination = to / folderComponent(I18n::text("transfer.folder")) / pathFromText(stamp);
-    const auto folders = holdRunFolders(to, pathFromText(stamp).native(), fileSystem);
-    if (!folders) {
+    const auto held = holdRunFolders(to, pathFromText(stamp).native(), fileSystem);
+    if (!held) {
         result.failures.append(
-            formatText(I18n::text("transfer.createDestinationFailed"), {folders.error().description()}));
+            formatText(I18n::text("transfer.createDestinationFailed"), {held.error().description()}));
         return result;
     }
+    const RunFolders& folders = held.value();
+    const auto total = std::int64_t(items.size());
+    const int phases = moveOriginalsToTrash ? 2 : 1;
+    std::int64_t runBytes = 0;
+    for (const Candidate& item : items)
+        runBytes += itemLength(item) * phases;
+    RunMeter meter(itemProgress, runBytes);
+    Failures failures;
+    const auto nameOf = [&](std::int64_t index) {
+        return displayText(std::string_view(lastPathComponent(items[std::size_t(index)].sourceURL())));
+    };
     // Once the drive is gone, every later item fails at once for that reason.
     bool destinationGone = false;
+    // Whatever an item met while its drive went away, that is the reason;
+    // and a copy whose drive went during it is not reported as made.
+    const auto driveWentAway = [&](QString& failure) {
+        if (!destinationGone && !fileSystem.stillAvailable(folders.destination)) {
+            destinationGone = true;
+            failure = errorDescription(FsErrc::destinationGone);
+        }
+    };
 
-    const auto total = std::int64_t(items.size());
+    // Every item copied (and, where originals stay, put on the drive and
+    // checked) in turn.
+    std::vector<std::pair<std::int64_t, MadeCopy>> toVerify;
     for (std::int64_t index = 0; index < total; ++index) {
         const Candidate& item = items[std::size_t(index)];
-        const std::string nameBytes = lastPathComponent(item.sourceURL());
-        const QString name = displayText(std::string_view(nameBytes));
+        const QString name = nameOf(index);
         // Stopped: no later item starts, and none is taken for done.
         if (stop.stop_requested()) {
-            result.failures.append(failureLine(item, name, errorDescription(systemError(ECANCELED))));
+            failures.add(index, failureLine(item, name, stoppedText()));
+            meter.skip(itemLength(item) * phases);
             continue;
         }
         if (progress)
             progress(index + 1, total, name);
-        ItemProgress start;
-        start.index = index + 1;
-        start.total = total;
-        start.name = name;
-        start.verifiesContents = moveOriginalsToTrash;
-        start.bytesTotal = item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes();
-        ProgressMeter meter(itemProgress, start);
-        destinationGone = destinationGone || !fileSystem.stillAvailable(folders.value().destination);
+        meter.startPhase(index + 1, total, name, false, moveOriginalsToTrash, itemLength(item));
+        destinationGone = destinationGone || !fileSystem.stillAvailable(folders.destination);
+        MadeCopy made;
         QString failure = destinationGone
                               ? errorDescription(FsErrc::destinationGone)
-                              : transferItem(item, folders.value(), moveOriginalsToTrash, fileSystem, stop, meter);
-        // Whatever an item met while its drive went away, that is the reason;
-        // and a copy whose drive went during it is not reported as made. (A
-        // trashed original's copy was flushed and read back while the drive
-        // was still there.)
-        if (!destinationGone && !fileSystem.stillAvailable(folders.value().destination)) {
-            destinationGone = true;
-            if (!failure.isEmpty() || !moveOriginalsToTrash)
-                failure = errorDescription(FsErrc::destinationGone);
+                              : copyItemToDrive(item, folders, moveOriginalsToTrash, fileSystem, stop, meter, made);
+        if (failure.isEmpty() && !moveOriginalsToTrash)
+            failure = finishCopy(item, made, fileSystem, stop);
+        driveWentAway(failure);
+        meter.endPhase();
+        if (!failure.isEmpty()) {
+            failures.add(index, failureLine(item, name, failure));
+            meter.skip(itemLength(item) * (phases - 1));
+        } else if (moveOriginalsToTrash) {
+            toVerify.emplace_back(index, std::move(made));
         }
-        if (!failure.isEmpty())
-            result.failures.append(failureLine(item, name, failure));
     }
+
+    // All written: each copy read back from the drive after the run's last
+    // write, and only then its original to the Trash.
+    for (const auto& [index, made] : toVerify) {
+        const Candidate& item = items[std::size_t(index)];
+        const QString name = nameOf(index);
+        if (stop.stop_requested()) {
+            failures.add(index, failureLine(item, name, stoppedText()));
+            meter.skip(itemLength(item));
+            continue;
+        }
+        meter.startPhase(index + 1, total, name, true, true, itemLength(item));
+        QString failure = destinationGone ? errorDescription(FsErrc::destinationGone)
+                                          : verifyAndTrash(item, made, folders, fileSystem, stop, meter);
+        // (A trashed original's copy was flushed and read back while the
+        // drive was still there.)
+        if (!failure.isEmpty())
+            driveWentAway(failure);
+        meter.endPhase();
+        if (failure.isEmpty())
+            ++result.trashed;
+        else
+            failures.add(index, failureLine(item, name, failure));
+    }
+    result.failures = failures.inItemOrder();
     return result;
 }

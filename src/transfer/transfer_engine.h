@@ -3,12 +3,20 @@
 // destination, verifies each copy and, when asked, moves each verified
 // original to the Trash:
 //   destination/Loftwell/yyyy-MM-dd_HH-mm-ss/root name/item name
-// Items are done one after the other; a failure of one becomes one line of
-// the result and the next item goes on. Nothing written is ever removed and
-// an original is only ever moved to the Trash, after its copy passed.
+// A copy is made under a hidden temporary name and gets its own name only
+// when complete; it counts as done only once it is on the drive itself.
+// Without the Trash, items are done one after the other. With it, every
+// item is copied first; then, all written and on the drive, each copy is
+// read back from the drive and compared, its original checked once more and
+// moved to the Trash. So no later write (a drive that stores less than it
+// claims wraps it onto earlier copies) can spoil a copy whose original is
+// gone, and a stop before that phase trashes nothing.
+// A failure of one item becomes one line of the result, in item order, and
+// the next item goes on. Nothing written is ever removed, but for the
+// unfinished copy of an item that a stop interrupted.
 //
 // Runs on the transfer worker; `progress` is called on that thread before
-// each item and must not block.
+// each item is copied and must not block.
 
 #include "fs/file_system.h"
 #include "model/candidate.h"
@@ -26,12 +34,14 @@
 struct TransferResult {
     std::filesystem::path destination; // the dated folder, also when it could not be made
     QStringList failures;              // one line per item that did not complete, in item order
+    std::int64_t trashed = 0;          // originals moved to the Trash
 };
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;
 
-// Where the transfer stands within the current item: bytes copied, then
-// (when originals go to the Trash) bytes read back, against its length.
+// Where the transfer stands: the current item's phase, bytes copied or
+// (when originals go to the Trash) bytes read back, against its length; and
+// the whole run in bytes, every item counted once for each phase it has.
 struct ItemProgress {
     std::int64_t index = 0; // 1-based, as TransferProgress counts
     std::int64_t total = 0;
@@ -40,10 +50,11 @@ struct ItemProgress {
     bool verifiesContents = false; // the item has a read-back phase
     std::int64_t bytesDone = 0;    // within the current phase
     std::int64_t bytesTotal = 0;   // the item's length
+    std::int64_t runBytesDone = 0;
+    std::int64_t runBytesTotal = 0;
 
-    // How much of the item is done, 0 to 1; copying and reading back each
-    // count half when both happen.
-    double fraction() const;
+    // How much of the whole run is done, 0 to 1.
+    double runFraction() const;
 };
 
 // Called on the worker at most about 20 times a second, and once as each
@@ -55,8 +66,9 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
 
 // The same with an explicit start time, which names the dated folder, a
 // stop token and progress within items. On a stop request the item being
-// copied stops where it is (its original untouched, never trashed), fails
-// as stopped, and every item not yet started is reported as stopped too.
+// copied stops at its next chunk (its unfinished copy removed, its original
+// untouched) and fails as stopped, as does every item not yet copied or,
+// with the Trash, not yet read back.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
                         std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {});

@@ -4,12 +4,13 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 
-TransferReport makeTransferReport(const TransferResult& result, bool moveOriginalsToTrash)
+TransferReport makeTransferReport(const TransferResult& result)
 {
     TransferReport report;
     report.title = I18n::text(result.failures.isEmpty() ? "alert.done" : "alert.partial");
     report.message = formatText(I18n::text("alert.destination"), {displayText(result.destination)});
-    if (moveOriginalsToTrash)
+    // Only what happened: not when every item failed or the run stopped first.
+    if (result.trashed > 0)
         report.message += I18n::text("alert.trashed");
     if (!result.failures.isEmpty()) {
         QString lines = QStringList(result.failures.mid(0, reportedFailureLines)).join(u'\n');

@@ -4,6 +4,9 @@
 
 #include <QUuid>
 
+#include <algorithm>
+#include <string_view>
+
 namespace fs = std::filesystem;
 
 std::string uniqueName(const std::string& name, const std::function<bool(const std::string&)>& taken)
@@ -34,4 +37,17 @@ fs::path uniqueDestination(const fs::path& proposed, const FileSystem& fileSyste
 std::string uniqueNameIn(const HeldFolder& folder, const std::string& name, const FileSystem& fileSystem)
 {
     return uniqueName(name, [&](const std::string& candidate) { return fileSystem.existsIn(folder, candidate); });
+}
+
+std::string unfinishedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
+                             const FileSystem& fileSystem)
+{
+    constexpr std::string_view suffix = ".loftwell-partial";
+    // Room for the leading dot, the suffix and the " UUID" a taken name may get.
+    constexpr int numbering = 37;
+    const int room = std::min(longestName, 255) - 1 - int(suffix.size()) - numbering;
+    std::size_t cut = std::min(name.size(), std::size_t(std::max(room, 1)));
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return uniqueNameIn(folder, "." + name.substr(0, cut) + std::string(suffix), fileSystem);
 }

@@ -18,3 +18,10 @@ std::filesystem::path uniqueDestination(const std::filesystem::path& proposed, c
 
 // A free name inside a held folder.
 std::string uniqueNameIn(const HeldFolder& folder, const std::string& name, const FileSystem& fileSystem);
+
+// The hidden name a copy of `name` is made under until it is complete,
+// free inside `folder`: ".name.loftwell-partial", numbered like any other
+// name when taken, and short enough for a drive whose names hold at most
+// `longestName` bytes (a long name is cut, between two characters).
+std::string unfinishedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
+                             const FileSystem& fileSystem);

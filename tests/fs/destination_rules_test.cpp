@@ -1,6 +1,8 @@
 #include "fs/destination_rules.h"
 
+#include "fs/item_fit_check.h"
 #include "fs/posix_file_system.h"
+#include "fs/posix_system_io.h"
 #include "support/drive_image.h"
 #include "support/temp_dir.h"
 
@@ -38,6 +40,7 @@ DestinationRules expectedRules(DriveKind kind)
         rules.caseInsensitive = true;
         rules.symbolicLinks = false;
         rules.largestFile = 4LL * 1024 * 1024 * 1024 - 1;
+        rules.folderRenameKeepsContents = false; // fusefat's renamed folder lists nothing
         break;
     case DriveKind::ntfs: break; // Windows names, but case-sensitive and with links, as ntfs-3g keeps them
     }
@@ -50,7 +53,8 @@ std::string describe(const DestinationRules& r)
            (r.trailingDotOrSpace ? "1" : "0") + " ascii " + (r.asciiNamesOnly ? "1" : "0") + " utf8 " +
            (r.utf8NamesOnly ? "1" : "0") + " case " + (r.caseInsensitive ? "1" : "0") + " links " +
            (r.symbolicLinks ? "1" : "0") + " utf16 " + (r.nameLimitInUtf16 ? "1" : "0") + " longest " +
-           std::to_string(r.longestName) + " largest " + (r.largestFile ? std::to_string(*r.largestFile) : "-");
+           std::to_string(r.longestName) + " largest " + (r.largestFile ? std::to_string(*r.largestFile) : "-") +
+           " folder renames " + (r.folderRenameKeepsContents ? "1" : "0");
 }
 
 class RealDriveRules : public ::testing::TestWithParam<DriveKind> {};
@@ -111,4 +115,36 @@ TEST(DestinationRules, NamesAgainstTheRules)
     EXPECT_EQ(nameProblem("照片.jpg", expectedRules(DriveKind::fat32)), FsErrc::nameNotAllowed);
     EXPECT_EQ(caseFoldedName("Notes.TXT"), caseFoldedName("notes.txt"));
     EXPECT_NE(caseFoldedName("Notes.txt"), caseFoldedName("Notes.txt "));
+}
+
+// FAT32 holds files of at most 4 GiB - 1, known from their sizes alone: an
+// item with a bigger one is refused before anything is written, naming it.
+TEST(ItemFitCheck, AFileOfFourGibibytesIsTooLargeForFat32)
+{
+    TempDir dir;
+    constexpr std::int64_t largest = 4LL * 1024 * 1024 * 1024 - 1;
+    writeSparseFile(dir / "Album" / "fits.bin", largest);
+    writeSparseFile(dir / "Album" / "big.iso", largest + 1);
+    DestinationRules fat32;
+    fat32.largestFile = largest;
+    const PosixSystemIo io;
+    EXPECT_TRUE(checkItemFits(io, dir / "Album" / "fits.bin", "fits.bin", fat32, std::nullopt).ok());
+    const auto refused = checkItemFits(io, dir / "Album", "Album", fat32, std::nullopt);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, make_error_code(FsErrc::fileTooLarge));
+    EXPECT_EQ(refused.error().relativePath, "big.iso");
+    EXPECT_TRUE(checkItemFits(io, dir / "Album", "Album", DestinationRules{}, std::nullopt).ok());
+}
+
+// A file of several names in the item is copied once: its space counts once.
+TEST(ItemFitCheck, AFileOfSeveralNamesTakesItsSpaceOnce)
+{
+    TempDir dir;
+    writeFile(dir / "Build" / "lib.so", 1'000'000);
+    fs::create_hard_link(dir / "Build" / "lib.so", dir / "Build" / "lib.so.1");
+    fs::create_hard_link(dir / "Build" / "lib.so", dir / "Build" / "lib.so.1.2");
+    const PosixSystemIo io;
+    EXPECT_TRUE(checkItemFits(io, dir / "Build", "Build", DestinationRules{}, 1'500'000).ok());
+    EXPECT_EQ(checkItemFits(io, dir / "Build", "Build", DestinationRules{}, 900'000).error().code,
+              make_error_code(FsErrc::notEnoughSpace));
 }

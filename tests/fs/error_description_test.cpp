@@ -40,9 +40,12 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
 TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)
 {
     const FsError contents(FsErrc::contentsDiffer, "/drive/Album/sub/a.jpg", "sub/a.jpg");
-    EXPECT_EQ(describeError(contents, Language::english),
-              QStringLiteral("sub/a.jpg: reads back differently from the copy"));
-    EXPECT_EQ(describeError(contents, Language::chinese), QStringLiteral("sub/a.jpg：从副本读回的内容不同"));
+    EXPECT_EQ(
+        describeError(contents, Language::english),
+        QStringLiteral(
+            "sub/a.jpg: the drive gave back different data than was written: it may be failing, or smaller than it claims"));
+    EXPECT_EQ(describeError(contents, Language::chinese),
+              QStringLiteral("sub/a.jpg：驱动器读回的数据与写入的不同：它可能出了故障，或者实际容量比标称的小"));
     const FsError missing(FsErrc::entryMissing, "/drive/Album/.config", ".config");
     EXPECT_EQ(describeError(missing, Language::english), QStringLiteral(".config: missing from the copy"));
     // Every finding has words of its own; the scan's size check keeps the table's.

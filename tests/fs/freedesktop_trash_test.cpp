@@ -3,6 +3,7 @@
 #include "fs/error_description.h"
 #include "fs/item_copier.h"
 #include "fs/posix_system_io.h"
+#include "support/fault_injecting_io.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -67,6 +68,21 @@ TEST_F(TrashTest, HomeTrashIsMadePrivateAndWritesAReadableTrashinfo)
     std::smatch match;
     ASSERT_TRUE(std::regex_match(info, match, shape)) << info;
     EXPECT_EQ(match[1].str(), percentEncodePath((dir / "items").native()) + "/a%2541b%20c.txt");
+}
+
+// A write that takes only part of the record is continued, not taken as
+// the whole of it.
+TEST_F(TrashTest, ARecordWrittenAFewBytesAtATimeIsWholeAndReadable)
+{
+    FaultInjectingIo fewBytes;
+    fewBytes.limitWrites(5);
+    writeFile(dir / "items" / "b.txt", 10);
+    ASSERT_TRUE(moveToTrash(fewBytes, dir / "items" / "b.txt", environment()).ok());
+    const std::string info = readAll(trash() / "info" / "b.txt.trashinfo");
+    const std::regex shape("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(info, match, shape)) << info;
+    EXPECT_EQ(match[1].str(), percentEncodePath((dir / "items").native()) + "/b.txt");
 }
 
 TEST_F(TrashTest, TrashCliListsAndRestoresWhatWasTrashed)

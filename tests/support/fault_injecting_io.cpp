@@ -247,6 +247,12 @@ int FaultInjectingIo::unlinkAt(int directory, const char* name, int flags) const
     return real_.unlinkAt(directory, name, flags);
 }
 
+int FaultInjectingIo::linkAt(int fromDirectory, const char* from, int toDirectory, const char* toName) const
+{
+    LOFTWELL_FAIL_IF_INJECTED(IoCall::linkAt)
+    return real_.linkAt(fromDirectory, from, toDirectory, toName);
+}
+
 int FaultInjectingIo::changeMode(int fd, mode_t mode) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::changeMode)

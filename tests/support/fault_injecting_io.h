@@ -41,6 +41,7 @@ enum class IoCall {
     symlinkAt,
     renameAt,
     unlinkAt,
+    linkAt,
     changeMode,
     setTimes,
     setTimesAt,
@@ -93,6 +94,7 @@ public:
     int symlinkAt(const char* target, int directory, const char* name) const override;
     int renameAt(int fromDirectory, const char* from, int toDirectory, const char* to, unsigned flags) const override;
     int unlinkAt(int directory, const char* name, int flags) const override;
+    int linkAt(int fromDirectory, const char* from, int toDirectory, const char* toName) const override;
     int changeMode(int fd, mode_t mode) const override;
     int setTimes(int fd, const struct timespec times[2]) const override;
     int setTimesAt(int directory, const char* name, const struct timespec times[2], int flags) const override;

@@ -120,6 +120,22 @@ FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const Held
     return real_.verifyCopy(source, into, name, manifest, compareContents, std::move(stop), std::move(verified));
 }
 
+FsResult<void> ScriptedFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const
+{
+    return real_.flushCopy(into, name);
+}
+
+FsResult<void> ScriptedFileSystem::renameCopy(const HeldFolder& into, const std::string& from,
+                                              const std::string& to) const
+{
+    return real_.renameCopy(into, from, to);
+}
+
+FsResult<void> ScriptedFileSystem::removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const
+{
+    return real_.removeUnfinishedCopy(into, name);
+}
+
 FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())

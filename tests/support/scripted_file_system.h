@@ -64,6 +64,9 @@ public:
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
                               const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
                               ByteCounter verified = {}) const override;
+    FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const override;
+    FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
+    FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               const CopyManifest& copied) const override;
     bool startAccessing(const std::filesystem::path& folder) override;

@@ -49,6 +49,34 @@ TEST(RealDriveTransfer, APulledDriveFailsTheItemAndEveryLaterOnePromptly)
     EXPECT_FALSE(fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / "one.mkv"));
 }
 
+// A FUSE driver hears no syncfs: the copy reaches its drive through an fsync
+// of its own, whose error fails the item, with the Trash or without.
+TEST(RealDriveTransfer, AFailedFlushOfACopyOnExFatFailsTheItem)
+{
+    TempDir dir;
+    DriveImage drive(DriveKind::exfat, dir.path(), 64);
+    if (!drive.mounted())
+        GTEST_SKIP() << drive.skipReason();
+    FaultInjectingIo io;
+    ScriptedFileSystem fileSystem(io);
+    fileSystem.setHome(dir / "home");
+    writeFile(dir / "src" / "Album" / "a.jpg", 300'000, 'a');
+    writeFile(dir / "src" / "Album" / "b.jpg", 300'000, 'b');
+    const ItemMeasure measure = measureItem(dir / "src" / "Album", fileSystem);
+    const std::vector<Candidate> items{Candidate(dir / "src" / "Album", QStringLiteral("Pictures"),
+                                                 QStringLiteral("Photos"), RiskLevel::safe, QStringLiteral("reason"),
+                                                 measure.sizeBytes, measure.fingerprint)};
+    for (const bool toTrash : {false, true}) {
+        io.failCall(IoCall::fsync, 1, EIO);
+        const TransferResult result = transfer(items, drive.mountPoint(), toTrash, {}, fileSystem);
+        ASSERT_EQ(result.failures.size(), 1) << toTrash;
+        EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::driveWriteFailed), Qt::CaseInsensitive))
+            << result.failures[0].toStdString();
+        EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "b.jpg"));
+        EXPECT_EQ(result.trashed, 0);
+    }
+}
+
 // What the drive itself holds when an original goes to the Trash: an image of
 // its device taken at that moment, mounted on its own, must have the whole
 // copy, and the device must have been told to flush its own cache since.
@@ -85,11 +113,12 @@ TEST_P(CopyOnTheDriveTest, BeforeItsOriginalGoesToTheTrash)
     const std::vector<Candidate> items{Candidate(item, QStringLiteral("Pictures"), QStringLiteral("Photos"),
                                                  RiskLevel::safe, QStringLiteral("reason"), measure.sizeBytes,
                                                  measure.fingerprint)};
-    // The first rename is the original's move into the Trash.
+    // The first write is the Trash's record of the original, just before
+    // the original moves there (the copy is written with pwrite).
     const fs::path taken = dir / "taken.img";
     const long long flushesBefore = drive.deviceFlushes();
     long long flushesAtTrash = -1;
-    io.beforeCall(IoCall::renameAt, 1, [&] {
+    io.beforeCall(IoCall::write, 1, [&] {
         drive.takeImage(taken);
         flushesAtTrash = drive.deviceFlushes();
     });

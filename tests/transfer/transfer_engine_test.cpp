@@ -13,6 +13,7 @@
 
 #include <fstream>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -145,6 +146,41 @@ TEST_F(TransferTest, ADestinationThatCannotBeMadeStopsBeforeAnyItem)
         result.failures[0].startsWith(I18n::text("transfer.createDestinationFailed").remove(QStringLiteral("%@"))));
     EXPECT_TRUE(calls.empty());
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
+}
+
+// A folder with hard links (a snapshot, a build tree) is copied as cp -a
+// does: one file with several names, not the same bytes three times.
+TEST_F(TransferTest, HardLinksInsideAnItemStayLinksOfOneFile)
+{
+    const fs::path item = dir / "src" / "Snapshots";
+    writeFile(item / "day1" / "photo.jpg", 100'000, 'p');
+    for (const char* day : {"day2", "day3"}) {
+        makeFolder(item / day);
+        fs::create_hard_link(item / "day1" / "photo.jpg", item / day / "photo.jpg");
+    }
+    const auto result = run({candidate(item)}, true);
+    ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    const fs::path copy = dated() / "Downloads" / "Snapshots";
+    struct stat first;
+    ASSERT_EQ(::stat((copy / "day1" / "photo.jpg").c_str(), &first), 0);
+    EXPECT_EQ(first.st_nlink, 3u);
+    for (const char* day : {"day2", "day3"}) {
+        struct stat other;
+        ASSERT_EQ(::stat((copy / day / "photo.jpg").c_str(), &other), 0);
+        EXPECT_EQ(other.st_ino, first.st_ino) << day;
+    }
+    EXPECT_EQ(readAll(copy / "day3" / "photo.jpg"), std::string(100'000, 'p'));
+}
+
+TEST_F(TransferTest, ADestinationThatIsNotThereIsSaidSoAndNotMade)
+{
+    writeFile(dir / "src" / "a.zip", 10);
+    const auto result =
+        transfer({candidate(dir / "src" / "a.zip")}, dir / "unplugged", false, {}, fileSystem, QDateTime());
+    ASSERT_EQ(result.failures.size(), 1);
+    EXPECT_EQ(result.failures[0], formatText(I18n::text("transfer.createDestinationFailed"),
+                                             {errorDescription(FsErrc::destinationMissing)}));
+    EXPECT_FALSE(fs::exists(dir / "unplugged"));
 }
 
 TEST_F(TransferTest, AnItemChangedSinceTheScanIsNeitherCopiedNorTrashed)

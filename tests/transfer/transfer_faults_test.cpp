@@ -109,6 +109,7 @@ struct CallFault {
     IoCall call;
     int nth;
     int times;
+    std::error_code reason; // what the failure line says
 };
 
 void PrintTo(const CallFault& fault, std::ostream* out)
@@ -125,17 +126,27 @@ TEST_P(FailedCallTest, FailsTheItemAndKeepsTheOriginal)
     io.failCall(fault.call, fault.nth, EIO, fault.times);
     const auto result = run(movie(), true);
     ASSERT_GE(io.calls(fault.call) - before, fault.nth) << "the fault was never reached";
-    expectFailedAndKept(result, errorDescription(systemError(EIO)));
+    expectFailedAndKept(result, errorDescription(fault.reason));
 }
 
+// An input/output error says which side failed: reading the original, or
+// writing to the drive, or reading the copy back from it.
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, FailedCallTest,
-    ::testing::Values(CallFault{"secondWrite", IoCall::pwrite, 2, 1},    // the copy
-                      CallFault{"close", IoCall::close, 1, 1},           // the copy's last word on the file
-                      CallFault{"syncfs", IoCall::syncFileSystem, 1, 1}, // flushing before the read-back
-                      CallFault{"fsync", IoCall::fsync, 1, 1},
-                      CallFault{"readBack", IoCall::read, 1, 1000},      // the read-back, direct and cached
-                      CallFault{"trashRename", IoCall::renameAt, 1, 1}), // the move into the Trash
+    ::testing::Values(CallFault{"sourceRead", IoCall::pread, 1, 1, make_error_code(FsErrc::originalUnreadable)},
+                      // the copy
+                      CallFault{"secondWrite", IoCall::pwrite, 2, 1, make_error_code(FsErrc::driveWriteFailed)},
+                      // the copy's last word on the file
+                      CallFault{"close", IoCall::close, 1, 1, make_error_code(FsErrc::driveWriteFailed)},
+                      // flushing before the read-back
+                      CallFault{"syncfs", IoCall::syncFileSystem, 1, 1, make_error_code(FsErrc::driveWriteFailed)},
+                      CallFault{"fsync", IoCall::fsync, 1, 1, make_error_code(FsErrc::driveWriteFailed)},
+                      // the read-back, direct and cached
+                      CallFault{"readBack", IoCall::read, 1, 1000, make_error_code(FsErrc::readBackFailed)},
+                      // after the destination's probe, the copy's own name, then
+                      // the move into the Trash
+                      CallFault{"copyRename", IoCall::renameAt, 2, 1, systemError(EIO)},
+                      CallFault{"trashRename", IoCall::renameAt, 3, 1, systemError(EIO)}),
     [](const ::testing::TestParamInfo<CallFault>& info) { return std::string(info.param.name); });
 
 // A film of three pieces, which the copy sends to the drive as it goes.
@@ -152,7 +163,7 @@ TEST_F(WriteBehindFaultTest, AWriteErrorTheDriveReportsWhileCopyingFailsTheItem)
 {
     // Calls: the first piece sent, the second sent, then the wait for the first.
     io.failCall(IoCall::syncFileRange, 3, EIO);
-    expectFailedAndKept(run(movie(), true), errorDescription(systemError(EIO)));
+    expectFailedAndKept(run(movie(), true), errorDescription(FsErrc::driveWriteFailed));
 }
 
 TEST_F(WriteBehindFaultTest, ADriveThatCannotBeAskedToWriteEarlyIsCopiedAsBefore)
@@ -246,7 +257,8 @@ TEST_F(TransferFaultTest, ABigFileIsHashedInOrderAsItIsCopied)
     io.failCall(IoCall::pread, 20, EIO);
     const auto failed = run(file, true);
     ASSERT_EQ(failed.failures.size(), 1);
-    EXPECT_TRUE(failed.failures[0].endsWith(errorDescription(systemError(EIO)))) << failed.failures[0].toStdString();
+    EXPECT_TRUE(failed.failures[0].endsWith(errorDescription(FsErrc::originalUnreadable)))
+        << failed.failures[0].toStdString();
     EXPECT_TRUE(readAll(file) == big);
 }
 
@@ -272,7 +284,8 @@ TEST_F(TransferFaultTest, ADrivePulledBetweenItemsFailsEveryLaterItem)
     });
     if (answer == "skip")
         GTEST_SKIP() << "needs root for a private mount";
-    EXPECT_EQ(answer, "2 failed: gone gone, movie moved, others kept, nothing under the mount point");
+    // Nothing goes to the Trash before every item is copied.
+    EXPECT_EQ(answer, "3 failed: gone gone gone, movie kept, others kept, nothing under the mount point");
 }
 
 TEST_F(TransferFaultTest, ADrivePulledDuringACopyTrashesNothing)
@@ -323,7 +336,7 @@ TEST_F(TransferFaultTest, ADirectReadThatFailsIsNotTriedAgainThroughTheCache)
     fs::remove_all(dir / "drive" / "Loftwell");
 
     io.failCall(IoCall::read, 1, EIO, 1);
-    expectFailedAndKept(run(movie(), true), errorDescription(systemError(EIO)));
+    expectFailedAndKept(run(movie(), true), errorDescription(FsErrc::readBackFailed));
 }
 
 TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
@@ -361,43 +374,74 @@ class ItemProgressTest : public TransferFaultTest {};
 
 } // namespace
 
-TEST_F(ItemProgressTest, BytesCopiedThenReadBackAtMostTwentyTimesASecond)
+// With the Trash, every item is copied before any is read back, and the
+// run's bar moves on by bytes through both phases.
+TEST_F(ItemProgressTest, AllCopiedThenAllReadBackAtMostTwentyTimesASecond)
 {
     writeFile(dir / "src" / "Big.iso", 48 * 1024 * 1024, 'b');
     io.slowDown(IoCall::pwrite, std::chrono::microseconds(500)); // a slow drive: 384 writes of 128 KiB
     io.slowDown(IoCall::read, std::chrono::milliseconds(10));
     std::vector<ItemProgress> reports;
     std::vector<std::chrono::steady_clock::time_point> times;
-    const auto result = transfer({candidate(dir / "src" / "Big.iso")}, dir / "drive", true, {}, fileSystem, fixedStart,
-                                 {}, [&](const ItemProgress& item) {
+    const auto result = transfer({candidate(dir / "src" / "Big.iso"), candidate(movie())}, dir / "drive", true, {},
+                                 fileSystem, fixedStart, {}, [&](const ItemProgress& item) {
                                      reports.push_back(item);
                                      times.push_back(std::chrono::steady_clock::now());
                                  });
     ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(result.trashed, 2);
     ASSERT_GE(reports.size(), 4u);
-    EXPECT_FALSE(reports.front().verifying);
-    EXPECT_EQ(reports.front().bytesDone, 0);
-    EXPECT_TRUE(reports.back().verifying);
+    // The phases in turn: (item, verifying) as each starts.
+    std::vector<std::pair<std::int64_t, bool>> phases;
+    for (const ItemProgress& report : reports) {
+        if (report.bytesDone == 0)
+            phases.emplace_back(report.index, report.verifying);
+    }
+    const std::vector<std::pair<std::int64_t, bool>> expected{{1, false}, {2, false}, {1, true}, {2, true}};
+    EXPECT_EQ(phases, expected);
     double last = 0;
     int copying = 0;
     for (std::size_t i = 0; i < reports.size(); ++i) {
         const ItemProgress& report = reports[i];
-        EXPECT_EQ(report.index, 1);
-        EXPECT_EQ(report.total, 1);
-        EXPECT_EQ(report.bytesTotal, 48 * 1024 * 1024);
-        EXPECT_TRUE(report.verifiesContents);
-        EXPECT_GE(report.fraction(), last) << i; // never backwards
-        last = report.fraction();
-        copying += !report.verifying && report.bytesDone > 0;
+        EXPECT_EQ(report.total, 2);
+        EXPECT_EQ(report.runBytesTotal, 2 * (48 * 1024 * 1024 + 3 * 1024 * 1024 + 17));
+        EXPECT_GE(report.runFraction(), last) << i; // never backwards
+        last = report.runFraction();
+        copying += report.index == 1 && !report.verifying && report.bytesDone > 0;
         // Between two reports of one phase, 50 ms. The times here are taken
         // after each report arrives, so a thread preempted in between can
         // see a few milliseconds less; unthrottled reports come every write.
-        if (i > 0 && report.bytesDone > 0 && report.verifying == reports[i - 1].verifying) {
+        if (i > 0 && report.bytesDone > 0 && report.verifying == reports[i - 1].verifying &&
+            report.index == reports[i - 1].index) {
             EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(45)) << i;
         }
     }
     EXPECT_GE(copying, 2);
     EXPECT_GT(last, 0.5); // well into the read-back
+}
+
+// A copy takes its own name only when complete: a stopped one is removed, a
+// failed one stays under its hidden temporary name, as evidence.
+TEST_F(TransferFaultTest, AStoppedCopyLeavesNothingAndAFailedOneOnlyItsTemporaryName)
+{
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(copied().parent_path()))
+            names.push_back(entry.path().filename().native());
+        return names;
+    };
+    std::stop_source stop;
+    io.beforeCall(IoCall::pwrite, 2, [&] { stop.request_stop(); });
+    const auto stopped =
+        transfer({candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, stop.get_token());
+    ASSERT_EQ(stopped.failures.size(), 1);
+    EXPECT_TRUE(entries().empty());
+
+    io.failCall(IoCall::pwrite, 2, ENOSPC);
+    const auto failed = run(movie(), false);
+    ASSERT_EQ(failed.failures.size(), 1);
+    EXPECT_EQ(entries(), std::vector<std::string>{".Movie.mkv.loftwell-partial"});
+    EXPECT_EQ(readAll(movie()), original);
 }
 
 TEST_F(ItemProgressTest, AStopEndsTheCurrentItemAsStoppedAndStartsNoOther)

@@ -6,9 +6,10 @@
 
 namespace {
 
-TransferResult resultWith(int failures)
+TransferResult resultWith(int failures, std::int64_t trashed = 0)
 {
     TransferResult result;
+    result.trashed = trashed;
     result.destination = "/media/drive/Loftwell/2026-12-07_09-05-03";
     for (int i = 1; i <= failures; ++i)
         result.failures.append(QStringLiteral("line %1").arg(i));
@@ -28,23 +29,28 @@ QString failed(const QString& lines)
 
 } // namespace
 
-TEST(TransferReport, SuccessNamesTheFolderAndTheTrashWhenAsked)
+// The Trash sentence only where an original went there: not for a run
+// that stopped first or whose every item failed.
+TEST(TransferReport, NamesTheFolderAndTheTrashOnlyWhenAnOriginalWentThere)
 {
-    const TransferReport copied = makeTransferReport(resultWith(0), false);
+    const TransferReport copied = makeTransferReport(resultWith(0));
     EXPECT_EQ(copied.title, I18n::text("alert.done"));
     EXPECT_EQ(copied.message, saved());
-    const TransferReport trashed = makeTransferReport(resultWith(0), true);
+    const TransferReport trashed = makeTransferReport(resultWith(0, 2));
     EXPECT_EQ(trashed.message, saved() + I18n::text("alert.trashed"));
+    const TransferReport noneTrashed = makeTransferReport(resultWith(3, 0));
+    EXPECT_EQ(noneTrashed.title, I18n::text("alert.partial"));
+    EXPECT_FALSE(noneTrashed.message.contains(I18n::text("alert.trashed")));
 }
 
 TEST(TransferReport, ShowsAtMostEightFailureLines)
 {
-    const TransferReport eight = makeTransferReport(resultWith(8), true);
+    const TransferReport eight = makeTransferReport(resultWith(8, 1));
     EXPECT_EQ(eight.title, I18n::text("alert.partial"));
     EXPECT_EQ(eight.message,
               saved() + I18n::text("alert.trashed") +
                   failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
-    const TransferReport ten = makeTransferReport(resultWith(10), false);
+    const TransferReport ten = makeTransferReport(resultWith(10));
     EXPECT_EQ(ten.message,
               saved() + failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8\n...")));
     EXPECT_FALSE(ten.message.contains(QStringLiteral("line 9")));
