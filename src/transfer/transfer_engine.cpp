@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <mutex>
 
 namespace fs = std::filesystem;
@@ -40,6 +41,9 @@ struct RunFolders {
     HeldFolder destination;
     HeldFolder dated;
     DestinationRules rules; // what the destination can hold
+    // Made as the first item of each root needs it, then held for the run
+    // (with the Trash, every copy waits in one until it is read back).
+    std::map<std::string, HeldFolder> perRoot;
 };
 
 // A copy made and named, waiting to be checked.
@@ -127,8 +131,8 @@ private:
 // Checks an item against the destination and the scan, then copies it under
 // a temporary name and gives it its own; returns the reason it failed, or
 // an empty string with `made` filled in.
-QString copyItemToDrive(const Candidate& item, const RunFolders& folders, bool hashContents,
-                        const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter, MadeCopy& made)
+QString copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashContents, const FileSystem& fileSystem,
+                        const std::stop_token& stop, RunMeter& meter, MadeCopy& made)
 {
     const fs::path& source = item.sourceURL();
     const std::string rootFolder = folderComponent(item.rootName());
@@ -154,10 +158,14 @@ QString copyItemToDrive(const Candidate& item, const RunFolders& folders, bool h
     }
     // Held before the copy starts: flushing through it reports every
     // write-back error of the drive since.
-    auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
-    if (!perRoot)
-        return perRoot.error().description();
-    made.folder = perRoot.value();
+    if (const auto held = folders.perRoot.find(rootFolder); held != folders.perRoot.end()) {
+        made.folder = held->second;
+    } else {
+        auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
+        if (!perRoot)
+            return perRoot.error().description();
+        made.folder = folders.perRoot.emplace(rootFolder, perRoot.value()).first->second;
+    }
 
     // A copy cut short must not pass for one: it is made under a hidden
     // name and gets its own only when complete. (Not a folder where renaming
@@ -203,6 +211,9 @@ QString finishCopy(const Candidate& item, const MadeCopy& made, const FileSystem
     if (auto verified = fileSystem.verifyCopy(item.sourceURL(), made.folder, made.name, made.manifest, false, stop);
         !verified)
         return verified.error().description();
+    // A copy in a folder removed meanwhile is on no drive the user can see.
+    if (!fileSystem.stillAvailable(made.folder))
+        return errorDescription(FsErrc::destinationGone);
     return {};
 }
 
@@ -219,8 +230,9 @@ QString verifyAndTrash(const Candidate& item, const MadeCopy& made, const RunFol
         return verified.error().description();
     if (stop.stop_requested())
         return stoppedText();
-    // A copy on a drive that has since gone is no copy to rely on.
-    if (!fileSystem.stillAvailable(folders.destination))
+    // A copy on a drive that has since gone, or in a folder removed
+    // meanwhile, is no copy to rely on.
+    if (!fileSystem.stillAvailable(folders.destination) || !fileSystem.stillAvailable(made.folder))
         return errorDescription(FsErrc::destinationGone);
     if (auto trashed = fileSystem.trashItem(item.sourceURL(), made.manifest); !trashed) {
         const std::error_code code = trashed.error().code;
@@ -309,7 +321,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             formatText(I18n::text("transfer.createDestinationFailed"), {held.error().description()}));
         return result;
     }
-    const RunFolders& folders = held.value();
+    RunFolders folders = held.value();
     const auto total = std::int64_t(items.size());
     const int phases = moveOriginalsToTrash ? 2 : 1;
     std::int64_t runBytes = 0;

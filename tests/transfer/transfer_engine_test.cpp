@@ -172,6 +172,28 @@ TEST_F(TransferTest, HardLinksInsideAnItemStayLinksOfOneFile)
     EXPECT_EQ(readAll(copy / "day3" / "photo.jpg"), std::string(100'000, 'p'));
 }
 
+// The per-root folder is held for the run: should it be moved away in the
+// middle, a copy made in it after that is not reported as done, and with
+// the Trash no original goes.
+TEST_F(TransferTest, ACopyInAFolderMovedAwayMeanwhileIsNotDone)
+{
+    writeFile(dir / "src" / "one.zip", 4096, '1');
+    writeFile(dir / "src" / "two.zip", 4096, '2');
+    for (const bool trash : {false, true}) {
+        const auto result = transfer(
+            {candidate(dir / "src" / "one.zip"), candidate(dir / "src" / "two.zip")}, dir / "drive", trash,
+            [&](std::int64_t index, std::int64_t, const QString&) {
+                if (index == 2)
+                    fs::rename(dated() / "Downloads", dir / "moved-away");
+            },
+            fileSystem, fixedStart);
+        ASSERT_EQ(result.failures.size(), trash ? 2 : 1) << trash;
+        EXPECT_TRUE(result.failures.back().endsWith(errorDescription(FsErrc::destinationGone)));
+        EXPECT_TRUE(fs::exists(dir / "src" / "one.zip") && fs::exists(dir / "src" / "two.zip"));
+        fs::remove_all(dir / "moved-away");
+    }
+}
+
 TEST_F(TransferTest, ADestinationThatIsNotThereIsSaidSoAndNotMade)
 {
     writeFile(dir / "src" / "a.zip", 10);
