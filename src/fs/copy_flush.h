@@ -24,5 +24,4 @@
 
 // The copy is `name` inside the open folder `parent`; `target` is its path,
 // for messages.
-FsResult<void> flushCopy(const SystemIo& io, int parent, const std::string& name,
-                         const std::filesystem::path& target);
+FsResult<void> flushCopy(const SystemIo& io, int parent, const std::string& name, const std::filesystem::path& target);

@@ -91,8 +91,9 @@ TEST(LyingDriveTransfer, ACopyOnlyRunIsOnTheDeviceWhenItReturns)
     const long long before = drive.bytesWritten();
     ASSERT_GE(before, 0);
 
-    const TransferResult result = transfer({candidate(movie, fileSystem), candidate(dir / "src" / "Photos", fileSystem)},
-                                           drive / "", false, {}, fileSystem, fixedStart);
+    const TransferResult result =
+        transfer({candidate(movie, fileSystem), candidate(dir / "src" / "Photos", fileSystem)}, drive / "", false, {},
+                 fileSystem, fixedStart);
 
     ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
     EXPECT_GE(drive.bytesWritten() - before, total);
