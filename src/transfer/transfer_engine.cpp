@@ -256,7 +256,7 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp
     auto dated = fileSystem.holdSubfolder(loftwell.value(), stamp);
     if (!dated)
         return dated.error();
-    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value())};
+    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}};
 }
 
 // The failure lines of a run, put in item order at the end.

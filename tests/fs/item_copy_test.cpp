@@ -248,6 +248,15 @@ TEST(ItemCopy, VerificationSaysWhatDifferedAndWhere)
     }
     EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
               at(FsErrc::sourceChanged, "readme.txt"));
+
+    // Two names of one file are two names of one file in the copy.
+    fs::create_hard_link(source / "readme.txt", source / "sub" / "readme-link.txt");
+    const CopyManifest linked = copyTo("linked");
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)), "ok");
+    fs::remove(dir / "linked" / "sub" / "readme-link.txt");
+    fs::copy_file(dir / "linked" / "readme.txt", dir / "linked" / "sub" / "readme-link.txt");
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)),
+              at(FsErrc::hardLinkDiffers, "sub/readme-link.txt"));
 }
 
 TEST(ItemCopy, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
