@@ -2,10 +2,10 @@
 
 #include "fs/content_hash.h"
 #include "fs/entry_support.h"
+#include "fs/file_data_copy.h"
 #include "fs/helper_thread.h"
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
-#include "fs/write_behind.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,79 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Big enough for few system calls, small enough to stay in the CPU's cache
-// between the read, the hash and the write, as cp's: 1 MiB did not, and its
-// copies to XFS took twice as long as cp's (3.6-4.2 s against 1.7-1.8 s for
-// 2 GiB, in alternating order).
-constexpr std::size_t bufferSize = 128 * 1024;
-// Small enough to report progress several times a second on a slow drive.
-constexpr std::int64_t copyRangeChunk = 16LL * 1024 * 1024;
-
-// A buffer of `bufferSize` bytes that starts on a page, allocated on first
-// use, as cp and dd use: the kernel's copies to and from the page cache are
-// then page to page (malloc puts a buffer this big 16 bytes into a page).
-class PageBuffer {
-public:
-    char* data()
-    {
-        if (!bytes_)
-            bytes_.reset(static_cast<char*>(std::aligned_alloc(pageSize, bufferSize)));
-        return bytes_.get();
-    }
-
-private:
-    static constexpr std::size_t pageSize = 4096;
-    struct Free {
-        void operator()(char* p) const { std::free(p); }
-    };
-    std::unique_ptr<char, Free> bytes_;
-};
-
-// What one copying thread works with: its buffers, and a thread that hashes
-// for it while it copies.
-struct CopyLane {
-    PageBuffer buffer;
-    PageBuffer hashBuffer;
-    HelperThread hashing;
-};
-
-// One hashing job at a time on a lane's thread, so the hash takes its
-// pieces in order; the owner waits for it before touching the hash again.
-// Without a thread to be had, the job runs at once.
-class BackgroundHash {
-public:
-    explicit BackgroundHash(HelperThread& thread) : thread_(thread) {}
-    BackgroundHash(const BackgroundHash&) = delete;
-    BackgroundHash& operator=(const BackgroundHash&) = delete;
-    ~BackgroundHash() { finish(); }
-
-    void start(std::function<std::error_code()> job)
-    {
-        finish();
-        auto run = [this, job = std::move(job)] { error_ = job(); };
-        try {
-            thread_.start(run);
-            pending_ = true;
-        } catch (const std::system_error&) {
-            run();
-        }
-    }
-
-    std::error_code finish()
-    {
-        if (pending_) {
-            thread_.wait();
-            pending_ = false;
-        }
-        return std::exchange(error_, {});
-    }
-
-private:
-    HelperThread& thread_;
-    bool pending_ = false;
-    std::error_code error_;
-};
 
 // The process's umask without changing it (Linux 4.7 and later).
 std::optional<mode_t> currentUmask()
@@ -134,12 +61,6 @@ bool unsupportedMode(int code)
     return code == EPERM || code == EOPNOTSUPP || code == ENOTSUP || code == ENOSYS;
 }
 
-// The kernel's shortcuts are not available between these two files.
-bool shortcutUnavailable(int code)
-{
-    return code == EOPNOTSUPP || code == ENOTTY || code == EXDEV || code == EINVAL || code == ENOSYS || code == EBADF;
-}
-
 std::error_code lastError()
 {
     return systemError(errno);
@@ -147,7 +68,10 @@ std::error_code lastError()
 
 class ItemCopier {
 public:
-    ItemCopier(const SystemIo& io, const CopyOptions& options) : io_(io), options_(options), umask_(currentUmask()) {}
+    ItemCopier(const SystemIo& io, const CopyOptions& options)
+        : io_(io), options_(options), umask_(currentUmask()), data_(io, options.stop, options.copied)
+    {
+    }
 
     FsResult<CopyManifest> run(const fs::path& source, int targetDirectory, const char* targetName)
     {
@@ -406,12 +330,12 @@ private:
             UniqueFd hashIn;
             if (options_.hashContents) {
                 hasher.emplace();
-                if (useCopyRange_)
+                if (data_.usesKernelCopy())
                     hashIn = reopen(in.get(), before);
             }
             if (const std::error_code error =
-                    copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
-                             hashIn.valid() ? hashIn.get() : in.get()))
+                    data_.copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
+                                   hashIn.valid() ? hashIn.get() : in.get()))
                 return fail(error, relative);
             if (hasher)
                 entry.hash = hasher->finish();
@@ -479,7 +403,6 @@ private:
         return 0;
     }
 
-    // Copies `size` bytes, only the data parts of a sparse file.
     // A second open of the same file, for hashing what the kernel copied:
     // reading it back through the copy's own descriptor sends that
     // descriptor's read-ahead back to the start of the chunk every time,
@@ -497,194 +420,11 @@ private:
         return again;
     }
 
-    std::error_code copyData(int in, int out, std::int64_t size, bool sparse, ContentHasher* hasher, CopyLane& lane,
-                             int hashIn)
-    {
-        if (!sparse)
-            return copyRange(in, out, 0, size, hasher, lane, hashIn);
-        std::int64_t position = 0;
-        while (position < size) {
-            off_t data = io_.seek(in, position, SEEK_DATA);
-            off_t hole = size;
-            if (data < 0) {
-                if (errno == ENXIO)
-                    break;       // only a hole is left
-                data = position; // holes not reported: all data
-            } else {
-                hole = io_.seek(in, data, SEEK_HOLE);
-                if (hole < 0 || hole > size)
-                    hole = size;
-            }
-            if (data >= size)
-                break;
-            if (hole <= data)
-                hole = size;
-            if (hasher)
-                hasher->addZeros(data - position);
-            counted(data - position);
-            if (const std::error_code error = copyRange(in, out, data, hole - data, hasher, lane, hashIn))
-                return error;
-            position = hole;
-        }
-        if (hasher && position < size)
-            hasher->addZeros(size - position);
-        counted(size - position);
-        if (io_.truncate(out, size) != 0)
-            return lastError();
-        return {};
-    }
-
-    std::error_code copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher,
-                              CopyLane& lane, int hashIn)
-    {
-        std::int64_t done = 0;
-        // Bytes below this have gone into the hash (it runs ahead of the copy).
-        std::int64_t hashedTo = offset;
-        // The kernel reads ahead further when told, for its own copy as for
-        // the loop below; cp tells it too.
-        if (length > std::int64_t(bufferSize))
-            io_.fadvise(in, offset, length, POSIX_FADV_SEQUENTIAL);
-        WriteBehind writeBehind(io_, out, offset, length);
-        if (useCopyRange_) {
-            // Hashing reads each chunk first, sequentially and through a
-            // descriptor of its own, so the kernel's copy finds it in the
-            // cache: about 1.6 times faster from a cold disk than hashing
-            // what the kernel copied afterwards, whose re-reads break its
-            // read-ahead. The next chunk is hashed on the lane's thread while
-            // the kernel copies this one. Should the source change in
-            // between, the hash no longer matches the copy and the
-            // verification fails: the safe side. Where cloning was refused,
-            // the kernel may still share a chunk's blocks (XFS, btrfs): such
-            // a copy is hashed and read back like any other.
-            BackgroundHash ahead(lane.hashing);
-            std::int64_t aheadTo = hashedTo; // where the running job ends
-            const auto caughtUp = [&]() -> std::error_code {
-                const std::error_code error = ahead.finish();
-                if (!error)
-                    hashedTo = std::max(hashedTo, aheadTo);
-                return error;
-            };
-            while (done < length) {
-                if (stopped())
-                    return systemError(ECANCELED);
-                const std::int64_t chunk = std::min(length - done, copyRangeChunk);
-                const std::int64_t chunkEnd = offset + done + chunk;
-                if (hasher) {
-                    if (const std::error_code error = caughtUp())
-                        return error;
-                    if (chunkEnd > hashedTo) {
-                        if (const std::error_code error =
-                                hashRange(hashIn, hashedTo, chunkEnd - hashedTo, *hasher, lane.buffer))
-                            return error;
-                        hashedTo = chunkEnd;
-                    }
-                    const std::int64_t nextEnd = std::min(offset + length, chunkEnd + copyRangeChunk);
-                    if (nextEnd > hashedTo) {
-                        aheadTo = nextEnd;
-                        ahead.start([this, hashIn, from = hashedTo, count = nextEnd - hashedTo, hasher, &lane] {
-                            return hashRange(hashIn, from, count, *hasher, lane.hashBuffer);
-                        });
-                    }
-                }
-                off_t inOffset = offset + done;
-                off_t outOffset = offset + done;
-                const ssize_t n = io_.copyFileRange(in, &inOffset, out, &outOffset, std::size_t(chunk));
-                if (n > 0) {
-                    done += n;
-                    counted(n);
-                    if (const std::error_code error = writeBehind.advance(offset + done)) {
-                        ahead.finish();
-                        return error;
-                    }
-                    continue;
-                }
-                if (n == 0)
-                    return make_error_code(FsErrc::sourceChanged); // the source shrank
-                if (errno == EINTR)
-                    continue;
-                if (shortcutUnavailable(errno)) {
-                    useCopyRange_ = false; // across file systems: the loop below from now on
-                    break;
-                }
-                const std::error_code error = lastError();
-                ahead.finish();
-                return error;
-            }
-            if (const std::error_code error = caughtUp())
-                return error;
-        }
-        while (done < length) {
-            if (stopped())
-                return systemError(ECANCELED);
-            std::size_t n = 0;
-            if (const std::error_code error = readChunk(in, offset + done, length - done, lane.buffer, n))
-                return error;
-            // Only what the kernel's copy has not hashed already.
-            const std::int64_t at = offset + done;
-            if (hasher && at + std::int64_t(n) > hashedTo) {
-                // Here, not on another thread: handing over each piece costs
-                // more than hashing it.
-                const auto skip = std::size_t(std::max<std::int64_t>(0, hashedTo - at));
-                hasher->add(lane.buffer.data() + skip, n - skip);
-                hashedTo = at + std::int64_t(n);
-            }
-            // A short write is only part of the job: the rest follows.
-            for (std::size_t written = 0; written < n;) {
-                const ssize_t w =
-                    io_.pwrite(out, lane.buffer.data() + written, n - written, offset + done + off_t(written));
-                if (w < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    return writingError(errno);
-                }
-                if (w == 0)
-                    return systemError(EIO); // a drive that takes nothing would loop forever
-                written += std::size_t(w);
-            }
-            done += std::int64_t(n);
-            counted(std::int64_t(n));
-            if (const std::error_code error = writeBehind.advance(offset + done))
-                return error;
-        }
-        return writeBehind.finish(offset + done);
-    }
-
-    // Reads the next piece of at most `left` bytes at `offset` into `buffer`
-    // (`got` says how much); reading nothing means the source shrank.
-    std::error_code readChunk(int in, std::int64_t offset, std::int64_t left, PageBuffer& buffer, std::size_t& got)
-    {
-        if (!buffer.data())
-            return systemError(ENOMEM);
-        const auto want = std::size_t(std::min<std::int64_t>(left, std::int64_t(bufferSize)));
-        ssize_t n;
-        while ((n = io_.pread(in, buffer.data(), want, offset)) < 0 && errno == EINTR) {
-        }
-        if (n < 0)
-            return readingError(errno);
-        if (n == 0)
-            return make_error_code(FsErrc::sourceChanged);
-        got = std::size_t(n);
-        return {};
-    }
-
-    std::error_code hashRange(int in, std::int64_t offset, std::int64_t length, ContentHasher& hasher,
-                              PageBuffer& buffer)
-    {
-        for (std::int64_t done = 0; done < length;) {
-            std::size_t n = 0;
-            if (const std::error_code error = readChunk(in, offset + done, length - done, buffer, n))
-                return error;
-            hasher.add(buffer.data(), n);
-            done += std::int64_t(n);
-        }
-        return {};
-    }
-
     const SystemIo& io_;
     CopyOptions options_;
     std::optional<mode_t> umask_;
     std::atomic<bool> tryClone_{true};
-    std::atomic<bool> useCopyRange_{true};
+    FileDataCopier data_;
     fs::path sourceRoot_;
     std::optional<std::pair<dev_t, ino_t>> targetTop_;
     UniqueFd targetTopFd_;
