@@ -69,11 +69,18 @@ LyingDrive::LyingDrive(const fs::path& work, int storedMegabytes, int claimedMeg
         return;
     }
     device_ = device.toStdString();
-    // The journal below the real capacity, or the file system would not
-    // even mount: what such a stick does to data is what is tried here.
+    // Every record of the file system below the real capacity, or it would
+    // not even mount: what such a stick does to data is what is tried here.
+    // So the journal low, 4 KiB blocks (two groups, whose tables flex_bg
+    // keeps at the start), no backup superblocks, and the inode tables
+    // written now rather than by the kernel in the background after mount,
+    // which a wrap would spread over the first group's records.
     const QString journal = QStringLiteral("location=%1M").arg(storedMegabytes / 4);
     if (!runTool(QStringLiteral("mkfs.ext4"),
-                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-J"), journal, device}) ||
+                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-b"), QStringLiteral("4096"),
+                  QStringLiteral("-O"), QStringLiteral("sparse_super2"), QStringLiteral("-E"),
+                  QStringLiteral("num_backup_sb=0,lazy_itable_init=0,lazy_journal_init=0"), QStringLiteral("-J"),
+                  journal, device}) ||
         ::mount(device_.c_str(), point_.c_str(), "ext4", 0, nullptr) != 0) {
         why_ = "could not format and mount the stick";
         return;

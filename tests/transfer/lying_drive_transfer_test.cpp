@@ -70,7 +70,8 @@ TEST(LyingDriveTransfer, AFakeCapacityStickSendsNoOriginalOfASpoiltCopyToTheTras
         EXPECT_TRUE(readFromDrive(copyOf(stick.mountPoint(), name)) == contents[i]) << name << ": trashed, spoilt copy";
     }
     EXPECT_EQ(trashed, result.trashed);
-    EXPECT_EQ(std::size_t(trashed) + std::size_t(result.failures.size()), items.size());
+    EXPECT_EQ(std::size_t(trashed) + std::size_t(result.failures.size()), items.size())
+        << result.failures.join(u'\n').toStdString();
 }
 
 // Without the Trash too: when the transfer returns, the device has received
