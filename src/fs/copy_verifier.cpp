@@ -1,6 +1,7 @@
 #include "fs/copy_verifier.h"
 
 #include "fs/content_hash.h"
+#include "fs/drive_read_back.h"
 #include "fs/entry_support.h"
 #include "fs/helper_thread.h"
 #include "fs/path_anchor.h"
@@ -10,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <future>
 #include <linux/fiemap.h>
 #include <memory>
 #include <mutex>
@@ -23,15 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Reading a copy back straight from the drive: bigger requests keep the
-// drive busier (4 MiB read 2 GB about 10 % faster than 1 MiB here).
-constexpr std::size_t readBackSize = 4 * 1024 * 1024;
-
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using AlignedBuffer = std::unique_ptr<char, FreeDeleter>;
 
 // What a check found: nothing, or a condition and where.
 struct Finding {
@@ -55,7 +46,11 @@ class CopyVerifier {
 public:
     CopyVerifier(const SystemIo& io, const CopyManifest& manifest, bool compareContents, std::stop_token stop,
                  ByteCounter verified = {})
-        : io_(io), compareContents_(compareContents), stop_(std::move(stop)), verified_(std::move(verified))
+        : io_(io),
+          compareContents_(compareContents),
+          stop_(std::move(stop)),
+          verified_(std::move(verified)),
+          reader_(io_, stop_, verified_)
     {
         if (!manifest.entries.empty())
             device_ = manifest.entries.front().device;
@@ -101,14 +96,6 @@ private:
         std::string name;
         const CopiedEntry* entry;
         ino_t copyInode;
-    };
-
-    // A file checked by its status and opened by its name later: whatever
-    // is opened must still be that file.
-    struct CheckedFile {
-        int directory;
-        const char* name;
-        ino_t inode;
     };
 
     bool stopped() const { return stop_.stop_requested(); }
@@ -200,7 +187,7 @@ private:
         std::atomic<bool> failed{false};
         std::mutex findingMutex;
         Finding first;
-        auto work = [&](AlignedBuffer& buffer) {
+        auto work = [&](ReadBackBuffer& buffer) {
             for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
                 const PendingRead& file = files[i];
                 const char* name = file.name.c_str();
@@ -218,7 +205,7 @@ private:
     }
 
     Finding contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
-                           AlignedBuffer& buffer)
+                           ReadBackBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
         if (entry.sharesBlocks)
@@ -226,7 +213,7 @@ private:
         if (!entry.hash)
             return found(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
         Finding finding;
-        const auto hash = hashFromDrive(copy, Side::copy, entry, buffer, finding);
+        const auto hash = hashFromDrive(copy, ReadSide::copy, entry, buffer, finding);
         if (!hash)
             return finding;
         return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
@@ -243,19 +230,31 @@ private:
     // Where the maps cannot be read or differ, both files are read and
     // compared instead.
     Finding sharedCopyMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
-                              AlignedBuffer& buffer)
+                              ReadBackBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
         Finding finding;
         if (sameSharedBlocks(source, copy))
-            return hashFromDrive(copy, Side::copy, entry, buffer, finding) ? Finding{} : finding;
-        const auto sourceHash = hashFromDrive(source, Side::source, entry, buffer, finding);
+            return hashFromDrive(copy, ReadSide::copy, entry, buffer, finding) ? Finding{} : finding;
+        const auto sourceHash = hashFromDrive(source, ReadSide::source, entry, buffer, finding);
         if (!sourceHash)
             return finding;
-        const auto copyHash = hashFromDrive(copy, Side::copy, entry, buffer, finding);
+        const auto copyHash = hashFromDrive(copy, ReadSide::copy, entry, buffer, finding);
         if (!copyHash)
             return finding;
         return *sourceHash == *copyHash ? Finding{} : found(FsErrc::contentsDiffer, relative);
+    }
+
+    // The file's contents as its drive returns them now; none with a
+    // finding that says why.
+    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, ReadSide side, const CopiedEntry& entry,
+                                             ReadBackBuffer& buffer, Finding& finding)
+    {
+        std::error_code error;
+        auto hash = reader_.hash(file, side, entry.length, buffer, error);
+        if (!hash)
+            finding = {error, entry.relativePath};
+        return hash;
     }
 
     bool sameSharedBlocks(const CheckedFile& sourceFile, const CheckedFile& copyFile) const
@@ -264,8 +263,9 @@ private:
         const UniqueFd source(io_.openAt(sourceFile.directory, sourceFile.name, flags));
         const UniqueFd copy(io_.openAt(copyFile.directory, copyFile.name, flags));
         std::vector<FileExtent> sourceMap, copyMap;
-        if (!source.valid() || !copy.valid() || !isFile(source.get(), sourceFile) || !isFile(copy.get(), copyFile) ||
-            io_.fileExtents(source.get(), sourceMap) != 0 || io_.fileExtents(copy.get(), copyMap) != 0)
+        if (!source.valid() || !copy.valid() || !reader_.isFile(source.get(), sourceFile) ||
+            !reader_.isFile(copy.get(), copyFile) || io_.fileExtents(source.get(), sourceMap) != 0 ||
+            io_.fileExtents(copy.get(), copyMap) != 0)
             return false;
         // Not yet placed, kept inside the file system's own records, or
         // compressed (btrfs gives a compressed block's start for every file
@@ -278,177 +278,16 @@ private:
         return !copyMap.empty() && copyMap == sourceMap && std::all_of(copyMap.begin(), copyMap.end(), shared);
     }
 
-    bool isFile(int fd, const CheckedFile& file) const
-    {
-        struct stat status;
-        return io_.stat(fd, &status) == 0 && status.st_ino == file.inode && S_ISREG(status.st_mode);
-    }
-
-    enum class Side { source, copy };
-
-    // An input/output error says which side failed.
-    static std::error_code sideError(Side side, std::error_code error)
-    {
-        if (error != std::errc::io_error)
-            return error;
-        return make_error_code(side == Side::copy ? FsErrc::readBackFailed : FsErrc::originalUnreadable);
-    }
-
-    // The file's contents as its drive returns them now, `entry.length`
-    // bytes of them; none with a finding that says why. Only a copy's bytes
-    // count as verified: where the source is read too, they would count twice.
-    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, Side side, const CopiedEntry& entry,
-                                             AlignedBuffer& buffer, Finding& finding)
-    {
-        const std::string& relative = entry.relativePath;
-        // Another file has taken its name since it was checked.
-        const FsErrc ifReplaced = side == Side::source ? FsErrc::sourceChanged : FsErrc::contentsDiffer;
-        std::int64_t counted = side == Side::source ? entry.length : 0;
-        constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-        UniqueFd fd;
-        const auto opened = [&] {
-            if (!fd.valid()) {
-                finding = foundErrno(relative);
-                return false;
-            }
-            if (!isFile(fd.get(), file)) {
-                finding = found(ifReplaced, relative);
-                return false;
-            }
-            return true;
-        };
-        // A read of the copy must not write to its drive: no access time
-        // (where the file is not the user's own, the kernel refuses that).
-        int copyFlags = side == Side::copy ? flags | O_NOATIME : flags;
-        const auto open = [&](int extra) {
-            fd.reset(io_.openAt(file.directory, file.name, copyFlags | extra));
-            if (!fd.valid() && errno == EPERM && (copyFlags & O_NOATIME) != 0) {
-                copyFlags &= ~O_NOATIME;
-                fd.reset(io_.openAt(file.directory, file.name, copyFlags | extra));
-            }
-        };
-        // One open per file where the drive takes direct reads: on FUSE
-        // every open and close is a round trip to the file system's process.
-        open(O_DIRECT);
-        const bool direct = fd.valid();
-        if (!direct)
-            open(0); // O_DIRECT refused
-        if (!opened())
-            return std::nullopt;
-        // Cached pages dropped first: some file systems accept O_DIRECT and
-        // still answer from the cache (compressed btrfs, FUSE).
-        io_.fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
-        std::error_code error;
-        if (direct) {
-            if (auto hash = readHash(fd.get(), entry.length, buffer, counted, error))
-                return hash;
-            if (stopped()) {
-                finding = {systemError(ECANCELED), relative};
-                return std::nullopt;
-            }
-            // A drive's own error fails the item: a second try through the
-            // cache might be answered by pages it still holds.
-            if (error != std::errc::invalid_argument) {
-                finding = {sideError(side, error), relative};
-                return std::nullopt;
-            }
-            // Refused after all (alignment, or a file system that cannot do
-            // it): read through the cache below, whose pages were dropped.
-            open(0);
-            if (!opened())
-                return std::nullopt;
-        }
-        io_.fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        auto hash = readHash(fd.get(), entry.length, buffer, counted, error);
-        if (!hash)
-            finding = {sideError(side, error), relative};
-        return hash;
-    }
-
-    // The hash of the whole file; none when it cannot be read (`error` says
-    // why) or its length is not `length`. Bytes past `counted` are reported
-    // as verified, and `counted` moves on with them.
-    std::optional<ContentHash> readHash(int fd, std::int64_t length, AlignedBuffer& buffer, std::int64_t& counted,
-                                        std::error_code& error) const
-    {
-        if (!buffer) // aligned for direct reads
-            buffer.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
-        // Direct reads get no read-ahead: a big file is hashed on another
-        // thread while the next piece is read, so the drive never waits.
-        // (Not the helper thread: it may be reading files of its own here.)
-        AlignedBuffer second;
-        if (length > std::int64_t(readBackSize))
-            second.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
-        if (!buffer) {
-            error = systemError(ENOMEM);
-            return std::nullopt;
-        }
-        char* buffers[2] = {buffer.get(), second ? second.get() : buffer.get()};
-        int current = 0;
-        ContentHasher hasher;
-        std::future<void> hashing; // of the other buffer, at most one at a time
-        const auto finishHashing = [&] {
-            if (hashing.valid())
-                hashing.get();
-        };
-        std::int64_t total = 0;
-        for (;;) {
-            if (stopped()) {
-                finishHashing();
-                error = systemError(ECANCELED);
-                return std::nullopt;
-            }
-            const ssize_t n = io_.read(fd, buffers[current], readBackSize);
-            if (n < 0 && errno == EINTR)
-                continue;
-            const int readError = n < 0 ? errno : 0;
-            finishHashing();
-            if (n < 0) {
-                error = systemError(readError);
-                return std::nullopt;
-            }
-            if (n == 0)
-                break;
-            const char* piece = buffers[current];
-            if (second) {
-                try {
-                    hashing =
-                        std::async(std::launch::async, [&hasher, piece, n] { hasher.add(piece, std::size_t(n)); });
-                } catch (const std::system_error&) {
-                    hasher.add(piece, std::size_t(n)); // no thread to be had: here, then
-                }
-                current ^= 1;
-            } else {
-                hasher.add(piece, std::size_t(n));
-            }
-            total += n;
-            // A second read after a refused direct one counts only what is new.
-            if (verified_ && total > counted) {
-                verified_(total - counted);
-                counted = total;
-            }
-            // A short read of a regular file is its end: no read to hear
-            // so, which on FUSE is one more round trip per file.
-            if (std::size_t(n) < readBackSize && total == length)
-                break;
-        }
-        finishHashing();
-        if (total != length) {
-            error = make_error_code(FsErrc::lengthDiffers);
-            return std::nullopt;
-        }
-        return hasher.finish();
-    }
-
     const SystemIo& io_;
     bool compareContents_;
     std::stop_token stop_;
     ByteCounter verified_;
+    DriveReadBack reader_;
     dev_t device_ = 0;
     std::unordered_map<std::string, Expected> byPath_;
     std::unordered_map<std::string, ino_t> copyInodes_; // regular files of the copy, by place
-    AlignedBuffer mainBuffer_;
-    AlignedBuffer helperBuffer_;
+    ReadBackBuffer mainBuffer_;
+    ReadBackBuffer helperBuffer_;
     HelperThread helper_;
 };
 
