@@ -55,7 +55,12 @@ std::vector<MenuEntry> contextMenu(QAbstractItemView* view, QPoint at)
         }
         menu->close();
     };
-    QTimer::singleShot(0, read);
+    // The sidebar's menu runs its own loop, where this timer reads it; a
+    // local one, which cannot fire after the function has returned.
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, read);
+    timer.start(0);
     emit view->customContextMenuRequested(at);
     read();
     return entries;
