@@ -1,3 +1,5 @@
+// The application delegate makes the window and its controller exactly once, at launch.
+
 #include "app/app_delegate.h"
 
 #include "ui/app_color.h"

@@ -1,3 +1,5 @@
+// `loftwell-cli scan` run as a process: its usage errors, its tab-separated and JSON lines, path bytes and language.
+
 #include "support/temp_dir.h"
 
 #include <QJsonArray>

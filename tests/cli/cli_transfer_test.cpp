@@ -1,3 +1,5 @@
+// `loftwell-cli transfer` run as a process: what it moves, its progress lines and report, and its exit status.
+
 #include "support/temp_dir.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The command line's progress line: bytes, speed or "verifying", and the run's share done.
+
 #include "cli/terminal_progress.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The interface state of every situation, in both languages, against its table.
+
 #include "controller/interface_state.h"
 
 #include "ui/app_color.h"

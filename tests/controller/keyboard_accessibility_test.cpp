@@ -1,3 +1,5 @@
+// The window from the keyboard and as assistive technology reads it: focus order, keys, names and ticks.
+
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
 #include "ui/candidate_table_model.h"

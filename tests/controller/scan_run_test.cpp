@@ -1,3 +1,5 @@
+// A scan driven through the controller with scripted dialogs on real folders: the list, its counts and pixels.
+
 #include "controller/main_window_controller.h"
 #include "controller/source_description.h"
 #include "controller/window_fixture.h"

@@ -1,3 +1,5 @@
+// A transfer driven through the controller with scripted dialogs on real folders: checks, confirmation, report.
+
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
 #include "ui/candidate_table_model.h"

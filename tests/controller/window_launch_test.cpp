@@ -1,3 +1,5 @@
+// The window's first state before it shows, and every folder access stopped once at teardown.
+
 #include "controller/main_window_controller.h"
 #include "controller/window_fixture.h"
 

@@ -1,3 +1,5 @@
+// What a destination can hold, learned by trying on real drives, and items checked against it before writing.
+
 #include "fs/destination_rules.h"
 
 #include "fs/item_fit_check.h"

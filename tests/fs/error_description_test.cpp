@@ -1,3 +1,5 @@
+// The words a failure is reported in, in both languages, with the place inside the item.
+
 #include "fs/error_description.h"
 
 #include "fs/fs_error.h"

@@ -1,3 +1,5 @@
+// The freedesktop.org Trash: what is moved, the .trashinfo record, and trash-cli reading it back.
+
 #include "fs/freedesktop_trash.h"
 
 #include "fs/error_description.h"

@@ -1,3 +1,5 @@
+// The copy of one item and its verification, on the real file system, faults and odd entries included.
+
 #include "fs/copy_verifier.h"
 #include "fs/item_copier.h"
 

@@ -1,3 +1,5 @@
+// The file-system layer's answers: listings, item values, existence, held folders and volumes.
+
 #include "fs/posix_file_system.h"
 
 #include "fs/make_directories.h"

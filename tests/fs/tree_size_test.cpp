@@ -1,3 +1,5 @@
+// The size measure of a folder: allocated space of its visible regular files at any depth.
+
 #include "fs/posix_system_io.h"
 #include "fs/tree_size.h"
 

@@ -1,3 +1,5 @@
+// Byte counts formatted as the platform's file-size formatter does, at every unit boundary.
+
 #include "model/byte_format.h"
 
 #include <gtest/gtest.h>

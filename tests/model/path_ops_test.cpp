@@ -1,3 +1,5 @@
+// Path operations on native bytes: last component, extension, standardized paths, display text.
+
 #include "model/path_ops.h"
 #include "model/path_text.h"
 

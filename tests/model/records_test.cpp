@@ -1,3 +1,5 @@
+// The candidate and volume records, risk levels and the store of candidates.
+
 #include "model/candidate_store.h"
 #include "model/risk_level.h"
 #include "model/text_table.h"

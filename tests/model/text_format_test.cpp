@@ -1,3 +1,5 @@
+// Filling the table's formats with strings and signed integers, never printing garbage.
+
 #include "model/text_format.h"
 #include "model/text_table.h"
 

@@ -1,3 +1,5 @@
+// The text table in both languages: the same keys, the same placeholders, lookups and fallbacks.
+
 #include "model/text_table.h"
 
 #include <QRegularExpression>

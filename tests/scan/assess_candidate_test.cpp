@@ -1,3 +1,5 @@
+// Classifying an item by its name: kind, risk and reason from the extension tables.
+
 #include "scan/assess_candidate.h"
 #include "scan/extension_tables.h"
 

@@ -1,3 +1,5 @@
+// The order of the list: risk, then size, then names in natural order.
+
 #include "scan/candidate_order.h"
 
 #include "model/path_ops.h"

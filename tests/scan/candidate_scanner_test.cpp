@@ -1,3 +1,5 @@
+// The scan of authorised folders one level deep, on real folders: what is recommended and measured.
+
 #include "scan/candidate_scanner.h"
 
 #include "model/min_candidate_bytes.h"

@@ -1,3 +1,5 @@
+// The transfer engine on real folders: the dated layout, names, failures, the Trash and hard links.
+
 #include "transfer/transfer_engine.h"
 
 #include "fs/error_description.h"

@@ -1,3 +1,5 @@
+// The report after a transfer: its title, the folder written, the Trash sentence and the failure lines.
+
 #include "transfer/transfer_report.h"
 
 #include "model/text_table.h"

@@ -1,3 +1,5 @@
+// Free names for copies: the name itself when free, else numbered names, else a UUID.
+
 #include "transfer/unique_destination.h"
 
 #include "fs/posix_file_system.h"

@@ -1,3 +1,5 @@
+// The custom-drawn controls, read back as pixels: colours, borders, clipping and looks.
+
 #include "ui/app_color.h"
 #include "ui/app_font.h"
 #include "ui/drive_icon_view.h"

@@ -1,3 +1,5 @@
+// The main window view: which bands show in each state and where their controls are placed.
+
 #include "ui/main_window_view.h"
 
 #include "controller/interface_state.h"

@@ -1,3 +1,5 @@
+// Qt's dialogs as the window uses them: the folder pickers (which delete nothing) and the alerts.
+
 #include "ui/qt_dialogs.h"
 
 #include "support/temp_dir.h"

@@ -1,3 +1,5 @@
+// The window's layout: band heights and anchors in both languages, on small screens too.
+
 #include "ui/window_layout.h"
 
 #include <gtest/gtest.h>
