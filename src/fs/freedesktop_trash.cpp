@@ -18,26 +18,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Also for paths beyond PATH_MAX; errno tells why not.
-bool statNoFollow(const SystemIo& io, const fs::path& path, struct stat& st)
-{
-    auto anchor = PathAnchor::resolve(io, path);
-    return anchor && io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
 // Longest names that leave room for " 9999" and ".trashinfo" within NAME_MAX.
 constexpr std::size_t longestTrashName = 255 - 5 - 10;
 
 // The device a path is on, or that of its nearest existing ancestor.
 dev_t deviceOf(const SystemIo& io, fs::path path)
 {
-    struct stat st;
-    while (!statNoFollow(io, path, st)) {
+    auto st = statNoFollow(io, path);
+    while (!st) {
         if (!path.has_relative_path())
             return 0;
         path = path.parent_path();
+        st = statNoFollow(io, path);
     }
-    return st.st_dev;
+    return st.value().st_dev;
 }
 
 // The mount point holding `item`: its highest ancestor on the same device.
@@ -45,9 +39,9 @@ fs::path topDirectoryOf(const SystemIo& io, const fs::path& item, dev_t device)
 {
     fs::path top = item.parent_path();
     while (top.has_relative_path()) {
-        struct stat st;
         const fs::path parent = top.parent_path();
-        if (!statNoFollow(io, parent, st) || st.st_dev != device)
+        const auto st = statNoFollow(io, parent);
+        if (!st || st.value().st_dev != device)
             break;
         top = parent;
     }
@@ -59,8 +53,8 @@ bool ensurePrivateFolder(const SystemIo& io, const fs::path& folder, uid_t uid)
 {
     if (io.makeDirectoryAt(AT_FDCWD, folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat st;
-    return statNoFollow(io, folder, st) && S_ISDIR(st.st_mode) && st.st_uid == uid;
+    const auto st = statNoFollow(io, folder);
+    return st && S_ISDIR(st.value().st_mode) && st.value().st_uid == uid;
 }
 
 bool ensureTrashLayout(const SystemIo& io, const fs::path& trash, uid_t uid)
@@ -90,8 +84,8 @@ std::optional<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item,
 
     const fs::path top = topDirectoryOf(io, item, device);
     const std::string uid = std::to_string(environment.uid);
-    struct stat shared;
-    if (statNoFollow(io, top / ".Trash", shared) && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
+    const auto shared = statNoFollow(io, top / ".Trash");
+    if (shared && S_ISDIR(shared.value().st_mode) && (shared.value().st_mode & S_ISVTX)) {
         if (ensureTrashLayout(io, top / ".Trash" / uid, environment.uid))
             return TrashChoice{top / ".Trash" / uid, top};
     }
@@ -186,10 +180,10 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         return FsError{errno, itemPath};
     // A mount point cannot be renamed into any Trash: refused before a
     // Trash folder is made on the parent's drive.
-    struct stat above;
-    if (!statNoFollow(io, item.parent_path(), above))
-        return FsError{errno, itemPath};
-    if (above.st_dev != st.st_dev)
+    const auto above = statNoFollow(io, item.parent_path());
+    if (!above)
+        return FsError{above.error().code, itemPath};
+    if (above.value().st_dev != st.st_dev)
         return FsError{FsErrc::trashUnavailable, itemPath};
     if (copied && !copied->entries.empty() &&
         (st.st_dev != copied->entries.front().device || st.st_ino != copied->entries.front().inode))

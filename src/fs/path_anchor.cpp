@@ -1,5 +1,6 @@
 #include "fs/path_anchor.h"
 
+#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <vector>
@@ -43,4 +44,15 @@ FsResult<PathAnchor> PathAnchor::resolve(const SystemIo& io, const std::filesyst
     anchor.directory_ = std::move(current);
     anchor.name_ = components.back();
     return anchor;
+}
+
+FsResult<struct stat> statNoFollow(const SystemIo& io, const std::filesystem::path& path)
+{
+    auto anchor = PathAnchor::resolve(io, path);
+    if (!anchor)
+        return anchor.error();
+    struct stat st;
+    if (io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return FsError{errno, path};
+    return st;
 }

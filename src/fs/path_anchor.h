@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 
 class PathAnchor {
 public:
@@ -22,3 +23,7 @@ private:
     UniqueFd directory_; // invalid: AT_FDCWD
     std::string name_;
 };
+
+// The status of the item at `path` (of any length), not following a link
+// there.
+FsResult<struct stat> statNoFollow(const SystemIo& io, const std::filesystem::path& path);

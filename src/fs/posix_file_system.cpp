@@ -31,17 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-FsResult<struct stat> statNoFollow(const SystemIo& io, const fs::path& path)
-{
-    auto anchor = PathAnchor::resolve(io, path);
-    if (!anchor)
-        return anchor.error();
-    struct stat st;
-    if (io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return FsError{errno, path};
-    return st;
-}
-
 ItemType itemTypeOf(mode_t mode)
 {
     if (S_ISREG(mode))
