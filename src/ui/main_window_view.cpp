@@ -438,29 +438,22 @@ void MainWindowView::layoutViews()
     progressStatusLabel_->setGeometry(progress.statusLabel);
     progressIndicator_->setGeometry(progress.indicator);
 
-    // Summary strip: the summary row 12 px from the top, the tabs 12 px from the bottom.
-    summaryTopLine_->setGeometry(0, 0, width, 1);
-    summaryBottomLine_->setGeometry(0, WindowMetrics::summaryHeight - 1, width, 1);
-    const int right = width - WindowMetrics::inset;
-    const std::vector<QSize> summarySizes{naturalSize(selectedCountLabel_), naturalSize(selectedSizeLabel_),
-                                          selectedCautionBadge_->sizeHint(), selectedAppBadge_->sizeHint()};
-    int summaryRowHeight = 0;
-    for (const QSize& item : summarySizes)
-        summaryRowHeight = std::max(summaryRowHeight, item.height());
-    const auto summaryRow = rowRects(WindowMetrics::inset, right, 12 + summaryRowHeight / 2, 26, summarySizes);
-    selectedCountLabel_->setGeometry(summaryRow[0]);
-    selectedSizeLabel_->setGeometry(summaryRow[1]);
-    selectedCautionBadge_->setGeometry(summaryRow[2]);
-    selectedAppBadge_->setGeometry(summaryRow[3]);
-    const std::vector<QSize> tabSizes{naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_),
-                                      naturalSize(tabCautionLabel_), naturalSize(tabAppLabel_)};
-    const int tabHeight = tabSizes.front().height();
-    const auto tabRow =
-        rowRects(WindowMetrics::inset, right, WindowMetrics::summaryHeight - 12 - tabHeight / 2, 24, tabSizes);
-    tabAllLabel_->setGeometry(tabRow[0]);
-    tabSafeLabel_->setGeometry(tabRow[1]);
-    tabCautionLabel_->setGeometry(tabRow[2]);
-    tabAppLabel_->setGeometry(tabRow[3]);
+    // Summary strip.
+    const SummaryRects summary = summaryRects(width,
+                                              {naturalSize(selectedCountLabel_), naturalSize(selectedSizeLabel_),
+                                               selectedCautionBadge_->sizeHint(), selectedAppBadge_->sizeHint()},
+                                              {naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_),
+                                               naturalSize(tabCautionLabel_), naturalSize(tabAppLabel_)});
+    summaryTopLine_->setGeometry(summary.topLine);
+    summaryBottomLine_->setGeometry(summary.bottomLine);
+    selectedCountLabel_->setGeometry(summary.summaryRow[0]);
+    selectedSizeLabel_->setGeometry(summary.summaryRow[1]);
+    selectedCautionBadge_->setGeometry(summary.summaryRow[2]);
+    selectedAppBadge_->setGeometry(summary.summaryRow[3]);
+    tabAllLabel_->setGeometry(summary.tabs[0]);
+    tabSafeLabel_->setGeometry(summary.tabs[1]);
+    tabCautionLabel_->setGeometry(summary.tabs[2]);
+    tabAppLabel_->setGeometry(summary.tabs[3]);
 
     // Main content: the empty state and the table both fill it.
     emptyState_->setGeometry(0, 0, bands.main.width(), bands.main.height());

@@ -87,6 +87,21 @@ ProgressRects progressRects(int width, QSize pathSize, QSize statusSize)
     return r;
 }
 
+SummaryRects summaryRects(int width, const std::vector<QSize>& summarySizes, const std::vector<QSize>& tabSizes)
+{
+    SummaryRects r;
+    r.topLine = QRect(0, 0, width, 1);
+    r.bottomLine = QRect(0, summaryHeight - 1, width, 1);
+    const int right = width - inset;
+    int rowHeight = 0;
+    for (const QSize& item : summarySizes)
+        rowHeight = std::max(rowHeight, item.height());
+    r.summaryRow = rowRects(inset, right, 12 + rowHeight / 2, 26, summarySizes);
+    const int tabHeight = tabSizes.empty() ? 0 : tabSizes.front().height();
+    r.tabs = rowRects(inset, right, summaryHeight - 12 - tabHeight / 2, 24, tabSizes);
+    return r;
+}
+
 BottomBarRects bottomBarRects(int width, bool chinese, QSize checkboxSize)
 {
     const ButtonWidths widths = buttonWidths(chinese);

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 namespace WindowMetrics {
 inline constexpr QSize initialSize{1200, 820};
 inline constexpr QSize minimumSize{980, 680};
@@ -73,6 +75,17 @@ struct ProgressRects {
 };
 
 ProgressRects progressRects(int width, QSize pathSize, QSize statusSize);
+
+struct SummaryRects {
+    std::vector<QRect> summaryRow; // count, size, caution badge, app badge
+    std::vector<QRect> tabs;       // all, safe, caution, app
+    QRect topLine;
+    QRect bottomLine;
+};
+
+// The summary row 12 px from the top, its items 26 px apart; the tabs 12 px
+// from the bottom, 24 px apart. The sizes are the items' natural sizes.
+SummaryRects summaryRects(int width, const std::vector<QSize>& summarySizes, const std::vector<QSize>& tabSizes);
 
 struct BottomBarRects {
     QRect selectSafe;
