@@ -1,6 +1,7 @@
 // `loftwell-cli scan` run as a process: its usage errors, its tab-separated and JSON lines, path bytes and language.
 
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,8 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 struct CliRun {
     int status;

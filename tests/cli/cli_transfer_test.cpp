@@ -1,6 +1,7 @@
 // `loftwell-cli transfer` run as a process: what it moves, its progress lines and report, and its exit status.
 
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 
 #include <QDir>
 #include <QProcess>
@@ -14,8 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 struct Outcome {
     int status;

@@ -8,6 +8,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "ui/app_color.h"
 #include "ui/qt_translations.h"
 #include "ui/rounded_view.h"
@@ -27,8 +28,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 class KeyboardTest : public WindowFixture {
 protected:

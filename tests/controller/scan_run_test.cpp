@@ -12,6 +12,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "support/warning_catcher.h"
 #include "ui/app_color.h"
 #include "ui/empty_state_view.h"
@@ -34,8 +35,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 QString text(const char* key)
 {

@@ -11,6 +11,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "ui/app_color.h"
 #include "ui/label.h"
 #include "ui/styled_button.h"
@@ -31,8 +32,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 QString text(const char* key)
 {

@@ -24,12 +24,11 @@ QString placeholders(const QString& text)
 
 } // namespace
 
-TEST(TextTable, BothTablesHoldTheSame103KeysInTheSameOrder)
+TEST(TextTable, BothTablesHoldTheSameKeysInTheSameOrder)
 {
     const auto& english = I18n::englishEntries();
     const auto& chinese = I18n::chineseEntries();
-    ASSERT_EQ(english.size(), 103u);
-    ASSERT_EQ(chinese.size(), 103u);
+    ASSERT_EQ(english.size(), chinese.size());
     QSet<QString> seen;
     const QRegularExpression keyShape(QStringLiteral("^[a-z]+(\\.[a-z][A-Za-z]*)+$"));
     for (std::size_t i = 0; i < english.size(); ++i) {

@@ -27,14 +27,6 @@ protected:
 
 TEST(ExtensionTables, HoldTheirEntriesOnceAcrossAllTables)
 {
-    EXPECT_EQ(libraryExtensions.size(), 5u);
-    EXPECT_EQ(virtualMachineExtensions.size(), 6u);
-    EXPECT_EQ(installerExtensions.size(), 3u);
-    EXPECT_EQ(archiveExtensions.size(), 7u);
-    EXPECT_EQ(imageExtensions.size(), 15u);
-    EXPECT_EQ(videoExtensions.size(), 12u);
-    EXPECT_EQ(audioExtensions.size(), 9u);
-    EXPECT_EQ(mediaExtensions.size(), 6u);
     std::set<std::string_view> all;
     std::size_t count = 0;
     for (auto table :

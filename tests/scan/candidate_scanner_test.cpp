@@ -7,6 +7,7 @@
 #include "model/text_table.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 class ScannerTest : public ::testing::Test {
 protected:

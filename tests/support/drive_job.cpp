@@ -1,17 +1,11 @@
 #include "support/drive_job.h"
-
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
-
-} // namespace
 
 DriveJob makeDriveJob(DriveKind kind, const fs::path& downloads)
 {

@@ -12,6 +12,7 @@
 #include "support/lying_drive.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
 
 Candidate candidate(const fs::path& item, const FileSystem& fileSystem)
 {

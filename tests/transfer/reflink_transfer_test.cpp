@@ -13,6 +13,7 @@
 #include "support/loop_mount.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
 
 bool everyExtentShared(const fs::path& file)
 {

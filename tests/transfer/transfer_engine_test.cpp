@@ -9,6 +9,7 @@
 #include "scan/candidate_scanner.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t MiB = 1024 * 1024;
 
 struct ProgressCall {
     std::int64_t index;

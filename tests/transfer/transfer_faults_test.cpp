@@ -10,6 +10,7 @@
 #include "support/fault_injecting_io.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_values.h"
 #include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const QDateTime fixedStart(QDate(2026, 12, 7), QTime(9, 5, 3));
 
 class TransferFaultTest : public ::testing::Test {
 protected:
@@ -365,10 +364,6 @@ TEST_F(TransferFaultTest, ABigFileIsComparedPieceByPieceAsItIsReadBack)
     EXPECT_TRUE(clean.failures.isEmpty()) << clean.failures.join(u'\n').toStdString();
     EXPECT_FALSE(fs::exists(dir / "src" / "Big.iso"));
 }
-
-} // namespace
-
-namespace {
 
 class ItemProgressTest : public TransferFaultTest {};
 
