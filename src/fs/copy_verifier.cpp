@@ -4,6 +4,7 @@
 #include "fs/drive_read_back.h"
 #include "fs/entry_support.h"
 #include "fs/helper_thread.h"
+#include "fs/manifest_index.h"
 #include "fs/path_anchor.h"
 #include "fs/unique_fd.h"
 
@@ -24,38 +25,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What a check found: nothing, or a condition and where.
-struct Finding {
-    std::error_code code;
-    std::string relativePath;
-
-    explicit operator bool() const { return bool(code); }
-};
-
-Finding found(FsErrc condition, const std::string& relative)
-{
-    return {make_error_code(condition), relative};
-}
-
-Finding foundErrno(const std::string& relative)
-{
-    return {systemError(errno), relative};
-}
-
 class CopyVerifier {
 public:
     CopyVerifier(const SystemIo& io, const CopyManifest& manifest, bool compareContents, std::stop_token stop,
                  ByteCounter verified = {})
         : io_(io),
+          manifest_(manifest),
           compareContents_(compareContents),
           stop_(std::move(stop)),
           verified_(std::move(verified)),
-          reader_(io_, stop_, verified_)
+          reader_(io_, stop_, verified_),
+          index_(manifest)
     {
         if (!manifest.entries.empty())
             device_ = manifest.entries.front().device;
-        for (const CopiedEntry& entry : manifest.entries)
-            byPath_.emplace(entry.relativePath, Expected{&entry, false});
     }
 
     FsResult<void> run(const fs::path& source, int targetDirectory, const char* targetName, const fs::path& target)
@@ -63,35 +46,17 @@ public:
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
-        Finding finding = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
-                                      targetName, std::string(), nullptr);
-        // An entry gone from the source since the copy is a change too; and
-        // the names of one file in the item are names of one file in the copy.
-        if (!finding) {
-            for (const auto& [relative, expected] : byPath_) {
-                if (!expected.seen) {
-                    finding = found(FsErrc::sourceChanged, relative);
-                    break;
-                }
-                const std::string& first = expected.entry->linkedTo;
-                if (!first.empty() && (!copyInodes_.contains(first) || copyInodes_[first] != copyInodes_[relative])) {
-                    finding = found(FsErrc::hardLinkDiffers, relative);
-                    break;
-                }
-            }
-        }
-        if (!finding)
-            return {};
-        const fs::path where = finding.relativePath.empty() ? target : target / finding.relativePath;
-        return FsError{finding.code, where, finding.relativePath};
+        if (auto checked = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                       targetName, std::string(), nullptr);
+            !checked)
+            return placedIn(checked, target);
+        // An entry gone from the source since the copy is a change too.
+        if (auto gone = index_.firstUnvisited())
+            return placedIn(inItem(FsErrc::sourceChanged, *gone), target);
+        return placedIn(hardLinksKept(), target);
     }
 
 private:
-    struct Expected {
-        const CopiedEntry* entry;
-        bool seen;
-    };
-
     struct PendingRead {
         std::string name;
         const CopiedEntry* entry;
@@ -100,38 +65,49 @@ private:
 
     bool stopped() const { return stop_.stop_requested(); }
 
+    // The names of one file in the item are names of one file in the copy.
+    FsResult<void> hardLinksKept()
+    {
+        for (const CopiedEntry& entry : manifest_.entries) {
+            const std::string& first = entry.linkedTo;
+            if (first.empty())
+                continue;
+            const auto copy = copyInodes_.find(entry.relativePath);
+            const auto firstCopy = copyInodes_.find(first);
+            if (copy == copyInodes_.end() || firstCopy == copyInodes_.end() || copy->second != firstCopy->second)
+                return inItem(FsErrc::hardLinkDiffers, entry.relativePath);
+        }
+        return {};
+    }
+
     // `pending`: where a folder collects its files for reading them back
     // together; null reads at once.
-    Finding verifyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                        const std::string& relative, std::vector<PendingRead>* pending)
+    FsResult<void> verifyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                               const std::string& relative, std::vector<PendingRead>* pending)
     {
         if (stopped())
-            return {systemError(ECANCELED), relative};
-        const auto known = byPath_.find(relative);
-        if (known == byPath_.end())
-            return found(FsErrc::sourceChanged, relative); // appeared in the source after the copy
-        known->second.seen = true;
-        const CopiedEntry& entry = *known->second.entry;
+            return inItem(systemError(ECANCELED), relative);
+        const CopiedEntry* copied = index_.visit(relative);
+        if (!copied)
+            return inItem(FsErrc::sourceChanged, relative); // appeared in the source after the copy
+        const CopiedEntry& entry = *copied;
         struct stat source, target;
         if (io_.statAt(sourceDir, sourceName, &source, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? found(FsErrc::sourceChanged, relative) : foundErrno(relative);
-        const mode_t type = source.st_mode & S_IFMT;
-        if (type != entry.type || source.st_ino != entry.inode)
-            return found(FsErrc::sourceChanged, relative);
+            return inItem(errno == ENOENT ? make_error_code(FsErrc::sourceChanged) : systemError(errno), relative);
+        if (!stillAsCopied(source, entry))
+            return inItem(FsErrc::sourceChanged, relative);
         if (io_.statAt(targetDir, targetName, &target, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? found(FsErrc::entryMissing, relative) : foundErrno(relative);
+            return inItem(errno == ENOENT ? make_error_code(FsErrc::entryMissing) : systemError(errno), relative);
+        const mode_t type = source.st_mode & S_IFMT;
         if ((target.st_mode & S_IFMT) != type)
-            return found(FsErrc::typeDiffers, relative);
+            return inItem(FsErrc::typeDiffers, relative);
         // Another drive mounted inside the item: copied, but never trashed along.
         if (compareContents_ && source.st_dev != device_)
-            return found(FsErrc::otherFileSystem, relative);
+            return inItem(FsErrc::otherFileSystem, relative);
         switch (type) {
         case S_IFREG:
-            if (source.st_size != entry.length || nanoseconds(source.st_mtim) != entry.modifiedNs ||
-                nanoseconds(source.st_ctim) != entry.changedNs)
-                return found(FsErrc::sourceChanged, relative);
             if (target.st_size != entry.length)
-                return found(FsErrc::lengthDiffers, relative);
+                return inItem(FsErrc::lengthDiffers, relative);
             copyInodes_[relative] = target.st_ino;
             // Another name of a file read back under its first: only the
             // link is checked, once the whole copy is seen.
@@ -147,9 +123,9 @@ private:
             std::string link(entry.linkTarget.size() + 2, '\0');
             const ssize_t length = io_.readLinkAt(targetDir, targetName, link.data(), link.size());
             if (length < 0)
-                return foundErrno(relative);
+                return inItem(systemError(errno), relative);
             if (link.substr(0, std::size_t(length)) != entry.linkTarget)
-                return found(FsErrc::linkTargetDiffers, relative);
+                return inItem(FsErrc::linkTargetDiffers, relative);
             return {};
         }
         case S_IFDIR: return verifyFolder(sourceDir, sourceName, targetDir, targetName, relative);
@@ -157,45 +133,47 @@ private:
         }
     }
 
-    Finding verifyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                         const std::string& relative)
+    FsResult<void> verifyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                                const std::string& relative)
     {
         UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!in.valid())
-            return foundErrno(relative);
+            return inItem(systemError(errno), relative);
         UniqueFd out(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!out.valid())
-            return foundErrno(relative);
+            return inItem(systemError(errno), relative);
         std::error_code listError;
         const std::vector<DirectoryEntry> entries = allEntries(io_, in.get(), listError);
         if (listError)
-            return {listError, relative};
+            return inItem(listError, relative);
         std::vector<PendingRead> pending;
         for (const DirectoryEntry& child : entries) {
-            if (Finding finding = verifyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(),
-                                              joinRelative(relative, child.name), &pending))
-                return finding;
+            if (auto checked = verifyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(),
+                                           joinRelative(relative, child.name), &pending);
+                !checked)
+                return checked;
         }
         return readBack(in.get(), out.get(), pending);
     }
 
     // Reads a folder's files back, shared with the helper thread when many.
     // A file has the same name in the source folder and in its copy.
-    Finding readBack(int sourceFolder, int folder, const std::vector<PendingRead>& files)
+    FsResult<void> readBack(int sourceFolder, int folder, const std::vector<PendingRead>& files)
     {
         std::atomic<std::size_t> next{0};
         std::atomic<bool> failed{false};
-        std::mutex findingMutex;
-        Finding first;
+        std::mutex firstMutex;
+        FsResult<void> first;
         auto work = [&](ReadBackBuffer& buffer) {
             for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
                 const PendingRead& file = files[i];
                 const char* name = file.name.c_str();
-                if (Finding finding = contentMatches({sourceFolder, name, file.entry->inode},
-                                                     {folder, name, file.copyInode}, *file.entry, buffer)) {
-                    std::lock_guard lock(findingMutex);
-                    if (!first)
-                        first = std::move(finding);
+                if (auto matched = contentMatches({sourceFolder, name, file.entry->inode},
+                                                  {folder, name, file.copyInode}, *file.entry, buffer);
+                    !matched) {
+                    std::lock_guard lock(firstMutex);
+                    if (first.ok())
+                        first = std::move(matched);
                     failed = true;
                 }
             }
@@ -204,19 +182,18 @@ private:
         return first;
     }
 
-    Finding contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
-                           ReadBackBuffer& buffer)
+    FsResult<void> contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
+                                  ReadBackBuffer& buffer)
     {
         const std::string& relative = entry.relativePath;
         if (entry.sharesBlocks)
             return sharedCopyMatches(source, copy, entry, buffer);
         if (!entry.hash)
-            return found(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
-        Finding finding;
-        const auto hash = hashFromDrive(copy, ReadSide::copy, entry, buffer, finding);
+            return inItem(FsErrc::contentsDiffer, relative); // copied without hashing: nothing to compare with
+        const auto hash = hashFromDrive(copy, ReadSide::copy, entry, buffer);
         if (!hash)
-            return finding;
-        return *hash == *entry.hash ? Finding{} : found(FsErrc::contentsDiffer, relative);
+            return hash.error();
+        return hash.value() == *entry.hash ? FsResult<void>() : inItem(FsErrc::contentsDiffer, relative);
     }
 
     // A copy that shares its source's blocks (a reflink) holds the very bytes
@@ -229,32 +206,32 @@ private:
     // copy there is, and a fault of the drive takes copy and original alike).
     // Where the maps cannot be read or differ, both files are read and
     // compared instead.
-    Finding sharedCopyMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
-                              ReadBackBuffer& buffer)
+    FsResult<void> sharedCopyMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
+                                     ReadBackBuffer& buffer)
     {
-        const std::string& relative = entry.relativePath;
-        Finding finding;
-        if (sameSharedBlocks(source, copy))
-            return hashFromDrive(copy, ReadSide::copy, entry, buffer, finding) ? Finding{} : finding;
-        const auto sourceHash = hashFromDrive(source, ReadSide::source, entry, buffer, finding);
+        if (sameSharedBlocks(source, copy)) {
+            const auto hash = hashFromDrive(copy, ReadSide::copy, entry, buffer);
+            return hash ? FsResult<void>() : hash.error();
+        }
+        const auto sourceHash = hashFromDrive(source, ReadSide::source, entry, buffer);
         if (!sourceHash)
-            return finding;
-        const auto copyHash = hashFromDrive(copy, ReadSide::copy, entry, buffer, finding);
+            return sourceHash.error();
+        const auto copyHash = hashFromDrive(copy, ReadSide::copy, entry, buffer);
         if (!copyHash)
-            return finding;
-        return *sourceHash == *copyHash ? Finding{} : found(FsErrc::contentsDiffer, relative);
+            return copyHash.error();
+        if (sourceHash.value() != copyHash.value())
+            return inItem(FsErrc::contentsDiffer, entry.relativePath);
+        return {};
     }
 
-    // The file's contents as its drive returns them now; none with a
-    // finding that says why.
-    std::optional<ContentHash> hashFromDrive(const CheckedFile& file, ReadSide side, const CopiedEntry& entry,
-                                             ReadBackBuffer& buffer, Finding& finding)
+    // The file's contents as its drive returns them now.
+    FsResult<ContentHash> hashFromDrive(const CheckedFile& file, ReadSide side, const CopiedEntry& entry,
+                                        ReadBackBuffer& buffer)
     {
         std::error_code error;
-        auto hash = reader_.hash(file, side, entry.length, buffer, error);
-        if (!hash)
-            finding = {error, entry.relativePath};
-        return hash;
+        if (auto hash = reader_.hash(file, side, entry.length, buffer, error))
+            return *hash;
+        return inItem(error, entry.relativePath);
     }
 
     bool sameSharedBlocks(const CheckedFile& sourceFile, const CheckedFile& copyFile) const
@@ -279,12 +256,13 @@ private:
     }
 
     const SystemIo& io_;
+    const CopyManifest& manifest_;
     bool compareContents_;
     std::stop_token stop_;
     ByteCounter verified_;
     DriveReadBack reader_;
     dev_t device_ = 0;
-    std::unordered_map<std::string, Expected> byPath_;
+    ManifestIndex index_;
     std::unordered_map<std::string, ino_t> copyInodes_; // regular files of the copy, by place
     ReadBackBuffer mainBuffer_;
     ReadBackBuffer helperBuffer_;

@@ -49,18 +49,25 @@ fs::path topDirectoryOf(const SystemIo& io, const fs::path& item, dev_t device)
 }
 
 // A folder the user owns, made 0700 when missing; never a link.
-bool ensurePrivateFolder(const SystemIo& io, const fs::path& folder, uid_t uid)
+FsResult<void> ensurePrivateFolder(const SystemIo& io, const fs::path& folder, uid_t uid)
 {
     if (io.makeDirectoryAt(AT_FDCWD, folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
+        return FsError{errno, folder};
     const auto st = statNoFollow(io, folder);
-    return st && S_ISDIR(st.value().st_mode) && st.value().st_uid == uid;
+    if (!st)
+        return st.error();
+    if (!S_ISDIR(st.value().st_mode) || st.value().st_uid != uid)
+        return FsError{FsErrc::trashUnavailable, folder};
+    return {};
 }
 
-bool ensureTrashLayout(const SystemIo& io, const fs::path& trash, uid_t uid)
+FsResult<void> ensureTrashLayout(const SystemIo& io, const fs::path& trash, uid_t uid)
 {
-    return ensurePrivateFolder(io, trash, uid) && ensurePrivateFolder(io, trash / "files", uid) &&
-           ensurePrivateFolder(io, trash / "info", uid);
+    for (const fs::path& folder : {trash, trash / "files", trash / "info"}) {
+        if (auto made = ensurePrivateFolder(io, folder, uid); !made)
+            return made;
+    }
+    return {};
 }
 
 struct TrashChoice {
@@ -68,8 +75,8 @@ struct TrashChoice {
     fs::path base; // Path= is relative to this; empty for absolute paths
 };
 
-std::optional<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item, dev_t device,
-                                       const TrashEnvironment& environment)
+FsResult<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item, dev_t device,
+                                  const TrashEnvironment& environment)
 {
     const fs::path dataHome = environment.dataHome && environment.dataHome->is_absolute()
                                   ? *environment.dataHome
@@ -77,9 +84,9 @@ std::optional<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item,
     const fs::path homeTrash = dataHome / "Trash";
     if (deviceOf(io, homeTrash) == device) {
         (void)makeDirectories(io, dataHome);
-        if (ensureTrashLayout(io, homeTrash, environment.uid))
-            return TrashChoice{homeTrash, {}};
-        return std::nullopt;
+        if (auto made = ensureTrashLayout(io, homeTrash, environment.uid); !made)
+            return made.error();
+        return TrashChoice{homeTrash, {}};
     }
 
     const fs::path top = topDirectoryOf(io, item, device);
@@ -89,9 +96,9 @@ std::optional<TrashChoice> chooseTrash(const SystemIo& io, const fs::path& item,
         if (ensureTrashLayout(io, top / ".Trash" / uid, environment.uid))
             return TrashChoice{top / ".Trash" / uid, top};
     }
-    if (ensureTrashLayout(io, top / (".Trash-" + uid), environment.uid))
-        return TrashChoice{top / (".Trash-" + uid), top};
-    return std::nullopt;
+    if (auto made = ensureTrashLayout(io, top / (".Trash-" + uid), environment.uid); !made)
+        return made.error();
+    return TrashChoice{top / (".Trash-" + uid), top};
 }
 
 std::string trashInfo(const fs::path& item, const fs::path& base)
@@ -104,19 +111,23 @@ std::string trashInfo(const fs::path& item, const fs::path& base)
     return "[Trash Info]\nPath=" + percentEncodePath(path) + "\nDeletionDate=" + date.toStdString() + "\n";
 }
 
-// All of `text`, a short write continued; a write that takes nothing fails.
-bool writeAll(const SystemIo& io, int fd, const std::string& text)
+// All of `text` written and put on the drive, a short write continued, the
+// file closed (a failing close can be the first report of a full drive).
+// A write that takes nothing fails.
+FsResult<void> writeInfo(const SystemIo& io, UniqueFd fd, const std::string& text, const fs::path& path)
 {
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = io.write(fd, text.data() + done, text.size() - done);
+        const ssize_t n = io.write(fd.get(), text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
+            return FsError{n < 0 ? errno : EIO, path};
         done += std::size_t(n);
     }
-    return true;
+    if (io.fsync(fd.get()) != 0 || io.close(fd.release()) != 0)
+        return FsError{errno, path};
+    return {};
 }
 
 } // namespace
@@ -188,9 +199,10 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
     if (copied && !copied->entries.empty() &&
         (st.st_dev != copied->entries.front().device || st.st_ino != copied->entries.front().inode))
         return FsError{FsErrc::sourceChanged, itemPath};
-    const auto choice = chooseTrash(io, item, st.st_dev, environment);
-    if (!choice)
+    const auto chosen = chooseTrash(io, item, st.st_dev, environment);
+    if (!chosen)
         return FsError{FsErrc::trashUnavailable, itemPath};
+    const TrashChoice* choice = &chosen.value();
     UniqueFd files(
         io.openAt(AT_FDCWD, (choice->trash / "files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!files.valid())
@@ -208,9 +220,7 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
                 continue;
             return FsError{FsErrc::trashUnavailable, itemPath};
         }
-        bool written = writeAll(io, fd.get(), info) && io.fsync(fd.get()) == 0;
-        // A failing close can be the first report of a full drive.
-        written = io.close(fd.release()) == 0 && written;
+        const bool written = bool(writeInfo(io, std::move(fd), info, infoPath));
         if (written) {
             UniqueFd infoFolder(
                 io.openAt(AT_FDCWD, (choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -127,3 +127,25 @@ private:
     FsError error_;
     bool failed_ = false;
 };
+
+// An error found inside an item while walking it, where only its place
+// there ("a/b") is known; placedIn() gives it the full path.
+inline FsError inItem(std::error_code code, std::string relative)
+{
+    return FsError{code, {}, std::move(relative)};
+}
+inline FsError inItem(FsErrc condition, std::string relative)
+{
+    return inItem(make_error_code(condition), std::move(relative));
+}
+
+// A walk's result with its error's path made from the item's path and the
+// place inside it.
+inline FsResult<void> placedIn(FsResult<void> result, const std::filesystem::path& item)
+{
+    if (result)
+        return result;
+    FsError error = result.error();
+    error.path = error.relativePath.empty() ? item : item / error.relativePath;
+    return error;
+}

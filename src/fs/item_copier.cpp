@@ -2,6 +2,7 @@
 
 #include "fs/content_hash.h"
 #include "fs/entry_support.h"
+#include "fs/extended_attributes.h"
 #include "fs/file_data_copy.h"
 #include "fs/helper_thread.h"
 #include "fs/path_anchor.h"
@@ -47,13 +48,6 @@ std::optional<mode_t> currentUmask()
     return mask;
 }
 
-bool fatalXattrError(int code)
-{
-    // Support for attributes differs between file systems (ext4 even says
-    // ENOSPC for one too big for it); a failing drive does not.
-    return code == EIO;
-}
-
 // exFAT and FAT cannot store every mode or time and say so with EPERM, or
 // (fusefat, for folders) ENOSYS; the data is what counts.
 bool unsupportedMode(int code)
@@ -61,9 +55,10 @@ bool unsupportedMode(int code)
     return code == EPERM || code == EOPNOTSUPP || code == ENOTSUP || code == ENOSYS;
 }
 
-std::error_code lastError()
+// The errno of the call that just failed, at a place inside the item.
+FsError lastErrorAt(const std::string& relative)
 {
-    return systemError(errno);
+    return inItem(systemError(errno), relative);
 }
 
 class ItemCopier {
@@ -75,36 +70,20 @@ public:
 
     FsResult<CopyManifest> run(const fs::path& source, int targetDirectory, const char* targetName)
     {
-        sourceRoot_ = source;
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
         struct stat st;
         if (io_.statAt(sourceAnchor.value().directory(), sourceAnchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return FsError{errno, source};
-        if (const std::error_code error = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(),
-                                                    targetDirectory, targetName, std::string(), st))
-            return FsError{error, failedRelative_.empty() ? source : source / failedRelative_, failedRelative_};
+        if (auto copied = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                    targetName, std::string(), st);
+            !copied)
+            return placedIn(copied, source).error();
         return std::move(manifest_);
     }
 
 private:
-    // Keeps where the first failure happened; both threads may report one.
-    std::error_code fail(std::error_code code, const std::string& relative)
-    {
-        std::lock_guard lock(mutex_);
-        if (!failed_) {
-            failed_ = true;
-            failedRelative_ = relative;
-        }
-        return code;
-    }
-    std::error_code fail(FsErrc condition, const std::string& relative)
-    {
-        return fail(make_error_code(condition), relative);
-    }
-    std::error_code failErrno(const std::string& relative) { return fail(lastError(), relative); }
-
     void record(CopiedEntry entry)
     {
         std::lock_guard lock(mutex_);
@@ -119,78 +98,78 @@ private:
             options_.copied(bytes);
     }
 
-    std::error_code copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                              const std::string& relative, const struct stat& st)
+    FsResult<void> copyEntry(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                             const std::string& relative, const struct stat& st)
     {
         if (stopped())
-            return fail(systemError(ECANCELED), relative);
+            return inItem(systemError(ECANCELED), relative);
         CopiedEntry entry;
         entry.relativePath = relative;
         entry.type = st.st_mode & S_IFMT;
         entry.device = st.st_dev;
         entry.inode = st.st_ino;
         entry.modifiedNs = nanoseconds(st.st_mtim);
-        std::error_code error;
+        FsResult<void> copied;
         switch (entry.type) {
         case S_IFREG:
-            error = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainLane_);
+            copied = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainLane_);
             break;
         case S_IFDIR: record(entry); return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
-        case S_IFLNK: error = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry); break;
+        case S_IFLNK: copied = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry); break;
         case S_IFIFO:
             if (io_.makeFifoAt(targetDir, targetName, st.st_mode & 07777) != 0)
-                return failErrno(relative);
-            error = setTimes(targetDir, targetName, st, relative);
+                return lastErrorAt(relative);
+            copied = setTimes(targetDir, targetName, st, relative);
             break;
-        default: return fail(FsErrc::specialFile, relative);
+        default: return inItem(FsErrc::specialFile, relative);
         }
-        if (!error)
+        if (copied)
             record(std::move(entry));
-        return error;
+        return copied;
     }
 
-    std::error_code setTimes(int dir, const char* name, const struct stat& st, const std::string& relative)
+    FsResult<void> setTimes(int dir, const char* name, const struct stat& st, const std::string& relative)
     {
         const timespec times[2] = {st.st_atim, st.st_mtim};
         if (io_.setTimesAt(dir, name, times, AT_SYMLINK_NOFOLLOW) != 0 && !unsupportedMode(errno))
-            return failErrno(relative);
+            return lastErrorAt(relative);
         return {};
     }
 
-    std::error_code copyLink(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                             const std::string& relative, const struct stat& st, CopiedEntry& entry)
+    FsResult<void> copyLink(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                            const std::string& relative, const struct stat& st, CopiedEntry& entry)
     {
         std::string target(std::size_t(std::max<off_t>(st.st_size, 255)) + 1, '\0');
         const ssize_t length = io_.readLinkAt(sourceDir, sourceName, target.data(), target.size());
         if (length < 0)
-            return failErrno(relative);
+            return lastErrorAt(relative);
         if (std::size_t(length) == target.size())
-            return fail(FsErrc::sourceChanged, relative); // grew while read
+            return inItem(FsErrc::sourceChanged, relative); // grew while read
         target.resize(std::size_t(length));
         if (io_.symlinkAt(target.c_str(), targetDir, targetName) != 0)
-            return failErrno(relative);
+            return lastErrorAt(relative);
         entry.linkTarget = std::move(target);
         entry.length = length;
         return setTimes(targetDir, targetName, st, relative);
     }
 
-    std::error_code copyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                               const std::string& relative, const struct stat& st)
+    FsResult<void> copyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                              const std::string& relative, const struct stat& st)
     {
         UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!in.valid())
-            return failErrno(relative);
+            return lastErrorAt(relative);
         struct stat opened;
         if (io_.stat(in.get(), &opened) != 0)
-            return failErrno(relative);
+            return lastErrorAt(relative);
         if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
-            return fail(FsErrc::sourceChanged, relative);
+            return inItem(FsErrc::sourceChanged, relative);
         // Writable while filling it; its own mode comes last.
         if (io_.makeDirectoryAt(targetDir, targetName, 0700) != 0)
-            return failErrno(relative);
+            return lastErrorAt(relative);
         UniqueFd out(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!out.valid())
-            return failErrno(relative);
+            return lastErrorAt(relative);
         if (relative.empty()) {
             struct stat made;
             if (io_.stat(out.get(), &made) == 0)
@@ -200,52 +179,53 @@ private:
         }
         // Reaching the copy's own top folder means copying into itself.
         if (!relative.empty() && targetTop_ && targetTop_->first == st.st_dev && targetTop_->second == st.st_ino)
-            return fail(FsErrc::copyIntoItself, relative);
+            return inItem(FsErrc::copyIntoItself, relative);
 
         std::error_code listError;
         const std::vector<DirectoryEntry> entries = allEntries(io_, in.get(), listError);
         if (listError)
-            return fail(listError, relative);
+            return inItem(listError, relative);
         std::vector<std::string> files; // regular files, known from their directory entries
         for (const DirectoryEntry& child : entries) {
             if (child.type == EntryType::regular)
                 files.push_back(child.name);
         }
-        if (const std::error_code error = copyFiles(in.get(), out.get(), relative, files))
-            return error;
+        if (auto copied = copyFiles(in.get(), out.get(), relative, files); !copied)
+            return copied;
         for (const DirectoryEntry& child : entries) {
             if (child.type == EntryType::regular)
                 continue;
             const std::string childRelative = joinRelative(relative, child.name);
             struct stat childStat;
             if (io_.statAt(in.get(), child.name.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) != 0)
-                return failErrno(childRelative);
-            if (const std::error_code error =
-                    copyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), childRelative, childStat))
-                return error;
+                return lastErrorAt(childRelative);
+            if (auto copied =
+                    copyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), childRelative, childStat);
+                !copied)
+                return copied;
         }
-        if (const int error = copyExtendedAttributes(in.get(), out.get()); error != 0)
-            return fail(systemError(error), relative);
+        if (const int error = copyExtendedAttributes(io_, in.get(), out.get()); error != 0)
+            return inItem(systemError(error), relative);
         if (io_.changeMode(out.get(), st.st_mode & 07777) != 0 && !unsupportedMode(errno))
-            return failErrno(relative);
+            return lastErrorAt(relative);
         const timespec times[2] = {st.st_atim, st.st_mtim};
         if (io_.setTimes(out.get(), times) != 0 && !unsupportedMode(errno))
-            return failErrno(relative);
+            return lastErrorAt(relative);
         return {};
     }
 
     // The regular files of one folder; many of them are shared with the
     // helper thread, each taking the next file not yet taken.
-    std::error_code copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
+    FsResult<void> copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
     {
         std::atomic<std::size_t> next{0};
         std::atomic<bool> failed{false};
-        std::mutex errorMutex;
-        std::error_code firstError;
-        auto keep = [&](std::error_code error) {
-            std::lock_guard lock(errorMutex);
-            if (!firstError)
-                firstError = error;
+        std::mutex firstMutex;
+        FsResult<void> first;
+        auto keep = [&](FsResult<void> failure) {
+            std::lock_guard lock(firstMutex);
+            if (first.ok())
+                first = std::move(failure);
             failed = true;
         };
         auto work = [&](CopyLane& lane) {
@@ -254,37 +234,36 @@ private:
                 CopiedEntry entry;
                 entry.relativePath = joinRelative(relative, files[i]);
                 if (stopped()) {
-                    keep(fail(systemError(ECANCELED), entry.relativePath));
+                    keep(inItem(systemError(ECANCELED), entry.relativePath));
                     return;
                 }
                 // The file's own fstat after opening tells all: no stat before.
-                if (const std::error_code error =
-                        copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane)) {
-                    keep(error);
+                if (auto copied = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane); !copied) {
+                    keep(std::move(copied));
                     return;
                 }
                 record(std::move(entry));
             }
         };
         shareWork(helper_, files.size(), work, mainLane_, helperLane_);
-        return firstError;
+        return first;
     }
 
     // `listed`: the source as stat'ed before, when it was; the file opened
     // must be that one.
-    std::error_code copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                             const std::string& relative, const struct stat* listed, CopiedEntry& entry, CopyLane& lane)
+    FsResult<void> copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                            const std::string& relative, const struct stat* listed, CopiedEntry& entry, CopyLane& lane)
     {
         // O_NONBLOCK: if a FIFO took the file's place, opening it must not hang.
         UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (!in.valid())
-            return errno == ELOOP ? fail(FsErrc::sourceChanged, relative) : failErrno(relative);
+            return errno == ELOOP ? inItem(FsErrc::sourceChanged, relative) : lastErrorAt(relative);
         struct stat before;
         if (io_.stat(in.get(), &before) != 0)
-            return failErrno(relative);
+            return lastErrorAt(relative);
         if (!S_ISREG(before.st_mode) ||
             (listed && (before.st_ino != listed->st_ino || before.st_dev != listed->st_dev)))
-            return fail(FsErrc::sourceChanged, relative); // replaced since it was listed
+            return inItem(FsErrc::sourceChanged, relative); // replaced since it was listed
         entry.type = S_IFREG;
         entry.device = before.st_dev;
         entry.inode = before.st_ino;
@@ -302,7 +281,7 @@ private:
                     return {};
                 }
                 if (errno == EEXIST)
-                    return failErrno(relative);
+                    return lastErrorAt(relative);
                 std::lock_guard lock(mutex_);
                 hardLinks_ = false; // not on this drive (FAT, exFAT): copies, then
             }
@@ -311,7 +290,7 @@ private:
         UniqueFd out(
             io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
         if (!out.valid())
-            return failErrno(relative);
+            return lastErrorAt(relative);
         // Fewer blocks than bytes: the file has holes worth keeping.
         const bool sparse = std::int64_t(before.st_blocks) * 512 < before.st_size;
         if (tryClone_ && before.st_size > 0) {
@@ -336,26 +315,26 @@ private:
             if (const std::error_code error =
                     data_.copyData(in.get(), out.get(), before.st_size, sparse, hasher ? &*hasher : nullptr, lane,
                                    hashIn.valid() ? hashIn.get() : in.get()))
-                return fail(error, relative);
+                return inItem(error, relative);
             if (hasher)
                 entry.hash = hasher->finish();
         }
         // A change to the source while it was copied shows in its length or
         // modification time, which the verification compares with `before`.
 
-        if (const int error = copyExtendedAttributes(in.get(), out.get()); error != 0)
-            return fail(systemError(error), relative);
+        if (const int error = copyExtendedAttributes(io_, in.get(), out.get()); error != 0)
+            return inItem(systemError(error), relative);
         // Creation applied the umask and no special bits: only then is a chmod needed.
         if (!umask_ || (mode & ~*umask_) != mode || (mode & 07000) != 0) {
             if (io_.changeMode(out.get(), mode) != 0 && !unsupportedMode(errno))
-                return failErrno(relative);
+                return lastErrorAt(relative);
         }
         const timespec times[2] = {before.st_atim, before.st_mtim};
         if (io_.setTimes(out.get(), times) != 0 && !unsupportedMode(errno))
-            return failErrno(relative);
+            return lastErrorAt(relative);
         // A failing close can be the first report of a full or lost drive.
         if (io_.close(out.release()) != 0)
-            return fail(writingError(errno), relative);
+            return inItem(writingError(errno), relative);
         if (linked)
             linkedFileCopied(before);
         return {};
@@ -382,27 +361,6 @@ private:
             known->second.copied = true;
     }
 
-    int copyExtendedAttributes(int in, int out)
-    {
-        std::vector<char> names(4096);
-        ssize_t length;
-        while ((length = io_.listAttributes(in, names.data(), names.size())) < 0 && errno == ERANGE)
-            names.resize(names.size() * 4);
-        if (length <= 0)
-            return 0;
-        std::vector<char> value(4096);
-        for (const char* name = names.data(); name < names.data() + length; name += std::strlen(name) + 1) {
-            ssize_t size;
-            while ((size = io_.getAttribute(in, name, value.data(), value.size())) < 0 && errno == ERANGE)
-                value.resize(value.size() * 4);
-            if (size < 0)
-                continue;
-            if (io_.setAttribute(out, name, value.data(), std::size_t(size), 0) != 0 && fatalXattrError(errno))
-                return errno;
-        }
-        return 0;
-    }
-
     // A second open of the same file, for hashing what the kernel copied:
     // reading it back through the copy's own descriptor sends that
     // descriptor's read-ahead back to the start of the chunk every time,
@@ -425,19 +383,16 @@ private:
     std::optional<mode_t> umask_;
     std::atomic<bool> tryClone_{true};
     FileDataCopier data_;
-    fs::path sourceRoot_;
     std::optional<std::pair<dev_t, ino_t>> targetTop_;
     UniqueFd targetTopFd_;
     struct LinkedFile {
         std::string relative; // where its first name was copied
         bool copied;
     };
-    std::mutex mutex_; // guards the five below
+    std::mutex mutex_; // guards the three below
     std::map<std::pair<dev_t, ino_t>, LinkedFile> linkedFiles_;
     bool hardLinks_ = true; // the drive takes them
     CopyManifest manifest_;
-    bool failed_ = false;
-    std::string failedRelative_;
     CopyLane mainLane_;
     CopyLane helperLane_;
     HelperThread helper_;

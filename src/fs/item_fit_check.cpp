@@ -20,13 +20,13 @@ public:
     FitCheck(const SystemIo& io, const DestinationRules& rules) : io_(io), rules_(rules) {}
 
     // The first entry the destination cannot hold, or nothing.
-    std::optional<FsError> entry(int directory, const char* name, const std::string& relative, const struct stat& st)
+    FsResult<void> entry(int directory, const char* name, const std::string& relative, const struct stat& st)
     {
         if (S_ISLNK(st.st_mode) && !rules_.symbolicLinks)
-            return FsError{FsErrc::linksNotSupported, {}, relative};
+            return inItem(FsErrc::linksNotSupported, relative);
         if (S_ISREG(st.st_mode)) {
             if (rules_.largestFile && st.st_size > *rules_.largestFile)
-                return FsError{FsErrc::fileTooLarge, {}, relative};
+                return inItem(FsErrc::fileTooLarge, relative);
             // A file of several names in the item is copied once, its other
             // names as links of it.
             if (st.st_nlink < 2 || linked_.insert({st.st_dev, st.st_ino}).second)
@@ -34,41 +34,41 @@ public:
         }
         if (S_ISDIR(st.st_mode))
             return folder(directory, name, relative);
-        return std::nullopt;
+        return {};
     }
 
     std::int64_t total() const { return total_; }
 
 private:
-    std::optional<FsError> folder(int directory, const char* name, const std::string& relative)
+    FsResult<void> folder(int directory, const char* name, const std::string& relative)
     {
         UniqueFd fd(io_.openAt(directory, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd.valid())
-            return FsError{errno, {}, relative};
+            return inItem(systemError(errno), relative);
         std::error_code error;
         const std::vector<DirectoryEntry> entries = allEntries(io_, fd.get(), error);
         if (error)
-            return FsError{error, {}, relative};
+            return inItem(error, relative);
         std::unordered_map<std::string, std::string> folded; // folded name -> the name first seen
         for (const DirectoryEntry& child : entries) {
             const std::string childRelative = joinRelative(relative, child.name);
             if (const auto problem = nameProblem(child.name, rules_))
-                return FsError{*problem, {}, childRelative};
+                return inItem(*problem, childRelative);
             if (rules_.caseInsensitive) {
                 const auto [seen, fresh] = folded.emplace(caseFoldedName(child.name), child.name);
                 if (!fresh) {
-                    FsError twin{FsErrc::caseCollision, {}, childRelative};
+                    FsError twin = inItem(FsErrc::caseCollision, childRelative);
                     twin.otherName = seen->second;
                     return twin;
                 }
             }
             struct stat st;
             if (io_.statAt(fd.get(), child.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-                return FsError{errno, {}, childRelative};
-            if (auto problem = entry(fd.get(), child.name.c_str(), childRelative, st))
-                return problem;
+                return inItem(systemError(errno), childRelative);
+            if (auto fits = entry(fd.get(), child.name.c_str(), childRelative, st); !fits)
+                return fits;
         }
-        return std::nullopt;
+        return {};
     }
 
     const SystemIo& io_;
@@ -91,10 +91,8 @@ FsResult<void> checkItemFits(const SystemIo& io, const fs::path& source, const s
     if (io.statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return FsError{errno, source};
     FitCheck check(io, rules);
-    if (auto problem = check.entry(anchor.value().directory(), anchor.value().name(), std::string(), st)) {
-        problem->path = problem->relativePath.empty() ? source : source / problem->relativePath;
-        return *problem;
-    }
+    if (auto fits = check.entry(anchor.value().directory(), anchor.value().name(), std::string(), st); !fits)
+        return placedIn(fits, source);
     if (freeBytes && check.total() > *freeBytes)
         return FsError{FsErrc::notEnoughSpace, source};
     return {};

@@ -1,4 +1,4 @@
-// The copy of one item and its verification, on the real file system, faults and odd entries included.
+// The copy of one item on the real file system, faults and odd entries included.
 
 #include "fs/copy_verifier.h"
 #include "fs/item_copier.h"
@@ -7,6 +7,7 @@
 #include "fs/open_file_limit.h"
 #include "fs/posix_system_io.h"
 #include "fs/source_check.h"
+#include "support/rich_folder.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -31,38 +32,11 @@ namespace {
 
 const PosixSystemIo io;
 
-void writeText(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 struct stat lstatOf(const fs::path& path)
 {
     struct stat st {};
     ::lstat(path.c_str(), &st);
     return st;
-}
-
-// A folder with everything a copy must keep.
-fs::path makeRichFolder(const TempDir& dir)
-{
-    const fs::path source = dir / "Project";
-    writeText(source / "readme.txt", "hello");
-    writeText(source / ".hidden" / "config", "secret");
-    writeText(source / "sub" / "图片.txt", "picture");
-    writeText(source / "sub" / nonUtf8Name(".bin"), "odd name");
-    writeFile(source / "big.bin", 3 * 1024 * 1024 + 17, 'b');
-    makeSymlink("readme.txt", source / "link");
-    makeSymlink("/nowhere/at/all", source / "dangling");
-    ::mkfifo((source / "pipe").c_str(), 0640);
-    ::chmod((source / "readme.txt").c_str(), 0640);
-    ::setxattr((source / "readme.txt").c_str(), "user.origin", "scan", 4, 0);
-    const timespec times[2] = {{1'600'000'000, 123}, {1'600'000'000, 456'789}};
-    ::utimensat(AT_FDCWD, (source / "readme.txt").c_str(), times, 0);
-    ::utimensat(AT_FDCWD, (source / "sub").c_str(), times, 0);
-    ::chmod((source / "sub").c_str(), 0750);
-    return source;
 }
 
 } // namespace
@@ -164,122 +138,6 @@ TEST(ItemCopy, AFileTooLargeForTheDestinationFailsClearly)
     });
     EXPECT_EQ(QString::fromStdString(answer), errorDescription(systemError(EFBIG)));
     EXPECT_EQ(fs::file_size(dir / "video.mkv"), 3u * 1024 * 1024);
-}
-
-namespace {
-
-// What a verification found, as "condition at relative/path", or "ok".
-std::string finding(const FsResult<void>& result)
-{
-    if (result.ok())
-        return "ok";
-    return result.error().code.message() + " at " + result.error().relativePath;
-}
-
-std::string at(FsErrc condition, const std::string& relative)
-{
-    return make_error_code(condition).message() + " at " + relative;
-}
-
-} // namespace
-
-TEST(ItemCopy, VerificationSaysWhatDifferedAndWhere)
-{
-    TempDir dir;
-    const fs::path source = makeRichFolder(dir);
-    const auto copyTo = [&](const std::string& name) {
-        auto manifest = copyItemTree(io, source, dir / name, CopyOptions{true});
-        EXPECT_TRUE(manifest.ok());
-        return manifest.value();
-    };
-
-    // A flipped byte: only a content comparison sees it.
-    const CopyManifest flipped = copyTo("flipped");
-    {
-        std::fstream file(dir / "flipped" / "big.bin", std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(2 * 1024 * 1024);
-        file.put('X');
-    }
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "flipped", flipped, false)), "ok");
-    const auto contents = verifyItemCopy(io, source, dir / "flipped", flipped, true);
-    EXPECT_EQ(finding(contents), at(FsErrc::contentsDiffer, "big.bin"));
-    EXPECT_EQ(contents.error().path, dir / "flipped" / "big.bin");
-
-    const CopyManifest missing = copyTo("missing");
-    fs::remove(dir / "missing" / ".hidden" / "config");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "missing", missing, false)),
-              at(FsErrc::entryMissing, ".hidden/config"));
-
-    const CopyManifest relinked = copyTo("relinked");
-    fs::remove(dir / "relinked" / "link");
-    makeSymlink("sub", dir / "relinked" / "link");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "relinked", relinked, false)),
-              at(FsErrc::linkTargetDiffers, "link"));
-
-    const CopyManifest retyped = copyTo("retyped");
-    fs::remove(dir / "retyped" / "sub" / "图片.txt");
-    fs::create_directory(dir / "retyped" / "sub" / "图片.txt");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "retyped", retyped, false)),
-              at(FsErrc::typeDiffers, "sub/图片.txt"));
-
-    const CopyManifest truncated = copyTo("truncated");
-    fs::resize_file(dir / "truncated" / "big.bin", 100);
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "truncated", truncated, false)),
-              at(FsErrc::lengthDiffers, "big.bin"));
-
-    // The source changing after the copy is caught too.
-    const CopyManifest before = copyTo("before-change");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "before-change", before, true)), "ok");
-    // A tool that puts the modification time back still moves the change time.
-    ::chmod((source / "readme.txt").c_str(), 0600);
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "before-change", before, false)),
-              at(FsErrc::sourceChanged, "readme.txt"));
-    ::chmod((source / "readme.txt").c_str(), 0640);
-    const CopyManifest again = copyTo("after-chmod");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, true)), "ok");
-    writeText(source / "sub" / "new-file.txt", "late");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
-              at(FsErrc::sourceChanged, "sub/new-file.txt"));
-    fs::remove(source / "sub" / "new-file.txt");
-    fs::rename(source / "sub" / nonUtf8Name(".bin"), dir / "moved-away.bin");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
-              at(FsErrc::sourceChanged, "sub/" + nonUtf8Name(".bin")));
-    fs::rename(dir / "moved-away.bin", source / "sub" / nonUtf8Name(".bin"));
-    {
-        std::ofstream(source / "readme.txt", std::ios::app) << "more";
-    }
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "after-chmod", again, false)),
-              at(FsErrc::sourceChanged, "readme.txt"));
-
-    // Two names of one file are two names of one file in the copy.
-    fs::create_hard_link(source / "readme.txt", source / "sub" / "readme-link.txt");
-    const CopyManifest linked = copyTo("linked");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)), "ok");
-    fs::remove(dir / "linked" / "sub" / "readme-link.txt");
-    fs::copy_file(dir / "linked" / "readme.txt", dir / "linked" / "sub" / "readme-link.txt");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)),
-              at(FsErrc::hardLinkDiffers, "sub/readme-link.txt"));
-}
-
-TEST(ItemCopy, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
-{
-    TempDir dir;
-    writeText(dir / "Folder" / "own.txt", "mine");
-    makeFolder(dir / "Folder" / "mounted");
-    const std::string answer = runWithPrivateMounts([&]() -> std::string {
-        if (::mount("tmpfs", (dir / "Folder" / "mounted").c_str(), "tmpfs", 0, "size=4m") != 0)
-            return "skip";
-        writeText(dir / "Folder" / "mounted" / "other.txt", "theirs");
-        const auto manifest = copyItemTree(io, dir / "Folder", dir / "copy", CopyOptions{true});
-        if (!manifest)
-            return "copy failed";
-        const bool copyOnly = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), false).ok();
-        const bool forTrash = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), true).ok();
-        return std::string(copyOnly ? "copied" : "not-copied") + (forTrash ? " trashable" : " kept");
-    });
-    if (answer == "skip")
-        GTEST_SKIP() << "needs root for a private mount";
-    EXPECT_EQ(answer, "copied kept");
 }
 
 TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)

@@ -1,0 +1,72 @@
+// The last look at an original before the Trash, and the verification, agree on what "still what was copied" means.
+
+#include "fs/source_check.h"
+
+#include "fs/copy_verifier.h"
+#include "fs/item_copier.h"
+#include "fs/posix_system_io.h"
+#include "support/rich_folder.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const PosixSystemIo io;
+
+} // namespace
+
+TEST(SourceCheck, FindsEveryChangeWhereTheVerificationDoes)
+{
+    TempDir dir;
+    const fs::path source = makeRichFolder(dir);
+    const std::string changed = make_error_code(FsErrc::sourceChanged).message() + " at ";
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+        std::function<void()> undo;
+        std::string where;
+    };
+    const std::vector<Change> changes{
+        // A tool that puts the modification time back still moves the change time.
+        {"chmod", [&] { ::chmod((source / "readme.txt").c_str(), 0600); }, {}, "readme.txt"},
+        {"added", [&] { writeText(source / "sub" / "new-file.txt", "late"); },
+         [&] { fs::remove(source / "sub" / "new-file.txt"); }, "sub/new-file.txt"},
+        {"gone", [&] { fs::rename(source / "sub" / nonUtf8Name(".bin"), dir / "moved-away.bin"); },
+         [&] { fs::rename(dir / "moved-away.bin", source / "sub" / nonUtf8Name(".bin")); },
+         "sub/" + nonUtf8Name(".bin")},
+        {"appended", [&] { std::ofstream(source / "readme.txt", std::ios::app) << "more"; }, {}, "readme.txt"},
+        {"relinked",
+         [&] {
+             fs::remove(source / "link");
+             makeSymlink("big.bin", source / "link");
+         },
+         {},
+         "link"},
+    };
+    int round = 0;
+    for (const Change& change : changes) {
+        const fs::path copy = dir / ("copy-" + std::to_string(++round));
+        const auto manifest = copyItemTree(io, source, copy, CopyOptions{true});
+        ASSERT_TRUE(manifest.ok()) << change.what;
+        EXPECT_EQ(finding(checkSourceUnchanged(io, AT_FDCWD, source.c_str(), source, manifest.value())), "ok")
+            << change.what;
+        change.make();
+        const auto checked = checkSourceUnchanged(io, AT_FDCWD, source.c_str(), source, manifest.value());
+        EXPECT_EQ(finding(checked), changed + change.where) << change.what;
+        if (!checked.ok()) {
+            EXPECT_EQ(checked.error().path, source / change.where) << change.what;
+        }
+        EXPECT_EQ(finding(verifyItemCopy(io, source, copy, manifest.value(), false)), changed + change.where)
+            << change.what;
+        if (change.undo)
+            change.undo();
+    }
+}
