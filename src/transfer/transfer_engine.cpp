@@ -24,15 +24,31 @@ double ItemProgress::runFraction() const
 
 namespace {
 
-QString failureLine(const Candidate& item, const QString& name, const QString& description)
+FsError stopped(const Candidate& item)
 {
-    return formatText(I18n::text("failure.item"),
-                      {item.rootName() + u'/' + name, item.kind(), adviceText(item.risk()), description});
+    return FsError{systemError(ECANCELED), item.sourceURL()};
 }
 
-QString stoppedText()
+// The item's name as the report shows it.
+QString displayName(const Candidate& item)
 {
-    return errorDescription(systemError(ECANCELED));
+    return displayText(std::string_view(lastPathComponent(item.sourceURL())));
+}
+
+// The report's lines: the one place a run's failures become text.
+QStringList failureLines(const std::vector<Candidate>& items, const TransferResult& result)
+{
+    QStringList lines;
+    if (result.destinationFailed)
+        lines.append(
+            formatText(I18n::text("transfer.createDestinationFailed"), {result.destinationFailed->description()}));
+    for (const ItemFailure& failure : result.failedItems) {
+        const Candidate& item = items[failure.item];
+        const QString reason = failure.trashStep ? trashStepFailure(failure.error.code) : failure.error.description();
+        lines.append(formatText(I18n::text("failure.item"), {item.rootName() + u'/' + displayName(item), item.kind(),
+                                                             adviceText(item.risk()), reason}));
+    }
+    return lines;
 }
 
 // The folders of one run, held open: everything is made through them, so
@@ -129,32 +145,32 @@ private:
 };
 
 // Checks an item against the destination and the scan, then copies it under
-// a temporary name and gives it its own; returns the reason it failed, or
-// an empty string with `made` filled in.
-QString copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashContents, const FileSystem& fileSystem,
-                        const std::stop_token& stop, RunMeter& meter, MadeCopy& made)
+// a temporary name and gives it its own, filling in `made`.
+FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashContents,
+                               const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter,
+                               MadeCopy& made)
 {
     const fs::path& source = item.sourceURL();
     const std::string rootFolder = folderComponent(item.rootName());
     if (isInside(folders.dated.path() / rootFolder, source, fileSystem))
-        return errorDescription(FsErrc::copyIntoItself);
+        return FsError{FsErrc::copyIntoItself, source};
     // What the destination cannot hold is refused before anything of the
     // item is written, not after an hour of copying.
     if (const auto problem = nameProblem(rootFolder, folders.rules))
-        return errorDescription(*problem);
+        return FsError{*problem, source};
     if (auto fits = fileSystem.checkItemFits(source, lastPathComponent(source), folders.rules, folders.dated); !fits)
-        return fits.error().description();
+        return fits;
     // An item that changed since the scan (still being downloaded, say) is
     // not what the user chose to move. The scan's fingerprint is compared
     // where there is one, else the size the scan measured.
     if (const auto& scanned = item.fingerprint()) {
         const ItemMeasure now = measureItem(source, fileSystem, stop);
         if (stop.stop_requested())
-            return stoppedText();
+            return stopped(item);
         if (now.fingerprint != *scanned)
-            return errorDescription(FsErrc::changedSinceScan);
+            return FsError{FsErrc::changedSinceScan, source};
     } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
-        return errorDescription(FsErrc::sizeCheckFailed);
+        return FsError{FsErrc::sizeCheckFailed, source};
     }
     // Held before the copy starts: flushing through it reports every
     // write-back error of the drive since.
@@ -163,7 +179,7 @@ QString copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashCon
     } else {
         auto perRoot = fileSystem.holdSubfolder(folders.dated, rootFolder);
         if (!perRoot)
-            return perRoot.error().description();
+            return perRoot.error();
         made.folder = folders.perRoot.emplace(rootFolder, perRoot.value()).first->second;
     }
 
@@ -181,7 +197,7 @@ QString copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashCon
         // A stopped copy is removed; a failed one stays, as evidence.
         if (copied.error().code == std::errc::operation_canceled)
             fileSystem.removeUnfinishedCopy(made.folder, unfinished);
-        return copied.error().description();
+        return copied.error();
     }
     made.manifest = copied.value();
     if (!renameAfter) {
@@ -196,47 +212,48 @@ QString copyItemToDrive(const Candidate& item, RunFolders& folders, bool hashCon
         if (named || named.error().code != std::errc::file_exists)
             break;
     }
-    if (!named)
-        return named.error().description();
-    return {};
+    return named;
 }
 
 // Where originals stay: the copy is put on the drive and checked, and only
 // then done.
-QString finishCopy(const Candidate& item, const MadeCopy& made, const FileSystem& fileSystem,
-                   const std::stop_token& stop)
+FsResult<void> finishCopy(const Candidate& item, const MadeCopy& made, const FileSystem& fileSystem,
+                          const std::stop_token& stop)
 {
     if (auto flushed = fileSystem.flushCopy(made.folder, made.name); !flushed)
-        return flushed.error().description();
+        return flushed;
     if (auto verified = fileSystem.verifyCopy(item.sourceURL(), made.folder, made.name, made.manifest, false, stop);
         !verified)
-        return verified.error().description();
+        return verified;
     // A copy in a folder removed meanwhile is on no drive the user can see.
     if (!fileSystem.stillAvailable(made.folder))
-        return errorDescription(FsErrc::destinationGone);
+        return FsError{FsErrc::destinationGone, made.folder.path()};
     return {};
 }
 
 // Once every copy is written: the copy is put on the drive, read back from
 // it and compared, and the original, checked once more, goes to the Trash.
-QString verifyAndTrash(const Candidate& item, const MadeCopy& made, const RunFolders& folders,
-                       const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter)
+// `trashStep` tells a failure of that last move from the others.
+FsResult<void> verifyAndTrash(const Candidate& item, const MadeCopy& made, const RunFolders& folders,
+                              const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter,
+                              bool& trashStep)
 {
     if (auto flushed = fileSystem.flushCopy(made.folder, made.name); !flushed)
-        return flushed.error().description();
+        return flushed;
     if (auto verified =
             fileSystem.verifyCopy(item.sourceURL(), made.folder, made.name, made.manifest, true, stop, meter.counter());
         !verified)
-        return verified.error().description();
+        return verified;
     if (stop.stop_requested())
-        return stoppedText();
+        return stopped(item);
     // A copy on a drive that has since gone, or in a folder removed
     // meanwhile, is no copy to rely on.
     if (!fileSystem.stillAvailable(folders.destination) || !fileSystem.stillAvailable(made.folder))
-        return errorDescription(FsErrc::destinationGone);
+        return FsError{FsErrc::destinationGone, made.folder.path()};
     if (auto trashed = fileSystem.trashItem(item.sourceURL(), made.manifest); !trashed) {
-        const std::error_code code = trashed.error().code;
-        return code == FsErrc::sourceChanged ? trashed.error().description() : trashStepFailure(code);
+        // An original changed since its copy is a failure of the item, not of the Trash.
+        trashStep = trashed.error().code != FsErrc::sourceChanged;
+        return trashed.error();
     }
     return {};
 }
@@ -258,24 +275,6 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& stamp
         return dated.error();
     return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}};
 }
-
-// The failure lines of a run, put in item order at the end.
-class Failures {
-public:
-    void add(std::int64_t index, QString line) { lines_.emplace_back(index, std::move(line)); }
-
-    QStringList inItemOrder()
-    {
-        std::stable_sort(lines_.begin(), lines_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        QStringList result;
-        for (auto& [index, line] : lines_)
-            result.append(std::move(line));
-        return result;
-    }
-
-private:
-    std::vector<std::pair<std::int64_t, QString>> lines_;
-};
 
 } // namespace
 
@@ -317,8 +316,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     result.destination = to / folderComponent(I18n::text("transfer.folder")) / pathFromText(stamp);
     const auto held = holdRunFolders(to, pathFromText(stamp).native(), fileSystem);
     if (!held) {
-        result.failures.append(
-            formatText(I18n::text("transfer.createDestinationFailed"), {held.error().description()}));
+        result.destinationFailed = held.error();
+        result.failures = failureLines(items, result);
         return result;
     }
     RunFolders folders = held.value();
@@ -328,18 +327,18 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     for (const Candidate& item : items)
         runBytes += itemLength(item) * phases;
     RunMeter meter(itemProgress, runBytes);
-    Failures failures;
-    const auto nameOf = [&](std::int64_t index) {
-        return displayText(std::string_view(lastPathComponent(items[std::size_t(index)].sourceURL())));
+    const auto fail = [&](std::int64_t index, FsError error, bool trashStep = false) {
+        result.failedItems.push_back({std::size_t(index), std::move(error), trashStep});
     };
+    const FsError gone{FsErrc::destinationGone, folders.destination.path()};
     // Once the drive is gone, every later item fails at once for that reason.
     bool destinationGone = false;
     // Whatever an item met while its drive went away, that is the reason;
     // and a copy whose drive went during it is not reported as made.
-    const auto driveWentAway = [&](QString& failure) {
+    const auto driveWentAway = [&](FsResult<void>& outcome) {
         if (!destinationGone && !fileSystem.stillAvailable(folders.destination)) {
             destinationGone = true;
-            failure = errorDescription(FsErrc::destinationGone);
+            outcome = gone;
         }
     };
 
@@ -348,27 +347,27 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     std::vector<std::pair<std::int64_t, MadeCopy>> toVerify;
     for (std::int64_t index = 0; index < total; ++index) {
         const Candidate& item = items[std::size_t(index)];
-        const QString name = nameOf(index);
         // Stopped: no later item starts, and none is taken for done.
         if (stop.stop_requested()) {
-            failures.add(index, failureLine(item, name, stoppedText()));
+            fail(index, stopped(item));
             meter.skip(itemLength(item) * phases);
             continue;
         }
+        const QString name = displayName(item);
         if (progress)
             progress(index + 1, total, name);
         meter.startPhase(index + 1, total, name, false, moveOriginalsToTrash, itemLength(item));
         destinationGone = destinationGone || !fileSystem.stillAvailable(folders.destination);
         MadeCopy made;
-        QString failure = destinationGone
-                              ? errorDescription(FsErrc::destinationGone)
-                              : copyItemToDrive(item, folders, moveOriginalsToTrash, fileSystem, stop, meter, made);
-        if (failure.isEmpty() && !moveOriginalsToTrash)
-            failure = finishCopy(item, made, fileSystem, stop);
-        driveWentAway(failure);
+        FsResult<void> outcome =
+            destinationGone ? FsResult<void>(gone)
+                            : copyItemToDrive(item, folders, moveOriginalsToTrash, fileSystem, stop, meter, made);
+        if (outcome && !moveOriginalsToTrash)
+            outcome = finishCopy(item, made, fileSystem, stop);
+        driveWentAway(outcome);
         meter.endPhase();
-        if (!failure.isEmpty()) {
-            failures.add(index, failureLine(item, name, failure));
+        if (!outcome) {
+            fail(index, outcome.error());
             meter.skip(itemLength(item) * (phases - 1));
         } else if (moveOriginalsToTrash) {
             toVerify.emplace_back(index, std::move(made));
@@ -379,25 +378,28 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     // write, and only then its original to the Trash.
     for (const auto& [index, made] : toVerify) {
         const Candidate& item = items[std::size_t(index)];
-        const QString name = nameOf(index);
         if (stop.stop_requested()) {
-            failures.add(index, failureLine(item, name, stoppedText()));
+            fail(index, stopped(item));
             meter.skip(itemLength(item));
             continue;
         }
-        meter.startPhase(index + 1, total, name, true, true, itemLength(item));
-        QString failure = destinationGone ? errorDescription(FsErrc::destinationGone)
-                                          : verifyAndTrash(item, made, folders, fileSystem, stop, meter);
+        meter.startPhase(index + 1, total, displayName(item), true, true, itemLength(item));
+        bool trashStep = false;
+        FsResult<void> outcome = destinationGone
+                                     ? FsResult<void>(gone)
+                                     : verifyAndTrash(item, made, folders, fileSystem, stop, meter, trashStep);
         // (A trashed original's copy was flushed and read back while the
         // drive was still there.)
-        if (!failure.isEmpty())
-            driveWentAway(failure);
+        if (!outcome)
+            driveWentAway(outcome);
         meter.endPhase();
-        if (failure.isEmpty())
+        if (outcome)
             ++result.trashed;
         else
-            failures.add(index, failureLine(item, name, failure));
+            fail(index, outcome.error(), trashStep && outcome.error().code != FsErrc::destinationGone);
     }
-    result.failures = failures.inItemOrder();
+    std::stable_sort(result.failedItems.begin(), result.failedItems.end(),
+                     [](const ItemFailure& a, const ItemFailure& b) { return a.item < b.item; });
+    result.failures = failureLines(items, result);
     return result;
 }

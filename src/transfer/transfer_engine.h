@@ -11,9 +11,10 @@
 // moved to the Trash. So no later write (a drive that stores less than it
 // claims wraps it onto earlier copies) can spoil a copy whose original is
 // gone, and a stop before that phase trashes nothing.
-// A failure of one item becomes one line of the result, in item order, and
-// the next item goes on. Nothing written is ever removed, but for the
-// unfinished copy of an item that a stop interrupted.
+// A failure of one item is kept with its item, and the next item goes on;
+// the result's lines are made from them at the end, in item order. Nothing
+// written is ever removed, but for the unfinished copy of an item that a
+// stop interrupted.
 //
 // Runs on the transfer worker; `progress` is called on that thread before
 // each item is copied and must not block.
@@ -28,13 +29,23 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
+// An item that did not complete: what went wrong, and where inside it.
+struct ItemFailure {
+    std::size_t item = 0; // its place among the items transferred
+    FsError error;
+    bool trashStep = false; // copied and verified; only the move of its original to the Trash failed
+};
+
 struct TransferResult {
-    std::filesystem::path destination; // the dated folder, also when it could not be made
-    QStringList failures;              // one line per item that did not complete, in item order
-    std::int64_t trashed = 0;          // originals moved to the Trash
+    std::filesystem::path destination;        // the dated folder, also when it could not be made
+    std::optional<FsError> destinationFailed; // the run's folders could not be made: nothing started
+    std::vector<ItemFailure> failedItems;     // in item order
+    QStringList failures;                     // the lines the report shows, one per failure above
+    std::int64_t trashed = 0;                 // originals moved to the Trash
 };
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;

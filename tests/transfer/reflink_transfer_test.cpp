@@ -78,9 +78,8 @@ protected:
     // still in its place.
     void expectContentsDifferAndFilmKept(const TransferResult& result) const
     {
-        ASSERT_EQ(result.failures.size(), 1);
-        EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::contentsDiffer)))
-            << result.failures[0].toStdString();
+        ASSERT_EQ(result.failedItems.size(), 1u);
+        EXPECT_EQ(result.failedItems[0].error.code, FsErrc::contentsDiffer) << result.failures[0].toStdString();
         EXPECT_TRUE(readAll(xfs / "Movie.mkv") == movie);
     }
 

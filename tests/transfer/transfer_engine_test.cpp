@@ -142,9 +142,9 @@ TEST_F(TransferTest, ADestinationThatCannotBeMadeStopsBeforeAnyItem)
     writeFile(dir / "drive" / "Loftwell", 1); // a file where the folder should go
     const auto result = run({candidate(dir / "src" / "a.zip")}, true);
     EXPECT_EQ(result.destination, dated());
-    ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(
-        result.failures[0].startsWith(I18n::text("transfer.createDestinationFailed").remove(QStringLiteral("%@"))));
+    ASSERT_TRUE(result.destinationFailed);
+    EXPECT_EQ(result.destinationFailed->code, FsErrc::notARealFolder);
+    EXPECT_EQ(result.failures.size(), 1);
     EXPECT_TRUE(calls.empty());
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 }
@@ -188,8 +188,8 @@ TEST_F(TransferTest, ACopyInAFolderMovedAwayMeanwhileIsNotDone)
                     fs::rename(dated() / "Downloads", dir / "moved-away");
             },
             fileSystem, fixedStart);
-        ASSERT_EQ(result.failures.size(), trash ? 2 : 1) << trash;
-        EXPECT_TRUE(result.failures.back().endsWith(errorDescription(FsErrc::destinationGone)));
+        ASSERT_EQ(result.failedItems.size(), trash ? 2u : 1u) << trash;
+        EXPECT_EQ(result.failedItems.back().error.code, FsErrc::destinationGone);
         EXPECT_TRUE(fs::exists(dir / "src" / "one.zip") && fs::exists(dir / "src" / "two.zip"));
         fs::remove_all(dir / "moved-away");
     }
@@ -217,9 +217,9 @@ TEST_F(TransferTest, AnItemChangedSinceTheScanIsNeitherCopiedNorTrashed)
     writeFile(dir / "src" / "Album" / "a.jpg", 8192, 'y'); // same length, written again
     writeFile(dir / "src" / "zero.bin", 0);
     const auto result = run({grown, album, candidate(dir / "src" / "zero.bin")}, true);
-    ASSERT_EQ(result.failures.size(), 2);
-    for (const QString& line : result.failures)
-        EXPECT_TRUE(line.endsWith(errorDescription(FsErrc::changedSinceScan))) << line.toStdString();
+    ASSERT_EQ(result.failedItems.size(), 2u);
+    for (const ItemFailure& failure : result.failedItems)
+        EXPECT_EQ(failure.error.code, FsErrc::changedSinceScan) << failure.item;
     EXPECT_EQ(fs::file_size(dir / "src" / "grown.mov"), 16384u);
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "a.jpg"));
     EXPECT_FALSE(fs::exists(dated() / "Downloads" / "grown.mov"));
@@ -246,8 +246,8 @@ TEST_F(TransferTest, WithoutAFingerprintTheScannedSizeIsChecked)
                              RiskLevel::safe, QStringLiteral("reason"),
                              itemSize(dir / "src" / "old.mov", fileSystem) + 512);
     const auto result = run({sizeOnly}, true);
-    ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(I18n::text("transfer.verifyFailed")));
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    EXPECT_EQ(result.failedItems[0].error.code, FsErrc::sizeCheckFailed);
     EXPECT_TRUE(fs::exists(dir / "src" / "old.mov"));
 }
 
@@ -258,9 +258,8 @@ TEST_F(TransferTest, ALinkWhereTheDatedFolderBelongsIsNeverFollowed)
     makeFolder(dir / "elsewhere");
     makeSymlink(dir / "elsewhere", dated());
     const auto result = run({candidate(dir / "src" / "a.zip")}, true);
-    ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_EQ(result.failures[0], I18n::text("transfer.createDestinationFailed")
-                                      .replace(QStringLiteral("%@"), errorDescription(FsErrc::notARealFolder)));
+    ASSERT_TRUE(result.destinationFailed);
+    EXPECT_EQ(result.destinationFailed->code, FsErrc::notARealFolder);
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.zip"));
 
@@ -271,9 +270,9 @@ TEST_F(TransferTest, ALinkWhereTheDatedFolderBelongsIsNeverFollowed)
     writeFile(dir / "src" / "b.zip", 10);
     const auto second =
         run({candidate(dir / "src" / "a.zip", QStringLiteral("Desktop")), candidate(dir / "src" / "b.zip")}, true);
-    ASSERT_EQ(second.failures.size(), 1);
-    EXPECT_TRUE(second.failures[0].startsWith(QStringLiteral("Desktop/a.zip")));
-    EXPECT_TRUE(second.failures[0].endsWith(errorDescription(FsErrc::notARealFolder)));
+    ASSERT_EQ(second.failedItems.size(), 1u);
+    EXPECT_EQ(second.failedItems[0].item, 0u);
+    EXPECT_EQ(second.failedItems[0].error.code, FsErrc::notARealFolder);
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
     EXPECT_FALSE(fs::exists(dir / "src" / "b.zip"));
 }
@@ -283,10 +282,14 @@ TEST_F(TransferTest, ACorruptCopyNeverSendsTheOriginalToTheTrash)
     writeFile(dir / "src" / "Photos" / "a.jpg", 50'000, 'p');
     fileSystem.corruptCopy(dir / "src" / "Photos", "a.jpg");
     const auto result = run({candidate(dir / "src" / "Photos")}, true);
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    EXPECT_EQ(result.failedItems[0].error.code, FsErrc::contentsDiffer);
+    EXPECT_EQ(result.failedItems[0].error.relativePath, "a.jpg");
+    // The report's line: the item, its kind and advice, then where and why.
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(
-        result.failures[0].endsWith(describeError(FsError{FsErrc::contentsDiffer, {}, "a.jpg"}, I18n::language())))
-        << result.failures[0].toStdString();
+    EXPECT_EQ(result.failures[0], formatText(I18n::text("failure.item"),
+                                             {QStringLiteral("Downloads/Photos"), QStringLiteral("File"),
+                                              adviceText(RiskLevel::safe), result.failedItems[0].error.description()}));
     EXPECT_EQ(readAll(dir / "src" / "Photos" / "a.jpg"), std::string(50'000, 'p'));
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / "Photos" / "a.jpg")); // the copy stays
 }
@@ -296,7 +299,9 @@ TEST_F(TransferTest, ATrashThatFailsKeepsBothCopyAndOriginal)
     writeFile(dir / "src" / "a.iso", 4096);
     fileSystem.failTrash(dir / "src" / "a.iso", FsErrc::trashUnavailable);
     const auto result = run({candidate(dir / "src" / "a.iso")}, true);
-    ASSERT_EQ(result.failures.size(), 1);
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    EXPECT_EQ(result.failedItems[0].error.code, FsErrc::trashUnavailable);
+    EXPECT_TRUE(result.failedItems[0].trashStep);
     EXPECT_TRUE(result.failures[0].endsWith(trashStepFailure(FsErrc::trashUnavailable)));
     EXPECT_TRUE(fs::exists(dir / "src" / "a.iso"));
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / "a.iso"));
@@ -309,8 +314,8 @@ TEST_F(TransferTest, ADestinationInsideTheItemIsRefusedBeforeWriting)
     calls.clear();
     const auto result = transfer({candidate(dir / "home" / "Documents", QStringLiteral("home"))},
                                  dir / "home" / "Documents" / "Backup", true, {}, fileSystem, fixedStart);
-    ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_TRUE(result.failures[0].endsWith(errorDescription(FsErrc::copyIntoItself)));
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    EXPECT_EQ(result.failedItems[0].error.code, FsErrc::copyIntoItself);
     EXPECT_TRUE(fs::exists(dir / "home" / "Documents" / "notes.txt"));
     EXPECT_FALSE(fs::exists(result.destination / "home"));
     // Also through a link to the destination.
@@ -341,8 +346,10 @@ TEST_F(TransferTest, AFullDestinationFailsTheItemAndLosesNothing)
             return "skip";
         // What a failed copy wrote stays, so items after it may fail too: the small one goes first.
         const auto result = run({candidate(dir / "src" / "small.txt"), candidate(dir / "src" / "big.mkv")}, true);
-        std::string out = std::to_string(result.failures.size());
-        if (!result.failures.isEmpty() && result.failures[0].endsWith(errorDescription(systemError(ENOSPC))))
+        std::string out = std::to_string(result.failedItems.size());
+        // Seen before writing, or by the write.
+        const std::error_code full = result.failedItems.empty() ? std::error_code() : result.failedItems[0].error.code;
+        if (full == FsErrc::notEnoughSpace || full == std::errc::no_space_on_device)
             out += " nospace";
         out += fs::exists(dir / "src" / "big.mkv") ? " kept" : " lost";
         out += fs::exists(dir / "src" / "small.txt") ? " small-kept" : " small-trashed";

@@ -69,9 +69,9 @@ protected:
             const auto result =
                 transfer({candidate(movie()), candidate(dir / "src" / "two.iso"), candidate(dir / "src" / "three.iso")},
                          drive, toTrash, pulledAt_, fileSystem, fixedStart);
-            std::string out = std::to_string(result.failures.size()) + " failed:";
-            for (const QString& line : result.failures)
-                out += line.endsWith(errorDescription(FsErrc::destinationGone)) ? " gone" : " " + line.toStdString();
+            std::string out = std::to_string(result.failedItems.size()) + " failed:";
+            for (const ItemFailure& failure : result.failedItems)
+                out += failure.error.code == FsErrc::destinationGone ? " gone" : " " + failure.error.code.message();
             out += readAll(movie()) == original ? ", movie kept" : ", movie moved";
             out += fs::exists(dir / "src" / "two.iso") && fs::exists(dir / "src" / "three.iso") ? ", others kept"
                                                                                                 : ", others moved";
@@ -87,11 +87,11 @@ protected:
 
     TransferProgress pulledAt_;
 
-    // The one failure line ends with this reason, and the original is untouched.
-    void expectFailedAndKept(const TransferResult& result, const QString& reason)
+    // The one failure is for this reason, and the original is untouched.
+    void expectFailedAndKept(const TransferResult& result, std::error_code reason)
     {
-        ASSERT_EQ(result.failures.size(), 1);
-        EXPECT_TRUE(result.failures[0].endsWith(reason)) << result.failures[0].toStdString();
+        ASSERT_EQ(result.failedItems.size(), 1u);
+        EXPECT_EQ(result.failedItems[0].error.code, reason) << result.failures[0].toStdString();
         EXPECT_EQ(readAll(movie()), original);
         EXPECT_TRUE(!fs::exists(trash() / "files") || fs::is_empty(trash() / "files"));
         EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
@@ -125,7 +125,7 @@ TEST_P(FailedCallTest, FailsTheItemAndKeepsTheOriginal)
     io.failCall(fault.call, fault.nth, EIO, fault.times);
     const auto result = run(movie(), true);
     ASSERT_GE(io.calls(fault.call) - before, fault.nth) << "the fault was never reached";
-    expectFailedAndKept(result, errorDescription(fault.reason));
+    expectFailedAndKept(result, fault.reason);
 }
 
 // An input/output error says which side failed: reading the original, or
@@ -162,7 +162,7 @@ TEST_F(WriteBehindFaultTest, AWriteErrorTheDriveReportsWhileCopyingFailsTheItem)
 {
     // Calls: the first piece sent, the second sent, then the wait for the first.
     io.failCall(IoCall::syncFileRange, 3, EIO);
-    expectFailedAndKept(run(movie(), true), errorDescription(FsErrc::driveWriteFailed));
+    expectFailedAndKept(run(movie(), true), FsErrc::driveWriteFailed);
 }
 
 TEST_F(WriteBehindFaultTest, ADriveThatCannotBeAskedToWriteEarlyIsCopiedAsBefore)
@@ -180,7 +180,7 @@ TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
     io.failCall(IoCall::write, 1, ENOSPC);
     const auto result = run(movie(), true);
     EXPECT_EQ(io.calls(IoCall::write), 1);
-    expectFailedAndKept(result, errorDescription(FsErrc::trashUnavailable));
+    expectFailedAndKept(result, FsErrc::trashUnavailable);
     EXPECT_EQ(readAll(copied()), original); // the verified copy stays
 }
 
@@ -255,9 +255,8 @@ TEST_F(TransferFaultTest, ABigFileIsHashedInOrderAsItIsCopied)
     io.clearFailures(IoCall::copyFileRange);
     io.failCall(IoCall::pread, 20, EIO);
     const auto failed = run(file, true);
-    ASSERT_EQ(failed.failures.size(), 1);
-    EXPECT_TRUE(failed.failures[0].endsWith(errorDescription(FsErrc::originalUnreadable)))
-        << failed.failures[0].toStdString();
+    ASSERT_EQ(failed.failedItems.size(), 1u);
+    EXPECT_EQ(failed.failedItems[0].error.code, FsErrc::originalUnreadable) << failed.failures[0].toStdString();
     EXPECT_TRUE(readAll(file) == big);
 }
 
@@ -306,18 +305,17 @@ TEST_F(TransferFaultTest, ASourceChangedDuringTheReadBackStays)
     // Appended to while its copy is read back: the copy is stale.
     io.beforeCall(IoCall::read, 1, [&] { std::ofstream(movie(), std::ios::app) << std::string(1024 * 1024, 'n'); });
     const auto appended = run(movie(), true);
-    ASSERT_EQ(appended.failures.size(), 1);
-    EXPECT_TRUE(appended.failures[0].endsWith(errorDescription(FsErrc::sourceChanged)));
+    ASSERT_EQ(appended.failedItems.size(), 1u);
+    EXPECT_EQ(appended.failedItems[0].error.code, FsErrc::sourceChanged);
     EXPECT_EQ(fs::file_size(movie()), original.size() + 1024 * 1024);
 
     // A file made inside a folder after its verification has no copy.
     writeFile(dir / "src" / "Album" / "one.jpg", 5000, 'a');
     io.beforeCall(IoCall::write, 1, [&] { writeFile(dir / "src" / "Album" / "late.jpg", 10, 'l'); });
     const auto added = run(dir / "src" / "Album", true);
-    ASSERT_EQ(added.failures.size(), 1);
-    EXPECT_TRUE(
-        added.failures[0].endsWith(describeError(FsError{FsErrc::sourceChanged, {}, "late.jpg"}, I18n::language())))
-        << added.failures[0].toStdString();
+    ASSERT_EQ(added.failedItems.size(), 1u);
+    EXPECT_EQ(added.failedItems[0].error.code, FsErrc::sourceChanged);
+    EXPECT_EQ(added.failedItems[0].error.relativePath, "late.jpg");
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "late.jpg"));
     EXPECT_TRUE(fs::exists(dir / "src" / "Album" / "one.jpg"));
     EXPECT_TRUE(!fs::exists(trash() / "info") || fs::is_empty(trash() / "info"));
@@ -335,14 +333,14 @@ TEST_F(TransferFaultTest, ADirectReadThatFailsIsNotTriedAgainThroughTheCache)
     fs::remove_all(dir / "drive" / "Loftwell");
 
     io.failCall(IoCall::read, 1, EIO, 1);
-    expectFailedAndKept(run(movie(), true), errorDescription(FsErrc::readBackFailed));
+    expectFailedAndKept(run(movie(), true), FsErrc::readBackFailed);
 }
 
 TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
 {
     io.flipByteOnRead(1);
     const auto result = run(movie(), true);
-    expectFailedAndKept(result, errorDescription(FsErrc::contentsDiffer));
+    expectFailedAndKept(result, FsErrc::contentsDiffer);
     EXPECT_EQ(readAll(copied()), original); // the drive holds the right bytes; the read-back said otherwise
 }
 
@@ -355,8 +353,8 @@ TEST_F(TransferFaultTest, ABigFileIsComparedPieceByPieceAsItIsReadBack)
     for (const int piece : {2, 4}) {
         io.flipByteOnRead(piece);
         const auto result = run(dir / "src" / "Big.iso", true);
-        ASSERT_EQ(result.failures.size(), 1) << piece;
-        EXPECT_TRUE(result.failures[0].contains(errorDescription(FsErrc::contentsDiffer))) << piece;
+        ASSERT_EQ(result.failedItems.size(), 1u) << piece;
+        EXPECT_EQ(result.failedItems[0].error.code, FsErrc::contentsDiffer) << piece;
         EXPECT_EQ(readAll(dir / "src" / "Big.iso"), big);
     }
     io.flipByteOnRead(1'000'000); // never
@@ -446,9 +444,9 @@ TEST_F(ItemProgressTest, AStopEndsTheCurrentItemAsStoppedAndStartsNoOther)
     io.beforeCall(IoCall::pwrite, 2, [&] { stop.request_stop(); });
     const auto result = transfer({candidate(movie()), candidate(dir / "src" / "second.iso")}, dir / "drive", true, {},
                                  fileSystem, fixedStart, stop.get_token());
-    ASSERT_EQ(result.failures.size(), 2);
-    for (const QString& line : result.failures)
-        EXPECT_TRUE(line.endsWith(errorDescription(systemError(ECANCELED)))) << line.toStdString();
+    ASSERT_EQ(result.failedItems.size(), 2u);
+    for (const ItemFailure& failure : result.failedItems)
+        EXPECT_EQ(failure.error.code, std::errc::operation_canceled) << failure.item;
     EXPECT_EQ(readAll(movie()), original);
     EXPECT_TRUE(fs::exists(dir / "src" / "second.iso"));
     EXPECT_FALSE(fs::exists(copied().parent_path() / "second.iso"));
