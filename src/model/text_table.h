@@ -19,7 +19,8 @@ struct TextEntry {
     const char* text; // UTF-8
 };
 
-inline constexpr std::size_t entryCount = 103;
+// The window's and the report's texts, then the reasons a transfer step fails.
+inline constexpr std::size_t entryCount = 103 + 45;
 
 enum class Language { english, chinese };
 
