@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -150,7 +149,7 @@ DestinationRules probeDestinationRules(const SystemIo& io, int folder)
 {
     DestinationRules rules;
     struct statvfs limits;
-    if (::fstatvfs(folder, &limits) == 0 && limits.f_namemax > 0)
+    if (io.statVolume(folder, &limits) == 0 && limits.f_namemax > 0)
         rules.longestName = int(limits.f_namemax);
     if (isFat(io, folder))
         rules.largestFile = fatLargestFile;

@@ -24,7 +24,6 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -103,7 +102,7 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
             UniqueFd fd(
                 io_->openAt(anchor.value().directory(), anchor.value().name(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             struct statvfs sv;
-            if (fd.valid() && ::fstatvfs(fd.get(), &sv) == 0)
+            if (fd.valid() && io_->statVolume(fd.get(), &sv) == 0)
                 values.availableBytes = std::int64_t(sv.f_bavail) * std::int64_t(sv.f_frsize);
         }
     }
@@ -169,7 +168,7 @@ FsResult<void> PosixFileSystem::checkItemFits(const fs::path& source, const std:
     std::optional<std::int64_t> freeBytes;
     struct statvfs sv;
     // A driver that reports no blocks at all (fusefat) does not know: no check then.
-    if (::fstatvfs(into.descriptor(), &sv) == 0 && sv.f_blocks > 0)
+    if (io_->statVolume(into.descriptor(), &sv) == 0 && sv.f_blocks > 0)
         freeBytes = std::int64_t(sv.f_bavail) * std::int64_t(sv.f_frsize);
     return ::checkItemFits(*io_, source, name, rules, freeBytes);
 }

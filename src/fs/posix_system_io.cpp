@@ -127,6 +127,11 @@ int PosixSystemIo::statFileSystem(int fd, struct statfs* result) const
     return ::fstatfs(fd, result);
 }
 
+int PosixSystemIo::statVolume(int fd, struct statvfs* result) const
+{
+    return ::fstatvfs(fd, result);
+}
+
 long PosixSystemIo::readDirectory(int fd, char* buffer, std::size_t size) const
 {
     return ::syscall(SYS_getdents64, fd, buffer, size);

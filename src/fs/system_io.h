@@ -6,11 +6,18 @@
 // -1 and sets errno (fadvise returns the error like posix_fadvise). Callers
 // retry EINTR where POSIX allows it.
 //
+// Left outside on purpose, as nothing a test needs to fail: resolving the
+// links of a path the Trash and the layer compare (a failure keeps the path
+// as given), the process's umask from /proc/self/status (read once per
+// copy, to skip needless chmods), and a drive's label and free space through
+// QStorageInfo (shown only; the free-space check before a copy uses statVolume).
+//
 // Implementations must be callable from several threads at once.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -52,6 +59,8 @@ public:
     virtual int stat(int fd, struct stat* result) const = 0;
     virtual int statAt(int directory, const char* name, struct stat* result, int flags) const = 0;
     virtual int statFileSystem(int fd, struct statfs* result) const = 0;
+    // fstatvfs: free space and the longest name.
+    virtual int statVolume(int fd, struct statvfs* result) const = 0;
     // getdents64: raw linux_dirent64 records; 0 at the end.
     virtual long readDirectory(int fd, char* buffer, std::size_t size) const = 0;
     virtual ssize_t readLinkAt(int directory, const char* name, char* buffer, std::size_t size) const = 0;

@@ -204,6 +204,12 @@ int FaultInjectingIo::statFileSystem(int fd, struct statfs* result) const
     return real_.statFileSystem(fd, result);
 }
 
+int FaultInjectingIo::statVolume(int fd, struct statvfs* result) const
+{
+    LOFTWELL_FAIL_IF_INJECTED(IoCall::statVolume)
+    return real_.statVolume(fd, result);
+}
+
 long FaultInjectingIo::readDirectory(int fd, char* buffer, std::size_t size) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::readDirectory)

@@ -34,6 +34,7 @@ enum class IoCall {
     stat,
     statAt,
     statFileSystem,
+    statVolume,
     readDirectory,
     readLinkAt,
     makeDirectoryAt,
@@ -87,6 +88,7 @@ public:
     int stat(int fd, struct stat* result) const override;
     int statAt(int directory, const char* name, struct stat* result, int flags) const override;
     int statFileSystem(int fd, struct statfs* result) const override;
+    int statVolume(int fd, struct statvfs* result) const override;
     long readDirectory(int fd, char* buffer, std::size_t size) const override;
     ssize_t readLinkAt(int directory, const char* name, char* buffer, std::size_t size) const override;
     int makeDirectoryAt(int directory, const char* name, mode_t mode) const override;
