@@ -13,7 +13,6 @@ InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language
     state.scanTitle = text(busy ? "button.scanStop" : in.scanned ? "button.scanAgain" : "button.scanStart");
     // While busy the button is disabled, so its disabled look shows over the red.
     state.scanFillColor = busy ? AppColor::red : AppColor::emerald;
-    state.scanTitleColor = AppColor::white;
     state.scanEnabled = !busy;
     state.chooseDestinationEnabled = !busy;
     state.drivePopupEnabled = in.hasDestination && !busy;
@@ -22,13 +21,10 @@ InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language
     state.trashCheckboxEnabled = !busy;
     // Enabled with no destination or no ticks too: the transfer answers those with alerts.
     state.transferEnabled = !busy;
-    state.transferFillColor = AppColor::emerald;
-    state.transferTitleColor = AppColor::white;
     state.progressStripHidden = !busy;
     state.summaryStripHidden = !showResults || busy;
     state.tableHidden = !showResults || busy;
     state.emptyStateHidden = showResults || busy;
-    state.mainContentFillColor = AppColor::white;
     if (!showResults) {
         state.emptyState = EmptyStateTexts{text(in.scanned ? "empty.noItems.title" : "empty.ready.title"),
                                            text(in.scanned ? "empty.noItems.subtitle" : "empty.ready.subtitle"), true};

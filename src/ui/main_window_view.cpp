@@ -10,6 +10,7 @@
 #include "ui/label.h"
 #include "ui/literal_text.h"
 #include "ui/risk_badge_view.h"
+#include "ui/selector_focus_mark.h"
 #include "ui/separator_view.h"
 #include "ui/styled_button.h"
 #include "ui/tick_box.h"
@@ -17,8 +18,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -62,35 +61,6 @@ void setBadgeText(RiskBadgeView* badge, const QString& text)
 {
     badge->textLabel()->setText(text);
 }
-
-bool isKeyboardFocus(Qt::FocusReason reason)
-{
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
-}
-
-// Shows keyboard focus on the nearly invisible pop-up as a green border
-// around the selector that stands for it.
-class SelectorFocusMark : public QObject {
-public:
-    SelectorFocusMark(RoundedView* selector, QObject* parent) : QObject(parent), selector_(selector) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // Only focus the keyboard brought shows; a click shows nothing.
-        if (event->type() == QEvent::FocusIn && isKeyboardFocus(static_cast<QFocusEvent*>(event)->reason())) {
-            selector_->setBorderColor(AppColor::emerald);
-            selector_->setBorderWidth(2);
-        } else if (event->type() == QEvent::FocusOut) {
-            selector_->setBorderColor(AppColor::border);
-            selector_->setBorderWidth(1);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    RoundedView* selector_;
-};
 
 } // namespace
 
@@ -150,7 +120,7 @@ void MainWindowView::configureKeyboard()
                               selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-    drivePopup_->installEventFilter(new SelectorFocusMark(driveSelector_, this));
+    showKeyboardFocusOn(driveSelector_, drivePopup_);
     scanButton_->setFocus(); // the first thing to do
 }
 
@@ -186,6 +156,7 @@ void MainWindowView::configureToolbar()
     refreshButton_->setTitleColor(AppColor::secondaryText);
     connect(refreshButton_, &QAbstractButton::clicked, this, &MainWindowView::chooseDestinationClicked);
     scanButton_->setCornerRadius(10);
+    scanButton_->setTitleColor(AppColor::white);
     connect(scanButton_, &QAbstractButton::clicked, this, &MainWindowView::scanClicked);
 }
 
@@ -244,6 +215,8 @@ void MainWindowView::configureBottomBar()
     selectNoneButton_->setDisabledFillColor(AppColor::border);
     selectNoneButton_->setDisabledTitleColor(AppColor::secondaryText);
     // Looks the same enabled or not.
+    transferButton_->setFillColor(AppColor::emerald);
+    transferButton_->setTitleColor(AppColor::white);
     transferButton_->setDisabledFillColor(AppColor::emerald);
     transferButton_->setDisabledTitleColor(AppColor::white);
     transferButton_->setCornerRadius(10);
@@ -269,7 +242,6 @@ void MainWindowView::apply(const InterfaceState& state)
     driveStatusDot_->setFillColor(state.statusDotColor);
     scanButton_->setTitle(state.scanTitle);
     scanButton_->setFillColor(state.scanFillColor);
-    scanButton_->setTitleColor(state.scanTitleColor);
     scanButton_->setEnabled(state.scanEnabled);
     refreshButton_->setEnabled(state.chooseDestinationEnabled);
     drivePopup_->setEnabled(state.drivePopupEnabled);
@@ -277,14 +249,11 @@ void MainWindowView::apply(const InterfaceState& state)
     selectNoneButton_->setEnabled(state.selectNoneEnabled);
     moveToTrashCheckbox_->setEnabled(state.trashCheckboxEnabled);
     transferButton_->setEnabled(state.transferEnabled);
-    transferButton_->setFillColor(state.transferFillColor);
-    transferButton_->setTitleColor(state.transferTitleColor);
 
     progressStrip_->setHidden(state.progressStripHidden);
     summaryStrip_->setHidden(state.summaryStripHidden);
     tableView_->setHidden(state.tableHidden);
     emptyState_->setHidden(state.emptyStateHidden);
-    mainContent_->setFillColor(state.mainContentFillColor);
 
     if (state.emptyState) {
         emptyState_->titleLabel()->setText(state.emptyState->title);

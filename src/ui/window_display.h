@@ -17,12 +17,11 @@ struct EmptyStateTexts {
 };
 
 // Which controls are enabled, which bands are visible, and the colours that
-// follow from the state.
+// follow from the state (the others never change: the view sets them once).
 struct InterfaceState {
     QColor statusDotColor;
     QString scanTitle;
     QColor scanFillColor;
-    QColor scanTitleColor;
     bool scanEnabled = true;
     bool chooseDestinationEnabled = true;
     bool drivePopupEnabled = false;
@@ -30,13 +29,10 @@ struct InterfaceState {
     bool selectNoneEnabled = false;
     bool trashCheckboxEnabled = true;
     bool transferEnabled = true;
-    QColor transferFillColor;
-    QColor transferTitleColor;
     bool progressStripHidden = true;
     bool summaryStripHidden = true;
     bool tableHidden = true;
     bool emptyStateHidden = false;
-    QColor mainContentFillColor;
     // Left as they are when absent (results are showing).
     std::optional<EmptyStateTexts> emptyState;
     bool operator==(const InterfaceState&) const = default;

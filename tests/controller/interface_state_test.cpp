@@ -64,10 +64,6 @@ TEST(InterfaceStateTable, EverySituationInBothLanguages)
             EXPECT_EQ(state.drivePopupEnabled, row.in.hasDestination && !row.in.busy);
             EXPECT_EQ(state.statusDotColor, row.in.hasDestination ? AppColor::emerald : AppColor::mutedText);
             EXPECT_EQ(state.scanFillColor, row.in.busy ? AppColor::red : AppColor::emerald);
-            EXPECT_EQ(state.scanTitleColor, AppColor::white);
-            EXPECT_EQ(state.transferFillColor, AppColor::emerald);
-            EXPECT_EQ(state.transferTitleColor, AppColor::white);
-            EXPECT_EQ(state.mainContentFillColor, AppColor::white);
             if (row.emptyTitleKey) {
                 ASSERT_TRUE(state.emptyState.has_value());
                 EXPECT_EQ(state.emptyState->title, I18n::text(row.emptyTitleKey, language));

@@ -36,11 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString text(const char* key)
-{
-    return I18n::text(key);
-}
-
 class ScanRunTest : public WindowFixture {
 protected:
     ScanRunTest()
@@ -75,46 +70,47 @@ TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
 
     ASSERT_EQ(dialogs.folderRequests.size(), 1u);
     const FolderRequest& request = dialogs.folderRequests[0];
-    EXPECT_EQ(request.message, text("panel.source.message"));
-    EXPECT_EQ(request.prompt, text("panel.source.prompt"));
+    EXPECT_EQ(request.message, I18n::text("panel.source.message"));
+    EXPECT_EQ(request.prompt, I18n::text("panel.source.prompt"));
     EXPECT_EQ(request.startFolder, dir.path());
     EXPECT_TRUE(request.multipleSelection);
     EXPECT_FALSE(request.canCreateFolders);
 
     ASSERT_EQ(ui.rowCount(), 3);
     EXPECT_EQ(ui.cell(0, CandidateTableModel::nameColumn), QStringLiteral("Installer.dmg"));
-    EXPECT_EQ(ui.cell(0, CandidateTableModel::kindColumn), text("kind.installer"));
-    EXPECT_EQ(ui.cell(0, CandidateTableModel::riskColumn), text("risk.safe"));
-    EXPECT_EQ(ui.cell(0, CandidateTableModel::locationColumn), text("root.downloads"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::kindColumn), I18n::text("kind.installer"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::riskColumn), I18n::text("risk.safe"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::locationColumn), I18n::text("root.downloads"));
     EXPECT_EQ(ui.cell(0, CandidateTableModel::sizeColumn), formatBytes(30 * MiB));
-    EXPECT_EQ(ui.cell(0, CandidateTableModel::noteColumn), text("reason.installer"));
+    EXPECT_EQ(ui.cell(0, CandidateTableModel::noteColumn), I18n::text("reason.installer"));
     EXPECT_EQ(ui.cell(1, CandidateTableModel::nameColumn), QStringLiteral("Ubuntu.utm"));
     EXPECT_EQ(ui.cell(2, CandidateTableModel::nameColumn), QStringLiteral("Editor.app"));
     const QModelIndex name = ui.tableModel()->index(0, CandidateTableModel::nameColumn);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString(),
               QString::fromStdString((dir / "Downloads" / "Installer.dmg").native()));
     EXPECT_EQ(ui.tableModel()->index(0, CandidateTableModel::kindColumn).data(Qt::ToolTipRole).toString(),
-              text("reason.installer"));
+              I18n::text("reason.installer"));
     EXPECT_EQ(ui.tableModel()->headerData(CandidateTableModel::noteColumn, Qt::Horizontal, Qt::DisplayRole).toString(),
-              text("table.reason"));
+              I18n::text("table.reason"));
 
     // Only the safe item starts ticked.
     const std::int64_t total = 30 * MiB + 25 * MiB + 22 * MiB;
     EXPECT_EQ(ui.selectedCountLabel()->text(),
-              formatText(text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
+              formatText(I18n::text("summary.selectedCount"), {std::int64_t(1), std::int64_t(3)}));
     EXPECT_EQ(ui.selectedSizeLabel()->text(),
-              formatText(text("summary.selectedSize"), {formatBytes(30 * MiB), formatBytes(total)}));
-    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
-    EXPECT_EQ(ui.tabSafeLabel()->text(), formatText(text("tab.safe"), {std::int64_t(1)}));
-    EXPECT_EQ(ui.tabCautionLabel()->text(), formatText(text("tab.caution"), {std::int64_t(1)}));
-    EXPECT_EQ(ui.tabAppLabel()->text(), formatText(text("tab.apps"), {std::int64_t(1)}));
-    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(0)}));
-    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(0)}));
+              formatText(I18n::text("summary.selectedSize"), {formatBytes(30 * MiB), formatBytes(total)}));
+    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(I18n::text("tab.all"), {std::int64_t(3)}));
+    EXPECT_EQ(ui.tabSafeLabel()->text(), formatText(I18n::text("tab.safe"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.tabCautionLabel()->text(), formatText(I18n::text("tab.caution"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.tabAppLabel()->text(), formatText(I18n::text("tab.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(),
+              formatText(I18n::text("summary.caution"), {std::int64_t(0)}));
+    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(I18n::text("summary.apps"), {std::int64_t(0)}));
     EXPECT_EQ(ui.progressStatusLabel()->text(),
-              formatText(text("progress.status.found"), {std::int64_t(3), formatBytes(total)}));
+              formatText(I18n::text("progress.status.found"), {std::int64_t(3), formatBytes(total)}));
     EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
     EXPECT_FALSE(ui.emptyState()->isVisibleTo(view));
-    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanAgain"));
 
     // Access: open on the chosen folder.
     EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "Downloads"}));
@@ -165,7 +161,7 @@ TEST_F(ScanRunTest, AtTheMinimumWidthTheReasonEndsInAnEllipsisAndNothingScrollsS
     };
     EXPECT_FALSE(darkIn(note.right() - 7, note.right()));
     // (The English reason is longer than the cell; the Chinese one may fit.)
-    if (QFontMetrics(appFont(13, FontWeight::regular)).horizontalAdvance(text("reason.installer")) >
+    if (QFontMetrics(appFont(13, FontWeight::regular)).horizontalAdvance(I18n::text("reason.installer")) >
         note.width() - 16) {
         EXPECT_TRUE(darkIn(note.right() - 24, note.right() - 8));
     }
@@ -186,7 +182,8 @@ TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
     EXPECT_TRUE(ui.ticked(1));
     EXPECT_TRUE(ui.ticked(0));
     EXPECT_FALSE(ui.ticked(2));
-    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(), formatText(text("summary.caution"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.selectedCautionBadge()->textLabel()->text(),
+              formatText(I18n::text("summary.caution"), {std::int64_t(1)}));
     EXPECT_EQ(resets.count(), 0);
 
     // Space ticks the current row from any column.
@@ -194,7 +191,7 @@ TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
     table->setCurrentIndex(ui.tableModel()->index(2, CandidateTableModel::noteColumn));
     QTest::keyClick(table, Qt::Key_Space);
     EXPECT_TRUE(ui.ticked(2));
-    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(text("summary.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(ui.selectedAppBadge()->textLabel()->text(), formatText(I18n::text("summary.apps"), {std::int64_t(1)}));
 
     controller.selectSafeAction();
     EXPECT_TRUE(ui.ticked(0));
@@ -204,8 +201,8 @@ TEST_F(ScanRunTest, TickingChangesOneCandidateAndTheSummaryWithoutAReload)
     for (int row = 0; row < ui.rowCount(); ++row)
         EXPECT_FALSE(ui.ticked(row));
     EXPECT_EQ(ui.selectedCountLabel()->text(),
-              formatText(text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
-    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(text("tab.all"), {std::int64_t(3)}));
+              formatText(I18n::text("summary.selectedCount"), {std::int64_t(0), std::int64_t(3)}));
+    EXPECT_EQ(ui.tabAllLabel()->text(), formatText(I18n::text("tab.all"), {std::int64_t(3)}));
     EXPECT_EQ(resets.count(), 2);
 }
 
@@ -213,11 +210,11 @@ TEST_F(ScanRunTest, AScanThatFindsNothingShowsTheNoItemsState)
 {
     scan({dir / "Empty"});
     EXPECT_EQ(ui.rowCount(), 0);
-    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanAgain"));
     EXPECT_TRUE(ui.emptyState()->isVisibleTo(view));
-    EXPECT_EQ(ui.emptyState()->titleLabel()->text(), text("empty.noItems.title"));
+    EXPECT_EQ(ui.emptyState()->titleLabel()->text(), I18n::text("empty.noItems.title"));
     EXPECT_EQ(ui.progressStatusLabel()->text(),
-              formatText(text("progress.status.found"), {std::int64_t(0), formatBytes(0)}));
+              formatText(I18n::text("progress.status.found"), {std::int64_t(0), formatBytes(0)}));
 }
 
 TEST_F(ScanRunTest, CancellingKeepsTheEarlierListButGivesUpItsAccess)
@@ -228,7 +225,7 @@ TEST_F(ScanRunTest, CancellingKeepsTheEarlierListButGivesUpItsAccess)
     EXPECT_FALSE(ui.busy());
     EXPECT_EQ(ui.rowCount(), 3);
     EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
-    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanAgain"));
     EXPECT_TRUE(fileSystem.openAccesses().empty());
     EXPECT_EQ(fileSystem.accessStops(), 1);
 }
@@ -255,13 +252,14 @@ TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)
     dialogs.folderAnswers.push_back(
         {dir / "Desktop", dir / "Downloads", dir / "Documents", dir / "Pictures", dir / "Movies"});
     controller.scanAction();
-    const QString expected = formatText(text("progress.path.scanning"),
-                                        {text("root.desktop") + QStringLiteral(", ") + text("root.downloads") +
-                                         QStringLiteral(", ") + text("root.documents") + QStringLiteral(" +2")});
+    const QString expected =
+        formatText(I18n::text("progress.path.scanning"),
+                   {I18n::text("root.desktop") + QStringLiteral(", ") + I18n::text("root.downloads") +
+                    QStringLiteral(", ") + I18n::text("root.documents") + QStringLiteral(" +2")});
     EXPECT_EQ(ui.progressPathLabel()->text(), expected);
-    EXPECT_EQ(ui.progressStatusLabel()->text(), text("progress.status.scanning"));
+    EXPECT_EQ(ui.progressStatusLabel()->text(), I18n::text("progress.status.scanning"));
     EXPECT_EQ(sourceDescription({}, fileSystem), QString());
-    EXPECT_EQ(sourceDescription({dir / "Downloads"}, fileSystem), text("root.downloads"));
+    EXPECT_EQ(sourceDescription({dir / "Downloads"}, fileSystem), I18n::text("root.downloads"));
     waitForScan();
 }
 

@@ -33,11 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString text(const char* key)
-{
-    return I18n::text(key);
-}
-
 // The whole job through the controller, with scripted dialogs, on real folders.
 class TransferRunTest : public WindowFixture {
 protected:
@@ -81,12 +76,12 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000});
     chooseDrive(dir / "drive");
     const FolderRequest& request = dialogs.folderRequests.back();
-    EXPECT_EQ(request.message, text("panel.destination.message"));
-    EXPECT_EQ(request.prompt, text("panel.destination.prompt"));
+    EXPECT_EQ(request.message, I18n::text("panel.destination.message"));
+    EXPECT_EQ(request.prompt, I18n::text("panel.destination.prompt"));
     EXPECT_FALSE(request.multipleSelection);
     EXPECT_TRUE(request.canCreateFolders);
     const QString shown =
-        formatText(text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
+        formatText(I18n::text("drive.available"), {QStringLiteral("drive / Backup"), formatBytes(5'500'000'000)});
     EXPECT_EQ(ui.driveNameLabel()->text(), shown);
     EXPECT_EQ(ui.driveNameLabel()->textColor(), AppColor::secondaryText);
     EXPECT_EQ(ui.drivePopup()->count(), 1);
@@ -98,7 +93,7 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     makeFolder(dir / "Café");
     fileSystem.setVolumeValues(dir / "Café", VolumeValues{QStringLiteral("Cafe\u0301"), std::nullopt});
     chooseDrive(dir / "Café");
-    const QString cafe = formatText(text("drive.available"), {QStringLiteral("Café"), formatBytes(0)});
+    const QString cafe = formatText(I18n::text("drive.available"), {QStringLiteral("Café"), formatBytes(0)});
     EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
     EXPECT_EQ(ui.drivePopup()->count(), 1);
     EXPECT_EQ(fileSystem.accessStops(), 1); // the first drive's access
@@ -114,22 +109,22 @@ TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
     scan();
     controller.transferAction();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].title, text("alert.noDrive.title"));
-    EXPECT_EQ(dialogs.alerts[0].message, text("alert.noDrive.message"));
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.noDrive.title"));
+    EXPECT_EQ(dialogs.alerts[0].message, I18n::text("alert.noDrive.message"));
 
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 30 * MiB});
     chooseDrive(dir / "drive");
     controller.selectNoneAction();
     controller.transferAction();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_EQ(dialogs.alerts[1].title, text("alert.noSelection.title"));
+    EXPECT_EQ(dialogs.alerts[1].title, I18n::text("alert.noSelection.title"));
 
     controller.selectSafeAction(); // Movie.mkv and Album: 43 MiB > 30 MiB
     controller.transferAction();
     ASSERT_EQ(dialogs.alerts.size(), 3u);
-    EXPECT_EQ(dialogs.alerts[2].title, text("alert.notEnoughSpace.title"));
+    EXPECT_EQ(dialogs.alerts[2].title, I18n::text("alert.notEnoughSpace.title"));
     EXPECT_EQ(dialogs.alerts[2].message,
-              formatText(text("alert.notEnoughSpace.message"), {formatBytes(43 * MiB), formatBytes(30 * MiB)}));
+              formatText(I18n::text("alert.notEnoughSpace.message"), {formatBytes(43 * MiB), formatBytes(30 * MiB)}));
     EXPECT_TRUE(dialogs.confirmations.empty());
     EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
 }
@@ -146,13 +141,13 @@ TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing
     controller.transferAction();
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
     const auto& confirmation = dialogs.confirmations[0];
-    EXPECT_EQ(confirmation.title, formatText(text("alert.confirm.title"), {std::int64_t(4)}));
+    EXPECT_EQ(confirmation.title, formatText(I18n::text("alert.confirm.title"), {std::int64_t(4)}));
     // Caution counts every item that is not safe; apps count by extension.
-    EXPECT_EQ(confirmation.message, text("alert.confirm.trash") + text("alert.confirm.local") +
-                                        formatText(text("alert.confirm.caution"), {std::int64_t(2)}) +
-                                        formatText(text("alert.confirm.apps"), {std::int64_t(1)}));
-    EXPECT_EQ(confirmation.acceptTitle, text("alert.start"));
-    EXPECT_EQ(confirmation.cancelTitle, text("alert.cancel"));
+    EXPECT_EQ(confirmation.message, I18n::text("alert.confirm.trash") + I18n::text("alert.confirm.local") +
+                                        formatText(I18n::text("alert.confirm.caution"), {std::int64_t(2)}) +
+                                        formatText(I18n::text("alert.confirm.apps"), {std::int64_t(1)}));
+    EXPECT_EQ(confirmation.acceptTitle, I18n::text("alert.start"));
+    EXPECT_EQ(confirmation.cancelTitle, I18n::text("alert.cancel"));
     EXPECT_FALSE(ui.busy());
     EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
     EXPECT_TRUE(ui.ticked(0));
@@ -168,7 +163,7 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
 
     // Movie.mkv and Album (the safe ones) went; the others stayed.
     const fs::path run = onlyRun();
-    const std::string root = text("root.downloads").toStdString();
+    const std::string root = I18n::text("root.downloads").toStdString();
     EXPECT_EQ(readAll(run / root / "Movie.mkv"), std::string(21 * MiB, 'm'));
     EXPECT_EQ(readAll(run / root / "Album" / "song.flac"), std::string(22 * MiB, 'a'));
     EXPECT_EQ(readAll(run / root / "Album" / ".cover"), std::string(100, 'c'));
@@ -178,17 +173,17 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
     EXPECT_TRUE(fs::exists(home / "Downloads" / "Ubuntu.utm"));
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].title, text("alert.done"));
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done"));
     EXPECT_EQ(dialogs.alerts[0].message,
-              formatText(text("alert.destination"), {displayText(run)}) + text("alert.trashed"));
+              formatText(I18n::text("alert.destination"), {displayText(run)}) + I18n::text("alert.trashed"));
     // Every tick cleared, the list kept, the window idle again.
     EXPECT_EQ(ui.rowCount(), 4);
     for (int row = 0; row < ui.rowCount(); ++row)
         EXPECT_FALSE(ui.ticked(row));
     EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
-    EXPECT_EQ(ui.scanButton()->text(), text("button.scanAgain"));
+    EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanAgain"));
     EXPECT_EQ(ui.progressStatusLabel()->text(),
-              formatText(text("progress.status.found"), {std::int64_t(4), formatBytes(90 * MiB + 4096)}));
+              formatText(I18n::text("progress.status.found"), {std::int64_t(4), formatBytes(90 * MiB + 4096)}));
 }
 
 TEST_F(TransferRunTest, CopyingOnlyKeepsOriginalsAndReportsFailures)
@@ -200,12 +195,12 @@ TEST_F(TransferRunTest, CopyingOnlyKeepsOriginalsAndReportsFailures)
     const fs::path run = onlyRun();
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Movie.mkv"));
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Album"));
-    EXPECT_TRUE(fs::exists(run / text("root.downloads").toStdString() / "Album" / "song.flac"));
+    EXPECT_TRUE(fs::exists(run / I18n::text("root.downloads").toStdString() / "Album" / "song.flac"));
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].title, text("alert.partial"));
-    EXPECT_TRUE(dialogs.alerts[0].message.startsWith(formatText(text("alert.destination"), {displayText(run)})));
-    EXPECT_FALSE(dialogs.alerts[0].message.contains(text("alert.trashed")));
-    EXPECT_TRUE(dialogs.alerts[0].message.contains(text("root.downloads") + QStringLiteral("/Movie.mkv")));
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.partial"));
+    EXPECT_TRUE(dialogs.alerts[0].message.startsWith(formatText(I18n::text("alert.destination"), {displayText(run)})));
+    EXPECT_FALSE(dialogs.alerts[0].message.contains(I18n::text("alert.trashed")));
+    EXPECT_TRUE(dialogs.alerts[0].message.contains(I18n::text("root.downloads") + QStringLiteral("/Movie.mkv")));
 }
 
 TEST_F(TransferRunTest, ClosingDuringATransferLosesNothing)
@@ -226,7 +221,7 @@ TEST_F(TransferRunTest, ClosingDuringATransferLosesNothing)
         ASSERT_TRUE(probe.busy());
     } // the window goes while the first item is being copied
     // Whatever was not verified and trashed is still where it was.
-    const std::string root = text("root.downloads").toStdString();
+    const std::string root = I18n::text("root.downloads").toStdString();
     for (const char* name : {"Huge.mkv", "Movie.mkv"}) {
         const bool original = fs::exists(dir / "home" / "Downloads" / name);
         const bool trashed = fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / name);
@@ -260,7 +255,7 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     EXPECT_EQ(readAll(perRoot / "Movie.mkv"), std::string(21 * MiB, '1'));
     EXPECT_EQ(readAll(perRoot / "Movie 2.mkv"), std::string(21 * MiB, '2'));
     EXPECT_EQ(ui.driveNameLabel()->text(),
-              formatText(text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}));
+              formatText(I18n::text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}));
 
     // An independent reader of the Trash sees both originals.
     QProcess list;

@@ -17,7 +17,6 @@ namespace {
 class AssessCandidateTest : public ::testing::Test {
 protected:
     MoveAssessment assess(const std::filesystem::path& path) { return assessCandidate(path, fileSystem); }
-    static QString text(const char* key) { return I18n::text(key); }
 
     TempDir dir;
     PosixFileSystem fileSystem;
@@ -70,9 +69,9 @@ TEST_F(AssessCandidateTest, ExtensionDecidesRegardlessOfCase)
     for (const Case& c : cases) {
         // None of these exist: rules 1 to 9 never look at the disk.
         const MoveAssessment result = assess(dir / c.name);
-        EXPECT_EQ(result.kind, text(c.kind)) << c.name;
+        EXPECT_EQ(result.kind, I18n::text(c.kind)) << c.name;
         EXPECT_EQ(result.risk, c.risk) << c.name;
-        EXPECT_EQ(result.reason, text(c.reason)) << c.name;
+        EXPECT_EQ(result.reason, I18n::text(c.reason)) << c.name;
     }
 }
 
@@ -85,26 +84,26 @@ TEST_F(AssessCandidateTest, FolderOrFileOnlyWhenNoExtensionMatches)
     makeFolder(dir / "notes.txt");
     makeSymlink("Projects", dir / "link-to-folder");
 
-    EXPECT_EQ(assess(dir / "bigfile").kind, text("kind.file"));
-    EXPECT_EQ(assess(dir / "bigfile").reason, text("reason.file"));
-    EXPECT_EQ(assess(dir / "Projects").kind, text("kind.folder"));
-    EXPECT_EQ(assess(dir / "Projects").reason, text("reason.largeFolder"));
-    EXPECT_EQ(assess(dir / "notes.txt").kind, text("kind.folder"));
-    EXPECT_EQ(assess(dir / "Old.zip").kind, text("kind.archive"));
-    EXPECT_EQ(assess(dir / "Project.fcpbundle").kind, text("kind.library"));
+    EXPECT_EQ(assess(dir / "bigfile").kind, I18n::text("kind.file"));
+    EXPECT_EQ(assess(dir / "bigfile").reason, I18n::text("reason.file"));
+    EXPECT_EQ(assess(dir / "Projects").kind, I18n::text("kind.folder"));
+    EXPECT_EQ(assess(dir / "Projects").reason, I18n::text("reason.largeFolder"));
+    EXPECT_EQ(assess(dir / "notes.txt").kind, I18n::text("kind.folder"));
+    EXPECT_EQ(assess(dir / "Old.zip").kind, I18n::text("kind.archive"));
+    EXPECT_EQ(assess(dir / "Project.fcpbundle").kind, I18n::text("kind.library"));
     // The directory test reads the item itself: a link is not a folder.
-    EXPECT_EQ(assess(dir / "link-to-folder").kind, text("kind.file"));
+    EXPECT_EQ(assess(dir / "link-to-folder").kind, I18n::text("kind.file"));
     // Unreadable or missing: not a folder.
-    EXPECT_EQ(assess(dir / "missing").kind, text("kind.file"));
+    EXPECT_EQ(assess(dir / "missing").kind, I18n::text("kind.file"));
     for (const char* name : {"bigfile", "Projects", "missing"})
         EXPECT_EQ(assess(dir / name).risk, RiskLevel::safe);
 }
 
 TEST_F(AssessCandidateTest, NamesThatAreNotUtf8AreClassifiedByTheirExtension)
 {
-    EXPECT_EQ(assess(dir / nonUtf8Name(".mkv")).kind, text("kind.video"));
+    EXPECT_EQ(assess(dir / nonUtf8Name(".mkv")).kind, I18n::text("kind.video"));
     writeFile(dir / nonUtf8Name(), 1);
-    EXPECT_EQ(assess(dir / nonUtf8Name()).kind, text("kind.file"));
+    EXPECT_EQ(assess(dir / nonUtf8Name()).kind, I18n::text("kind.file"));
     EXPECT_EQ(lowercasedExtension("/x/Clip.MP4"), "mp4");
     EXPECT_EQ(lowercasedExtension("/x/ARCHIVE.ZİP"), QStringLiteral("zi̇p").toStdString());
 }

@@ -32,8 +32,6 @@ protected:
         return result;
     }
 
-    static QString text(const char* key) { return I18n::text(key); }
-
     TempDir dir;
     ScriptedFileSystem fileSystem;
 };
@@ -51,13 +49,13 @@ TEST_F(ScannerTest, RecommendsLargeChildrenOneLevelDeep)
     const auto result = scan({downloads});
     ASSERT_EQ(names(result), (std::vector<std::string>{"Project", "Installer.dmg"}));
     const Candidate& folder = result[0];
-    EXPECT_EQ(folder.kind(), text("kind.folder"));
-    EXPECT_EQ(folder.reason(), text("reason.largeFolder"));
-    EXPECT_EQ(folder.rootName(), text("root.downloads"));
+    EXPECT_EQ(folder.kind(), I18n::text("kind.folder"));
+    EXPECT_EQ(folder.reason(), I18n::text("reason.largeFolder"));
+    EXPECT_EQ(folder.rootName(), I18n::text("root.downloads"));
     EXPECT_EQ(folder.sizeBytes(), 30 * MiB);
     EXPECT_TRUE(folder.selected());
     EXPECT_EQ(folder.sourceURL(), downloads / "Project");
-    EXPECT_EQ(result[1].kind(), text("kind.installer"));
+    EXPECT_EQ(result[1].kind(), I18n::text("kind.installer"));
     EXPECT_EQ(result[1].sizeBytes(), 25 * MiB);
 }
 
@@ -95,11 +93,11 @@ TEST_F(ScannerTest, AnItemReachedTwiceIsRecordedOnceUnderItsFirstRoot)
         if (candidate.sourceURL() == dir / "Downloads") {
             ++downloadsFolder;
             EXPECT_EQ(candidate.rootName(), QString::fromStdString(lastPathComponent(dir.path())));
-            EXPECT_EQ(candidate.kind(), text("kind.folder"));
+            EXPECT_EQ(candidate.kind(), I18n::text("kind.folder"));
         }
         if (lastPathComponent(candidate.sourceURL()) == "big.iso") {
             ++iso;
-            EXPECT_EQ(candidate.rootName(), text("root.downloads"));
+            EXPECT_EQ(candidate.rootName(), I18n::text("root.downloads"));
         }
     }
     EXPECT_EQ(downloadsFolder, 1);
@@ -114,7 +112,7 @@ TEST_F(ScannerTest, AnApplicationRootIsItselfTheCandidateWhateverItsSize)
 
     const auto tiny = scan({dir / "Tiny.APP"});
     ASSERT_EQ(tiny.size(), 1u);
-    EXPECT_EQ(tiny[0].kind(), text("kind.app"));
+    EXPECT_EQ(tiny[0].kind(), I18n::text("kind.app"));
     EXPECT_EQ(tiny[0].risk(), RiskLevel::application);
     EXPECT_FALSE(tiny[0].selected());
     EXPECT_EQ(tiny[0].sizeBytes(), 4096);
@@ -154,7 +152,7 @@ TEST_F(ScannerTest, ARootReachedThroughALinkIsScanned)
     const auto result = scan({dir / "Downloads"});
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0].sourceURL(), dir / "Downloads" / "movie.mkv");
-    EXPECT_EQ(result[0].rootName(), text("root.downloads"));
+    EXPECT_EQ(result[0].rootName(), I18n::text("root.downloads"));
 }
 
 TEST_F(ScannerTest, OrdersSafeFirstThenLargerThenNaturalNames)
@@ -206,22 +204,22 @@ TEST_F(ScannerTest, AnItemWhoseValuesCannotBeReadIsWalked)
     const auto result = scan({root});
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0].sizeBytes(), 21 * MiB);
-    EXPECT_EQ(result[0].kind(), text("kind.file")); // the folder test failed too
+    EXPECT_EQ(result[0].kind(), I18n::text("kind.file")); // the folder test failed too
 }
 
 TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
 {
     const fs::path home = dir.path();
-    EXPECT_EQ(displayRootName(home / "Desktop", fileSystem), text("root.desktop"));
-    EXPECT_EQ(displayRootName(home / "Downloads/", fileSystem), text("root.downloads"));
-    EXPECT_EQ(displayRootName(home / "x" / ".." / "Documents", fileSystem), text("root.documents"));
-    EXPECT_EQ(displayRootName(home / "Pictures", fileSystem), text("root.pictures"));
-    EXPECT_EQ(displayRootName(home / "Movies", fileSystem), text("root.movies"));
-    EXPECT_EQ(displayRootName(home / "Music", fileSystem), text("root.music"));
-    EXPECT_EQ(displayRootName(home / "Public", fileSystem), text("root.public"));
-    EXPECT_EQ(displayRootName("/Users/Shared", fileSystem), text("root.shared"));
-    EXPECT_EQ(displayRootName("/Applications", fileSystem), text("root.applications"));
-    EXPECT_EQ(displayRootName(home / "Applications", fileSystem), text("root.userApplications"));
+    EXPECT_EQ(displayRootName(home / "Desktop", fileSystem), I18n::text("root.desktop"));
+    EXPECT_EQ(displayRootName(home / "Downloads/", fileSystem), I18n::text("root.downloads"));
+    EXPECT_EQ(displayRootName(home / "x" / ".." / "Documents", fileSystem), I18n::text("root.documents"));
+    EXPECT_EQ(displayRootName(home / "Pictures", fileSystem), I18n::text("root.pictures"));
+    EXPECT_EQ(displayRootName(home / "Movies", fileSystem), I18n::text("root.movies"));
+    EXPECT_EQ(displayRootName(home / "Music", fileSystem), I18n::text("root.music"));
+    EXPECT_EQ(displayRootName(home / "Public", fileSystem), I18n::text("root.public"));
+    EXPECT_EQ(displayRootName("/Users/Shared", fileSystem), I18n::text("root.shared"));
+    EXPECT_EQ(displayRootName("/Applications", fileSystem), I18n::text("root.applications"));
+    EXPECT_EQ(displayRootName(home / "Applications", fileSystem), I18n::text("root.userApplications"));
     EXPECT_EQ(displayRootName(home / "downloads", fileSystem), QStringLiteral("downloads"));
     EXPECT_EQ(displayRootName(home / "Work" / "Downloads", fileSystem), QStringLiteral("Downloads"));
     EXPECT_EQ(displayRootName(home, fileSystem), QString::fromStdString(lastPathComponent(home)));
