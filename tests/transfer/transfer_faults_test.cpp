@@ -184,6 +184,16 @@ TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
     EXPECT_EQ(readAll(copied()), original); // the verified copy stays
 }
 
+TEST_F(TransferFaultTest, ADriveThatCannotTellItsFreeSpaceStillTakesTheCopy)
+{
+    // No free space known is no check, not a drive without room; the writes tell.
+    io.failCall(IoCall::statVolume, 1, EIO, 100);
+    const auto result = run(movie(), true);
+    EXPECT_GE(io.calls(IoCall::statVolume), 1);
+    EXPECT_TRUE(result.failedItems.empty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(readAll(copied()), original);
+}
+
 TEST_F(TransferFaultTest, ShortWritesAreCompletedNotTakenAsDone)
 {
     io.limitWrites(1000);
