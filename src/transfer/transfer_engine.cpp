@@ -8,6 +8,7 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
+#include "transfer/pause_gate.h"
 #include "transfer/unique_destination.h"
 
 #include <algorithm>
@@ -80,7 +81,9 @@ std::int64_t itemLength(const Candidate& item)
 // moves the run on by the item's length, however it ends.
 class RunMeter {
 public:
-    RunMeter(const ItemProgressCallback& callback, std::int64_t runTotal) : callback_(callback)
+    RunMeter(const ItemProgressCallback& callback, std::int64_t runTotal, const PauseGate* pause,
+             const std::stop_token& stop)
+        : callback_(callback), pause_(pause), stop_(stop)
     {
         item_.runBytesTotal = runTotal;
     }
@@ -115,9 +118,19 @@ public:
 
     ByteCounter counter()
     {
-        if (!callback_)
+        if (!callback_ && !pause_)
             return {};
-        return [this](std::int64_t bytes) { add(bytes); };
+        // Called between chunks: where a paused run waits.
+        return [this](std::int64_t bytes) {
+            add(bytes);
+            waitWhilePaused();
+        };
+    }
+
+    void waitWhilePaused() const
+    {
+        if (pause_)
+            pause_->waitWhilePaused(stop_);
     }
 
 private:
@@ -138,6 +151,8 @@ private:
     }
 
     const ItemProgressCallback& callback_;
+    const PauseGate* pause_;
+    const std::stop_token& stop_;
     std::mutex mutex_;
     ItemProgress item_;
     std::int64_t phaseStart_ = 0;
@@ -308,7 +323,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        std::stop_token stop, const ItemProgressCallback& itemProgress)
+                        std::stop_token stop, const ItemProgressCallback& itemProgress, const PauseGate* pause)
 {
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
@@ -326,7 +341,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     std::int64_t runBytes = 0;
     for (const Candidate& item : items)
         runBytes += itemLength(item) * phases;
-    RunMeter meter(itemProgress, runBytes);
+    RunMeter meter(itemProgress, runBytes, pause, stop);
     const auto fail = [&](std::int64_t index, FsError error, bool trashStep = false) {
         result.failedItems.push_back({std::size_t(index), std::move(error), trashStep});
     };
@@ -347,6 +362,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     std::vector<std::pair<std::int64_t, MadeCopy>> toVerify;
     for (std::int64_t index = 0; index < total; ++index) {
         const Candidate& item = items[std::size_t(index)];
+        meter.waitWhilePaused();
         // Stopped: no later item starts, and none is taken for done.
         if (stop.stop_requested()) {
             fail(index, stopped(item));
@@ -378,6 +394,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     // write, and only then its original to the Trash.
     for (const auto& [index, made] : toVerify) {
         const Candidate& item = items[std::size_t(index)];
+        meter.waitWhilePaused();
         if (stop.stop_requested()) {
             fail(index, stopped(item));
             meter.skip(itemLength(item));

@@ -33,6 +33,8 @@
 #include <stop_token>
 #include <vector>
 
+class PauseGate;
+
 // An item that did not complete: what went wrong, and where inside it.
 struct ItemFailure {
     std::size_t item = 0; // its place among the items transferred
@@ -76,13 +78,15 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
                         const TransferProgress& progress, const FileSystem& fileSystem);
 
 // The same with an explicit start time, which names the dated folder, a
-// stop token and progress within items. On a stop request the item being
-// copied stops at its next chunk (its unfinished copy removed, its original
-// untouched) and fails as stopped, as does every item not yet copied or,
-// with the Trash, not yet read back.
+// stop token, progress within items and a pause. On a stop request the item
+// being copied stops at its next chunk (its unfinished copy removed, its
+// original untouched) and fails as stopped, as does every item not yet
+// copied or, with the Trash, not yet read back. While `pause` is paused the
+// run waits at its next chunk or item, with the open files of that item.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
-                        std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {});
+                        std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {},
+                        const PauseGate* pause = nullptr);
 
 // A display text made safe as one folder name: no "/", not "." or "..", not empty.
 std::string folderComponent(const QString& text);
