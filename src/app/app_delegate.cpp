@@ -15,6 +15,7 @@ void AppDelegate::applicationDidFinishLaunching()
     controller_ = std::make_unique<MainWindowController>(fileSystem_, dialogs_);
     window_ = std::make_unique<MainWindow>(controller_->view());
     dialogs_.setParent(window_.get());
+    window_->setCloseGuard([controller = controller_.get()] { return controller->mayClose(); });
     window_->placeOnScreen();
     window_->show();
     window_->raise();

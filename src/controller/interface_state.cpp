@@ -22,6 +22,9 @@ InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language
     // Enabled with no destination or no ticks too: the transfer answers those with alerts.
     state.transferEnabled = !busy;
     state.progressStripHidden = !busy;
+    state.stopHidden = !busy;
+    state.pauseHidden = !busy || !in.transferring;
+    state.pauseTitle = text(in.paused ? "button.resume" : "button.pause");
     state.summaryStripHidden = !showResults || busy;
     state.tableHidden = !showResults || busy;
     state.emptyStateHidden = showResults || busy;

@@ -1,7 +1,7 @@
 #pragma once
-// What the window shows as a function of the controller's four facts: is
-// work running, has a scan completed, are there candidates, is there a
-// destination. Pure.
+// What the window shows as a function of the controller's facts: is work
+// running (a transfer, paused), has a scan completed, are there candidates,
+// is there a destination. Pure.
 
 #include "model/text_table.h"
 #include "ui/window_display.h"
@@ -11,6 +11,8 @@ struct InterfaceInputs {
     bool scanned = false;
     bool hasItems = false;
     bool hasDestination = false;
+    bool transferring = false; // the work running is a transfer, not a scan
+    bool paused = false;
 };
 
 InterfaceState interfaceState(const InterfaceInputs& inputs, I18n::Language language);

@@ -5,6 +5,7 @@
 #include "controller/progress_display.h"
 #include "controller/selection_summary.h"
 #include "controller/summary_texts.h"
+#include "model/text_format.h"
 #include "ui/main_window_view.h"
 
 MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dialogs, QObject* parent)
@@ -22,12 +23,15 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
     connect(view_, &MainWindowView::selectNoneClicked, this, &MainWindowController::selectNoneAction);
     connect(view_, &MainWindowView::transferClicked, this, &MainWindowController::transferAction);
     connect(view_, &MainWindowView::toggleRequested, this, &MainWindowController::toggleCandidate);
+    connect(view_, &MainWindowView::stopClicked, this, &MainWindowController::stopAction);
+    connect(view_, &MainWindowView::pauseClicked, this, &MainWindowController::pauseAction);
 }
 
 MainWindowController::~MainWindowController()
 {
     // Work still running stops at its next step; its result is dropped.
     stopWork_.request_stop();
+    stopRun_.request_stop();
     worker_.waitForDone();
     stopSourceAccesses();
     stopDestinationAccess();
@@ -49,14 +53,21 @@ QWidget* MainWindowController::view()
 
 void MainWindowController::updateInterfaceState()
 {
-    view_->apply(interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty()},
-                                I18n::language()));
+    view_->apply(interfaceState(
+        InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(), isTransferring_, isPaused_},
+        I18n::language()));
 }
 
 void MainWindowController::showProgress(ProgressDisplay progress)
 {
     progress_ = std::move(progress);
-    view_->apply(progress_);
+    if (!isPaused_) {
+        view_->apply(progress_);
+        return;
+    }
+    ProgressDisplay paused = progress_;
+    paused.statusText = formatText(I18n::text("progress.status.paused"), {progress_.statusText});
+    view_->apply(paused);
 }
 
 void MainWindowController::updateSummary()
@@ -67,6 +78,47 @@ void MainWindowController::updateSummary()
     progress.statusText = foundText(summary, I18n::language());
     showProgress(std::move(progress));
     updateInterfaceState();
+}
+
+void MainWindowController::startRun(bool transferring)
+{
+    stopRun_ = std::stop_source();
+    pause_.resume();
+    isBusy_ = true;
+    isTransferring_ = transferring;
+    isPaused_ = false;
+}
+
+void MainWindowController::stopAction()
+{
+    if (!isBusy_)
+        return;
+    stopRun_.request_stop(); // also ends a pause
+}
+
+void MainWindowController::pauseAction()
+{
+    if (!isBusy_ || !isTransferring_ || stopRun_.stop_requested())
+        return;
+    isPaused_ = !isPaused_;
+    if (isPaused_)
+        pause_.pause();
+    else
+        pause_.resume();
+    showProgress(progress_);
+    updateInterfaceState();
+}
+
+bool MainWindowController::mayClose()
+{
+    if (!isBusy_ || !isTransferring_)
+        return true;
+    if (!dialogs_.confirm(I18n::text("alert.quit.title"), I18n::text("alert.quit.message"),
+                          I18n::text("alert.quit.stop"), I18n::text("alert.quit.keepGoing")))
+        return false;
+    stopRun_.request_stop();
+    worker_.waitForDone(); // an original being moved to the Trash is moved whole
+    return true;
 }
 
 void MainWindowController::selectSafeAction()

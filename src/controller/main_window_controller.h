@@ -11,6 +11,7 @@
 #include "fs/file_system.h"
 #include "model/candidate_store.h"
 #include "model/volume_item.h"
+#include "transfer/pause_gate.h"
 #include "transfer/transfer_engine.h"
 #include "ui/dialogs.h"
 #include "ui/window_display.h"
@@ -44,10 +45,20 @@ public:
     void selectNoneAction();
     void transferAction();
     void toggleCandidate(int row, bool selected);
+    // The running job: a scan ends at its next step and the list is as it
+    // was before; a transfer stops at its next chunk and reports. Pause holds
+    // a transfer until resumed.
+    void stopAction();
+    void pauseAction();
+    // Whether the window may close now. While a transfer runs the user is
+    // asked; stopping then waits for the transfer to end at its next chunk.
+    bool mayClose();
 
 private:
     void startScan(const std::vector<std::filesystem::path>& roots);
-    void finishScan(std::vector<Candidate> result);
+    void finishScan(std::vector<Candidate> result, bool stopped);
+    // A fresh stop and an open gate for the job about to start.
+    void startRun(bool transferring);
     void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
     void showItemProgress(const ItemProgress& item);
     void finishTransfer(const TransferResult& result);
@@ -70,7 +81,12 @@ private:
     std::vector<std::filesystem::path> scopedSourcePaths_;
     std::optional<std::filesystem::path> scopedDestinationPath_;
     bool isBusy_ = false;
+    bool isTransferring_ = false;
+    bool isPaused_ = false;
     ProgressDisplay progress_;
+    // The list and its ticks as they were before the running scan.
+    std::vector<Candidate> itemsBeforeScan_;
+    bool didScanBefore_ = false;
 
     // Owns every control. The controller deletes it unless a window took it.
     QPointer<MainWindowView> view_;
@@ -80,5 +96,7 @@ private:
     // when it goes, after asking it to stop, so the worker may use the file
     // system until then.
     QThreadPool worker_;
-    std::stop_source stopWork_;
+    std::stop_source stopWork_; // the controller goes
+    std::stop_source stopRun_;  // the user stops the running job
+    PauseGate pause_;
 };

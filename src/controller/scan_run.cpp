@@ -35,31 +35,37 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
 {
     if (isBusy_ || roots.empty())
         return;
-    isBusy_ = true;
+    startRun(false);
     showProgress(scanProgress(sourceDescription(roots, fileSystem_), I18n::language()));
     updateInterfaceState();
+    itemsBeforeScan_ = store_.items();
+    didScanBefore_ = didScan_;
     didScan_ = false;
     store_.replaceItems({});
     view_->reloadTable();
 
     const FileSystem& fileSystem = fileSystem_;
-    worker_.start([roots, &fileSystem, stop = stopWork_.get_token(), controller = QPointer(this)] {
-        if (stop.stop_requested())
-            return;
-        std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop);
-        postToGuiThread(controller, [result = std::move(result)](MainWindowController& c) mutable {
-            c.finishScan(std::move(result));
+    worker_.start(
+        [roots, &fileSystem, gone = stopWork_.get_token(), stop = stopRun_.get_token(), controller = QPointer(this)] {
+            if (gone.stop_requested())
+                return;
+            std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop);
+            const bool stopped = stop.stop_requested();
+            postToGuiThread(controller, [result = std::move(result), stopped](MainWindowController& c) mutable {
+                c.finishScan(std::move(result), stopped);
+            });
         });
-    });
 }
 
-void MainWindowController::finishScan(std::vector<Candidate> result)
+void MainWindowController::finishScan(std::vector<Candidate> result, bool stopped)
 {
     ProgressDisplay progress = progress_;
     progress.maximum = 1; // no longer animating
     showProgress(std::move(progress));
-    store_.replaceItems(std::move(result));
-    didScan_ = true;
+    // A stopped scan shows nothing of what it found.
+    store_.replaceItems(stopped ? std::move(itemsBeforeScan_) : std::move(result));
+    itemsBeforeScan_.clear();
+    didScan_ = stopped ? didScanBefore_ : true;
     isBusy_ = false;
     updateInterfaceState();
     view_->reloadTable();

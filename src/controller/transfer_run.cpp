@@ -26,15 +26,16 @@ void MainWindowController::transferAction()
         return;
 
     const auto count = std::int64_t(confirmation.selection.size());
-    isBusy_ = true;
+    startRun(true);
     showProgress(transferStartProgress(count, I18n::language()));
     updateInterfaceState();
 
     const FileSystem& fileSystem = fileSystem_;
     const std::filesystem::path to = selectedDestination()->url;
     worker_.start([selection = std::move(confirmation.selection), to, moveToTrash, &fileSystem,
-                   stop = stopWork_.get_token(), controller = QPointer(this)] {
-        if (stop.stop_requested())
+                   gone = stopWork_.get_token(), stop = stopRun_.get_token(), pause = &pause_,
+                   controller = QPointer(this)] {
+        if (gone.stop_requested())
             return;
         const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
             postToGuiThread(controller, [index, total, name](MainWindowController& c) {
@@ -45,7 +46,7 @@ void MainWindowController::transferAction()
             postToGuiThread(controller, [item](MainWindowController& c) { c.showItemProgress(item); });
         };
         TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
-                                         stop, itemProgress);
+                                         stop, itemProgress, pause);
         postToGuiThread(controller,
                         [result = std::move(result)](MainWindowController& c) { c.finishTransfer(result); });
     });
@@ -70,6 +71,8 @@ void MainWindowController::showItemProgress(const ItemProgress& item)
 void MainWindowController::finishTransfer(const TransferResult& result)
 {
     isBusy_ = false;
+    isTransferring_ = false;
+    isPaused_ = false;
     updateInterfaceState();
     ProgressDisplay progress = progress_;
     progress.value = 0;

@@ -165,6 +165,17 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"error.otherDrive", "Lies on another drive mounted inside the item"},
         {"error.caseTwin", "The destination cannot tell this name from “%@”"},
         {"error.trashStep", "Copied and verified, but the original could not be moved to the Trash: %@"},
+        // The running job's controls.
+        {"button.stop", "Stop"},
+        {"button.pause", "Pause"},
+        {"button.resume", "Resume"},
+        {"progress.status.paused", "Paused: %@"},
+        {"alert.quit.title", "Stop the transfer and quit?"},
+        {"alert.quit.message",
+         "The item being copied stops, and its unfinished copy is removed. Items already copied stay on the drive, "
+         "and originals not yet moved to the Trash stay where they are."},
+        {"alert.quit.stop", "Stop and Quit"},
+        {"alert.quit.keepGoing", "Keep Going"},
     }};
     return entries;
 }
@@ -321,6 +332,16 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"error.otherDrive", "位于挂载在项目内的另一个驱动器上"},
         {"error.caseTwin", "目标位置无法区分此名称与“%@”"},
         {"error.trashStep", "已复制并验证，但无法将原项目移到废纸篓：%@"},
+        // The running job's controls.
+        {"button.stop", "停止"},
+        {"button.pause", "暂停"},
+        {"button.resume", "继续"},
+        {"progress.status.paused", "已暂停：%@"},
+        {"alert.quit.title", "停止传输并退出？"},
+        {"alert.quit.message",
+         "正在复制的项目会停止，其未完成的副本会被移除。已复制的项目留在驱动器上，尚未移到废纸篓的原项目留在原处。"},
+        {"alert.quit.stop", "停止并退出"},
+        {"alert.quit.keepGoing", "继续传输"},
     }};
     return entries;
 }

@@ -19,8 +19,9 @@ struct TextEntry {
     const char* text; // UTF-8
 };
 
-// The window's and the report's texts, then the reasons a transfer step fails.
-inline constexpr std::size_t entryCount = 103 + 45;
+// The window's and the report's texts, the reasons a transfer step fails,
+// then the running job's controls.
+inline constexpr std::size_t entryCount = 103 + 45 + 8;
 
 enum class Language { english, chinese };
 

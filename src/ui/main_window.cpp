@@ -4,6 +4,7 @@
 #include "ui/app_color.h"
 #include "ui/window_layout.h"
 
+#include <QCloseEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
@@ -38,6 +39,15 @@ void MainWindow::placeOnScreen()
     if (frame.isNull())
         frame = QMargins(0, assumedTitleBarHeight, 0, 0);
     setGeometry(initialWindowGeometry(screen->availableGeometry(), frame));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (closeGuard_ && !closeGuard_()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

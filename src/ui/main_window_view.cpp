@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QWindow>
 
 namespace {
@@ -79,6 +80,8 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
       progressStatusLabel_(
           label("progressStatusLabel", 13, FontWeight::semibold, AppColor::secondaryText, progressStrip_)),
       progressIndicator_(named(new QProgressBar(progressStrip_), "progressIndicator")),
+      pauseButton_(named(new StyledButton(QString(), progressStrip_), "pauseButton")),
+      stopButton_(named(new StyledButton(I18n::text("button.stop"), progressStrip_), "stopButton")),
       summaryStrip_(named(new RoundedView(AppColor::white, std::nullopt, 0, 0, this), "summaryStrip")),
       selectedCountLabel_(label("selectedCountLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
       selectedSizeLabel_(label("selectedSizeLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
@@ -114,10 +117,10 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
 
 void MainWindowView::configureKeyboard()
 {
-    // Reading order: the destination, its button, the scan, the list, then
-    // the bottom bar from left to right.
-    QWidget* const order[] = {drivePopup_,       refreshButton_,    scanButton_,          tableView_,
-                              selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    // Reading order: the destination, its button, the scan, the running
+    // job's buttons, the list, then the bottom bar from left to right.
+    QWidget* const order[] = {drivePopup_, refreshButton_,    scanButton_,       pauseButton_,         stopButton_,
+                              tableView_,  selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     showKeyboardFocusOn(driveSelector_, drivePopup_);
@@ -166,6 +169,20 @@ void MainWindowView::configureProgressStrip()
     progressStatusLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     progressIndicator_->setTextVisible(false);
     progressIndicator_->setRange(0, 0); // indeterminate
+    // Secondary buttons, as the destination's.
+    for (StyledButton* button : {pauseButton_, stopButton_}) {
+        button->setCornerRadius(8);
+        button->setFillColor(AppColor::control);
+        button->setTitleColor(AppColor::secondaryText);
+        button->hide();
+    }
+    connect(pauseButton_, &QAbstractButton::clicked, this, &MainWindowView::pauseClicked);
+    connect(stopButton_, &QAbstractButton::clicked, this, &MainWindowView::stopClicked);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (!stopButton_->isHidden())
+            emit stopClicked();
+    });
 }
 
 void MainWindowView::configureTable()
@@ -237,6 +254,8 @@ void MainWindowView::apply(const InterfaceState& state)
 {
     const bool startsWork = !state.progressStripHidden && progressStrip_->isHidden();
     const bool endsWork = state.progressStripHidden && !progressStrip_->isHidden();
+    // Focus on the job's own buttons was the work's, not a choice of the user's.
+    const bool focusOnJob = stopButton_->hasFocus() || pauseButton_->hasFocus();
     if (startsWork)
         rememberFocus();
     driveStatusDot_->setFillColor(state.statusDotColor);
@@ -251,6 +270,9 @@ void MainWindowView::apply(const InterfaceState& state)
     transferButton_->setEnabled(state.transferEnabled);
 
     progressStrip_->setHidden(state.progressStripHidden);
+    stopButton_->setHidden(state.stopHidden);
+    pauseButton_->setHidden(state.pauseHidden);
+    pauseButton_->setTitle(state.pauseTitle);
     summaryStrip_->setHidden(state.summaryStripHidden);
     tableView_->setHidden(state.tableHidden);
     emptyState_->setHidden(state.emptyStateHidden);
@@ -264,7 +286,7 @@ void MainWindowView::apply(const InterfaceState& state)
     // A strip shown or hidden moves the bands below it.
     layoutViews();
     if (endsWork)
-        restoreFocus();
+        restoreFocus(focusOnJob);
 }
 
 void MainWindowView::rememberFocus()
@@ -279,7 +301,7 @@ void MainWindowView::rememberFocus()
         keyboardBeforeWork_ = tableView_->showsKeyboardMark();
 }
 
-void MainWindowView::restoreFocus()
+void MainWindowView::restoreFocus(bool focusOnJob)
 {
     QWidget* target = focusBeforeWork_;
     focusBeforeWork_ = nullptr;
@@ -289,7 +311,7 @@ void MainWindowView::restoreFocus()
     if (target == scanButton_ && !tableView_->isHidden())
         target = tableView_;
     QWidget* now = window()->focusWidget();
-    if (now && now != target && now->isEnabled() && now->isVisible())
+    if (!focusOnJob && now && now != target && now->isEnabled() && now->isVisible())
         return; // the user already went somewhere
     if (target->isEnabled() && target->isVisibleTo(this))
         target->setFocus(keyboardBeforeWork_ ? Qt::TabFocusReason : Qt::OtherFocusReason);
@@ -400,8 +422,12 @@ void MainWindowView::layoutViews()
     scanButton_->setGeometry(toolbar.scanButton);
 
     // Progress strip.
+    const auto shownSize = [](const StyledButton* button) { return button->isHidden() ? QSize() : button->sizeHint(); };
     const ProgressRects progress =
-        progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_));
+        progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_),
+                      shownSize(pauseButton_), shownSize(stopButton_));
+    pauseButton_->setGeometry(progress.pauseButton);
+    stopButton_->setGeometry(progress.stopButton);
     progressLine_->setGeometry(progress.hairline);
     progressPathLabel_->setGeometry(progress.pathLabel);
     progressStatusLabel_->setGeometry(progress.statusLabel);

@@ -51,6 +51,9 @@ signals:
     void selectSafeClicked();
     void selectNoneClicked();
     void transferClicked();
+    // The running job's controls (Escape stops too).
+    void stopClicked();
+    void pauseClicked();
     // A row's tick, by mouse or keyboard; the store is not written here.
     void toggleRequested(int row, bool selected);
 
@@ -67,9 +70,10 @@ private:
     void configureKeyboard();
     void layoutViews();
     // Where the focus was when work started, and taking it back there (or
-    // on to the list) when the work ends.
+    // on to the list) when the work ends; `focusOnJob`: the focus was on the
+    // job's Stop or Pause, where it went when the controls were disabled.
     void rememberFocus();
-    void restoreFocus();
+    void restoreFocus(bool focusOnJob);
 
     RoundedView* toolbar_;
     RoundedView* driveSelector_;
@@ -82,6 +86,8 @@ private:
     Label* progressPathLabel_;
     Label* progressStatusLabel_;
     QProgressBar* progressIndicator_;
+    StyledButton* pauseButton_;
+    StyledButton* stopButton_;
     RoundedView* summaryStrip_;
     Label* selectedCountLabel_;
     Label* selectedSizeLabel_;

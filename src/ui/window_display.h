@@ -30,6 +30,10 @@ struct InterfaceState {
     bool trashCheckboxEnabled = true;
     bool transferEnabled = true;
     bool progressStripHidden = true;
+    // The running job's controls in the progress strip.
+    bool stopHidden = true;
+    bool pauseHidden = true;
+    QString pauseTitle;
     bool summaryStripHidden = true;
     bool tableHidden = true;
     bool emptyStateHidden = false;

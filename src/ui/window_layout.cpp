@@ -1,6 +1,7 @@
 #include "ui/window_layout.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace WindowMetrics;
@@ -74,16 +75,26 @@ ToolbarRects toolbarRects(int width, bool chinese, QSize titleSize, QSize subtit
     return r;
 }
 
-ProgressRects progressRects(int width, QSize pathSize, QSize statusSize)
+ProgressRects progressRects(int width, QSize pathSize, QSize statusSize, QSize pauseSize, QSize stopSize)
 {
     ProgressRects r;
     r.hairline = QRect(0, progressHeight - 1, width, 1);
-    r.statusLabel = QRect(width - inset - statusSize.width(), 10 + pathSize.height() / 2 - statusSize.height() / 2,
+    // Buttons of 28 px, centred in the strip, right to left.
+    int right = width - inset;
+    for (auto [size, rect] : {std::pair{stopSize, &r.stopButton}, std::pair{pauseSize, &r.pauseButton}}) {
+        if (size.isEmpty())
+            continue;
+        *rect = QRect(right - size.width(), (progressHeight - 28) / 2, size.width(), 28);
+        right = rect->left() - 8;
+    }
+    if (right < width - inset)
+        right -= 8; // 16 px between the buttons and the rest
+    r.statusLabel = QRect(right - statusSize.width(), 10 + pathSize.height() / 2 - statusSize.height() / 2,
                           statusSize.width(), statusSize.height());
     // The path gives way to the status when both are long: elided, never overlapping.
     const int pathRoom = std::max(0, r.statusLabel.left() - 16 - inset);
     r.pathLabel = QRect(inset, 10, std::min(pathSize.width(), pathRoom), pathSize.height());
-    r.indicator = QRect(inset, progressHeight - 11 - 4, std::max(0, width - 2 * inset), 4);
+    r.indicator = QRect(inset, progressHeight - 11 - 4, std::max(0, right - inset), 4);
     return r;
 }
 

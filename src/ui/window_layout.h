@@ -72,9 +72,13 @@ struct ProgressRects {
     QRect statusLabel;
     QRect indicator;
     QRect hairline;
+    QRect pauseButton; // empty when hidden
+    QRect stopButton;  // empty when hidden
 };
 
-ProgressRects progressRects(int width, QSize pathSize, QSize statusSize);
+// The buttons, when shown, stand at the right end and the rest makes room;
+// an empty size is a hidden button.
+ProgressRects progressRects(int width, QSize pathSize, QSize statusSize, QSize pauseSize = {}, QSize stopSize = {});
 
 struct SummaryRects {
     std::vector<QRect> summaryRow; // count, size, caution badge, app badge

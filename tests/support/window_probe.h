@@ -41,6 +41,8 @@ struct WindowProbe {
     Label* progressPathLabel() const { return find<Label>("progressPathLabel"); }
     Label* progressStatusLabel() const { return find<Label>("progressStatusLabel"); }
     QProgressBar* progressIndicator() const { return find<QProgressBar>("progressIndicator"); }
+    StyledButton* pauseButton() const { return find<StyledButton>("pauseButton"); }
+    StyledButton* stopButton() const { return find<StyledButton>("stopButton"); }
     RoundedView* summaryStrip() const { return find<RoundedView>("summaryStrip"); }
     Label* selectedCountLabel() const { return find<Label>("selectedCountLabel"); }
     Label* selectedSizeLabel() const { return find<Label>("selectedSizeLabel"); }

@@ -116,8 +116,11 @@ TEST_F(MainWindowViewTest, ProgressAndDestinationValuesAreShownAsGiven)
     EXPECT_EQ(ui.progressStatusLabel()->text(), QStringLiteral("2 / 4"));
     EXPECT_EQ(ui.progressIndicator()->maximum(), 4000);
     EXPECT_EQ(ui.progressIndicator()->value(), 1500);
-    // The status sits at the strip's right edge.
-    EXPECT_EQ(ui.progressStatusLabel()->geometry().right() + 1, 1200 - 24);
+    // The status sits left of the Stop button, which ends at the strip's right edge.
+    ASSERT_FALSE(ui.stopButton()->isHidden());
+    EXPECT_EQ(ui.stopButton()->geometry().right() + 1, 1200 - 24);
+    EXPECT_EQ(ui.progressStatusLabel()->geometry().right() + 1, ui.stopButton()->geometry().left() - 16);
+    EXPECT_LE(ui.progressIndicator()->geometry().right(), ui.progressStatusLabel()->geometry().right());
     view.apply(ProgressDisplay{QStringLiteral("Scanning: Downloads"), QStringLiteral("Finding"), 0, 0});
     EXPECT_EQ(ui.progressIndicator()->maximum(), 0); // indeterminate
 

@@ -1,0 +1,152 @@
+// Stop and Pause in the progress strip, and closing the window mid-transfer, through the real window on a slowed drive.
+
+#include "controller/main_window_controller.h"
+#include "controller/window_fixture.h"
+
+#include "fs/error_description.h"
+#include "model/text_format.h"
+#include "model/text_table.h"
+#include "support/test_values.h"
+#include "ui/label.h"
+#include "ui/styled_button.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StopAndPauseTest : public WindowFixture {
+protected:
+    StopAndPauseTest() : WindowFixture("home")
+    {
+        writeFile(dir / "home" / "Downloads" / "Big.iso", 64 * MiB, 'b');
+        writeFile(dir / "home" / "Downloads" / "Next.iso", 21 * MiB, 'n');
+        makeFolder(dir / "drive");
+        // Written 128 KiB at a time, slowly: about 0.3 s per item's first MiB.
+        io.failCall(IoCall::copyFileRange, 1, EXDEV, 1'000'000);
+        io.slowDown(IoCall::pwrite, std::chrono::milliseconds(2));
+        dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
+        controller.scanAction();
+        EXPECT_TRUE(waitUntilIdle());
+        dialogs.folderAnswers.push_back({dir / "drive"});
+        controller.refreshVolumesAction();
+    }
+
+    fs::path copies() const
+    {
+        return fs::directory_iterator(dir / "drive" / "Loftwell")->path() / I18n::text("root.downloads").toStdString();
+    }
+    fs::path unfinished() const { return copies() / ".Big.iso.loftwell-partial"; }
+
+    // Starts the transfer of both items and waits until the first is being written.
+    void startTransfer(bool toTrash)
+    {
+        ui.moveToTrashCheckbox()->setChecked(toTrash);
+        controller.selectSafeAction();
+        dialogs.confirmAnswers.push_back(true);
+        controller.transferAction();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                std::error_code error;
+                return fs::exists(dir / "drive" / "Loftwell") &&
+                       fs::file_size(unfinished(), error) > std::uintmax_t(2 * MiB) &&
+                       ui.progressStatusLabel()->text() == QStringLiteral("1 / 2");
+            },
+            20'000));
+    }
+
+    std::uintmax_t writtenSoFar() const
+    {
+        std::error_code error;
+        const auto size = fs::file_size(unfinished(), error);
+        return error ? 0 : size;
+    }
+};
+
+} // namespace
+
+TEST_F(StopAndPauseTest, PauseHoldsTheCopyAndResumeFinishesIt)
+{
+    EXPECT_TRUE(ui.stopButton()->isHidden());
+    EXPECT_TRUE(ui.pauseButton()->isHidden());
+    startTransfer(false);
+    ASSERT_FALSE(ui.pauseButton()->isHidden());
+    EXPECT_EQ(ui.pauseButton()->title(), I18n::text("button.pause"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.pauseButton())->text(QAccessible::Name),
+              I18n::text("button.pause"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.stopButton())->text(QAccessible::Name),
+              I18n::text("button.stop"));
+    ui.pauseButton()->click();
+    EXPECT_EQ(ui.pauseButton()->title(), I18n::text("button.resume"));
+    EXPECT_EQ(ui.progressStatusLabel()->text(),
+              formatText(I18n::text("progress.status.paused"), {QStringLiteral("1 / 2")}));
+    QTest::qWait(200); // the chunk under way ends
+    const auto held = writtenSoFar();
+    QTest::qWait(800);
+    EXPECT_EQ(writtenSoFar(), held);
+    EXPECT_TRUE(ui.busy());
+
+    ui.pauseButton()->click();
+    ASSERT_TRUE(waitUntilIdle(60'000));
+    EXPECT_EQ(readAll(copies() / "Big.iso"), readAll(dir / "home" / "Downloads" / "Big.iso"));
+    EXPECT_EQ(readAll(copies() / "Next.iso"), readAll(dir / "home" / "Downloads" / "Next.iso"));
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done"));
+    EXPECT_TRUE(ui.pauseButton()->isHidden());
+}
+
+TEST_F(StopAndPauseTest, EscapeStopsMidCopyAndTheReportSaysWhatStopped)
+{
+    startTransfer(true);
+    QApplication::setActiveWindow(view);
+    QTest::keyClick(view, Qt::Key_Escape);
+    ASSERT_TRUE(waitUntilIdle(20'000));
+    // Nothing half-done: no unfinished copy, both originals where they were.
+    EXPECT_FALSE(fs::exists(unfinished()));
+    EXPECT_FALSE(fs::exists(copies() / "Big.iso"));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Big.iso"));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Next.iso"));
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.partial"));
+    const QString stopped = errorDescription(systemError(ECANCELED));
+    EXPECT_EQ(dialogs.alerts[0].message.count(stopped), 2) << dialogs.alerts[0].message.toStdString();
+}
+
+TEST_F(StopAndPauseTest, APausedRunCanBeStoppedAndClosingAsksFirst)
+{
+    startTransfer(false);
+    ui.pauseButton()->click();
+    // Keep going: the window stays, the run too.
+    dialogs.confirmAnswers.push_back(false);
+    EXPECT_FALSE(controller.mayClose());
+    EXPECT_TRUE(ui.busy());
+    // Stop and quit: the run ends cleanly before the window may close.
+    dialogs.confirmAnswers.push_back(true);
+    EXPECT_TRUE(controller.mayClose());
+    EXPECT_FALSE(fs::exists(unfinished()));
+    EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "Big.iso"));
+}
+
+TEST_F(StopAndPauseTest, AStoppedScanLeavesTheListAsItWas)
+{
+    ASSERT_EQ(ui.rowCount(), 2);
+    ui.setTicked(0, false);
+    ui.setTicked(1, true);
+    io.slowDown(IoCall::statAt, std::chrono::milliseconds(50));
+    dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
+    controller.scanAction();
+    ASSERT_TRUE(ui.busy());
+    EXPECT_FALSE(ui.stopButton()->isHidden());
+    EXPECT_TRUE(ui.pauseButton()->isHidden()); // a scan has nothing to pause
+    ui.stopButton()->click();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(ui.rowCount(), 2);
+    EXPECT_FALSE(ui.ticked(0));
+    EXPECT_TRUE(ui.ticked(1));
+    EXPECT_TRUE(dialogs.alerts.empty());
+}
