@@ -1,6 +1,8 @@
 #include "ui/candidate_table_view.h"
 
 #include "ui/app_color.h"
+#include "ui/app_font.h"
+#include "ui/window_layout.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -17,6 +19,32 @@ CandidateTableView::CandidateTableView(QWidget* parent) : QTableView(parent)
     palette.setColor(QPalette::HighlightedText, AppColor::text);
     palette.setColor(QPalette::Base, AppColor::white);
     setPalette(palette);
+    setMouseTracking(false);
+    setFocusPolicy(Qt::StrongFocus);
+    setTabKeyNavigation(false); // Tab leaves the list; arrows move within it
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setShowGrid(false);
+    setAlternatingRowColors(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(WindowMetrics::rowHeight);
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(40);
+    header->setStretchLastSection(true);
+    header->setFont(appFont(12, FontWeight::medium));
+    // Headers line up with the cells' 8 px text inset, flat on white.
+    header->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
+                       "border: none; border-bottom: 1px solid %3; height: 28px; }")
+            .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
     // A width the user drags becomes the width wanted for that column.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (fitting_ || section < 0 || std::size_t(section) + 1 >= wantedWidths_.size())

@@ -19,7 +19,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>
-#include <QHeaderView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QShortcut>
@@ -189,34 +188,8 @@ void MainWindowView::configureTable()
 {
     tableView_->setModel(tableModel_);
     tableView_->setItemDelegate(new CandidateItemDelegate(tableView_));
-    tableView_->setMouseTracking(false);
-    tableView_->setFocusPolicy(Qt::StrongFocus);
-    tableView_->setTabKeyNavigation(false); // Tab leaves the list; arrows move within it
-    tableView_->setFrameShape(QFrame::NoFrame);
-    tableView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tableView_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    tableView_->setShowGrid(false);
-    tableView_->setAlternatingRowColors(false);
-    tableView_->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tableView_->setWordWrap(false);
-    tableView_->verticalHeader()->hide();
-    tableView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tableView_->verticalHeader()->setDefaultSectionSize(WindowMetrics::rowHeight);
-    QHeaderView* header = tableView_->horizontalHeader();
-    header->setSectionsMovable(false);
-    header->setHighlightSections(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setMinimumSectionSize(40);
-    header->setStretchLastSection(true);
     // The reason column keeps at least 240 px, the others 40; the name column narrows first.
     tableView_->setColumnWidths({42, 330, 110, 120, 110, 120, 360}, 40, 240, CandidateTableModel::nameColumn);
-    header->setFont(appFont(12, FontWeight::medium));
-    // Headers line up with the cells' 8 px text inset, flat on white.
-    header->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background: %1; color: %2; padding-left: 8px; padding-right: 8px; "
-                       "border: none; border-bottom: 1px solid %3; height: 28px; }")
-            .arg(AppColor::white.name(), AppColor::secondaryText.name(), AppColor::border.name()));
     connect(tableModel_, &CandidateTableModel::toggleRequested, this, &MainWindowView::toggleRequested);
 }
 
