@@ -1,21 +1,13 @@
 #include "cli/terminal_progress.h"
 
-#include "model/byte_format.h"
+#include "transfer/progress_text.h"
 
 #include <sys/ioctl.h>
 
-QString progressLine(const ItemProgress& item, double bytesPerSecond, I18n::Language language)
+QString progressLine(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
 {
-    const bool chinese = language == I18n::Language::chinese;
-    QString line = QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' + item.name;
-    line += QStringLiteral("  ") + formatBytes(item.bytesDone) +
-            (chinese ? QStringLiteral(" / ") : QStringLiteral(" of ")) + formatBytes(item.bytesTotal) +
-            QStringLiteral("  ");
-    if (item.verifying)
-        line += chinese ? QStringLiteral("正在校验") : QStringLiteral("verifying");
-    else if (bytesPerSecond > 0)
-        line += formatBytes(std::int64_t(bytesPerSecond)) + QStringLiteral("/s");
-    return line.trimmed();
+    return QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' + item.name +
+           QStringLiteral("  ") + runProgressText(item, pace, language);
 }
 
 void TerminalProgress::startItem(std::int64_t index, std::int64_t total, const QString& name)
@@ -25,14 +17,8 @@ void TerminalProgress::startItem(std::int64_t index, std::int64_t total, const Q
 
 void TerminalProgress::update(const ItemProgress& item)
 {
-    const auto now = std::chrono::steady_clock::now();
-    if (item.bytesDone == 0 || item.verifying != verifying_) {
-        verifying_ = item.verifying;
-        phaseStart_ = now;
-    }
-    // A speed needs a moment of copying to mean anything.
-    const double seconds = std::chrono::duration<double>(now - phaseStart_).count();
-    show(progressLine(item, seconds > 0.05 ? double(item.bytesDone) / seconds : 0, I18n::language()));
+    pace_.record(item);
+    show(progressLine(item, pace_, I18n::language()));
 }
 
 void TerminalProgress::finish()

@@ -1,21 +1,19 @@
 #pragma once
 // The transfer's progress on a terminal: one line rewritten in place,
-//   "2 / 3 Ubuntu.utm  1.2 GB of 41.9 GB  85 MB/s"
-// with "verifying" instead of the speed while the copy is read back.
+//   "2 / 3 Ubuntu.utm  1.2 GB of 41.9 GB · 85 MB/s · about 4 min left"
+// in the same words as the window's progress strip.
 // Called from the transfer worker only.
 
-#include "transfer/transfer_engine.h"
-
 #include "model/text_table.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/transfer_pace.h"
 
 #include <QString>
 
-#include <chrono>
 #include <cstdio>
 
-// The line itself, without terminal control: the current item's bytes in
-// this phase against its length, and the speed of this phase.
-QString progressLine(const ItemProgress& item, double bytesPerSecond, I18n::Language language);
+// The line itself, without terminal control.
+QString progressLine(const ItemProgress& item, const TransferPace& pace, I18n::Language language);
 
 class TerminalProgress {
 public:
@@ -30,6 +28,5 @@ private:
     void show(const QString& line);
 
     std::FILE* terminal_;
-    bool verifying_ = false;
-    std::chrono::steady_clock::time_point phaseStart_;
+    TransferPace pace_;
 };

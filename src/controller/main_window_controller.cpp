@@ -86,6 +86,7 @@ void MainWindowController::startRun(bool transferring)
     pause_.resume();
     isBusy_ = true;
     isTransferring_ = transferring;
+    pace_ = TransferPace();
     isPaused_ = false;
 }
 

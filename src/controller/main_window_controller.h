@@ -13,6 +13,7 @@
 #include "model/volume_item.h"
 #include "transfer/pause_gate.h"
 #include "transfer/transfer_engine.h"
+#include "transfer/transfer_pace.h"
 #include "ui/dialogs.h"
 #include "ui/window_display.h"
 
@@ -84,6 +85,7 @@ private:
     bool isTransferring_ = false;
     bool isPaused_ = false;
     ProgressDisplay progress_;
+    TransferPace pace_;
     // The list and its ticks as they were before the running scan.
     std::vector<Candidate> itemsBeforeScan_;
     bool didScanBefore_ = false;

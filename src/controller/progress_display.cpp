@@ -1,6 +1,7 @@
 #include "controller/progress_display.h"
 
 #include "model/text_format.h"
+#include "transfer/progress_text.h"
 
 namespace {
 
@@ -34,6 +35,14 @@ ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, cons
 {
     return ProgressDisplay{formatText(I18n::text("progress.path.transferringItem", language), {name}),
                            countText(index, total), transferBarSteps, 0};
+}
+
+ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
+{
+    ProgressDisplay progress = transferItemStarted(item.index, item.total, item.name, language);
+    progress.statusText += QStringLiteral(" · ") + runProgressText(item, pace, language);
+    progress.value = transferBarValue(item);
+    return progress;
 }
 
 int transferBarValue(const ItemProgress& item)

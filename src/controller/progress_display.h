@@ -5,6 +5,7 @@
 
 #include "model/text_table.h"
 #include "transfer/transfer_engine.h"
+#include "transfer/transfer_pace.h"
 #include "ui/window_display.h"
 
 #include <cstdint>
@@ -21,5 +22,8 @@ ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language languag
 // the caller's to keep).
 ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
                                     I18n::Language language);
+// Where the run stands: the item, how many bytes of how many, the speed and
+// the time left, and the bar.
+ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language);
 // Bar position within the run.
 int transferBarValue(const ItemProgress& item);

@@ -63,9 +63,8 @@ void MainWindowController::showTransferProgress(std::int64_t index, std::int64_t
 void MainWindowController::showItemProgress(const ItemProgress& item)
 {
     // Each item is named again as its copy is read back.
-    ProgressDisplay progress = transferItemStarted(item.index, item.total, item.name, I18n::language());
-    progress.value = transferBarValue(item);
-    showProgress(std::move(progress));
+    pace_.record(item);
+    showProgress(transferItemProgress(item, pace_, I18n::language()));
 }
 
 void MainWindowController::finishTransfer(const TransferResult& result)

@@ -176,6 +176,13 @@ const std::array<TextEntry, entryCount>& englishEntries()
          "and originals not yet moved to the Trash stay where they are."},
         {"alert.quit.stop", "Stop and Quit"},
         {"alert.quit.keepGoing", "Keep Going"},
+        // How far a transfer is.
+        {"progress.status.bytes", "%@ of %@"},
+        {"progress.status.speed", "%@/s"},
+        {"progress.status.verifying", "verifying"},
+        {"progress.status.underMinute", "less than a minute left"},
+        {"progress.status.minutesLeft", "about %d min left"},
+        {"progress.status.hoursLeft", "about %d h %d min left"},
     }};
     return entries;
 }
@@ -342,6 +349,13 @@ const std::array<TextEntry, entryCount>& chineseEntries()
          "正在复制的项目会停止，其未完成的副本会被移除。已复制的项目留在驱动器上，尚未移到废纸篓的原项目留在原处。"},
         {"alert.quit.stop", "停止并退出"},
         {"alert.quit.keepGoing", "继续传输"},
+        // How far a transfer is.
+        {"progress.status.bytes", "%@ / %@"},
+        {"progress.status.speed", "%@/s"},
+        {"progress.status.verifying", "正在校验"},
+        {"progress.status.underMinute", "剩余不到 1 分钟"},
+        {"progress.status.minutesLeft", "剩余约 %d 分钟"},
+        {"progress.status.hoursLeft", "剩余约 %d 小时 %d 分钟"},
     }};
     return entries;
 }

@@ -20,8 +20,8 @@ struct TextEntry {
 };
 
 // The window's and the report's texts, the reasons a transfer step fails,
-// then the running job's controls.
-inline constexpr std::size_t entryCount = 103 + 45 + 8;
+// the running job's controls, then how far a transfer is.
+inline constexpr std::size_t entryCount = 103 + 45 + 8 + 6;
 
 enum class Language { english, chinese };
 

@@ -81,11 +81,12 @@ std::int64_t itemLength(const Candidate& item)
 // moves the run on by the item's length, however it ends.
 class RunMeter {
 public:
-    RunMeter(const ItemProgressCallback& callback, std::int64_t runTotal, const PauseGate* pause,
+    RunMeter(const ItemProgressCallback& callback, std::int64_t itemBytes, int phases, const PauseGate* pause,
              const std::stop_token& stop)
         : callback_(callback), pause_(pause), stop_(stop)
     {
-        item_.runBytesTotal = runTotal;
+        item_.runItemBytes = itemBytes;
+        item_.runBytesTotal = itemBytes * phases;
     }
 
     void startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying, bool verifiesContents,
@@ -114,6 +115,7 @@ public:
     {
         std::lock_guard lock(mutex_);
         item_.runBytesDone += length;
+        item_.runBytesSkipped += length;
     }
 
     ByteCounter counter()
@@ -127,10 +129,18 @@ public:
         };
     }
 
-    void waitWhilePaused() const
+    void waitWhilePaused()
     {
-        if (pause_)
-            pause_->waitWhilePaused(stop_);
+        if (!pause_ || !pause_->paused())
+            return;
+        const auto start = std::chrono::steady_clock::now();
+        {
+            std::lock_guard lock(mutex_);
+            sendLocked(); // a paused run shows where it stands, not its last report
+        }
+        pause_->waitWhilePaused(stop_);
+        std::lock_guard lock(mutex_);
+        paused_ += std::chrono::steady_clock::now() - start;
     }
 
 private:
@@ -146,6 +156,7 @@ private:
     void sendLocked()
     {
         sent_ = std::chrono::steady_clock::now();
+        item_.runSeconds = std::chrono::duration<double>(sent_ - start_ - paused_).count();
         if (callback_)
             callback_(item_);
     }
@@ -156,6 +167,8 @@ private:
     std::mutex mutex_;
     ItemProgress item_;
     std::int64_t phaseStart_ = 0;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration paused_{};
     std::chrono::steady_clock::time_point sent_;
 };
 
@@ -338,10 +351,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     RunFolders folders = held.value();
     const auto total = std::int64_t(items.size());
     const int phases = moveOriginalsToTrash ? 2 : 1;
-    std::int64_t runBytes = 0;
+    std::int64_t itemBytes = 0;
     for (const Candidate& item : items)
-        runBytes += itemLength(item) * phases;
-    RunMeter meter(itemProgress, runBytes, pause, stop);
+        itemBytes += itemLength(item);
+    RunMeter meter(itemProgress, itemBytes, phases, pause, stop);
     const auto fail = [&](std::int64_t index, FsError error, bool trashStep = false) {
         result.failedItems.push_back({std::size_t(index), std::move(error), trashStep});
     };

@@ -65,6 +65,9 @@ struct ItemProgress {
     std::int64_t bytesTotal = 0;   // the item's length
     std::int64_t runBytesDone = 0;
     std::int64_t runBytesTotal = 0;
+    std::int64_t runItemBytes = 0;    // the items' lengths, each counted once
+    std::int64_t runBytesSkipped = 0; // of runBytesDone: phases of failed or stopped items, never run
+    double runSeconds = 0;            // since the run started, pauses left out
 
     // How much of the whole run is done, 0 to 1.
     double runFraction() const;

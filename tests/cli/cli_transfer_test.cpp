@@ -161,7 +161,7 @@ TEST_F(CliTransfer, OnATerminalOneLineShowsTheBytes)
                        .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "drive"), arg(dir / "home" / "Downloads")),
                    dir / "home");
     EXPECT_TRUE(out.contains(QStringLiteral("\r1 / 2 movie.mkv"))) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral(" of 22 MB"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral(" of 45.1 MB"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("verifying"))) << out.toStdString();
     EXPECT_FALSE(out.contains(QStringLiteral("1 / 2 movie.mkv\r\n"))); // no line per item here
     EXPECT_TRUE(out.contains(QStringLiteral("\r\x1b[KTransfer Complete"))) << out.toStdString();

@@ -12,11 +12,13 @@
 #include "support/temp_dir.h"
 #include "support/test_values.h"
 #include "support/unprivileged.h"
+#include "transfer/pause_gate.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sys/mount.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -421,6 +423,36 @@ TEST_F(ItemProgressTest, AllCopiedThenAllReadBackAtMostTwentyTimesASecond)
     }
     EXPECT_GE(copying, 2);
     EXPECT_GT(last, 0.5); // well into the read-back
+}
+
+// The run's time, which its speed is measured against, leaves pauses out;
+// a paused run reports where it stands as it pauses.
+TEST_F(ItemProgressTest, APauseIsNotRunTime)
+{
+    PauseGate pause;
+    std::jthread resumer;
+    io.beforeCall(IoCall::pwrite, 3, [&] {
+        pause.pause();
+        resumer = std::jthread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            pause.resume();
+        });
+    });
+    std::vector<ItemProgress> reports;
+    const auto started = std::chrono::steady_clock::now();
+    const auto result = transfer(
+        {candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, {},
+        [&](const ItemProgress& item) { reports.push_back(item); }, &pause);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ASSERT_TRUE(result.failures.isEmpty());
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().runItemBytes, 3 * 1024 * 1024 + 17);
+    EXPECT_GE(wall, 0.6);
+    EXPECT_LT(reports.back().runSeconds, wall - 0.5);
+    const bool pausedMidCopy = std::any_of(reports.begin(), reports.end(), [](const ItemProgress& report) {
+        return report.bytesDone > 0 && report.bytesDone < report.bytesTotal;
+    });
+    EXPECT_TRUE(pausedMidCopy);
 }
 
 // A copy takes its own name only when complete: a stopped one is removed, a
