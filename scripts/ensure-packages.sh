@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-noto-cjk fonts-inter
   libxxhash-dev desktop-file-utils libfuse3-dev
-  trash-cli util-linux strace xauth xvfb
+  trash-cli util-linux strace xauth xvfb dbus-daemon python3-dbusmock
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
 )
 

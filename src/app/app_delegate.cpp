@@ -1,5 +1,7 @@
 #include "app/app_delegate.h"
 
+#include "ui/app_icon.h"
+
 AppDelegate::~AppDelegate()
 {
     // The window holds the controller's views: it goes first.
@@ -13,8 +15,10 @@ void AppDelegate::applicationDidFinishLaunching()
         return;
     didCreateWindow_ = true;
     controller_ = std::make_unique<MainWindowController>(fileSystem_, dialogs_);
+    controller_->setDesktopSession(&desktop_);
     window_ = std::make_unique<MainWindow>(controller_->view());
     dialogs_.setParent(window_.get());
+    window_->setWindowIcon(appIcon());
     window_->setCloseGuard([controller = controller_.get()] { return controller->mayClose(); });
     window_->placeOnScreen();
     window_->show();

@@ -3,6 +3,7 @@
 // exactly once, however often it is told that launching finished, and owns
 // both for the whole run. GUI thread.
 
+#include "app/bus_desktop_session.h"
 #include "controller/main_window_controller.h"
 #include "fs/posix_file_system.h"
 #include "ui/main_window.h"
@@ -25,6 +26,7 @@ public:
 private:
     PosixFileSystem fileSystem_;
     QtDialogs dialogs_;
+    BusDesktopSession desktop_; // outlives the controller
     std::unique_ptr<MainWindowController> controller_;
     std::unique_ptr<MainWindow> window_;
     bool didCreateWindow_ = false;

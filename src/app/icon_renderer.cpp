@@ -3,12 +3,11 @@
 //   loftwell-icon-renderer OUTPUT_DIR SIZE...
 // writes OUTPUT_DIR/SIZExSIZE/apps/loftwell.png for each size.
 
-#include "ui/drive_icon_view.h"
+#include "ui/app_icon.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QPainter>
 
 #include <cstdio>
 
@@ -25,18 +24,7 @@ int main(int argc, char* argv[])
         const int size = QString::fromLatin1(argv[i]).toInt();
         if (size <= 0)
             return 2;
-        // Drawn at the toolbar's 40 px geometry and scaled, so proportions
-        // stay those of the symbol in the window.
-        DriveIconView icon;
-        icon.resize(40, 40);
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.scale(size / 40.0, size / 40.0);
-        icon.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-        painter.end();
+        const QImage image = renderAppIcon(size);
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(output).arg(size);
         QDir().mkpath(folder);
         if (!image.save(folder + QStringLiteral("/loftwell.png")))

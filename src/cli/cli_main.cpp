@@ -8,6 +8,8 @@
 #include "cli/scan_report.h"
 #include "cli/stop_on_signal.h"
 #include "cli/terminal_progress.h"
+#include "desktop/session_buses.h"
+#include "desktop/sleep_inhibitor.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
@@ -133,6 +135,9 @@ int transferCommand(int argc, char* argv[])
     // A terminal sees one line that moves; a pipe or file, one line an item.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);
+    // The computer stays awake while the transfer runs, and not a moment longer.
+    auto awake = std::make_optional<SleepInhibitor>(defaultSystemBus(), defaultSessionBus(),
+                                                    QStringLiteral("loftwell-cli"), I18n::text("desktop.keepAwake"));
     const TransferResult result = transfer(
         items, *arguments.destination, trash,
         [&](std::int64_t index, std::int64_t total, const QString& name) {
@@ -149,6 +154,7 @@ int transferCommand(int argc, char* argv[])
             if (terminal)
                 line.update(item);
         });
+    awake.reset();
     if (terminal)
         line.finish();
     const TransferReport report = makeTransferReport(result);

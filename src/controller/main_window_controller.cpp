@@ -119,6 +119,8 @@ bool MainWindowController::mayClose()
         return false;
     stopRun_.request_stop();
     worker_.waitForDone(); // an original being moved to the Trash is moved whole
+    if (desktop_)
+        desktop_->allowSleep();
     return true;
 }
 

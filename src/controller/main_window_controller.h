@@ -8,6 +8,7 @@
 // GUI thread only. Background work gets its inputs as values and posts its
 // results back with postToGuiThread, guarded by a QPointer to the controller.
 
+#include "controller/desktop_session.h"
 #include "fs/file_system.h"
 #include "model/candidate_store.h"
 #include "model/volume_item.h"
@@ -51,6 +52,9 @@ public:
     // a transfer until resumed.
     void stopAction();
     void pauseAction();
+    // Told of each transfer: kept awake while it runs, notified when it
+    // ends while the window is not active. Must outlive the controller.
+    void setDesktopSession(DesktopSession* session) { desktop_ = session; }
     // Whether the window may close now. While a transfer runs the user is
     // asked; stopping then waits for the transfer to end at its next chunk.
     bool mayClose();
@@ -75,6 +79,7 @@ private:
 
     FileSystem& fileSystem_;
     Dialogs& dialogs_;
+    DesktopSession* desktop_ = nullptr;
     std::vector<VolumeItem> volumes_;
     CandidateStore store_;
     bool didScan_ = false;
@@ -84,6 +89,7 @@ private:
     bool isBusy_ = false;
     bool isTransferring_ = false;
     bool isPaused_ = false;
+    std::int64_t transferCount_ = 0;
     ProgressDisplay progress_;
     TransferPace pace_;
     // The list and its ticks as they were before the running scan.

@@ -5,6 +5,7 @@
 #include "controller/main_window_controller.h"
 #include "controller/progress_display.h"
 #include "controller/transfer_check.h"
+#include "model/text_format.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
 #include "ui/main_window_view.h"
@@ -27,6 +28,9 @@ void MainWindowController::transferAction()
 
     const auto count = std::int64_t(confirmation.selection.size());
     startRun(true);
+    transferCount_ = count;
+    if (desktop_)
+        desktop_->keepAwake(I18n::text("desktop.keepAwake"));
     showProgress(transferStartProgress(count, I18n::language()));
     updateInterfaceState();
 
@@ -72,6 +76,8 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     isBusy_ = false;
     isTransferring_ = false;
     isPaused_ = false;
+    if (desktop_)
+        desktop_->allowSleep();
     updateInterfaceState();
     ProgressDisplay progress = progress_;
     progress.value = 0;
@@ -83,5 +89,14 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     updateSummary();
     updateInterfaceState();
     const TransferReport report = makeTransferReport(result);
+    // A user who went elsewhere during a long move is told it ended.
+    if (!view_->windowActive()) {
+        if (desktop_) {
+            const auto done = transferCount_ - std::int64_t(result.failedItems.size());
+            desktop_->notify(report.title, formatText(I18n::text("desktop.notification"),
+                                                      {std::max<std::int64_t>(0, done), transferCount_}));
+        }
+        view_->askForAttention();
+    }
     dialogs_.showAlert(report.title, report.message);
 }

@@ -183,6 +183,9 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"progress.status.underMinute", "less than a minute left"},
         {"progress.status.minutesLeft", "about %d min left"},
         {"progress.status.hoursLeft", "about %d h %d min left"},
+        // What the desktop is told.
+        {"desktop.keepAwake", "Moving items to an external drive"},
+        {"desktop.notification", "%d of %d items transferred"},
     }};
     return entries;
 }
@@ -356,6 +359,9 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"progress.status.underMinute", "剩余不到 1 分钟"},
         {"progress.status.minutesLeft", "剩余约 %d 分钟"},
         {"progress.status.hoursLeft", "剩余约 %d 小时 %d 分钟"},
+        // What the desktop is told.
+        {"desktop.keepAwake", "正在将项目移到外部驱动器"},
+        {"desktop.notification", "已转移 %d 项，共 %d 项"},
     }};
     return entries;
 }

@@ -20,8 +20,9 @@ struct TextEntry {
 };
 
 // The window's and the report's texts, the reasons a transfer step fails,
-// the running job's controls, then how far a transfer is.
-inline constexpr std::size_t entryCount = 103 + 45 + 8 + 6;
+// the running job's controls, how far a transfer is, and what the desktop
+// is told.
+inline constexpr std::size_t entryCount = 103 + 45 + 8 + 6 + 2;
 
 enum class Language { english, chinese };
 

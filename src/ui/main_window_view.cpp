@@ -16,6 +16,7 @@
 #include "ui/tick_box.h"
 #include "ui/window_layout.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>
@@ -344,6 +345,16 @@ void MainWindowView::refreshRow(int row)
 bool MainWindowView::moveToTrashChecked() const
 {
     return moveToTrashCheckbox_->isChecked();
+}
+
+bool MainWindowView::windowActive() const
+{
+    return window()->isActiveWindow();
+}
+
+void MainWindowView::askForAttention()
+{
+    QApplication::alert(window());
 }
 
 int MainWindowView::destinationIndex() const

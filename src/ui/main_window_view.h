@@ -44,6 +44,11 @@ public:
     bool moveToTrashChecked() const;
     int destinationIndex() const;
 
+    // Whether the user is looking at the window, and asking the window
+    // manager to draw the user's eye to it (a blinking task bar entry).
+    bool windowActive() const;
+    void askForAttention();
+
 signals:
     void scanClicked();
     void chooseDestinationClicked();

@@ -22,6 +22,11 @@ TEST(AppDelegate, MakesTheWindowOnceAt1200By820)
     EXPECT_EQ(window->minimumSize(), QSize(980, 680));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Loftwell"));
     EXPECT_EQ(window->palette().color(QPalette::Window), AppColor::window);
+    // The window manager shows the application icon, the toolbar's emerald drive.
+    const QImage icon = window->windowIcon().pixmap(QSize(64, 64)).toImage();
+    ASSERT_EQ(icon.size(), QSize(64, 64));
+    EXPECT_EQ(icon.pixelColor(6, 32), AppColor::emerald);
+    EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0); // a rounded corner
     EXPECT_EQ(controller->view()->geometry(), QRect(0, 0, 1200, 820));
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
     int windows = 0;

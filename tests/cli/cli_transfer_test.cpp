@@ -1,5 +1,7 @@
 // `loftwell-cli transfer` run as a process: what it moves, its progress lines and report, and its exit status.
 
+#include "model/text_table.h"
+#include "support/mock_bus.h"
 #include "support/temp_dir.h"
 #include "support/test_values.h"
 
@@ -33,10 +35,11 @@ QProcessEnvironment cliEnvironment(const fs::path& home)
     return environment;
 }
 
-Outcome transferCli(const QStringList& arguments, const fs::path& home)
+Outcome transferCli(const QStringList& arguments, const fs::path& home,
+                    const QProcessEnvironment& environment = QProcessEnvironment())
 {
     QProcess process;
-    process.setProcessEnvironment(cliEnvironment(home));
+    process.setProcessEnvironment(environment.isEmpty() ? cliEnvironment(home) : environment);
     process.start(QStringLiteral(LOFTWELL_CLI_PATH), QStringList{QStringLiteral("transfer")} + arguments);
     process.waitForFinished(120'000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -203,4 +206,28 @@ TEST_F(CliTransfer, CtrlCStopsTheItemKeepsItsOriginalAndStillReports)
     EXPECT_EQ(fs::file_size(dir / "home" / "Downloads" / "Huge.iso"), std::uintmax_t(400 * MiB));
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
     EXPECT_FALSE(fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / "Huge.iso"));
+}
+
+// The computer is kept awake for the transfer, in the user's language.
+TEST_F(CliTransfer, AsksLogindToKeepTheComputerAwake)
+{
+    MockBus bus;
+    if (!bus.running() || !bus.startLogind())
+        GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
+    for (const auto& [locale, language] : {std::pair{QStringLiteral("en_US"), I18n::Language::english},
+                                           {QStringLiteral("zh_CN"), I18n::Language::chinese}}) {
+        QProcessEnvironment environment = cliEnvironment(dir / "home");
+        environment.insert(QStringLiteral("LANGUAGE"), locale);
+        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        const Outcome outcome = transferCli(
+            {QStringLiteral("--to"), arg(dir / "drive"), arg(dir / "home" / "Downloads")}, dir / "home", environment);
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        const QStringList heard =
+            bus.calls(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"));
+        ASSERT_FALSE(heard.isEmpty());
+        EXPECT_EQ(heard.back(), QStringLiteral("Inhibit sleep:shutdown loftwell-cli ") +
+                                    I18n::text("desktop.keepAwake", language) + QStringLiteral(" block"));
+    }
+    EXPECT_TRUE(bus.inhibitors().isEmpty()); // released with the run
 }

@@ -71,7 +71,7 @@ protected:
 
 } // namespace
 
-TEST_F(StopAndPauseTest, PauseHoldsTheCopyAndResumeFinishesIt)
+TEST_F(StopAndPauseTest, PauseHoldsTheCopyResumeFinishesItAndStopEndsTheNext)
 {
     EXPECT_TRUE(ui.stopButton()->isHidden());
     EXPECT_TRUE(ui.pauseButton()->isHidden());
@@ -96,11 +96,19 @@ TEST_F(StopAndPauseTest, PauseHoldsTheCopyAndResumeFinishesIt)
     EXPECT_TRUE(ui.busy());
 
     ui.pauseButton()->click();
-    ASSERT_TRUE(waitUntilIdle(60'000));
+    EXPECT_EQ(ui.pauseButton()->title(), I18n::text("button.pause"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.progressStatusLabel()->text().startsWith(QStringLiteral("2 / 2 · ")); },
+                                60'000));
+    ui.stopButton()->click();
+    ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(readAll(copies() / "Big.iso"), readAll(dir / "home" / "Downloads" / "Big.iso"));
-    EXPECT_EQ(readAll(copies() / "Next.iso"), readAll(dir / "home" / "Downloads" / "Next.iso"));
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(copies()), {}), std::vector{copies() / "Big.iso"});
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done"));
+    EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.partial"));
+    const QStringList lines = dialogs.alerts[0].message.split(u'\n');
+    EXPECT_TRUE(lines.back().contains(QStringLiteral("Next.iso")) &&
+                lines.back().endsWith(errorDescription(systemError(ECANCELED))))
+        << dialogs.alerts[0].message.toStdString();
     EXPECT_TRUE(ui.pauseButton()->isHidden());
 }
 

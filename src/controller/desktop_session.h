@@ -1,0 +1,17 @@
+#pragma once
+// What the desktop around the window is told of a transfer: to keep the
+// computer awake while it runs, and that it has ended. The application
+// gives the controller one that speaks to the desktop's services; without
+// one, the desktop is told nothing.
+
+#include <QString>
+
+class DesktopSession {
+public:
+    virtual ~DesktopSession() = default;
+
+    // Until allowSleep(), the computer neither suspends nor logs out.
+    virtual void keepAwake(const QString& reason) = 0;
+    virtual void allowSleep() = 0;
+    virtual void notify(const QString& title, const QString& body) = 0;
+};
