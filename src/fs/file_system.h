@@ -10,6 +10,7 @@
 
 #include "fs/fs_error.h"
 #include "fs/held_folder.h"
+#include "fs/user_folder.h"
 #include "model/item_fingerprint.h"
 
 #include <QString>
@@ -178,6 +179,9 @@ public:
     virtual std::filesystem::path resolvedPath(const std::filesystem::path& path) const = 0;
 
     virtual std::filesystem::path homeDirectory() const = 0;
+    // One of the user's own folders, where the desktop keeps it; none where
+    // it has none.
+    virtual std::optional<std::filesystem::path> userFolder(UserFolder folder) const = 0;
 
     // Copies the whole item to `name` inside `into`, where nothing may exist
     // yet (see item_copier.h); returns what was copied, for verification.

@@ -200,6 +200,11 @@ fs::path PosixFileSystem::resolvedPath(const fs::path& path) const
     return error ? standardizedPath(absolute) : standardizedPath(result);
 }
 
+std::optional<fs::path> PosixFileSystem::userFolder(UserFolder folder) const
+{
+    return desktopUserFolder(folder, homeDirectory());
+}
+
 fs::path PosixFileSystem::homeDirectory() const
 {
     if (const char* home = std::getenv("HOME"); home && home[0] == '/')

@@ -29,6 +29,7 @@ public:
     bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
+    std::optional<std::filesystem::path> userFolder(UserFolder folder) const override;
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,

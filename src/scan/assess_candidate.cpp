@@ -16,11 +16,12 @@ struct Rule {
     const char* reasonKey;
 };
 
-constexpr std::string_view appExtension[] = {"app"};
+// An AppImage is an application too: menu entries and autostart point at its path.
+constexpr std::string_view appExtensions[] = {"app", "appimage"};
 
 // First match wins; the order is part of the contract.
 const Rule extensionRules[] = {
-    {appExtension, "kind.app", RiskLevel::application, "reason.app"},
+    {appExtensions, "kind.app", RiskLevel::application, "reason.app"},
     {libraryExtensions, "kind.library", RiskLevel::caution, "reason.library"},
     {virtualMachineExtensions, "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
     {installerExtensions, "kind.installer", RiskLevel::safe, "reason.installer"},
@@ -47,6 +48,9 @@ std::string lowercasedExtension(const std::filesystem::path& url)
 
 MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSystem& fileSystem)
 {
+    // VirtualBox keeps every machine in this one folder of the home.
+    if (lastPathComponent(url) == "VirtualBox VMs")
+        return assessment("kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine");
     const std::string ext = lowercasedExtension(url);
     if (!ext.empty()) {
         for (const Rule& rule : extensionRules) {

@@ -144,21 +144,24 @@ QString displayRootName(const fs::path& root, const FileSystem& fileSystem)
         const char* key;
     };
     const fs::path home = standardizedPath(fileSystem.homeDirectory());
+    // The user's folders are where the desktop keeps them, under the names
+    // it gives them (a Chinese desktop's 视频 is the videos folder).
+    const auto user = [&](UserFolder folder) { return fileSystem.userFolder(folder).value_or(fs::path()); };
     const std::array<KnownLocation, 10> known{{
-        {home / "Desktop", "root.desktop"},
-        {home / "Downloads", "root.downloads"},
-        {home / "Documents", "root.documents"},
-        {home / "Pictures", "root.pictures"},
-        {home / "Movies", "root.movies"},
-        {home / "Music", "root.music"},
-        {home / "Public", "root.public"},
+        {user(UserFolder::desktop), "root.desktop"},
+        {user(UserFolder::downloads), "root.downloads"},
+        {user(UserFolder::documents), "root.documents"},
+        {user(UserFolder::pictures), "root.pictures"},
+        {user(UserFolder::videos), "root.movies"},
+        {user(UserFolder::music), "root.music"},
+        {user(UserFolder::publicShare), "root.public"},
         {"/Users/Shared", "root.shared"},
         {"/Applications", "root.applications"},
         {home / "Applications", "root.userApplications"},
     }};
     const fs::path target = standardizedPath(root);
     for (const KnownLocation& location : known) {
-        if (standardizedPath(location.path).native() == target.native())
+        if (!location.path.empty() && standardizedPath(location.path).native() == target.native())
             return I18n::text(location.key);
     }
     const std::string name = lastPathComponent(root);

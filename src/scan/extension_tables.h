@@ -7,9 +7,12 @@
 
 inline constexpr std::array<std::string_view, 5> libraryExtensions{"photoslibrary", "musiclibrary", "imovielibrary",
                                                                    "fcpbundle", "theater"};
-inline constexpr std::array<std::string_view, 6> virtualMachineExtensions{"vmwarevm", "pvm", "utm",
-                                                                          "vbox",     "vdi", "qcow2"};
-inline constexpr std::array<std::string_view, 3> installerExtensions{"dmg", "pkg", "iso"};
+// Each table's first entries are the original ones; those after them are
+// Linux's own (disk images of other hypervisors, packages and bundles).
+inline constexpr std::array<std::string_view, 9> virtualMachineExtensions{
+    "vmwarevm", "pvm", "utm", "vbox", "vdi", "qcow2", "vmdk", "vhd", "vhdx"};
+inline constexpr std::array<std::string_view, 8> installerExtensions{"dmg", "pkg",     "iso",        "deb",
+                                                                     "rpm", "flatpak", "flatpakref", "snap"};
 inline constexpr std::array<std::string_view, 7> archiveExtensions{"zip", "rar", "7z", "tar", "gz", "bz2", "xz"};
 inline constexpr std::array<std::string_view, 15> imageExtensions{
     "jpg", "jpeg", "png", "heic", "heif", "raw", "tiff", "tif", "psd", "webp", "gif", "svg", "ai", "sketch", "fig"};

@@ -36,7 +36,7 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
         trashStepFailure(systemError(EACCES), Language::english),
         QStringLiteral("Copied and verified, but the original could not be moved to the Trash: Permission denied"));
     EXPECT_EQ(trashStepFailure(systemError(EACCES), Language::chinese),
-              QStringLiteral("已复制并验证，但无法将原项目移到废纸篓：没有访问权限"));
+              QStringLiteral("已复制并验证，但无法将原项目移到回收站：没有访问权限"));
 }
 
 TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -223,4 +224,29 @@ TEST_F(PosixFileSystemTest, HomeFollowsTheEnvironment)
         ::setenv("HOME", previous.c_str(), 1);
     else
         ::unsetenv("HOME");
+}
+
+// The user's folders are the desktop's: a Chinese desktop's 视频 is the
+// videos folder, one set to the home itself is switched off, one not set is
+// the English default.
+TEST_F(PosixFileSystemTest, UserFoldersAreWhereTheDesktopKeepsThem)
+{
+    const std::string previousHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::string previousConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    ::setenv("HOME", dir.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    makeFolder(dir / "config");
+    std::ofstream(dir / "config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                          "XDG_VIDEOS_DIR=\"$HOME/视频\"\n"
+                                                          "XDG_DOWNLOAD_DIR=\"$HOME/下载\"\n"
+                                                          "XDG_PUBLICSHARE_DIR=\"$HOME/\"\n";
+    EXPECT_EQ(fileSystem.userFolder(UserFolder::videos), dir / "视频");
+    EXPECT_EQ(fileSystem.userFolder(UserFolder::downloads), dir / "下载");
+    EXPECT_EQ(fileSystem.userFolder(UserFolder::publicShare), std::nullopt);
+    EXPECT_EQ(fileSystem.userFolder(UserFolder::music), dir / "Music");
+    ::setenv("HOME", previousHome.c_str(), 1);
+    if (previousConfig.empty())
+        ::unsetenv("XDG_CONFIG_HOME");
+    else
+        ::setenv("XDG_CONFIG_HOME", previousConfig.c_str(), 1);
 }

@@ -65,6 +65,17 @@ TEST_F(AssessCandidateTest, ExtensionDecidesRegardlessOfCase)
         {"Poster.psb", "kind.media", RiskLevel::safe, "reason.media"},
         {"Poster.psd", "kind.image", RiskLevel::safe, "reason.image"},
         {"disk.qcow2", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+        // Linux's own.
+        {"code_1.95_amd64.deb", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"tool-2.1.x86_64.rpm", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"org.gimp.GIMP.flatpakref", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"app.flatpak", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"core22_1380.snap", "kind.installer", RiskLevel::safe, "reason.installer"},
+        {"Krita-5.2.AppImage", "kind.app", RiskLevel::application, "reason.app"},
+        {"Windows.vmdk", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+        {"disk.VHDX", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+        {"old.vhd", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
+        {"VirtualBox VMs", "kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine"},
     };
     for (const Case& c : cases) {
         // None of these exist: rules 1 to 9 never look at the disk.

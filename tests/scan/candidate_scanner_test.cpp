@@ -214,7 +214,8 @@ TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
     EXPECT_EQ(displayRootName(home / "Downloads/", fileSystem), I18n::text("root.downloads"));
     EXPECT_EQ(displayRootName(home / "x" / ".." / "Documents", fileSystem), I18n::text("root.documents"));
     EXPECT_EQ(displayRootName(home / "Pictures", fileSystem), I18n::text("root.pictures"));
-    EXPECT_EQ(displayRootName(home / "Movies", fileSystem), I18n::text("root.movies"));
+    EXPECT_EQ(displayRootName(home / "Videos", fileSystem), I18n::text("root.movies"));
+    EXPECT_EQ(displayRootName(home / "Movies", fileSystem), QStringLiteral("Movies")); // not a folder of this desktop
     EXPECT_EQ(displayRootName(home / "Music", fileSystem), I18n::text("root.music"));
     EXPECT_EQ(displayRootName(home / "Public", fileSystem), I18n::text("root.public"));
     EXPECT_EQ(displayRootName("/Users/Shared", fileSystem), I18n::text("root.shared"));
@@ -225,6 +226,13 @@ TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
     EXPECT_EQ(displayRootName(home, fileSystem), QString::fromStdString(lastPathComponent(home)));
     EXPECT_EQ(displayRootName("/", fileSystem), QStringLiteral("/"));
     EXPECT_EQ(displayRootName(home / nonUtf8Name(), fileSystem), QStringLiteral("bad-\uFFFD\uFFFD"));
+
+    // A Chinese desktop's folders are named as the desktop's; one switched off names nothing.
+    fileSystem.setUserFolder(UserFolder::videos, home / "视频");
+    fileSystem.setUserFolder(UserFolder::downloads, home / "下载");
+    EXPECT_EQ(displayRootName(home / "视频", fileSystem), I18n::text("root.movies"));
+    EXPECT_EQ(displayRootName(home / "下载", fileSystem), I18n::text("root.downloads"));
+    EXPECT_EQ(displayRootName(home / "Downloads", fileSystem), QStringLiteral("Downloads"));
 }
 
 TEST(SystemFolders, OnlyTheTopOfTheSystemIsLeftAlone)

@@ -87,6 +87,13 @@ fs::path ScriptedFileSystem::resolvedPath(const fs::path& path) const
     return real_.resolvedPath(path);
 }
 
+std::optional<fs::path> ScriptedFileSystem::userFolder(UserFolder folder) const
+{
+    if (const auto set = userFolders_.find(folder); set != userFolders_.end())
+        return set->second;
+    return home_.empty() ? real_.userFolder(folder) : home_ / defaultUserFolderName(folder);
+}
+
 fs::path ScriptedFileSystem::homeDirectory() const
 {
     return home_.empty() ? real_.homeDirectory() : home_;

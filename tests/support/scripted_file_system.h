@@ -59,6 +59,10 @@ public:
     bool existsIn(const HeldFolder& folder, const std::string& name) const override;
     std::filesystem::path resolvedPath(const std::filesystem::path& path) const override;
     std::filesystem::path homeDirectory() const override;
+    // With a home of its own: the folders of an English desktop inside it,
+    // unless one was set by name (the folders of a Chinese desktop, say).
+    std::optional<std::filesystem::path> userFolder(UserFolder folder) const override;
+    void setUserFolder(UserFolder folder, const std::filesystem::path& path) { userFolders_[folder] = path; }
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
@@ -84,6 +88,7 @@ private:
     std::map<std::string, std::error_code> trashErrors_;
     std::map<std::string, VolumeValues> volumes_;
     std::filesystem::path home_;
+    std::map<UserFolder, std::filesystem::path> userFolders_;
     mutable std::atomic<int> treeSizeCalls_{0};
     std::atomic<int> accessStarts_{0};
     std::atomic<int> accessStops_{0};
