@@ -6,20 +6,13 @@
 const char* defaultUserFolderName(UserFolder folder)
 {
     switch (folder) {
-    case UserFolder::desktop:
-        return "Desktop";
-    case UserFolder::downloads:
-        return "Downloads";
-    case UserFolder::documents:
-        return "Documents";
-    case UserFolder::pictures:
-        return "Pictures";
-    case UserFolder::videos:
-        return "Videos";
-    case UserFolder::music:
-        return "Music";
-    case UserFolder::publicShare:
-        return "Public";
+    case UserFolder::desktop: return "Desktop";
+    case UserFolder::downloads: return "Downloads";
+    case UserFolder::documents: return "Documents";
+    case UserFolder::pictures: return "Pictures";
+    case UserFolder::videos: return "Videos";
+    case UserFolder::music: return "Music";
+    case UserFolder::publicShare: return "Public";
     }
     return "";
 }
@@ -27,16 +20,15 @@ const char* defaultUserFolderName(UserFolder folder)
 std::optional<std::filesystem::path> desktopUserFolder(UserFolder folder, const std::filesystem::path& home)
 {
     static constexpr QStandardPaths::StandardLocation locations[] = {
-        QStandardPaths::DesktopLocation,  QStandardPaths::DownloadLocation, QStandardPaths::DocumentsLocation,
-        QStandardPaths::PicturesLocation, QStandardPaths::MoviesLocation,   QStandardPaths::MusicLocation,
+        QStandardPaths::DesktopLocation,    QStandardPaths::DownloadLocation, QStandardPaths::DocumentsLocation,
+        QStandardPaths::PicturesLocation,   QStandardPaths::MoviesLocation,   QStandardPaths::MusicLocation,
         QStandardPaths::PublicShareLocation};
     const QString found = QStandardPaths::writableLocation(locations[int(folder)]);
     if (found.isEmpty())
         return std::nullopt;
     const std::filesystem::path path(QFile::encodeName(found).toStdString());
     // xdg-user-dirs switches a folder off by pointing it at the home.
-    if (path.lexically_normal() == home.lexically_normal() ||
-        path.lexically_normal() == (home / "").lexically_normal())
+    if (path.lexically_normal() == home.lexically_normal() || path.lexically_normal() == (home / "").lexically_normal())
         return std::nullopt;
     return path;
 }

@@ -8,8 +8,8 @@
 
 enum class UserFolder { desktop, downloads, documents, pictures, videos, music, publicShare };
 
-inline constexpr UserFolder allUserFolders[] = {UserFolder::desktop,  UserFolder::downloads, UserFolder::documents,
-                                                UserFolder::pictures, UserFolder::videos,    UserFolder::music,
+inline constexpr UserFolder allUserFolders[] = {UserFolder::desktop,    UserFolder::downloads, UserFolder::documents,
+                                                UserFolder::pictures,   UserFolder::videos,    UserFolder::music,
                                                 UserFolder::publicShare};
 
 // The name a folder has where the desktop set none: "Desktop", "Videos"...

@@ -9,8 +9,8 @@ inline constexpr std::array<std::string_view, 5> libraryExtensions{"photoslibrar
                                                                    "fcpbundle", "theater"};
 // Each table's first entries are the original ones; those after them are
 // Linux's own (disk images of other hypervisors, packages and bundles).
-inline constexpr std::array<std::string_view, 9> virtualMachineExtensions{
-    "vmwarevm", "pvm", "utm", "vbox", "vdi", "qcow2", "vmdk", "vhd", "vhdx"};
+inline constexpr std::array<std::string_view, 9> virtualMachineExtensions{"vmwarevm", "pvm",  "utm", "vbox", "vdi",
+                                                                          "qcow2",    "vmdk", "vhd", "vhdx"};
 inline constexpr std::array<std::string_view, 8> installerExtensions{"dmg", "pkg",     "iso",        "deb",
                                                                      "rpm", "flatpak", "flatpakref", "snap"};
 inline constexpr std::array<std::string_view, 7> archiveExtensions{"zip", "rar", "7z", "tar", "gz", "bz2", "xz"};

@@ -237,9 +237,9 @@ TEST_F(PosixFileSystemTest, UserFoldersAreWhereTheDesktopKeepsThem)
     ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     makeFolder(dir / "config");
     std::ofstream(dir / "config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
-                                                          "XDG_VIDEOS_DIR=\"$HOME/视频\"\n"
-                                                          "XDG_DOWNLOAD_DIR=\"$HOME/下载\"\n"
-                                                          "XDG_PUBLICSHARE_DIR=\"$HOME/\"\n";
+                                                        "XDG_VIDEOS_DIR=\"$HOME/视频\"\n"
+                                                        "XDG_DOWNLOAD_DIR=\"$HOME/下载\"\n"
+                                                        "XDG_PUBLICSHARE_DIR=\"$HOME/\"\n";
     EXPECT_EQ(fileSystem.userFolder(UserFolder::videos), dir / "视频");
     EXPECT_EQ(fileSystem.userFolder(UserFolder::downloads), dir / "下载");
     EXPECT_EQ(fileSystem.userFolder(UserFolder::publicShare), std::nullopt);
