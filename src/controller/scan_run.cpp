@@ -18,6 +18,10 @@ void MainWindowController::scanAction()
     request.message = I18n::text("panel.source.message");
     request.prompt = I18n::text("panel.source.prompt");
     request.startFolder = fileSystem_.homeDirectory();
+    for (const UserFolder folder : allUserFolders) {
+        if (const auto path = fileSystem_.userFolder(folder); path && fileSystem_.exists(*path))
+            request.places.push_back(*path);
+    }
     request.multipleSelection = true;
     request.canCreateFolders = false;
     std::vector<std::filesystem::path> chosen = dialogs_.chooseFolders(request);

@@ -182,6 +182,8 @@ public:
     // One of the user's own folders, where the desktop keeps it; none where
     // it has none.
     virtual std::optional<std::filesystem::path> userFolder(UserFolder folder) const = 0;
+    // Where the user's drives are mounted (see mount_table.h).
+    virtual std::vector<std::filesystem::path> driveMountPoints() const = 0;
 
     // Copies the whole item to `name` inside `into`, where nothing may exist
     // yet (see item_copier.h); returns what was copied, for verification.

@@ -2,9 +2,11 @@
 // Looks a file system up in the kernel's own mount table
 // (/proc/self/mountinfo), where FUSE drivers show what statfs hides.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 struct MountEntry {
     std::string type;   // "ext4", "fuseblk", "fuse.fusefat"...
@@ -14,3 +16,10 @@ struct MountEntry {
 // The mount of the file system with device number `device` (a stat's
 // st_dev); none when the table cannot be read or has no such line.
 std::optional<MountEntry> mountOfDevice(dev_t device);
+
+// The mount points of the user's drives in a mountinfo text: those under
+// /media/USER and /run/media/USER, where desktops mount them, and under
+// /mnt, where people do; in the table's order, each once.
+std::vector<std::filesystem::path> userDriveMounts(const std::string& mountInfo, const std::string& user);
+// The same from this process's table, for the user it runs as.
+std::vector<std::filesystem::path> userDriveMounts();

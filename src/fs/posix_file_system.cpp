@@ -1,3 +1,4 @@
+#include "fs/mount_table.h"
 #include "fs/posix_file_system.h"
 
 #include "fs/copy_flush.h"
@@ -203,6 +204,11 @@ fs::path PosixFileSystem::resolvedPath(const fs::path& path) const
 std::optional<fs::path> PosixFileSystem::userFolder(UserFolder folder) const
 {
     return desktopUserFolder(folder, homeDirectory());
+}
+
+std::vector<fs::path> PosixFileSystem::driveMountPoints() const
+{
+    return userDriveMounts();
 }
 
 fs::path PosixFileSystem::homeDirectory() const

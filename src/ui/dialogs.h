@@ -12,6 +12,8 @@ struct FolderRequest {
     QString message; // shown above the folders
     QString prompt;  // the confirm button's title
     std::filesystem::path startFolder;
+    // The sidebar's places after the home folder: the user's folders, or drives.
+    std::vector<std::filesystem::path> places;
     bool multipleSelection = false;
     bool canCreateFolders = false;
 };

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QTreeView>
+#include <QUrl>
 
 std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest& request)
 {
@@ -28,6 +29,10 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
     // the program happened to be started.
     const QString start = displayText(request.startFolder);
     dialog.setDirectory(!start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath());
+    QList<QUrl> sidebar{QUrl(QStringLiteral("file:")), QUrl::fromLocalFile(QDir::homePath())};
+    for (const auto& place : request.places)
+        sidebar << QUrl::fromLocalFile(displayText(place));
+    dialog.setSidebarUrls(sidebar);
     dialog.setLabelText(QFileDialog::Accept, literalAmpersands(request.prompt));
     dialog.setLabelText(QFileDialog::Reject, literalAmpersands(I18n::text("alert.cancel")));
     dialog.setWindowTitle(I18n::text("app.title"));

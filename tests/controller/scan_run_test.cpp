@@ -73,6 +73,8 @@ TEST_F(ScanRunTest, AScanShowsTheSortedRecommendationsAndTheirCounts)
     EXPECT_EQ(request.message, I18n::text("panel.source.message"));
     EXPECT_EQ(request.prompt, I18n::text("panel.source.prompt"));
     EXPECT_EQ(request.startFolder, dir.path());
+    // The desktop's folders that exist, in its order, as the sidebar's places.
+    EXPECT_EQ(request.places, (std::vector<fs::path>{dir / "Downloads"}));
     EXPECT_TRUE(request.multipleSelection);
     EXPECT_FALSE(request.canCreateFolders);
 

@@ -74,8 +74,12 @@ protected:
 TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
 {
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000});
+    // The picker opens on the first of the user's drives, all of them in its sidebar.
+    fileSystem.setDriveMountPoints({dir / "drive", "/mnt/other"});
     chooseDrive(dir / "drive");
     const FolderRequest& request = dialogs.folderRequests.back();
+    EXPECT_EQ(request.startFolder, dir / "drive");
+    EXPECT_EQ(request.places, (std::vector<fs::path>{dir / "drive", "/mnt/other"}));
     EXPECT_EQ(request.message, I18n::text("panel.destination.message"));
     EXPECT_EQ(request.prompt, I18n::text("panel.destination.prompt"));
     EXPECT_FALSE(request.multipleSelection);

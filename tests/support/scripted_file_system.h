@@ -63,6 +63,9 @@ public:
     // unless one was set by name (the folders of a Chinese desktop, say).
     std::optional<std::filesystem::path> userFolder(UserFolder folder) const override;
     void setUserFolder(UserFolder folder, const std::filesystem::path& path) { userFolders_[folder] = path; }
+    // None unless set: the machine's own mounts stay out of the tests.
+    std::vector<std::filesystem::path> driveMountPoints() const override { return driveMounts_; }
+    void setDriveMountPoints(std::vector<std::filesystem::path> mounts) { driveMounts_ = std::move(mounts); }
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
@@ -89,6 +92,7 @@ private:
     std::map<std::string, VolumeValues> volumes_;
     std::filesystem::path home_;
     std::map<UserFolder, std::filesystem::path> userFolders_;
+    std::vector<std::filesystem::path> driveMounts_;
     mutable std::atomic<int> treeSizeCalls_{0};
     std::atomic<int> accessStarts_{0};
     std::atomic<int> accessStops_{0};

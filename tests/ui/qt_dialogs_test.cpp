@@ -91,6 +91,7 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
 
     QString message;
     QString accept;
+    QStringList sidebar;
     bool driven = false;
     // Drives the modal dialog: wait for its folder list, pick two folders, accept.
     std::function<void()> drive = [&] {
@@ -103,6 +104,10 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
         for (QLabel* label : dialog->findChildren<QLabel*>()) {
             if (label->text().startsWith(QStringLiteral("Choose folders")))
                 message = label->text();
+        }
+        if (auto* places = dialog->findChild<QListView*>(QStringLiteral("sidebar"))) {
+            for (int row = 0; row < places->model()->rowCount(); ++row)
+                sidebar << places->model()->index(row, 0).data().toString();
         }
         auto* buttons = dialog->findChild<QDialogButtonBox*>();
         QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
@@ -128,10 +133,15 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
     request.message = QStringLiteral("Choose folders for Smart Recommend.");
     request.prompt = QStringLiteral("Authorize & Recommend");
     request.startFolder = home.path();
+    request.places = {home / "Music", home / "Downloads"};
     request.multipleSelection = true;
     const auto chosen = dialogs.chooseFolders(request);
 
     ASSERT_TRUE(driven);
+    // The computer, the home, then the places asked for.
+    ASSERT_EQ(sidebar.size(), 4) << sidebar.join(u',').toStdString();
+    EXPECT_EQ(sidebar.mid(1), (QStringList{QString::fromStdString(home.path().filename().native()),
+                                           QStringLiteral("Music"), QStringLiteral("Downloads")}));
     EXPECT_EQ(message, request.message);
     EXPECT_EQ(accept, request.prompt);
     ASSERT_EQ(chosen.size(), 2u);
