@@ -1,5 +1,5 @@
-#include "fs/mount_table.h"
 #include "fs/posix_file_system.h"
+#include "fs/mount_table.h"
 
 #include "fs/copy_flush.h"
 #include "fs/copy_verifier.h"
