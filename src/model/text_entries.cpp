@@ -186,6 +186,8 @@ const std::array<TextEntry, entryCount>& englishEntries()
         // What the desktop is told.
         {"desktop.keepAwake", "Moving items to an external drive"},
         {"desktop.notification", "%d of %d items transferred"},
+        // What a move frees.
+        {"alert.trashedSize", " They take %@ there: emptying the Trash frees that space on this computer."},
     }};
     return entries;
 }
@@ -362,6 +364,8 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         // What the desktop is told.
         {"desktop.keepAwake", "正在将项目移到外部驱动器"},
         {"desktop.notification", "已转移 %d 项，共 %d 项"},
+        // What a move frees.
+        {"alert.trashedSize", "它们在回收站中占用 %@，清空回收站后才会释放这台电脑上的这些空间。"},
     }};
     return entries;
 }

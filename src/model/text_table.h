@@ -20,9 +20,9 @@ struct TextEntry {
 };
 
 // The window's and the report's texts, the reasons a transfer step fails,
-// the running job's controls, how far a transfer is, and what the desktop
-// is told.
-inline constexpr std::size_t entryCount = 103 + 45 + 8 + 6 + 2;
+// the running job's controls, how far a transfer is, what the desktop is
+// told, and what a move frees.
+inline constexpr std::size_t entryCount = 103 + 45 + 8 + 6 + 2 + 1;
 
 enum class Language { english, chinese };
 

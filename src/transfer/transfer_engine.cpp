@@ -423,9 +423,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         if (!outcome)
             driveWentAway(outcome);
         meter.endPhase();
-        if (outcome)
+        if (outcome) {
             ++result.trashed;
-        else
+            result.trashedBytes += item.sizeBytes();
+        } else
             fail(index, outcome.error(), trashStep && outcome.error().code != FsErrc::destinationGone);
     }
     std::stable_sort(result.failedItems.begin(), result.failedItems.end(),

@@ -48,6 +48,7 @@ struct TransferResult {
     std::vector<ItemFailure> failedItems;     // in item order
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
+    std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
 };
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;

@@ -1,5 +1,6 @@
 // `loftwell-cli transfer` run as a process: what it moves, its progress lines and report, and its exit status.
 
+#include "model/byte_format.h"
 #include "model/text_table.h"
 #include "support/mock_bus.h"
 #include "support/temp_dir.h"
@@ -12,6 +13,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -74,14 +76,19 @@ protected:
 
 TEST_F(CliTransfer, MovesTheRecommendedItemsAndPrintsProgressAndTheReport)
 {
+    struct stat movie {};
+    ASSERT_EQ(::stat((dir / "home" / "Downloads" / "movie.mkv").c_str(), &movie), 0);
+    const std::int64_t tookOnDisk = std::int64_t(movie.st_blocks) * 512;
     const Outcome outcome = transferCli(
         {QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--trash"), arg(dir / "home" / "Downloads")},
         dir / "home");
     ASSERT_EQ(outcome.status, 0) << outcome.out.toStdString() << outcome.err.toStdString();
     const QString folder = arg(onlyRun());
+    // (22 MB: 21 MiB on the disk, as the scan measured it.)
     EXPECT_EQ(outcome.out, QStringLiteral("1 / 1 movie.mkv\nTransfer Complete\nSaved to:\n%1\n\n"
-                                          "Originals for successful transfers were moved to Trash.\n")
-                               .arg(folder));
+                                          "Originals for successful transfers were moved to Trash. They take %2 "
+                                          "there: emptying the Trash frees that space on this computer.\n")
+                               .arg(folder, formatBytes(tookOnDisk)));
     EXPECT_EQ(fs::file_size(onlyRun() / "Downloads" / "movie.mkv"), std::uintmax_t(21 * MiB));
     EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
     EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "Trash" / "files" / "movie.mkv"));

@@ -8,6 +8,7 @@
 #include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
+#include "scan/candidate_scanner.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
@@ -163,6 +164,8 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
     scan();
     chooseDrive(dir / "drive");
     ui.moveToTrashCheckbox()->setChecked(true);
+    const std::int64_t trashedSize =
+        itemSize(home / "Downloads" / "Movie.mkv", fileSystem) + itemSize(home / "Downloads" / "Album", fileSystem);
     transferAndWait();
 
     // Movie.mkv and Album (the safe ones) went; the others stayed.
@@ -178,8 +181,9 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done"));
-    EXPECT_EQ(dialogs.alerts[0].message,
-              formatText(I18n::text("alert.destination"), {displayText(run)}) + I18n::text("alert.trashed"));
+    EXPECT_EQ(dialogs.alerts[0].message, formatText(I18n::text("alert.destination"), {displayText(run)}) +
+                                             I18n::text("alert.trashed") +
+                                             formatText(I18n::text("alert.trashedSize"), {formatBytes(trashedSize)}));
     // Every tick cleared, the list kept, the window idle again.
     EXPECT_EQ(ui.rowCount(), 4);
     for (int row = 0; row < ui.rowCount(); ++row)

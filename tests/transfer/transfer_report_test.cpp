@@ -2,6 +2,8 @@
 
 #include "transfer/transfer_report.h"
 
+#include "model/byte_format.h"
+#include "model/text_format.h"
 #include "model/text_table.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@ TransferResult resultWith(int failures, std::int64_t trashed = 0)
 {
     TransferResult result;
     result.trashed = trashed;
+    result.trashedBytes = trashed * 267'400'000;
     result.destination = "/media/drive/Loftwell/2026-12-07_09-05-03";
     for (int i = 1; i <= failures; ++i)
         result.failures.append(QStringLiteral("line %1").arg(i));
@@ -39,10 +42,13 @@ TEST(TransferReport, NamesTheFolderAndTheTrashOnlyWhenAnOriginalWentThere)
     EXPECT_EQ(copied.title, I18n::text("alert.done"));
     EXPECT_EQ(copied.message, saved());
     const TransferReport trashed = makeTransferReport(resultWith(0, 2));
-    EXPECT_EQ(trashed.message, saved() + I18n::text("alert.trashed"));
+    // And what they take there, freed only when the Trash is emptied.
+    EXPECT_EQ(trashed.message, saved() + I18n::text("alert.trashed") +
+                                   formatText(I18n::text("alert.trashedSize"), {QStringLiteral("534.8 MB")}));
     const TransferReport noneTrashed = makeTransferReport(resultWith(3, 0));
     EXPECT_EQ(noneTrashed.title, I18n::text("alert.partial"));
     EXPECT_FALSE(noneTrashed.message.contains(I18n::text("alert.trashed")));
+    EXPECT_FALSE(noneTrashed.message.contains(formatText(I18n::text("alert.trashedSize"), {formatBytes(0)})));
 }
 
 TEST(TransferReport, ShowsAtMostEightFailureLines)
@@ -51,6 +57,7 @@ TEST(TransferReport, ShowsAtMostEightFailureLines)
     EXPECT_EQ(eight.title, I18n::text("alert.partial"));
     EXPECT_EQ(eight.message,
               saved() + I18n::text("alert.trashed") +
+                  formatText(I18n::text("alert.trashedSize"), {QStringLiteral("267.4 MB")}) +
                   failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
     const TransferReport ten = makeTransferReport(resultWith(10));
     EXPECT_EQ(ten.message,
