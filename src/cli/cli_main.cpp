@@ -13,6 +13,7 @@
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
+#include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
 
@@ -132,6 +133,9 @@ int transferCommand(int argc, char* argv[])
         if (all || candidate.selected())
             items.push_back(std::move(candidate));
     }
+    // Said, and gone on with: the user may want the copies there all the same.
+    if (anyOnDestinationDisk(items, *arguments.destination, fileSystem))
+        std::fprintf(stderr, "%s\n", I18n::text("alert.confirm.sameDisk").trimmed().toUtf8().constData());
     // A terminal sees one line that moves; a pipe or file, one line an item.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);

@@ -2,11 +2,12 @@
 
 #include "model/byte_format.h"
 #include "model/path_ops.h"
+#include "model/path_text.h"
 #include "model/text_format.h"
 
 std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
                                                                 const std::vector<Candidate>& items, bool moveToTrash,
-                                                                I18n::Language language)
+                                                                I18n::Language language, bool sameDisk)
 {
     const auto text = [language](const char* key) { return I18n::text(key, language); };
     if (!destination)
@@ -33,6 +34,10 @@ std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optio
     }
     confirmation.message = text(moveToTrash ? "alert.confirm.trash" : "alert.confirm.copy");
     confirmation.message += text("alert.confirm.local");
+    confirmation.message +=
+        formatText(text("alert.confirm.summary"), {displayText(destination->url), formatBytes(selectedBytes)});
+    if (sameDisk)
+        confirmation.message += text("alert.confirm.sameDisk");
     if (cautionWarnings > 0)
         confirmation.message += formatText(text("alert.confirm.caution"), {cautionWarnings});
     if (appWarnings > 0)

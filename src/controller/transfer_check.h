@@ -26,6 +26,7 @@ struct TransferConfirmation {
     std::vector<Candidate> selection;
 };
 
+// `sameDisk`: a ticked item is on the destination's own file system.
 std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
                                                                 const std::vector<Candidate>& items, bool moveToTrash,
-                                                                I18n::Language language);
+                                                                I18n::Language language, bool sameDisk = false);

@@ -6,6 +6,7 @@
 #include "controller/progress_display.h"
 #include "controller/transfer_check.h"
 #include "model/text_format.h"
+#include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
 #include "ui/main_window_view.h"
@@ -17,7 +18,14 @@ void MainWindowController::transferAction()
     if (isBusy_)
         return;
     const bool moveToTrash = view_->moveToTrashChecked();
-    auto check = checkTransfer(selectedDestination(), store_.items(), moveToTrash, I18n::language());
+    std::vector<Candidate> ticked;
+    for (const Candidate& item : store_.items()) {
+        if (item.selected())
+            ticked.push_back(item);
+    }
+    const bool sameDisk =
+        selectedDestination() && anyOnDestinationDisk(ticked, selectedDestination()->url, fileSystem_);
+    auto check = checkTransfer(selectedDestination(), store_.items(), moveToTrash, I18n::language(), sameDisk);
     if (const auto* alert = std::get_if<TransferAlert>(&check)) {
         dialogs_.showAlert(alert->title, alert->message);
         return;

@@ -39,6 +39,8 @@ struct ItemValues {
     std::optional<std::int64_t> length;
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0;
+    // The file system it is on (a stat's device number).
+    std::optional<std::uint64_t> device;
 
     bool isSymbolicLink() const { return type == ItemType::symbolicLink; }
     bool isDirectory() const { return type == ItemType::directory; }

@@ -77,6 +77,7 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     values.length = std::int64_t(st.value().st_size);
     values.modifiedNs = nanoseconds(st.value().st_mtim);
     values.changedNs = nanoseconds(st.value().st_ctim);
+    values.device = std::uint64_t(st.value().st_dev);
     return values;
 }
 

@@ -188,6 +188,9 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"desktop.notification", "%d of %d items transferred"},
         // What a move frees.
         {"alert.trashedSize", " They take %@ there: emptying the Trash frees that space on this computer."},
+        {"alert.confirm.summary", "\n\nDestination: %@\nTotal size: %@"},
+        {"alert.confirm.sameDisk",
+         "\n\nThe destination is on this computer's own disk, with the items: moving them there frees no space."},
     }};
     return entries;
 }
@@ -366,6 +369,8 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"desktop.notification", "已转移 %d 项，共 %d 项"},
         // What a move frees.
         {"alert.trashedSize", "它们在回收站中占用 %@，清空回收站后才会释放这台电脑上的这些空间。"},
+        {"alert.confirm.summary", "\n\n目标位置：%@\n总大小：%@"},
+        {"alert.confirm.sameDisk", "\n\n目标位置与这些项目在这台电脑的同一块磁盘上：移到那里不会释放空间。"},
     }};
     return entries;
 }

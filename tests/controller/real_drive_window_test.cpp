@@ -5,6 +5,7 @@
 #include "controller/window_fixture.h"
 
 #include "fs/error_description.h"
+#include "model/path_text.h"
 #include "model/text_table.h"
 #include "support/drive_image.h"
 #include "support/drive_job.h"
@@ -43,6 +44,10 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle(120'000));
+    // A drive of its own: moving there frees space, and nothing warns otherwise.
+    ASSERT_EQ(dialogs.confirmations.size(), 1u);
+    EXPECT_FALSE(dialogs.confirmations[0].message.contains(I18n::text("alert.confirm.sameDisk")));
+    EXPECT_TRUE(dialogs.confirmations[0].message.contains(displayText(drive.mountPoint())));
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     const QString report = dialogs.alerts[0].message;

@@ -148,9 +148,16 @@ TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing
     const auto& confirmation = dialogs.confirmations[0];
     EXPECT_EQ(confirmation.title, formatText(I18n::text("alert.confirm.title"), {std::int64_t(4)}));
     // Caution counts every item that is not safe; apps count by extension.
-    EXPECT_EQ(confirmation.message, I18n::text("alert.confirm.trash") + I18n::text("alert.confirm.local") +
-                                        formatText(I18n::text("alert.confirm.caution"), {std::int64_t(2)}) +
-                                        formatText(I18n::text("alert.confirm.apps"), {std::int64_t(1)}));
+    // The destination and the size, and that a folder on this disk frees nothing.
+    std::int64_t total = 0;
+    for (const char* name : {"Movie.mkv", "Album", "Ubuntu.utm", "Editor.app"})
+        total += itemSize(dir / "home" / "Downloads" / name, fileSystem);
+    EXPECT_EQ(confirmation.message,
+              I18n::text("alert.confirm.trash") + I18n::text("alert.confirm.local") +
+                  formatText(I18n::text("alert.confirm.summary"), {displayText(dir / "drive"), formatBytes(total)}) +
+                  I18n::text("alert.confirm.sameDisk") +
+                  formatText(I18n::text("alert.confirm.caution"), {std::int64_t(2)}) +
+                  formatText(I18n::text("alert.confirm.apps"), {std::int64_t(1)}));
     EXPECT_EQ(confirmation.acceptTitle, I18n::text("alert.start"));
     EXPECT_EQ(confirmation.cancelTitle, I18n::text("alert.cancel"));
     EXPECT_FALSE(ui.busy());

@@ -1,0 +1,14 @@
+#pragma once
+// Whether a transfer would free nothing: items on the very file system that
+// holds the destination stay on this computer's disk, copied or not.
+
+#include "fs/file_system.h"
+#include "model/candidate.h"
+
+#include <filesystem>
+#include <vector>
+
+// True when any of `items` lies on the file system of `destination`; false
+// where either cannot be read (nothing is claimed that is not known).
+bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
+                          const FileSystem& fileSystem);
