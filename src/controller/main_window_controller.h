@@ -90,6 +90,8 @@ private:
     bool isTransferring_ = false;
     bool isPaused_ = false;
     std::int64_t transferCount_ = 0;
+    // The items of the running transfer, in its order, when their originals go to the Trash.
+    std::vector<std::filesystem::path> movingItems_;
     ProgressDisplay progress_;
     TransferPace pace_;
     // The list and its ticks as they were before the running scan.

@@ -4,6 +4,8 @@ SelectionSummary summarize(const std::vector<Candidate>& items)
 {
     SelectionSummary summary;
     for (const Candidate& item : items) {
+        if (item.moved())
+            continue; // no longer on this computer
         ++summary.allCount;
         summary.totalBytes += item.sizeBytes();
         summary.safeCount += item.risk() == RiskLevel::safe;

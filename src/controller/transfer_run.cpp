@@ -37,6 +37,11 @@ void MainWindowController::transferAction()
     const auto count = std::int64_t(confirmation.selection.size());
     startRun(true);
     transferCount_ = count;
+    movingItems_.clear();
+    if (moveToTrash) {
+        for (const Candidate& item : confirmation.selection)
+            movingItems_.push_back(item.sourceURL());
+    }
     if (desktop_)
         desktop_->keepAwake(I18n::text("desktop.keepAwake"));
     showProgress(transferStartProgress(count, I18n::language()));
@@ -91,8 +96,19 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     progress.value = 0;
     showProgress(std::move(progress));
     refreshVolumes();
-    for (std::size_t i = 0; i < store_.items().size(); ++i)
+    // Rows whose originals went to the Trash stay, shown as moved.
+    std::vector<bool> failed(movingItems_.size(), false);
+    for (const ItemFailure& failure : result.failedItems) {
+        if (failure.item < failed.size())
+            failed[failure.item] = true;
+    }
+    for (std::size_t i = 0; i < store_.items().size(); ++i) {
         store_.setSelected(i, false);
+        for (std::size_t m = 0; m < movingItems_.size(); ++m) {
+            if (!failed[m] && !result.destinationFailed && movingItems_[m] == store_.items()[i].sourceURL())
+                store_.setMoved(i);
+        }
+    }
     view_->reloadTable();
     updateSummary();
     updateInterfaceState();

@@ -1,7 +1,9 @@
 #pragma once
 // One recommended item of a scan. A value: copies are independent, and the
 // copy held by the CandidateStore is the one that counts. Only `selected`
-// changes after construction; it starts true exactly for safe items.
+// and `moved` change after construction; `selected` starts true exactly for
+// safe items, and a moved item (its original went to the Trash after a
+// verified copy) is never selected again.
 
 #include "model/item_fingerprint.h"
 #include "model/risk_level.h"
@@ -28,7 +30,14 @@ public:
     const std::optional<ItemFingerprint>& fingerprint() const { return fingerprint_; }
 
     bool selected() const { return selected_; }
-    void setSelected(bool selected) { selected_ = selected; }
+    void setSelected(bool selected) { selected_ = selected && !moved_; }
+
+    bool moved() const { return moved_; }
+    void setMoved()
+    {
+        moved_ = true;
+        selected_ = false;
+    }
 
 private:
     std::filesystem::path sourceURL_;
@@ -39,4 +48,5 @@ private:
     std::int64_t sizeBytes_;
     std::optional<ItemFingerprint> fingerprint_;
     bool selected_;
+    bool moved_ = false;
 };

@@ -4,7 +4,7 @@
 // transfer all read the same list through it. Main thread only.
 //
 // The list is replaced as a whole (emptied when a scan starts, filled when it
-// ends); in between only the `selected` flags change, in place.
+// ends); in between only the `selected` and `moved` flags change, in place.
 
 #include "model/candidate.h"
 
@@ -25,6 +25,11 @@ public:
     {
         if (index < items_.size())
             items_[index].setSelected(selected);
+    }
+    void setMoved(std::size_t index)
+    {
+        if (index < items_.size())
+            items_[index].setMoved();
     }
 
 private:

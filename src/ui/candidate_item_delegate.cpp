@@ -30,8 +30,8 @@ void CandidateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     paintTableRowBackground(*painter, option.rect);
     const QString identifier = CandidateTableModel::identifier(index.column());
     if (identifier == QLatin1String("selected")) {
-        paintCheckBox(painter, option.rect, index.data(Qt::CheckStateRole).toInt() == Qt::Checked,
-                      option.state & QStyle::State_Enabled);
+        if (const QVariant state = index.data(Qt::CheckStateRole); state.isValid())
+            paintCheckBox(painter, option.rect, state.toInt() == Qt::Checked, option.state & QStyle::State_Enabled);
         // The row the keyboard is on: a slim green mark, since rows show no highlight.
         const auto* view = qobject_cast<const CandidateTableView*>(option.widget);
         if (view && view->showsKeyboardMark() && view->currentIndex().row() == index.row())
@@ -52,7 +52,9 @@ void CandidateItemDelegate::paintCheckBox(QPainter* painter, const QRect& cell, 
 
 void CandidateItemDelegate::paintBadge(QPainter* painter, const QRect& cell, const QModelIndex& index) const
 {
-    const BadgeColors colors = badgeColors(riskOf(index));
+    const BadgeColors colors = index.data(CandidateTableModel::movedRole).toBool()
+                                   ? BadgeColors{AppColor::mutedText, AppColor::control}
+                                   : badgeColors(riskOf(index));
     const QString text = index.data(Qt::DisplayRole).toString();
     const QFont font = appFont(RiskBadgeView::textSize, FontWeight::semibold);
     const QFontMetrics metrics(font);
@@ -72,7 +74,11 @@ void CandidateItemDelegate::paintText(QPainter* painter, const QRect& cell, cons
     const QFont font = appFont(look.size, look.weight);
     const QRect area = cell.adjusted(cellPadding, 0, -cellPadding, 0);
     painter->setFont(font);
-    painter->setPen(look.color);
+    // A moved row's name and size are greyed: the item is on the drive now.
+    const bool greyed =
+        index.data(CandidateTableModel::movedRole).toBool() &&
+        (index.column() == CandidateTableModel::nameColumn || index.column() == CandidateTableModel::sizeColumn);
+    painter->setPen(greyed ? AppColor::mutedText : look.color);
     const QString text =
         QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, area.width());
     painter->drawText(area, int(look.alignment) | Qt::TextSingleLine, text);
@@ -92,6 +98,8 @@ bool CandidateItemDelegate::editorEvent(QEvent* event, QAbstractItemModel* model
         return event->type() == QEvent::MouseButtonPress; // take the press so the release is ours
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton || !option.rect.contains(mouse->position().toPoint()))
+        return false;
+    if (!index.data(Qt::CheckStateRole).isValid())
         return false;
     const bool checked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
     return model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);

@@ -51,7 +51,10 @@ QVariant CandidateTableModel::data(const QModelIndex& index, int role) const
     }
     if (role == riskRole)
         return rawValue(item.risk());
-    if (role == Qt::CheckStateRole && index.column() == selectedColumn)
+    if (role == movedRole)
+        return item.moved();
+    // A moved row has nothing to tick.
+    if (role == Qt::CheckStateRole && index.column() == selectedColumn && !item.moved())
         return item.selected() ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
@@ -62,7 +65,7 @@ QVariant CandidateTableModel::data(const QModelIndex& index, int role) const
                    : QVariant();
     case nameColumn: return displayText(std::string_view(lastPathComponent(item.sourceURL())));
     case kindColumn: return item.kind();
-    case riskColumn: return adviceText(item.risk());
+    case riskColumn: return item.moved() ? I18n::text("risk.moved") : adviceText(item.risk());
     case locationColumn: return item.rootName();
     case sizeColumn: return formatBytes(item.sizeBytes());
     case noteColumn: return item.reason();
@@ -92,14 +95,16 @@ Qt::ItemFlags CandidateTableModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == selectedColumn)
+    if (index.column() == selectedColumn && index.row() < rowCount() &&
+        !store_.items()[std::size_t(index.row())].moved())
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
 
 bool CandidateTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != selectedColumn || index.row() >= rowCount())
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != selectedColumn ||
+        index.row() >= rowCount() || store_.items()[std::size_t(index.row())].moved())
         return false;
     emit toggleRequested(index.row(), value.toInt() == Qt::Checked);
     return true;

@@ -27,6 +27,8 @@ public:
 
     // The raw risk value of a row, for the badge's colours.
     static constexpr int riskRole = Qt::UserRole + 1;
+    // True for a row whose original went to the Trash.
+    static constexpr int movedRole = Qt::UserRole + 2;
 
     static constexpr std::array<const char*, columnTotal> identifiers{"selected", "name", "kind", "risk",
                                                                       "location", "size", "note"};

@@ -197,8 +197,37 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
         EXPECT_FALSE(ui.ticked(row));
     EXPECT_TRUE(ui.tableView()->isVisibleTo(view));
     EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanAgain"));
+    // The moved rows stay, shown as moved, out of the counts and sizes.
     EXPECT_EQ(ui.progressStatusLabel()->text(),
-              formatText(I18n::text("progress.status.found"), {std::int64_t(4), formatBytes(90 * MiB + 4096)}));
+              formatText(I18n::text("progress.status.found"), {std::int64_t(2), formatBytes(47 * MiB + 4096)}));
+    QTableView* table = ui.tableView();
+    const QImage image = table->viewport()->grab().toImage();
+    for (const char* name : {"Movie.mkv", "Album"}) {
+        const int row = ui.rowNamed(QString::fromLatin1(name));
+        EXPECT_EQ(ui.cell(row, CandidateTableModel::riskColumn), I18n::text("risk.moved")) << name;
+        // No tick box: nothing drawn in its place, nothing for assistive technology to tick.
+        const int middle = table->rowViewportPosition(row) + 22;
+        const int checkX = table->columnViewportPosition(CandidateTableModel::selectedColumn) + 21;
+        EXPECT_EQ(image.pixelColor(checkX - 5, middle - 5), AppColor::white) << name;
+        EXPECT_FALSE(
+            ui.tableModel()->index(row, CandidateTableModel::selectedColumn).data(Qt::CheckStateRole).isValid());
+        // The name in grey, never in the text colour.
+        bool grey = false, dark = false;
+        const int nameX = table->columnViewportPosition(CandidateTableModel::nameColumn);
+        for (int x = nameX; x < nameX + table->columnWidth(CandidateTableModel::nameColumn); ++x) {
+            for (int y = middle - 8; y < middle + 8; ++y) {
+                grey = grey || image.pixelColor(x, y) == AppColor::mutedText;
+                dark = dark || image.pixelColor(x, y) == AppColor::text;
+            }
+        }
+        EXPECT_TRUE(grey && !dark) << name;
+    }
+    // "Select Recommended" passes them by: nothing safe is left to tick.
+    controller.selectSafeAction();
+    for (int row = 0; row < ui.rowCount(); ++row)
+        EXPECT_FALSE(ui.ticked(row));
+    ui.setTicked(ui.rowNamed(QStringLiteral("Movie.mkv")), true);
+    EXPECT_FALSE(ui.ticked(ui.rowNamed(QStringLiteral("Movie.mkv"))));
 }
 
 TEST_F(TransferRunTest, CopyingOnlyKeepsOriginalsAndReportsFailures)
