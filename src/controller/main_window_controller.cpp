@@ -74,6 +74,7 @@ void MainWindowController::updateSummary()
 {
     const SelectionSummary summary = summarize(store_.items());
     view_->apply(summaryTexts(summary, I18n::language()));
+    view_->apply(diskBarDisplay(sourceDisk_, summary.selectedBytes, I18n::language()));
     ProgressDisplay progress = progress_;
     progress.statusText = foundText(summary, I18n::language());
     showProgress(std::move(progress));

@@ -9,6 +9,7 @@
 // results back with postToGuiThread, guarded by a QPointer to the controller.
 
 #include "controller/desktop_session.h"
+#include "controller/disk_bar.h"
 #include "fs/file_system.h"
 #include "model/candidate_store.h"
 #include "model/volume_item.h"
@@ -92,6 +93,8 @@ private:
     std::int64_t transferCount_ = 0;
     // The items of the running transfer, in its order, when their originals go to the Trash.
     std::vector<std::filesystem::path> movingItems_;
+    // The disk of the scanned folders, read after each scan and transfer.
+    std::optional<DiskSpace> sourceDisk_;
     ProgressDisplay progress_;
     TransferPace pace_;
     // The list and its ticks as they were before the running scan.

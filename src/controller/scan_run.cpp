@@ -71,6 +71,7 @@ void MainWindowController::finishScan(std::vector<Candidate> result, bool stoppe
     itemsBeforeScan_.clear();
     didScan_ = stopped ? didScanBefore_ : true;
     isBusy_ = false;
+    sourceDisk_ = diskOfRoots(sourceRoots_, fileSystem_);
     updateInterfaceState();
     view_->reloadTable();
     updateSummary();

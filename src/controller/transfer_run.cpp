@@ -96,6 +96,7 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     progress.value = 0;
     showProgress(std::move(progress));
     refreshVolumes();
+    sourceDisk_ = diskOfRoots(sourceRoots_, fileSystem_); // the Trash holds what moved: no change yet
     // Rows whose originals went to the Trash stay, shown as moved.
     std::vector<bool> failed(movingItems_.size(), false);
     for (const ItemFailure& failure : result.failedItems) {

@@ -62,6 +62,7 @@ struct TreeMeasure {
 struct VolumeValues {
     std::optional<QString> name;                // the file-system label, when there is one
     std::optional<std::int64_t> availableBytes; // what the user may still write
+    std::optional<std::int64_t> totalBytes;     // the file system's size
 };
 
 // A 128-bit hash of a file's contents (content_hash.h makes them).

@@ -95,6 +95,8 @@ VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
             values.name = name;
         if (const qint64 available = storage.bytesAvailable(); available >= 0)
             values.availableBytes = available;
+        if (const qint64 total = storage.bytesTotal(); total > 0)
+            values.totalBytes = total;
     }
     // A name that is not valid UTF-8 cannot reach QStorageInfo; the free
     // space is still there to be had from the kernel.

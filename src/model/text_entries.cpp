@@ -190,6 +190,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"alert.trashedSize", " They take %@ there: emptying the Trash frees that space on this computer."},
         {"alert.confirm.summary", "\n\nDestination: %@\nTotal size: %@"},
         {"risk.moved", "Moved"},
+        {"summary.frees", "Frees %@ of this computer's %@"},
         {"alert.confirm.sameDisk",
          "\n\nThe destination is on this computer's own disk, with the items: moving them there frees no space."},
     }};
@@ -372,6 +373,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"alert.trashedSize", "它们在回收站中占用 %@，清空回收站后才会释放这台电脑上的这些空间。"},
         {"alert.confirm.summary", "\n\n目标位置：%@\n总大小：%@"},
         {"risk.moved", "已移走"},
+        {"summary.frees", "可释放 %@（这台电脑共 %@）"},
         {"alert.confirm.sameDisk", "\n\n目标位置与这些项目在这台电脑的同一块磁盘上：移到那里不会释放空间。"},
     }};
     return entries;

@@ -5,6 +5,7 @@
 #include "ui/candidate_item_delegate.h"
 #include "ui/candidate_table_model.h"
 #include "ui/candidate_table_view.h"
+#include "ui/disk_bar_view.h"
 #include "ui/drive_icon_view.h"
 #include "ui/empty_state_view.h"
 #include "ui/label.h"
@@ -87,6 +88,7 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
       selectedSizeLabel_(label("selectedSizeLabel", 13, FontWeight::regular, AppColor::secondaryText, summaryStrip_)),
       selectedCautionBadge_(badge("selectedCautionBadge", RiskLevel::caution, summaryStrip_)),
       selectedAppBadge_(badge("selectedAppBadge", RiskLevel::application, summaryStrip_)),
+      diskBar_(named(new DiskBarView(summaryStrip_), "diskBar")),
       tabAllLabel_(label("tabAllLabel", 13, FontWeight::medium, AppColor::secondaryText, summaryStrip_)),
       tabSafeLabel_(label("tabSafeLabel", 13, FontWeight::bold, AppColor::emeraldDark, summaryStrip_)),
       tabCautionLabel_(label("tabCautionLabel", 13, FontWeight::medium, AppColor::secondaryText, summaryStrip_)),
@@ -169,11 +171,9 @@ void MainWindowView::configureProgressStrip()
     progressStatusLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     progressIndicator_->setTextVisible(false);
     progressIndicator_->setRange(0, 0); // indeterminate
-    // Secondary buttons, as the destination's.
+    // Secondary buttons (the styled button's own colours), as the destination's.
     for (StyledButton* button : {pauseButton_, stopButton_}) {
         button->setCornerRadius(8);
-        button->setFillColor(AppColor::control);
-        button->setTitleColor(AppColor::secondaryText);
         button->hide();
     }
     connect(pauseButton_, &QAbstractButton::clicked, this, &MainWindowView::pauseClicked);
@@ -197,19 +197,11 @@ void MainWindowView::configureTable()
 void MainWindowView::configureBottomBar()
 {
     bottomLine_ = hairline(bottomBar_);
-    selectSafeButton_->setFillColor(AppColor::emerald);
-    selectSafeButton_->setTitleColor(AppColor::white);
-    selectSafeButton_->setDisabledFillColor(AppColor::border);
-    selectSafeButton_->setDisabledTitleColor(AppColor::secondaryText);
-    selectNoneButton_->setFillColor(AppColor::emeraldTint);
-    selectNoneButton_->setTitleColor(AppColor::emeraldDark);
-    selectNoneButton_->setDisabledFillColor(AppColor::border);
-    selectNoneButton_->setDisabledTitleColor(AppColor::secondaryText);
+    selectSafeButton_->setColors(AppColor::emerald, AppColor::white, AppColor::border, AppColor::secondaryText);
+    selectNoneButton_->setColors(AppColor::emeraldTint, AppColor::emeraldDark, AppColor::border,
+                                 AppColor::secondaryText);
     // Looks the same enabled or not.
-    transferButton_->setFillColor(AppColor::emerald);
-    transferButton_->setTitleColor(AppColor::white);
-    transferButton_->setDisabledFillColor(AppColor::emerald);
-    transferButton_->setDisabledTitleColor(AppColor::white);
+    transferButton_->setColors(AppColor::emerald, AppColor::white, AppColor::emerald, AppColor::white);
     transferButton_->setCornerRadius(10);
 
     moveToTrashCheckbox_->setChecked(false);
@@ -289,6 +281,12 @@ void MainWindowView::restoreFocus(bool focusOnJob)
         return; // the user already went somewhere
     if (target->isEnabled() && target->isVisibleTo(this))
         target->setFocus(keyboardBeforeWork_ ? Qt::TabFocusReason : Qt::OtherFocusReason);
+}
+
+void MainWindowView::apply(const DiskBarDisplay& disk)
+{
+    diskBar_->setDisplay(disk);
+    layoutViews(); // it shows only where it has room
 }
 
 void MainWindowView::apply(const SummaryTexts& summary)
@@ -429,6 +427,9 @@ void MainWindowView::layoutViews()
     selectedSizeLabel_->setGeometry(summary.summaryRow[1]);
     selectedCautionBadge_->setGeometry(summary.summaryRow[2]);
     selectedAppBadge_->setGeometry(summary.summaryRow[3]);
+    const QRect disk = diskBarRect(width, summary.summaryRow[3], diskBar_->sizeHint());
+    diskBar_->setGeometry(disk);
+    diskBar_->setVisible(!diskBar_->display().hidden && !disk.isEmpty());
     tabAllLabel_->setGeometry(summary.tabs[0]);
     tabSafeLabel_->setGeometry(summary.tabs[1]);
     tabCautionLabel_->setGeometry(summary.tabs[2]);

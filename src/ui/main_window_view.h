@@ -15,6 +15,7 @@
 
 class CandidateTableModel;
 class CandidateTableView;
+class DiskBarView;
 class DriveIconView;
 class EmptyStateView;
 class Label;
@@ -34,6 +35,7 @@ public:
 
     void apply(const InterfaceState& state);
     void apply(const SummaryTexts& summary);
+    void apply(const DiskBarDisplay& disk);
     void apply(const ProgressDisplay& progress);
     void apply(const DestinationDisplay& destination);
     // The list in the store was replaced or rewritten; or one row's tick changed.
@@ -98,6 +100,7 @@ private:
     Label* selectedSizeLabel_;
     RiskBadgeView* selectedCautionBadge_;
     RiskBadgeView* selectedAppBadge_;
+    DiskBarView* diskBar_;
     Label* tabAllLabel_;
     Label* tabSafeLabel_;
     Label* tabCautionLabel_;

@@ -152,3 +152,12 @@ void StyledButton::paintEvent(QPaintEvent*)
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, title());
 }
+
+void StyledButton::setColors(const QColor& fill, const QColor& title, const QColor& disabledFill,
+                             const QColor& disabledTitle)
+{
+    setFillColor(fill);
+    setTitleColor(title);
+    setDisabledFillColor(disabledFill);
+    setDisabledTitleColor(disabledTitle);
+}

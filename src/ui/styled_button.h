@@ -33,6 +33,8 @@ public:
     void setDisabledFillColor(const QColor& color);
     void setTitleColor(const QColor& color);
     void setDisabledTitleColor(const QColor& color);
+    // All four at once: fill and title, enabled then disabled.
+    void setColors(const QColor& fill, const QColor& title, const QColor& disabledFill, const QColor& disabledTitle);
     void setCornerRadius(qreal radius);
     void setFontWeight(FontWeight weight);
 

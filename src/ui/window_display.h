@@ -64,6 +64,17 @@ struct ProgressDisplay {
     bool operator==(const ProgressDisplay&) const = default;
 };
 
+// The bar of the disk that holds the scanned folders, in the summary strip:
+// the shares of the disk in use and of what the ticked items would free
+// (part of the use), and the line beside it.
+struct DiskBarDisplay {
+    bool hidden = true;
+    double usedFraction = 0;
+    double freesFraction = 0;
+    QString line;
+    bool operator==(const DiskBarDisplay&) const = default;
+};
+
 // The destination selector: the pop-up's entries, which one is chosen, and
 // the label and colour the selector shows for it.
 struct DestinationDisplay {

@@ -113,6 +113,13 @@ SummaryRects summaryRects(int width, const std::vector<QSize>& summarySizes, con
     return r;
 }
 
+QRect diskBarRect(int width, const QRect& rowEnd, QSize size)
+{
+    const QRect rect(width - inset - size.width(), rowEnd.center().y() - size.height() / 2 + 1, size.width(),
+                     size.height());
+    return rect.left() - 24 > rowEnd.right() ? rect : QRect();
+}
+
 BottomBarRects bottomBarRects(int width, bool chinese, QSize checkboxSize)
 {
     const ButtonWidths widths = buttonWidths(chinese);

@@ -99,6 +99,10 @@ struct BottomBarRects {
     QRect hairline;
 };
 
+// The disk bar at the right of the summary row; empty where it would come
+// within 24 px of the row's last item `rowEnd`.
+QRect diskBarRect(int width, const QRect& rowEnd, QSize size);
+
 BottomBarRects bottomBarRects(int width, bool chinese, QSize checkboxSize);
 
 // A row of items side by side from `left`, centred on `centreY`, `spacing`

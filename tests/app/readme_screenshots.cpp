@@ -83,7 +83,8 @@ int main(int argc, char* argv[])
         fileSystem.setTreeSize(item, sample.bytes);
     }
     makeFolder(dir / "Backup Drive");
-    fileSystem.setVolumeValues(dir / "Backup Drive", VolumeValues{QStringLiteral("Backup"), 812'000'000'000});
+    fileSystem.setVolumeValues(dir / "Backup Drive",
+                               VolumeValues{QStringLiteral("Backup"), 812'000'000'000, std::nullopt});
 
     ShowingDialogs dialogs;
     dialogs.output = output;

@@ -74,7 +74,7 @@ protected:
 
 TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
 {
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000});
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000, std::nullopt});
     // The picker opens on the first of the user's drives, all of them in its sidebar.
     fileSystem.setDriveMountPoints({dir / "drive", "/mnt/other"});
     chooseDrive(dir / "drive");
@@ -96,7 +96,7 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
 
     // A label equal to the folder's name (composed differently) is not repeated.
     makeFolder(dir / "Café");
-    fileSystem.setVolumeValues(dir / "Café", VolumeValues{QStringLiteral("Cafe\u0301"), std::nullopt});
+    fileSystem.setVolumeValues(dir / "Café", VolumeValues{QStringLiteral("Cafe\u0301"), std::nullopt, std::nullopt});
     chooseDrive(dir / "Café");
     const QString cafe = formatText(I18n::text("drive.available"), {QStringLiteral("Café"), formatBytes(0)});
     EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
@@ -117,7 +117,7 @@ TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.noDrive.title"));
     EXPECT_EQ(dialogs.alerts[0].message, I18n::text("alert.noDrive.message"));
 
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 30 * MiB});
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 30 * MiB, std::nullopt});
     chooseDrive(dir / "drive");
     controller.selectNoneAction();
     controller.transferAction();
@@ -137,7 +137,8 @@ TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
 TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing)
 {
     scan();
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 0}); // unknown space: not checked
+    fileSystem.setVolumeValues(dir / "drive",
+                               VolumeValues{std::nullopt, 0, std::nullopt}); // unknown space: not checked
     chooseDrive(dir / "drive");
     for (int row = 0; row < ui.rowCount(); ++row)
         ui.setTicked(row, true);
@@ -289,9 +290,10 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(ui.rowCount(), 2);
 
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 900 * MiB});
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 900 * MiB, std::nullopt});
     chooseDrive(dir / "drive");
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 858 * MiB}); // what the copies will leave
+    fileSystem.setVolumeValues(dir / "drive",
+                               VolumeValues{std::nullopt, 858 * MiB, std::nullopt}); // what the copies will leave
     ui.moveToTrashCheckbox()->setChecked(true);
     transferAndWait();
 
