@@ -82,6 +82,8 @@ int main(int argc, char* argv[])
         makeFolder(item);
         fileSystem.setTreeSize(item, sample.bytes);
     }
+    // This computer's disk, as the summary's bar shows it.
+    fileSystem.setVolumeValues(home / "Downloads", VolumeValues{std::nullopt, 180'000'000'000, 512'000'000'000});
     makeFolder(dir / "Backup Drive");
     fileSystem.setVolumeValues(dir / "Backup Drive",
                                VolumeValues{QStringLiteral("Backup"), 812'000'000'000, std::nullopt});
