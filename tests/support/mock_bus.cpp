@@ -34,7 +34,8 @@ MockBus::MockBus()
     if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0)
         return;
     daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
+                   QStringLiteral("--address=unix:dir=") + QString::fromStdString(socketDir_.path().native())});
     if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
         return;
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();

@@ -4,6 +4,8 @@
 // them is read back from the services themselves. One dbus-daemon each;
 // everything stops with the object.
 
+#include "support/temp_dir.h"
+
 #include <QDBusConnection>
 #include <QProcess>
 #include <QString>
@@ -40,6 +42,7 @@ public:
 private:
     bool spawn(const QStringList& arguments, const QString& name);
 
+    TempDir socketDir_; // the bus's socket, gone with the test
     bool running_ = false;
     QString address_;
     QString connectionName_;
