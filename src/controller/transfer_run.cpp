@@ -117,7 +117,8 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     // A user who went elsewhere during a long move is told it ended.
     if (!view_->windowActive()) {
         if (desktop_) {
-            const auto done = transferCount_ - std::int64_t(result.failedItems.size());
+            // A run whose folders could not be made transferred nothing.
+            const auto done = result.destinationFailed ? 0 : transferCount_ - std::int64_t(result.failedItems.size());
             desktop_->notify(report.title, formatText(I18n::text("desktop.notification"),
                                                       {std::max<std::int64_t>(0, done), transferCount_}));
         }
