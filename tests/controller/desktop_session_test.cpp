@@ -120,4 +120,16 @@ TEST_F(DesktopSessionTest, OneNotificationWhenTheWindowIsNotActiveAndNoneWhenItI
                     formatText(I18n::text("desktop.notification"), {std::int64_t(1), std::int64_t(1)})}
             .join(u' ');
     EXPECT_TRUE(heard[0].startsWith(expected)) << heard[0].toStdString();
+
+    // A run whose folder on the drive could not be made moved none of its items.
+    scan();
+    ASSERT_TRUE(waitUntilIdle());
+    io.failCall(IoCall::makeDirectoryAt, 1, EACCES);
+    transfer();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifications().size() == 2; }, 5000));
+    EXPECT_NE(
+        notifications()[1].indexOf(formatText(I18n::text("desktop.notification"), {std::int64_t(0), std::int64_t(1)})),
+        -1)
+        << notifications()[1].toStdString();
 }
