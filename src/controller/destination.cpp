@@ -19,10 +19,10 @@ void MainWindowController::chooseDestinationFolder()
     request.prompt = I18n::text("panel.destination.prompt");
     request.multipleSelection = false;
     request.canCreateFolders = true;
-    // The drives first: where a destination almost always is.
+    // The drives first: where a destination almost always is. Without one,
+    // the home folder rather than wherever the program was started from.
     request.places = fileSystem_.driveMountPoints();
-    if (!request.places.empty())
-        request.startFolder = request.places.front();
+    request.startFolder = request.places.empty() ? fileSystem_.homeDirectory() : request.places.front();
     const std::vector<std::filesystem::path> chosen = dialogs_.chooseFolders(request);
     if (chosen.empty())
         return; // cancelled: the previous destination and its access stay

@@ -5,6 +5,7 @@
 #include "ui/candidate_item_delegate.h"
 #include "ui/candidate_table_model.h"
 #include "ui/candidate_table_view.h"
+#include "ui/click_action.h"
 #include "ui/disk_bar_view.h"
 #include "ui/drive_icon_view.h"
 #include "ui/empty_state_view.h"
@@ -160,6 +161,12 @@ void MainWindowView::configureToolbar()
     refreshButton_->setFillColor(AppColor::control);
     refreshButton_->setTitleColor(AppColor::secondaryText);
     connect(refreshButton_, &QAbstractButton::clicked, this, &MainWindowView::chooseDestinationClicked);
+    // Without a destination the pop-up is disabled and lets clicks through to
+    // the selector, which then asks for a destination as its button does.
+    callOnClick(driveSelector_, [this] {
+        if (refreshButton_->isEnabled())
+            emit chooseDestinationClicked();
+    });
     scanButton_->setCornerRadius(10);
     scanButton_->setTitleColor(AppColor::white);
     connect(scanButton_, &QAbstractButton::clicked, this, &MainWindowView::scanClicked);

@@ -18,6 +18,8 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include <algorithm>
+
 std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest& request)
 {
     QFileDialog dialog(parent_);
@@ -33,6 +35,16 @@ std::vector<std::filesystem::path> QtDialogs::chooseFolders(const FolderRequest&
     for (const auto& place : request.places)
         sidebar << QUrl::fromLocalFile(displayText(place));
     dialog.setSidebarUrls(sidebar);
+    // Qt gives the sidebar a fixed width that elides a long home name or a
+    // Chinese "Computer"; it takes its widest entry, within reason.
+    if (auto* places = dialog.findChild<QListView*>(QStringLiteral("sidebar"))) {
+        const int widest = places->sizeHintForColumn(0) + 2 * places->frameWidth() + 2 * places->spacing() + 8;
+        const int wanted = std::min(widest, maxSidebarWidth);
+        // The folder list keeps its room: the dialog grows by what the sidebar gained.
+        const int gained = std::max(0, wanted - places->sizeHint().width());
+        places->setMinimumWidth(wanted);
+        dialog.resize(dialog.sizeHint() + QSize(gained, 0));
+    }
     dialog.setLabelText(QFileDialog::Accept, literalAmpersands(request.prompt));
     dialog.setLabelText(QFileDialog::Reject, literalAmpersands(I18n::text("alert.cancel")));
     dialog.setWindowTitle(I18n::text("app.title"));

@@ -13,6 +13,8 @@ public:
 
     // The width of alerts and confirmations.
     static constexpr int messageWidth = 520;
+    // The folder dialog's sidebar grows to its widest entry up to this.
+    static constexpr int maxSidebarWidth = 240;
     void setParent(QWidget* parent) { parent_ = parent; }
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;

@@ -18,6 +18,8 @@
 #include "ui/styled_button.h"
 #include "ui/window_layout.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QProcess>
@@ -107,6 +109,30 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
     controller.refreshVolumesAction();
     EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
     EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "Café"}));
+}
+
+TEST_F(TransferRunTest, ClickingTheSelectorAsksForADestinationThenOpensItsList)
+{
+    QWidget* selector = ui.driveSelector();
+    const auto clickSelector = [&] {
+        const QPoint centre = selector->mapTo(view, selector->rect().center());
+        QWidget* target = view->childAt(centre);
+        ASSERT_TRUE(target);
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(view, centre));
+    };
+    dialogs.folderAnswers.push_back({dir / "drive"});
+    clickSelector();
+    ASSERT_EQ(dialogs.folderRequests.size(), 1u);
+    EXPECT_EQ(dialogs.folderRequests[0].message, I18n::text("panel.destination.message"));
+    EXPECT_EQ(dialogs.folderRequests[0].startFolder, dir / "home"); // no drive mounted
+    EXPECT_EQ(ui.drivePopup()->currentText(), ui.driveNameLabel()->text());
+
+    clickSelector();
+    EXPECT_EQ(dialogs.folderRequests.size(), 1u);
+    QWidget* list = QApplication::activePopupWidget();
+    ASSERT_TRUE(list && list->isVisible());
+    EXPECT_TRUE(list->isAncestorOf(ui.drivePopup()->view()));
+    list->close();
 }
 
 TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)

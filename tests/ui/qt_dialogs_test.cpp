@@ -92,6 +92,7 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
     QString message;
     QString accept;
     QStringList sidebar;
+    QStringList clipped;
     bool driven = false;
     // Drives the modal dialog: wait for its folder list, pick two folders, accept.
     std::function<void()> drive = [&] {
@@ -106,8 +107,13 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
                 message = label->text();
         }
         if (auto* places = dialog->findChild<QListView*>(QStringLiteral("sidebar"))) {
-            for (int row = 0; row < places->model()->rowCount(); ++row)
-                sidebar << places->model()->index(row, 0).data().toString();
+            for (int row = 0; row < places->model()->rowCount(); ++row) {
+                const QModelIndex place = places->model()->index(row, 0);
+                sidebar << place.data().toString();
+                // Drawn whole, not elided (the home's name is the longest).
+                if (places->viewport()->width() < places->sizeHintForIndex(place).width())
+                    clipped << place.data().toString();
+            }
         }
         auto* buttons = dialog->findChild<QDialogButtonBox*>();
         QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
@@ -142,6 +148,7 @@ TEST(QtDialogs, TheFolderPickerReturnsSeveralFoldersAndLeavesNoHistory)
     ASSERT_EQ(sidebar.size(), 4) << sidebar.join(u',').toStdString();
     EXPECT_EQ(sidebar.mid(1), (QStringList{QString::fromStdString(home.path().filename().native()),
                                            QStringLiteral("Music"), QStringLiteral("Downloads")}));
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u',').toStdString();
     EXPECT_EQ(message, request.message);
     EXPECT_EQ(accept, request.prompt);
     ASSERT_EQ(chosen.size(), 2u);
