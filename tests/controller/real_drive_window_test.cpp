@@ -5,8 +5,11 @@
 #include "controller/window_fixture.h"
 
 #include "fs/error_description.h"
+#include "model/byte_format.h"
 #include "model/path_text.h"
+#include "model/text_format.h"
 #include "model/text_table.h"
+#include "scan/candidate_scanner.h"
 #include "support/drive_image.h"
 #include "support/drive_job.h"
 
@@ -41,6 +44,9 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     for (int row = 0; row < ui.rowCount(); ++row)
         ui.setTicked(row, true);
     ui.moveToTrashCheckbox()->setChecked(true);
+    std::int64_t trashedSize = 0;
+    for (const std::string& name : job.good)
+        trashedSize += itemSize(downloads / name, fileSystem);
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle(120'000));
@@ -51,6 +57,9 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     const QString report = dialogs.alerts[0].message;
+    // What the originals now take in the Trash, and that emptying it frees that.
+    EXPECT_TRUE(report.contains(formatText(I18n::text("alert.trashedSize"), {formatBytes(trashedSize)})))
+        << report.toStdString();
     const QString root = I18n::text("root.downloads");
     for (const RefusedItem& refused : job.refused) {
         const QString item = root + u'/' + QString::fromStdString(refused.item);
