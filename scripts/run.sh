@@ -9,7 +9,9 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${LOFTWELL_BUILD_DIR:-$here/build}"
 "$here/scripts/ensure-packages.sh"
 if [ -f "$dir/build.ninja" ]; then
-  cmake --build "$dir" --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" >&2
+  # Quiet when nothing changed; the build's own lines, as they come, when something did.
+  cmake --build "$dir" --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" 2>&1 |
+    { grep -v -e '^ninja: no work to do\.$' -e 'Re-checking globbed directories\.\.\.$' || true; } >&2
 else
   "$here/scripts/build.sh" default "$dir" >&2
 fi

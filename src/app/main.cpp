@@ -22,12 +22,14 @@ int main(int argc, char* argv[])
             std::printf("loftwell %s\n", LOFTWELL_VERSION);
             return 0;
         }
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: loftwell [--help | --version]\n\n"
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: loftwell [-h | --help | --version]\n\n"
                         "Frees space on this computer's disk by moving big personal items to an\n"
                         "external drive: choose a destination, let Loftwell recommend items in the\n"
                         "folders you authorise, tick them and transfer. Originals only ever go to\n"
-                        "the Trash, after a verified copy. See also loftwell-cli(1).\n");
+                        "the Trash, after a verified copy. See also loftwell-cli(1).\n\n"
+                        "Exit status: 0 when the window is closed; another status means the\n"
+                        "window could not start (for example, without a display).\n");
             return 0;
         }
     }

@@ -1,11 +1,13 @@
 // loftwell-cli: the engine without the window, for scripts and benchmarks.
-//   loftwell-cli scan [--json] ROOT...
-//   loftwell-cli transfer --to DEST [--trash] [--all] ROOT...
-// The transfer takes what the window ticks after a scan (the recommended
-// items), or every candidate with --all; the command itself is the
-// confirmation. Exit status: 0 done, 1 some item failed, 2 usage error.
+// Results go to standard output; errors, warnings and the live lines to
+// standard error. Exit status: 0 all done, 1 some folder could not be read
+// or some item failed or was stopped, 2 usage error. See cli_help.cpp.
 
+#include "cli/cli_arguments.h"
+#include "cli/cli_help.h"
+#include "cli/readable_folders.h"
 #include "cli/scan_report.h"
+#include "cli/shown_name.h"
 #include "cli/stop_on_signal.h"
 #include "cli/terminal_progress.h"
 #include "desktop/session_buses.h"
@@ -22,7 +24,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,19 +34,15 @@ namespace {
 
 constexpr int usageError = 2;
 
-int usage(const std::string& problem)
-{
-    std::fprintf(stderr,
-                 "loftwell-cli: %s\n"
-                 "usage: loftwell-cli scan [--json] ROOT...\n"
-                 "       loftwell-cli transfer --to DEST [--trash] [--all] ROOT...\n",
-                 problem.c_str());
-    return usageError;
-}
-
 void writeAll(const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+// An error or warning: standard error, led by the program's name.
+void complain(const QString& message)
+{
+    std::fprintf(stderr, "loftwell-cli: %s\n", message.toUtf8().constData());
 }
 
 // On a terminal, standard error shows what the scan is measuring, on one
@@ -60,7 +57,7 @@ std::function<void(const std::filesystem::path&)> measuringLine()
             return;
         }
         // The end of a long path says most; a wrapped line could not be rewritten.
-        QString shown = QString::fromLocal8Bit(QByteArray::fromStdString(item.native()));
+        QString shown = QString::fromUtf8(escapedName(item.native()));
         if (shown.size() > 70)
             shown = QStringLiteral("…") + shown.right(69);
         std::fprintf(stderr, "\r\033[K%s", shown.toUtf8().constData());
@@ -68,74 +65,29 @@ std::function<void(const std::filesystem::path&)> measuringLine()
     };
 }
 
-std::filesystem::path absolutePath(const char* argument)
+int transferCommand(const CliArguments& arguments)
 {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(argument, error);
-    return error ? std::filesystem::path(argument) : path;
-}
-
-struct Arguments {
-    std::vector<std::filesystem::path> roots;
-    std::vector<std::string> flags;
-    std::optional<std::filesystem::path> destination;
-    std::string problem;
-};
-
-// Flags from `known`, "--to DEST" when `takesDestination`, and folders.
-Arguments parseArguments(int argc, char* argv[], const std::vector<std::string>& known, bool takesDestination)
-{
-    Arguments arguments;
-    bool optionsEnded = false;
-    for (int i = 2; i < argc && arguments.problem.empty(); ++i) {
-        const std::string argument = argv[i];
-        if (!optionsEnded && argument == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && takesDestination && argument == "--to") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                arguments.problem = "--to needs a folder";
-            else
-                arguments.destination = absolutePath(argv[++i]);
-        } else if (!optionsEnded && std::find(known.begin(), known.end(), argument) != known.end()) {
-            arguments.flags.push_back(argument);
-        } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            arguments.problem = "unknown option " + argument;
-        } else if (argument.empty()) {
-            arguments.problem = "an empty folder name";
-        } else {
-            arguments.roots.push_back(absolutePath(argv[i]));
-        }
-    }
-    if (arguments.problem.empty() && arguments.roots.empty())
-        arguments.problem = "at least one folder to scan is needed";
-    return arguments;
-}
-
-bool hasFlag(const Arguments& arguments, const char* flag)
-{
-    return std::find(arguments.flags.begin(), arguments.flags.end(), flag) != arguments.flags.end();
-}
-
-int transferCommand(int argc, char* argv[])
-{
-    const Arguments arguments = parseArguments(argc, argv, {"--trash", "--all"}, true);
-    if (!arguments.problem.empty())
-        return usage(arguments.problem);
-    if (!arguments.destination)
-        return usage("transfer needs --to DEST");
-    const bool trash = hasFlag(arguments, "--trash");
-    const bool all = hasFlag(arguments, "--all");
-
     const std::stop_token stop = stopOnTerminationSignals();
     PosixFileSystem fileSystem;
+    const std::vector<std::filesystem::path> folders = readableFolders(arguments.folders, fileSystem, complain);
+    const bool allRead = folders.size() == arguments.folders.size();
+    // Nothing is made on the drive for a transfer that has nothing to take.
+    if (folders.empty()) {
+        complain(I18n::text("cli.noReadableFolder"));
+        return 1;
+    }
     std::vector<Candidate> items;
-    for (Candidate& candidate : scanCandidates(arguments.roots, fileSystem, stop, measuringLine())) {
-        if (all || candidate.selected())
+    for (Candidate& candidate : scanCandidates(folders, fileSystem, stop, measuringLine())) {
+        if (arguments.all || candidate.selected())
             items.push_back(std::move(candidate));
+    }
+    if (items.empty()) {
+        complain(I18n::text("cli.nothingToTransfer"));
+        return allRead ? 0 : 1;
     }
     // Said, and gone on with: the user may want the copies there all the same.
     if (anyOnDestinationDisk(items, *arguments.destination, fileSystem))
-        std::fprintf(stderr, "%s\n", I18n::text("alert.confirm.sameDisk").trimmed().toUtf8().constData());
+        complain(I18n::text("alert.confirm.sameDisk").trimmed());
     // A terminal sees one line that moves; a pipe or file, one line an item.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);
@@ -143,14 +95,14 @@ int transferCommand(int argc, char* argv[])
     auto awake = std::make_optional<SleepInhibitor>(defaultSystemBus(), defaultSessionBus(),
                                                     QStringLiteral("loftwell-cli"), I18n::text("desktop.keepAwake"));
     const TransferResult result = transfer(
-        items, *arguments.destination, trash,
+        items, *arguments.destination, arguments.trash,
         [&](std::int64_t index, std::int64_t total, const QString& name) {
             if (terminal) {
                 line.startItem(index, total, name);
                 return;
             }
             std::printf("%lld / %lld %s\n", static_cast<long long>(index), static_cast<long long>(total),
-                        name.toUtf8().constData());
+                        escapedName(name).toUtf8().constData());
             std::fflush(stdout);
         },
         fileSystem, QDateTime::currentDateTime(), stop,
@@ -161,61 +113,50 @@ int transferCommand(int argc, char* argv[])
     awake.reset();
     if (terminal)
         line.finish();
-    const TransferReport report = makeTransferReport(result);
+    // Each failed item on standard error too; in both, a name cannot break a line.
+    TransferResult shown = result;
+    for (QString& failure : shown.failures) {
+        failure = escapedName(failure);
+        complain(failure);
+    }
+    const TransferReport report = makeTransferReport(shown);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
-    return result.failures.isEmpty() ? 0 : 1;
+    return result.failures.isEmpty() && allRead ? 0 : 1;
 }
 
-int scanCommand(int argc, char* argv[])
+int scanCommand(const CliArguments& arguments)
 {
-    const Arguments arguments = parseArguments(argc, argv, {"--json"}, false);
-    if (!arguments.problem.empty())
-        return usage(arguments.problem);
-    const bool json = hasFlag(arguments, "--json");
-    const std::vector<std::filesystem::path>& roots = arguments.roots;
-
     PosixFileSystem fileSystem;
-    const std::vector<Candidate> candidates = scanCandidates(roots, fileSystem, {}, measuringLine());
-    writeAll(json ? candidatesAsJson(candidates) : candidatesAsLines(candidates));
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    const std::vector<std::filesystem::path> folders = readableFolders(arguments.folders, fileSystem, complain);
+    const std::vector<Candidate> candidates = scanCandidates(folders, fileSystem, {}, measuringLine());
+    writeAll(arguments.json ? candidatesAsJson(candidates)
+                            : candidatesAsLines(candidates, arguments.null ? LineEnd::null : LineEnd::newline));
+    const bool written = std::fflush(stdout) == 0;
+    return written && folders.size() == arguments.folders.size() ? 0 : 1;
 }
 
 } // namespace
 
-constexpr const char* helpText = "usage: loftwell-cli scan [--json] FOLDER...\n"
-                                 "       loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...\n"
-                                 "       loftwell-cli --help | --version\n"
-                                 "\n"
-                                 "scan      list every item of 20 MiB or more one level inside each FOLDER,\n"
-                                 "          safest and largest first: path, location, kind, advice, bytes, size\n"
-                                 "          (tab-separated; --json for a JSON array)\n"
-                                 "transfer  copy the recommended items (--all: every item) into\n"
-                                 "          DEST/Loftwell/<date>/<folder>/, verify each copy and, with --trash,\n"
-                                 "          move each verified original to the Trash\n"
-                                 "\n"
-                                 "Exit status: 0 done, 1 some item did not complete, 2 usage error.\n";
-
 int main(int argc, char* argv[])
 {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(helpText, stdout);
+    const CliArguments arguments = parseCliArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (arguments.help) {
+        std::fputs(helpText(arguments.command).c_str(), stdout);
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (arguments.version) {
         std::printf("loftwell-cli %s\n", LOFTWELL_VERSION);
         return 0;
+    }
+    if (!arguments.problem.empty()) {
+        std::fputs(usageErrorText(arguments.command, arguments.problem).c_str(), stderr);
+        return usageError;
     }
     QCoreApplication application(argc, argv); // locale and language as the window has them
     // A reader that goes away (`| head -1`) must not end a transfer halfway:
     // the writes fail instead, and the work and its exit status go on.
     std::signal(SIGPIPE, SIG_IGN);
     raiseOpenFileLimit();
-    if (argc < 2)
-        return usage("no command");
-    if (std::strcmp(argv[1], "scan") == 0)
-        return scanCommand(argc, argv);
-    if (std::strcmp(argv[1], "transfer") == 0)
-        return transferCommand(argc, argv);
-    return usage(std::string("unknown command ") + argv[1]);
+    return arguments.command == CliCommand::scan ? scanCommand(arguments) : transferCommand(arguments);
 }

@@ -1,5 +1,6 @@
 #include "cli/scan_report.h"
 
+#include "cli/shown_name.h"
 #include "model/byte_format.h"
 #include "model/path_text.h"
 #include "model/risk_level.h"
@@ -7,19 +8,35 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 
-QByteArray candidatesAsLines(const std::vector<Candidate>& candidates)
+namespace {
+
+bool isUtf8(const std::string& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoding happens only when the result becomes a QString.
+    const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return !decoder.hasError();
+}
+
+} // namespace
+
+QByteArray candidatesAsLines(const std::vector<Candidate>& candidates, LineEnd end)
 {
     QByteArray out;
     for (const Candidate& candidate : candidates) {
         const std::string& path = candidate.sourceURL().native();
-        out.append(path.data(), qsizetype(path.size()));
+        if (end == LineEnd::null)
+            out.append(path.data(), qsizetype(path.size()));
+        else
+            out.append(escapedName(path));
         for (const QString& field : {candidate.rootName(), candidate.kind(), adviceText(candidate.risk()),
                                      QString::number(candidate.sizeBytes()), formatBytes(candidate.sizeBytes())}) {
             out.append('\t');
-            out.append(field.toUtf8());
+            out.append(escapedName(field).toUtf8());
         }
-        out.append('\n');
+        out.append(end == LineEnd::null ? '\0' : '\n');
     }
     return out;
 }
@@ -28,14 +45,20 @@ QByteArray candidatesAsJson(const std::vector<Candidate>& candidates)
 {
     QJsonArray array;
     for (const Candidate& candidate : candidates) {
-        array.append(QJsonObject{
+        QJsonObject item{
             {QStringLiteral("path"), displayText(candidate.sourceURL())},
             {QStringLiteral("location"), candidate.rootName()},
             {QStringLiteral("kind"), candidate.kind()},
             {QStringLiteral("advice"), adviceText(candidate.risk())},
             {QStringLiteral("sizeBytes"), qint64(candidate.sizeBytes())},
             {QStringLiteral("size"), formatBytes(candidate.sizeBytes())},
-        });
+        };
+        const std::string& path = candidate.sourceURL().native();
+        if (!isUtf8(path)) {
+            const QByteArray bytes(path.data(), qsizetype(path.size()));
+            item.insert(QStringLiteral("pathBytes"), QString::fromLatin1(bytes.toPercentEncoding("/")));
+        }
+        array.append(item);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }

@@ -1,18 +1,19 @@
 #include "cli/terminal_progress.h"
 
+#include "cli/shown_name.h"
 #include "transfer/progress_text.h"
 
 #include <sys/ioctl.h>
 
 QString progressLine(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
 {
-    return QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' + item.name +
-           QStringLiteral("  ") + runProgressText(item, pace, language);
+    return QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' +
+           escapedName(item.name) + QStringLiteral("  ") + runProgressText(item, pace, language);
 }
 
 void TerminalProgress::startItem(std::int64_t index, std::int64_t total, const QString& name)
 {
-    show(QString::number(index) + QStringLiteral(" / ") + QString::number(total) + u' ' + name);
+    show(QString::number(index) + QStringLiteral(" / ") + QString::number(total) + u' ' + escapedName(name));
 }
 
 void TerminalProgress::update(const ItemProgress& item)

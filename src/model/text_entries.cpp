@@ -193,6 +193,12 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"summary.frees", "Frees %@ of this computer's %@"},
         {"alert.confirm.sameDisk",
          "\n\nThe destination is on this computer's own disk, with the items: moving them there frees no space."},
+        // The command line's own messages.
+        {"cli.cannotRead", "cannot read %@: %@"},
+        {"cli.noSuchFolder", "No such file or folder"},
+        {"cli.notAFolder", "Not a folder"},
+        {"cli.noReadableFolder", "Nothing was transferred: no FOLDER could be read."},
+        {"cli.nothingToTransfer", "Nothing to transfer: no item was recommended (--all takes every item found)."},
     }};
     return entries;
 }
@@ -375,6 +381,11 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"risk.moved", "已移走"},
         {"summary.frees", "可释放 %@（这台电脑共 %@）"},
         {"alert.confirm.sameDisk", "\n\n目标位置与这些项目在这台电脑的同一块磁盘上：移到那里不会释放空间。"},
+        {"cli.cannotRead", "无法读取 %@：%@"},
+        {"cli.noSuchFolder", "没有这个文件或文件夹"},
+        {"cli.notAFolder", "不是文件夹"},
+        {"cli.noReadableFolder", "未转移任何内容：所有文件夹都无法读取。"},
+        {"cli.nothingToTransfer", "没有可转移的项目：没有推荐项（--all 会转移找到的全部项目）。"},
     }};
     return entries;
 }

@@ -115,12 +115,41 @@ TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(failed.out.startsWith(QStringLiteral("Some Items Did Not Finish\nSaved to:\n")));
     EXPECT_TRUE(failed.out.contains(QStringLiteral("Failed items:\nCould not create destination folder: ")));
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("\nloftwell-cli: Could not create destination folder: ")))
+        << failed.err.toStdString();
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
 
     EXPECT_EQ(transferCli({arg(dir / "home" / "Downloads")}, dir / "home").status, 2);
     EXPECT_EQ(transferCli({QStringLiteral("--to")}, dir / "home").status, 2);
     EXPECT_EQ(transferCli({QStringLiteral("--to"), arg(dir / "drive"), QStringLiteral("--move")}, dir / "home").status,
               2);
+}
+
+TEST_F(CliTransfer, FoldersThatCannotBeReadAreSaidAndNothingIsMadeWithoutOne)
+{
+    const QString missing = arg(dir / "home" / "Missing");
+    const Outcome none = transferCli({QStringLiteral("--to"), arg(dir / "drive"), missing}, dir / "home");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.out.isEmpty()) << none.out.toStdString();
+    EXPECT_EQ(none.err, QStringLiteral("loftwell-cli: cannot read %1: No such file or folder\n"
+                                       "loftwell-cli: Nothing was transferred: no FOLDER could be read.\n")
+                            .arg(missing));
+    EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
+
+    // Nothing recommended: nothing to do, and nothing made either.
+    writeFile(dir / "home" / "Small" / "note.txt", 1000);
+    const Outcome nothing =
+        transferCli({QStringLiteral("--to"), arg(dir / "drive"), arg(dir / "home" / "Small")}, dir / "home");
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_TRUE(nothing.err.contains(QStringLiteral("Nothing to transfer"))) << nothing.err.toStdString();
+    EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
+
+    // One of two: the other is moved, and the status says not all was done.
+    const Outcome some = transferCli(
+        {QStringLiteral("--to"), arg(dir / "drive"), missing, arg(dir / "home" / "Downloads")}, dir / "home");
+    EXPECT_EQ(some.status, 1);
+    EXPECT_TRUE(some.out.contains(QStringLiteral("Transfer Complete"))) << some.out.toStdString();
+    EXPECT_TRUE(fs::exists(onlyRun() / "Downloads" / "movie.mkv"));
 }
 
 TEST_F(CliTransfer, AReaderThatGoesAwayDoesNotStopTheTransfer)
@@ -185,7 +214,8 @@ TEST_F(CliTransfer, InAPipeNothingButTheLinesOfOld)
     EXPECT_FALSE(outcome.out.contains(u'\r'));
     EXPECT_FALSE(outcome.out.contains(u'\x1b'));
     // The drive here is a folder on the same disk: said on standard error, and gone on with.
-    EXPECT_EQ(outcome.err, I18n::text("alert.confirm.sameDisk", I18n::Language::english).trimmed() + u'\n');
+    EXPECT_EQ(outcome.err, QStringLiteral("loftwell-cli: ") +
+                               I18n::text("alert.confirm.sameDisk", I18n::Language::english).trimmed() + u'\n');
     EXPECT_EQ(outcome.status, 0);
 }
 

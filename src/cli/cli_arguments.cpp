@@ -1,0 +1,104 @@
+#include "cli/cli_arguments.h"
+
+namespace {
+
+std::filesystem::path absolutePath(const std::string& argument)
+{
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(argument, error);
+    return error ? std::filesystem::path(argument) : path;
+}
+
+bool isHelp(const std::string& argument)
+{
+    return argument == "-h" || argument == "--help";
+}
+
+// One option of `command`; false when it is not one of its options.
+bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments, std::size_t& i)
+{
+    const std::string& argument = arguments[i];
+    if (parsed.command == CliCommand::scan) {
+        if (argument == "--json")
+            return parsed.json = true;
+        if (argument == "-0" || argument == "--null")
+            return parsed.null = true;
+        return false;
+    }
+    if (argument == "--trash")
+        return parsed.trash = true;
+    if (argument == "--all")
+        return parsed.all = true;
+    std::string destination;
+    if (argument == "--to") {
+        if (i + 1 >= arguments.size()) {
+            parsed.problem = "--to needs DEST";
+            return true;
+        }
+        destination = arguments[++i];
+    } else if (argument.starts_with("--to=")) {
+        destination = argument.substr(5);
+    } else {
+        return false;
+    }
+    if (destination.empty())
+        parsed.problem = "--to needs DEST";
+    else
+        parsed.destination = absolutePath(destination);
+    return true;
+}
+
+} // namespace
+
+CliArguments parseCliArguments(const std::vector<std::string>& arguments)
+{
+    CliArguments parsed;
+    if (arguments.empty()) {
+        parsed.problem = "missing command";
+        return parsed;
+    }
+    const std::string& first = arguments[0];
+    if (isHelp(first)) {
+        parsed.help = true;
+        return parsed;
+    }
+    if (first == "--version") {
+        parsed.version = true;
+        return parsed;
+    }
+    if (first == "scan")
+        parsed.command = CliCommand::scan;
+    else if (first == "transfer")
+        parsed.command = CliCommand::transfer;
+    else {
+        parsed.problem = "unknown command " + first;
+        return parsed;
+    }
+
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < arguments.size() && parsed.problem.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument == "-" || !argument.starts_with('-')) {
+            if (argument.empty())
+                parsed.problem = "an empty FOLDER";
+            else
+                parsed.folders.push_back(absolutePath(argument));
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (isHelp(argument)) {
+            parsed.help = true;
+            return parsed;
+        } else if (!takeOption(parsed, arguments, i)) {
+            parsed.problem = "unknown option " + argument;
+        }
+    }
+    if (!parsed.problem.empty())
+        return parsed;
+    if (parsed.json && parsed.null)
+        parsed.problem = "--json and --null do not go together";
+    else if (parsed.command == CliCommand::transfer && !parsed.destination)
+        parsed.problem = "transfer needs --to DEST";
+    else if (parsed.folders.empty())
+        parsed.problem = "missing FOLDER";
+    return parsed;
+}
