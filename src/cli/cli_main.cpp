@@ -5,6 +5,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_help.h"
+#include "cli/measuring_line.h"
 #include "cli/readable_folders.h"
 #include "cli/scan_report.h"
 #include "cli/shown_name.h"
@@ -45,26 +46,6 @@ void complain(const QString& message)
     std::fprintf(stderr, "loftwell-cli: %s\n", message.toUtf8().constData());
 }
 
-// On a terminal, standard error shows what the scan is measuring, on one
-// line that is cleared at the end; elsewhere nothing.
-std::function<void(const std::filesystem::path&)> measuringLine()
-{
-    if (::isatty(STDERR_FILENO) != 1)
-        return {};
-    return [](const std::filesystem::path& item) {
-        if (item.empty()) {
-            std::fputs("\r\033[K", stderr);
-            return;
-        }
-        // The end of a long path says most; a wrapped line could not be rewritten.
-        QString shown = QString::fromUtf8(escapedName(item.native()));
-        if (shown.size() > 70)
-            shown = QStringLiteral("…") + shown.right(69);
-        std::fprintf(stderr, "\r\033[K%s", shown.toUtf8().constData());
-        std::fflush(stderr);
-    };
-}
-
 int transferCommand(const CliArguments& arguments)
 {
     const std::stop_token stop = stopOnTerminationSignals();
@@ -77,7 +58,12 @@ int transferCommand(const CliArguments& arguments)
         return 1;
     }
     std::vector<Candidate> items;
-    for (Candidate& candidate : scanCandidates(folders, fileSystem, stop, measuringLine())) {
+    std::vector<Candidate> found;
+    {
+        MeasuringLine measuring;
+        found = scanCandidates(folders, fileSystem, stop, measuring.observer(), measuring.tally());
+    }
+    for (Candidate& candidate : found) {
         if (arguments.all || candidate.selected())
             items.push_back(std::move(candidate));
     }
@@ -129,7 +115,11 @@ int scanCommand(const CliArguments& arguments)
 {
     PosixFileSystem fileSystem;
     const std::vector<std::filesystem::path> folders = readableFolders(arguments.folders, fileSystem, complain);
-    const std::vector<Candidate> candidates = scanCandidates(folders, fileSystem, {}, measuringLine());
+    std::vector<Candidate> candidates;
+    {
+        MeasuringLine measuring;
+        candidates = scanCandidates(folders, fileSystem, {}, measuring.observer(), measuring.tally());
+    }
     writeAll(arguments.json ? candidatesAsJson(candidates)
                             : candidatesAsLines(candidates, arguments.null ? LineEnd::null : LineEnd::newline));
     const bool written = std::fflush(stdout) == 0;

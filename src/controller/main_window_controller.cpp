@@ -16,6 +16,12 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
       view_(new MainWindowView(store_))
 {
     worker_.setMaxThreadCount(1);
+    scanTicker_.setInterval(250);
+    connect(&scanTicker_, &QTimer::timeout, this, [this] {
+        if (scanTally_)
+            showProgress(scanProgress(scanDescription_, scanTally_->files.load(std::memory_order_relaxed),
+                                      scanTally_->bytes.load(std::memory_order_relaxed), I18n::language()));
+    });
     connect(view_, &MainWindowView::scanClicked, this, &MainWindowController::scanAction);
     connect(view_, &MainWindowView::chooseDestinationClicked, this, &MainWindowController::refreshVolumesAction);
     connect(view_, &MainWindowView::destinationActivated, this, &MainWindowController::driveSelectionChanged);

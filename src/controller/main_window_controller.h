@@ -22,8 +22,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -97,6 +99,10 @@ private:
     std::optional<DiskSpace> sourceDisk_;
     ProgressDisplay progress_;
     TransferPace pace_;
+    // The running scan's count, shown a few times a second.
+    std::shared_ptr<ScanTally> scanTally_;
+    QString scanDescription_;
+    QTimer scanTicker_;
     // The list and its ticks as they were before the running scan.
     std::vector<Candidate> itemsBeforeScan_;
     bool didScanBefore_ = false;

@@ -1,6 +1,7 @@
 #include "controller/progress_display.h"
 
 #include "model/text_format.h"
+#include "scan/measured_text.h"
 #include "transfer/progress_text.h"
 
 namespace {
@@ -22,6 +23,15 @@ ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language la
 {
     return ProgressDisplay{formatText(I18n::text("progress.path.scanning", language), {sourceDescription}),
                            I18n::text("progress.status.scanning", language), 0, 0};
+}
+
+ProgressDisplay scanProgress(const QString& sourceDescription, std::int64_t files, std::int64_t bytes,
+                             I18n::Language language)
+{
+    ProgressDisplay progress = scanProgress(sourceDescription, language);
+    if (files > 0)
+        progress.statusText += QStringLiteral(" · ") + measuredText(files, bytes, language);
+    return progress;
 }
 
 ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language)

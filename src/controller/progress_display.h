@@ -14,8 +14,12 @@ inline constexpr int transferBarSteps = 10000;
 
 // Before anything ran (the strip is hidden then).
 ProgressDisplay initialProgress(I18n::Language language);
-// A scan of the described folders: an indeterminate bar.
+// A scan of the described folders: an indeterminate bar, and once something
+// was measured, how many files and how much space so far.
 ProgressDisplay scanProgress(const QString& sourceDescription, I18n::Language language);
+ProgressDisplay scanProgress(const QString& sourceDescription, std::int64_t files, std::int64_t bytes,
+                             I18n::Language language);
+
 // A transfer of `count` items about to start.
 ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language language);
 // Item `index` of `total` (1-based) starting: its texts (the bar's value is

@@ -40,7 +40,10 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
     if (isBusy_ || roots.empty())
         return;
     startRun(false);
-    showProgress(scanProgress(sourceDescription(roots, fileSystem_), I18n::language()));
+    scanDescription_ = sourceDescription(roots, fileSystem_);
+    showProgress(scanProgress(scanDescription_, I18n::language()));
+    scanTally_ = std::make_shared<ScanTally>();
+    scanTicker_.start();
     updateInterfaceState();
     itemsBeforeScan_ = store_.items();
     didScanBefore_ = didScan_;
@@ -49,20 +52,22 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
     view_->reloadTable();
 
     const FileSystem& fileSystem = fileSystem_;
-    worker_.start(
-        [roots, &fileSystem, gone = stopWork_.get_token(), stop = stopRun_.get_token(), controller = QPointer(this)] {
-            if (gone.stop_requested())
-                return;
-            std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop);
-            const bool stopped = stop.stop_requested();
-            postToGuiThread(controller, [result = std::move(result), stopped](MainWindowController& c) mutable {
-                c.finishScan(std::move(result), stopped);
-            });
+    worker_.start([roots, &fileSystem, tally = scanTally_, gone = stopWork_.get_token(), stop = stopRun_.get_token(),
+                   controller = QPointer(this)] {
+        if (gone.stop_requested())
+            return;
+        std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop, {}, tally.get());
+        const bool stopped = stop.stop_requested();
+        postToGuiThread(controller, [result = std::move(result), stopped](MainWindowController& c) mutable {
+            c.finishScan(std::move(result), stopped);
         });
+    });
 }
 
 void MainWindowController::finishScan(std::vector<Candidate> result, bool stopped)
 {
+    scanTicker_.stop();
+    scanTally_.reset();
     ProgressDisplay progress = progress_;
     progress.maximum = 1; // no longer animating
     showProgress(std::move(progress));

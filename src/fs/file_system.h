@@ -10,6 +10,7 @@
 
 #include "fs/fs_error.h"
 #include "fs/held_folder.h"
+#include "fs/scan_tally.h"
 #include "fs/user_folder.h"
 #include "model/item_fingerprint.h"
 
@@ -142,7 +143,8 @@ public:
     // and their fingerprint; hidden names and links left out, unreadable
     // parts count nothing. A stop request ends the walk early with a
     // partial total.
-    virtual TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {}) const = 0;
+    virtual TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {},
+                                    ScanTally* tally = nullptr) const = 0;
 
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;

@@ -81,9 +81,9 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     return values;
 }
 
-TreeMeasure PosixFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop) const
+TreeMeasure PosixFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop, ScanTally* tally) const
 {
-    return measureTree(*io_, folder, 2, std::move(stop));
+    return measureTree(*io_, folder, 2, std::move(stop), tally);
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const

@@ -72,8 +72,8 @@ std::string childPath(const std::string& parent, std::string_view name)
 
 class TreeWalk {
 public:
-    TreeWalk(const SystemIo& io, int workers, std::stop_token stop)
-        : io_(io), maxWorkers_(std::max(1, workers)), stop_(std::move(stop))
+    TreeWalk(const SystemIo& io, int workers, std::stop_token stop, ScanTally* tally)
+        : io_(io), maxWorkers_(std::max(1, workers)), stop_(std::move(stop)), tally_(tally)
     {
     }
 
@@ -158,16 +158,21 @@ private:
         if (entries.size() >= sortByInodeFrom)
             std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         std::vector<Task> found;
+        std::int64_t files = 0;
+        const std::int64_t bytesBefore = sum.allocatedBytes;
         for (const auto& [inode, name] : entries) {
             struct stat st;
             if (io_.statAt(folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // vanished or unreadable
             if (S_ISREG(st.st_mode)) {
+                ++files;
                 sum.allocatedBytes += std::int64_t(st.st_blocks) * 512;
                 sum.fingerprint.add(st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
             } else if (S_ISDIR(st.st_mode))
                 found.push_back(FolderTask{childPath(folder.path, name)});
         }
+        if (tally_)
+            tally_->add(files, sum.allocatedBytes - bytesBefore);
         publish(std::move(found), false);
     }
 
@@ -197,6 +202,7 @@ private:
     const SystemIo& io_;
     const int maxWorkers_;
     const std::stop_token stop_;
+    ScanTally* const tally_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<Task> tasks_; // a stack: depth first keeps it small
@@ -209,8 +215,9 @@ private:
 
 } // namespace
 
-TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop)
+TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop,
+                        ScanTally* tally)
 {
-    TreeWalk walk(io, workers, std::move(stop));
+    TreeWalk walk(io, workers, std::move(stop), tally);
     return walk.run(folder.native());
 }

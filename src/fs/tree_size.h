@@ -16,11 +16,13 @@
 // is independent.
 
 #include "fs/file_system.h"
+#include "fs/scan_tally.h"
 #include "fs/system_io.h"
 
 #include <filesystem>
 #include <stop_token>
 
-// A stop request ends the walk early with a partial total.
+// A stop request ends the walk early with a partial total. `tally`, when
+// given, hears every regular file measured, as the walk goes.
 TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers = 2,
-                        std::stop_token stop = {});
+                        std::stop_token stop = {}, ScanTally* tally = nullptr);

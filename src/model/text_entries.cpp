@@ -199,6 +199,8 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"cli.notAFolder", "Not a folder"},
         {"cli.noReadableFolder", "Nothing was transferred: no FOLDER could be read."},
         {"cli.nothingToTransfer", "Nothing to transfer: no item was recommended (--all takes every item found)."},
+        // A scan's running count.
+        {"progress.status.measured", "%@ files, %@ measured"},
     }};
     return entries;
 }
@@ -386,6 +388,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"cli.notAFolder", "不是文件夹"},
         {"cli.noReadableFolder", "未转移任何内容：所有文件夹都无法读取。"},
         {"cli.nothingToTransfer", "没有可转移的项目：没有推荐项（--all 会转移找到的全部项目）。"},
+        {"progress.status.measured", "已测量 %@ 个文件，%@"},
     }};
     return entries;
 }

@@ -18,8 +18,9 @@ namespace {
 // The state of one scan; nothing survives from one scan to the next.
 class CandidateScan {
 public:
-    CandidateScan(const FileSystem& fileSystem, std::stop_token stop, const MeasuringObserver& measuring)
-        : fileSystem_(fileSystem), stop_(std::move(stop)), measuring_(measuring)
+    CandidateScan(const FileSystem& fileSystem, std::stop_token stop, const MeasuringObserver& measuring,
+                  ScanTally* tally)
+        : fileSystem_(fileSystem), stop_(std::move(stop)), measuring_(measuring), tally_(tally)
     {
     }
 
@@ -34,7 +35,7 @@ public:
             return;
         if (measuring_)
             measuring_(item);
-        const ItemMeasure measure = measureItem(item, fileSystem_, stop_);
+        const ItemMeasure measure = measureItem(item, fileSystem_, stop_, tally_);
         if (stopped())
             return; // a partial size is no size
         if (measure.sizeBytes < minimumBytes)
@@ -65,6 +66,7 @@ private:
     const FileSystem& fileSystem_;
     std::stop_token stop_;
     const MeasuringObserver& measuring_;
+    ScanTally* const tally_;
     std::vector<Candidate> result_;
     std::unordered_set<std::string> seenPaths_;
 };
@@ -72,9 +74,9 @@ private:
 } // namespace
 
 std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const FileSystem& fileSystem,
-                                      std::stop_token stop, const MeasuringObserver& measuring)
+                                      std::stop_token stop, const MeasuringObserver& measuring, ScanTally* tally)
 {
-    CandidateScan scan(fileSystem, std::move(stop), measuring);
+    CandidateScan scan(fileSystem, std::move(stop), measuring, tally);
     for (const fs::path& root : roots) {
         if (scan.stopped())
             break;
@@ -91,7 +93,7 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
     return result;
 }
 
-ItemMeasure measureItem(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop)
+ItemMeasure measureItem(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop, ScanTally* tally)
 {
     const auto values = fileSystem.itemValues(url);
     if (values) {
@@ -101,10 +103,12 @@ ItemMeasure measureItem(const fs::path& url, const FileSystem& fileSystem, std::
         if (!item.isDirectory()) {
             ItemMeasure measure{item.allocatedBytes.value_or(item.length.value_or(0)), {}};
             measure.fingerprint.add(item.length.value_or(0), item.modifiedNs, item.changedNs);
+            if (tally && item.isRegularFile())
+                tally->add(1, measure.sizeBytes);
             return measure;
         }
     }
-    const TreeMeasure tree = fileSystem.treeMeasure(url, std::move(stop));
+    const TreeMeasure tree = fileSystem.treeMeasure(url, std::move(stop), tally);
     return {tree.allocatedBytes, tree.fingerprint};
 }
 

@@ -24,9 +24,11 @@
 using MeasuringObserver = std::function<void(const std::filesystem::path& item)>;
 
 // A stop request ends the scan early with what it found so far (the window
-// makes one when it closes during a scan).
+// makes one when it closes during a scan). `tally`, when given, counts the
+// regular files measured and their space as the scan goes.
 std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem,
-                                      std::stop_token stop = {}, const MeasuringObserver& measuring = {});
+                                      std::stop_token stop = {}, const MeasuringObserver& measuring = {},
+                                      ScanTally* tally = nullptr);
 
 // The size measure shared by the scan and the transfer: 0 for a symbolic
 // link, the allocated size (else the length) for anything that is not a
@@ -39,7 +41,8 @@ struct ItemMeasure {
     std::int64_t sizeBytes = 0;
     ItemFingerprint fingerprint;
 };
-ItemMeasure measureItem(const std::filesystem::path& url, const FileSystem& fileSystem, std::stop_token stop = {});
+ItemMeasure measureItem(const std::filesystem::path& url, const FileSystem& fileSystem, std::stop_token stop = {},
+                        ScanTally* tally = nullptr);
 
 // Hidden names, "Library", "System" and "Volumes" (exactly), and symbolic links.
 bool shouldSkip(const std::filesystem::path& url, const FileSystem& fileSystem);

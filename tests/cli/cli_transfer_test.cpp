@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,9 @@ TEST_F(CliTransfer, OnATerminalOneLineShowsTheBytes)
                                         .arg(QStringLiteral(LOFTWELL_CLI_PATH), arg(dir / "home" / "Downloads")),
                                     dir / "home");
     EXPECT_TRUE(scan.contains(QStringLiteral("Downloads/Ubuntu.utm"))) << scan.toStdString();
+    // with the count measured so far, as the window's strip shows it
+    EXPECT_TRUE(scan.contains(QRegularExpression(QStringLiteral("\\r\\x1b\\[K1 files, [0-9.]+ MB measured · "))))
+        << scan.toStdString();
     EXPECT_TRUE(scan.endsWith(QStringLiteral("\r\x1b[K"))) << scan.toStdString();
 
     const QString out =

@@ -3,6 +3,7 @@
 #include "controller/main_window_controller.h"
 #include "controller/source_description.h"
 #include "controller/window_fixture.h"
+#include "scan/measured_text.h"
 #include "ui/candidate_table_model.h"
 
 #include "model/byte_format.h"
@@ -245,6 +246,35 @@ TEST_F(ScanRunTest, WhileAScanRunsTheListIsEmptyAndAnotherPressDoesNothing)
     EXPECT_EQ(dialogs.folderRequests.size(), 2u);
     waitForScan();
     EXPECT_EQ(ui.tableModel()->rowCount(), 3);
+}
+
+TEST_F(ScanRunTest, TheStripCountsWhatTheScanMeasuredAsItGoes)
+{
+    for (int i = 0; i < 300; ++i)
+        writeFile(dir / "Big" / "Tree" / std::to_string(i % 10) / std::to_string(i), 4096);
+    io.slowDown(IoCall::statAt, std::chrono::milliseconds(4)); // about 1.3 s in all
+    dialogs.folderAnswers.push_back({dir / "Big"});
+    controller.scanAction();
+    const QString scanning = I18n::text("progress.status.scanning") + QStringLiteral(" · ");
+    QStringList shown;
+    const auto counted = [&](int files) {
+        return scanning + measuredText(files, std::int64_t(files) * 4096, I18n::language());
+    };
+    // Several counts on the way, each one larger, while the scan is still going.
+    for (int i = 0; i < 300 && ui.busy(); ++i) {
+        const QString status = ui.progressStatusLabel()->text();
+        if (status.startsWith(scanning) && (shown.isEmpty() || shown.back() != status))
+            shown << status;
+        QTest::qWait(10);
+    }
+    waitForScan();
+    ASSERT_GE(shown.size(), 2) << shown.join(u'\n').toStdString();
+    for (const QString& status : shown) {
+        bool matched = false;
+        for (int files = 1; files <= 300 && !matched; ++files)
+            matched = status == counted(files);
+        EXPECT_TRUE(matched) << status.toStdString();
+    }
 }
 
 TEST_F(ScanRunTest, FiveFoldersAreNamedByTheFirstThree)

@@ -173,6 +173,11 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
     EXPECT_EQ(sequential, referenceSize(t));
     for (int run = 0; run < 5; ++run)
         EXPECT_EQ(sizeOf(t, 2), sequential);
+    // The running count ends at what the walk measured, whoever measured it.
+    ScanTally tally;
+    EXPECT_EQ(measureTree(io, t, 2, {}, &tally).allocatedBytes, sequential);
+    EXPECT_EQ(tally.files.load(), 120 * 5 + 5000);
+    EXPECT_EQ(tally.bytes.load(), sequential);
 }
 
 TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)

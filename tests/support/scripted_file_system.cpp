@@ -25,10 +25,10 @@ FsResult<ItemValues> ScriptedFileSystem::itemValues(const fs::path& item) const
     return real_.itemValues(item);
 }
 
-TreeMeasure ScriptedFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop) const
+TreeMeasure ScriptedFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop, ScanTally* tally) const
 {
     ++treeSizeCalls_;
-    TreeMeasure measure = real_.treeMeasure(folder, std::move(stop));
+    TreeMeasure measure = real_.treeMeasure(folder, std::move(stop), tally);
     if (auto it = treeSizes_.find(folder.native()); it != treeSizes_.end())
         measure.allocatedBytes = it->second;
     return measure;

@@ -47,7 +47,8 @@ public:
 
     FsResult<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory) const override;
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
-    TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {}) const override;
+    TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {},
+                            ScanTally* tally = nullptr) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
     FsResult<HeldFolder> holdFolder(const std::filesystem::path& folder) const override;
     FsResult<HeldFolder> holdSubfolder(const HeldFolder& parent, const std::string& name) const override;
