@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Loftwell needs to build, run, test and check its
-# formatting, and only those that are missing, so a second run costs one dpkg
-# query.
+# Installs the Debian packages Loftwell needs to build, run, test and package
+# it and to check its formatting, and only those that are missing, so a second
+# run costs one dpkg query.
 set -euo pipefail
 
 packages=(
@@ -13,6 +13,7 @@ packages=(
   libxxhash-dev desktop-file-utils libfuse3-dev
   trash-cli util-linux strace xauth xvfb dbus-daemon python3-dbusmock
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
+  dpkg-dev lintian appstream
 )
 
 missing=()
