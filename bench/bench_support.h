@@ -76,6 +76,12 @@ inline void dropCaches()
         std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
 }
 
+// Whether a program of that name is on PATH.
+inline bool onPath(const std::string& program)
+{
+    return run({"sh", "-c", "command -v " + program + " >/dev/null"}).status == 0;
+}
+
 inline double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());

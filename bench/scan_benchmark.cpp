@@ -1,5 +1,7 @@
-// Scan benchmark: Loftwell's tree measure against `du -s -B1` on the same
-// tree in the same run, warm and cold, and the peak memory of a whole scan.
+// Scan benchmark: Loftwell's tree measure against `du -s -B1`, `gdu` and
+// `ncdu` on the same tree in the same rounds, warm and cold, with the median
+// of the per-round ratios and their spread, and the peak memory of a whole
+// scan.
 //
 //   build/bench/scan_benchmark [--tree DIR] [--runs N] [--no-cold]
 //
@@ -135,17 +137,13 @@ std::int64_t independentSize(const fs::path& tree)
     return blocks * 512;
 }
 
-std::int64_t duSize(const std::string& output)
-{
-    return std::atoll(output.c_str());
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) {
-        std::printf("%lld\n", static_cast<long long>(measureTree(PosixSystemIo(), argv[2]).allocatedBytes));
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--measure") == 0) {
+        const int workers = argc == 4 ? std::atoi(argv[3]) : treeWalkWorkers;
+        std::printf("%lld\n", static_cast<long long>(measureTree(PosixSystemIo(), argv[2], workers).allocatedBytes));
         return 0;
     }
     fs::path tree = fs::current_path() / "bench-data" / "scan-tree";
@@ -174,6 +172,22 @@ int main(int argc, char* argv[])
     std::printf("tree: %s (%s)\n", tree.c_str(), line.c_str());
     std::printf("machine: %ld cores; %d runs each, alternating, medians\n\n", ::sysconf(_SC_NPROCESSORS_ONLN), runs);
 
+    // The reference tools, each on the same tree in the same rounds. gdu walks
+    // with many goroutines, ncdu with one thread; either may be missing.
+    struct Tool {
+        const char* name;
+        std::vector<std::string> arguments; // the tree's path goes last
+    };
+    std::vector<Tool> tools{{"du -s -B1", {"du", "-s", "-B1"}}};
+    if (bench::onPath("gdu"))
+        tools.push_back({"gdu -n -p -s", {"gdu", "-n", "-p", "-s"}});
+    else
+        std::printf("(gdu not installed: apt-get install gdu)\n");
+    if (bench::onPath("ncdu"))
+        tools.push_back({"ncdu -0 -o /dev/null", {"ncdu", "-0", "-o", "/dev/null"}});
+    else
+        std::printf("(ncdu not installed: apt-get install ncdu)\n");
+
     bool allCorrect = true;
     for (const char* part : {"deep", "wide"}) {
         const fs::path target = tree / part;
@@ -181,36 +195,47 @@ int main(int argc, char* argv[])
         for (bool coldRun : {false, true}) {
             if (coldRun && !cold)
                 continue;
-            std::vector<double> ours, du;
+            std::vector<double> ours;
+            std::vector<std::vector<double>> theirs(tools.size());
+            std::vector<std::vector<double>> ratios(tools.size());
             long rss = 0;
-            std::int64_t measured = -1, duBytes = -1;
+            std::int64_t measured = -1;
+            const auto timed = [&](const std::vector<std::string>& argv) {
+                if (coldRun)
+                    dropCaches();
+                return runProgram(argv);
+            };
             if (!coldRun) { // warm the cache
                 runProgram({self, "--measure", target.native()});
                 runProgram({"du", "-s", "-B1", target.native()});
             }
+            // Rounds alternate the programs, so a slow moment of the disk hits all of them.
             for (int run = 0; run < runs; ++run) {
-                if (coldRun)
-                    dropCaches();
-                const Measurement a = runProgram({self, "--measure", target.native()});
+                const Measurement a = timed({self, "--measure", target.native()});
                 ours.push_back(a.seconds);
                 rss = std::max(rss, a.maxRssKiB);
                 measured = std::atoll(a.output.c_str());
-                if (coldRun)
-                    dropCaches();
-                const Measurement b = runProgram({"du", "-s", "-B1", target.native()});
-                du.push_back(b.seconds);
-                duBytes = duSize(b.output);
+                for (std::size_t t = 0; t < tools.size(); ++t) {
+                    std::vector<std::string> argv = tools[t].arguments;
+                    argv.push_back(target.native());
+                    const double seconds = timed(argv).seconds;
+                    theirs[t].push_back(seconds);
+                    ratios[t].push_back(a.seconds / seconds);
+                }
             }
-            const double ratio = median(ours) / median(du);
-            std::printf("%-5s %-4s  loftwell %.3f s   du -s -B1 %.3f s   ratio %.2fx   peak RSS %.1f MiB\n", part,
-                        coldRun ? "cold" : "warm", median(ours), median(du), ratio, rss / 1024.0);
+            std::printf("%-5s %-4s  loftwell %.3f s   peak RSS %.1f MiB\n", part, coldRun ? "cold" : "warm",
+                        median(ours), rss / 1024.0);
+            for (std::size_t t = 0; t < tools.size(); ++t) {
+                const auto [low, high] = std::minmax_element(ratios[t].begin(), ratios[t].end());
+                std::printf("            %-22s %.3f s   ratio %.2fx (%.2f-%.2f)\n", tools[t].name, median(theirs[t]),
+                            median(ratios[t]), *low, *high);
+            }
             if (measured != expected) {
                 allCorrect = false;
                 std::printf("      SIZE MISMATCH: loftwell %lld, find %lld\n", (long long)measured,
                             (long long)expected);
             } else {
-                std::printf("      size %lld bytes = find's sum (du, which skips nothing, says %lld)\n",
-                            (long long)measured, (long long)duBytes);
+                std::printf("      size %lld bytes = find's sum\n", (long long)measured);
             }
         }
     }

@@ -83,7 +83,7 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
 
 TreeMeasure PosixFileSystem::treeMeasure(const fs::path& folder, std::stop_token stop, ScanTally* tally) const
 {
-    return measureTree(*io_, folder, 2, std::move(stop), tally);
+    return measureTree(*io_, folder, treeWalkWorkers, std::move(stop), tally);
 }
 
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const

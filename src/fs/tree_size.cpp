@@ -81,8 +81,8 @@ public:
     {
         tasks_.push_back(FolderTask{root});
         work();
-        if (helper_.joinable())
-            helper_.join();
+        for (std::thread& helper : helpers_)
+            helper.join();
         return total_;
     }
 
@@ -176,27 +176,27 @@ private:
         publish(std::move(found), false);
     }
 
-    // Makes tasks available to the other worker; the helper is started once
-    // the tree proves big enough to pay for a thread.
+    // Makes tasks available to the other workers; helpers are started once
+    // the tree proves big enough to pay for a thread, one more each time
+    // there is more waiting work than workers, up to the limit.
     void publish(std::vector<Task> tasks, bool isBatch)
     {
         if (tasks.empty())
             return;
-        bool startHelper = false;
         {
             std::lock_guard lock(mutex_);
             if (!isBatch)
                 foldersSeen_ += int(tasks.size());
             for (auto& task : tasks)
                 tasks_.push_back(std::move(task));
-            if (maxWorkers_ > 1 && !helperStarted_ && (isBatch || foldersSeen_ >= foldersBeforeHelper)) {
-                helperStarted_ = true;
-                startHelper = true;
+            const int workers = 1 + int(helpers_.size());
+            if (workers < maxWorkers_ && (isBatch || foldersSeen_ >= foldersBeforeHelper) &&
+                int(tasks_.size()) >= workers) {
+                // Made under the lock: run() joins exactly the threads in the list.
+                helpers_.emplace_back([this] { work(); });
             }
         }
         wake_.notify_one();
-        if (startHelper)
-            helper_ = std::thread([this] { work(); });
     }
 
     const SystemIo& io_;
@@ -208,8 +208,7 @@ private:
     std::vector<Task> tasks_; // a stack: depth first keeps it small
     int busy_ = 0;
     int foldersSeen_ = 0;
-    bool helperStarted_ = false;
-    std::thread helper_;
+    std::vector<std::thread> helpers_;
     TreeMeasure total_;
 };
 

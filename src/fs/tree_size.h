@@ -10,8 +10,10 @@
 // most one descriptor per worker is open at a time, so neither the open-file
 // limit nor PATH_MAX bounds the depth.
 //
-// Big trees are shared with one helper thread, started only once a tree
-// proves big enough to pay for it. The result never depends on the split.
+// Big trees are shared with helper threads, up to `workers` in all, started
+// only once a tree proves big enough to pay for them and one at a time as
+// waiting work outgrows them: on a cold disk each thread is one more request
+// in flight. The result never depends on the split.
 // Every system call goes through `io`. Callable from any thread; each call
 // is independent.
 
@@ -24,5 +26,9 @@
 
 // A stop request ends the walk early with a partial total. `tally`, when
 // given, hears every regular file measured, as the walk goes.
-TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers = 2,
+// A cold walk of a deep tree on an SSD keeps getting faster up to about 16
+// requests in flight (half the time of 2); a warm one neither gains nor loses.
+inline constexpr int treeWalkWorkers = 16;
+
+TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers = treeWalkWorkers,
                         std::stop_token stop = {}, ScanTally* tally = nullptr);

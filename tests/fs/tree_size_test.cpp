@@ -23,7 +23,7 @@ namespace {
 
 const PosixSystemIo io;
 
-std::int64_t sizeOf(const fs::path& folder, int workers = 2)
+std::int64_t sizeOf(const fs::path& folder, int workers = treeWalkWorkers)
 {
     return measureTree(io, folder, workers).allocatedBytes;
 }
@@ -171,11 +171,13 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
         writeFile(t / "wide" / std::to_string(file), file % 3 == 0 ? 5000 : 1);
     const std::int64_t sequential = sizeOf(t, 1);
     EXPECT_EQ(sequential, referenceSize(t));
-    for (int run = 0; run < 5; ++run)
+    for (int run = 0; run < 5; ++run) {
         EXPECT_EQ(sizeOf(t, 2), sequential);
+        EXPECT_EQ(sizeOf(t), sequential);
+    }
     // The running count ends at what the walk measured, whoever measured it.
     ScanTally tally;
-    EXPECT_EQ(measureTree(io, t, 2, {}, &tally).allocatedBytes, sequential);
+    EXPECT_EQ(measureTree(io, t, treeWalkWorkers, {}, &tally).allocatedBytes, sequential);
     EXPECT_EQ(tally.files.load(), 120 * 5 + 5000);
     EXPECT_EQ(tally.bytes.load(), sequential);
 }
