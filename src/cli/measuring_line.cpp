@@ -3,6 +3,7 @@
 #include "cli/shown_name.h"
 #include "scan/measured_text.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <unistd.h>
 
@@ -11,9 +12,14 @@ MeasuringLine::MeasuringLine() : terminal_(::isatty(STDERR_FILENO) == 1)
     if (!terminal_)
         return;
     ticker_ = std::jthread([this](std::stop_token stop) {
+        // Woken at once by the stop, so the end of a scan never waits for a tick.
+        std::mutex mutex;
+        std::condition_variable_any tick;
+        std::unique_lock lock(mutex);
         while (!stop.stop_requested()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            show();
+            tick.wait_for(lock, stop, std::chrono::milliseconds(250), [] { return false; });
+            if (!stop.stop_requested())
+                show();
         }
     });
 }

@@ -27,13 +27,14 @@ std::vector<std::filesystem::path> readableFolders(const std::vector<std::filesy
 {
     std::vector<std::filesystem::path> readable;
     for (const std::filesystem::path& folder : folders) {
-        const auto listing = fileSystem.listDirectory(folder);
-        if (listing) {
+        // Opening it for reading says what listing it would, without reading it twice.
+        const auto held = fileSystem.holdFolder(folder);
+        if (held) {
             readable.push_back(folder);
             continue;
         }
         complain(formatText(I18n::text("cli.cannotRead"),
-                            {QString::fromUtf8(escapedName(folder.native())), reason(listing.error().code)}));
+                            {QString::fromUtf8(escapedName(folder.native())), reason(held.error().code)}));
     }
     return readable;
 }
