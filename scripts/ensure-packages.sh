@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
   qt6-translations-l10n
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-noto-cjk fonts-inter

@@ -1,6 +1,7 @@
 // Process entry: one application, one window; closing it ends the process.
 
 #include "app/app_delegate.h"
+#include "app/font_config_warm_up.h"
 #include "app/quit_on_signal.h"
 
 #include "fs/open_file_limit.h"
@@ -34,9 +35,11 @@ int main(int argc, char* argv[])
         }
     }
     raiseOpenFileLimit();
+    FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Loftwell"));
     keepNoSettingsFiles();
+    fontConfig.finish();
     // Dialogs and every control without a font of its own speak in the window's face.
     QApplication::setFont(appFont(13, FontWeight::regular));
     installQtTranslations(I18n::language());

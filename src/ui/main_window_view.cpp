@@ -115,6 +115,10 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
     tableView_->raise();
     configureBottomBar();
     configureKeyboard();
+    // As the first interface state has them: the window opens empty.
+    progressStrip_->hide();
+    summaryStrip_->hide();
+    tableView_->hide();
     layoutViews();
 }
 
@@ -410,37 +414,44 @@ void MainWindowView::layoutViews()
     refreshButton_->setGeometry(toolbar.refreshButton);
     scanButton_->setGeometry(toolbar.scanButton);
 
-    // Progress strip.
-    const auto shownSize = [](const StyledButton* button) { return button->isHidden() ? QSize() : button->sizeHint(); };
-    const ProgressRects progress =
-        progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_),
-                      shownSize(pauseButton_), shownSize(stopButton_));
-    pauseButton_->setGeometry(progress.pauseButton);
-    stopButton_->setGeometry(progress.stopButton);
-    progressLine_->setGeometry(progress.hairline);
-    progressPathLabel_->setGeometry(progress.pathLabel);
-    progressStatusLabel_->setGeometry(progress.statusLabel);
-    progressIndicator_->setGeometry(progress.indicator);
+    // Progress strip: measured only while shown, so the fonts of hidden
+    // texts are not loaded before the first paint.
+    if (!progressStrip_->isHidden()) {
+        const auto shownSize = [](const StyledButton* button) {
+            return button->isHidden() ? QSize() : button->sizeHint();
+        };
+        const ProgressRects progress =
+            progressRects(width, naturalSize(progressPathLabel_), naturalSize(progressStatusLabel_),
+                          shownSize(pauseButton_), shownSize(stopButton_));
+        pauseButton_->setGeometry(progress.pauseButton);
+        stopButton_->setGeometry(progress.stopButton);
+        progressLine_->setGeometry(progress.hairline);
+        progressPathLabel_->setGeometry(progress.pathLabel);
+        progressStatusLabel_->setGeometry(progress.statusLabel);
+        progressIndicator_->setGeometry(progress.indicator);
+    }
 
     // Summary strip.
-    const SummaryRects summary = summaryRects(width,
-                                              {naturalSize(selectedCountLabel_), naturalSize(selectedSizeLabel_),
-                                               selectedCautionBadge_->sizeHint(), selectedAppBadge_->sizeHint()},
-                                              {naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_),
-                                               naturalSize(tabCautionLabel_), naturalSize(tabAppLabel_)});
-    summaryTopLine_->setGeometry(summary.topLine);
-    summaryBottomLine_->setGeometry(summary.bottomLine);
-    selectedCountLabel_->setGeometry(summary.summaryRow[0]);
-    selectedSizeLabel_->setGeometry(summary.summaryRow[1]);
-    selectedCautionBadge_->setGeometry(summary.summaryRow[2]);
-    selectedAppBadge_->setGeometry(summary.summaryRow[3]);
-    const QRect disk = diskBarRect(width, summary.summaryRow[3], diskBar_->sizeHint());
-    diskBar_->setGeometry(disk);
-    diskBar_->setVisible(!diskBar_->display().hidden && !disk.isEmpty());
-    tabAllLabel_->setGeometry(summary.tabs[0]);
-    tabSafeLabel_->setGeometry(summary.tabs[1]);
-    tabCautionLabel_->setGeometry(summary.tabs[2]);
-    tabAppLabel_->setGeometry(summary.tabs[3]);
+    if (!summaryStrip_->isHidden()) {
+        const SummaryRects summary = summaryRects(width,
+                                                  {naturalSize(selectedCountLabel_), naturalSize(selectedSizeLabel_),
+                                                   selectedCautionBadge_->sizeHint(), selectedAppBadge_->sizeHint()},
+                                                  {naturalSize(tabAllLabel_), naturalSize(tabSafeLabel_),
+                                                   naturalSize(tabCautionLabel_), naturalSize(tabAppLabel_)});
+        summaryTopLine_->setGeometry(summary.topLine);
+        summaryBottomLine_->setGeometry(summary.bottomLine);
+        selectedCountLabel_->setGeometry(summary.summaryRow[0]);
+        selectedSizeLabel_->setGeometry(summary.summaryRow[1]);
+        selectedCautionBadge_->setGeometry(summary.summaryRow[2]);
+        selectedAppBadge_->setGeometry(summary.summaryRow[3]);
+        const QRect disk = diskBarRect(width, summary.summaryRow[3], diskBar_->sizeHint());
+        diskBar_->setGeometry(disk);
+        diskBar_->setVisible(!diskBar_->display().hidden && !disk.isEmpty());
+        tabAllLabel_->setGeometry(summary.tabs[0]);
+        tabSafeLabel_->setGeometry(summary.tabs[1]);
+        tabCautionLabel_->setGeometry(summary.tabs[2]);
+        tabAppLabel_->setGeometry(summary.tabs[3]);
+    }
 
     // Main content: the empty state and the table both fill it.
     emptyState_->setGeometry(0, 0, bands.main.width(), bands.main.height());
