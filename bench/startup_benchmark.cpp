@@ -2,8 +2,10 @@
 // real X server (run under xvfb-run), for loftwell and, as the reference, a
 // minimal Qt window of the same size in the same run.
 //
-//   xvfb-run -a -s "-screen 0 1600x1000x24" build/bench/startup_benchmark build/src/loftwell [RUNS]
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build/bench/startup_benchmark build/src/loftwell [RUNS] [OTHER]
 //
+// OTHER, another build of loftwell (say, last commit's), runs in the same
+// rounds, so a change can be judged on this noisy a machine.
 // The screen is sampled every few milliseconds; the time reported is when
 // the window's toolbar colour first appears (for the reference, its fill).
 
@@ -74,19 +76,29 @@ int main(int argc, char* argv[])
     }
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: startup_benchmark LOFTWELL [RUNS]\n");
+        std::fprintf(stderr, "usage: startup_benchmark LOFTWELL [RUNS] [OTHER]\n");
         return 2;
     }
     const QString loftwell = QString::fromLocal8Bit(argv[1]);
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    const QString other = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     const QString self = QCoreApplication::applicationFilePath();
-    std::vector<double> ours, reference;
+    std::vector<double> ours, others, reference;
+    std::vector<double> ratios, otherRatios;
     for (int run = 0; run < runs; ++run) {
         ours.push_back(timeToColour(loftwell, {}, qRgb(249, 250, 251)));
+        if (!other.isEmpty())
+            others.push_back(timeToColour(other, {}, qRgb(249, 250, 251)));
         reference.push_back(timeToColour(self, {QStringLiteral("--reference-window")}, qRgb(249, 250, 251)));
+        ratios.push_back(ours.back() / reference.back());
+        if (!other.isEmpty())
+            otherRatios.push_back(others.back() / reference.back());
     }
     std::printf("process start to first paint, median of %d runs, alternating:\n", runs);
-    std::printf("  loftwell           %.0f ms\n", median(ours));
+    std::printf("  loftwell           %.0f ms  %.2fx the reference (median of each round's ratio)\n", median(ours),
+                median(ratios));
+    if (!other.isEmpty())
+        std::printf("  other build        %.0f ms  %.2fx\n", median(others), median(otherRatios));
     std::printf("  minimal Qt window  %.0f ms (reference)\n", median(reference));
     return 0;
 }
