@@ -8,10 +8,13 @@
 // rounds, so a change can be judged on this noisy a machine.
 // The screen is sampled every few milliseconds; the time reported is when
 // the window's toolbar colour first appears (for the reference, its fill).
+// A second reference, the same window with one line of text, shows what
+// loading the desktop's fonts costs any window that shows a word.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -62,8 +65,10 @@ double median(std::vector<double> values)
 
 int main(int argc, char* argv[])
 {
-    // The reference window: the same size, one fill, nothing else.
-    if (argc == 2 && std::strcmp(argv[1], "--reference-window") == 0) {
+    // The reference window: the same size, one fill, nothing else (or one
+    // line of text in the desktop's font).
+    const bool withText = argc == 2 && std::strcmp(argv[1], "--reference-window-with-text") == 0;
+    if (withText || (argc == 2 && std::strcmp(argv[1], "--reference-window") == 0)) {
         QApplication application(argc, argv);
         QWidget window;
         QPalette palette;
@@ -71,6 +76,10 @@ int main(int argc, char* argv[])
         window.setPalette(palette);
         window.setAutoFillBackground(true);
         window.resize(1200, 820);
+        if (withText) {
+            auto* label = new QLabel(QStringLiteral("Loftwell"), &window);
+            label->move(24, 24);
+        }
         window.show();
         return application.exec();
     }
@@ -83,14 +92,16 @@ int main(int argc, char* argv[])
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
     const QString other = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     const QString self = QCoreApplication::applicationFilePath();
-    std::vector<double> ours, others, reference;
-    std::vector<double> ratios, otherRatios;
+    std::vector<double> ours, others, reference, text;
+    std::vector<double> ratios, otherRatios, textRatios;
     for (int run = 0; run < runs; ++run) {
         ours.push_back(timeToColour(loftwell, {}, qRgb(249, 250, 251)));
         if (!other.isEmpty())
             others.push_back(timeToColour(other, {}, qRgb(249, 250, 251)));
         reference.push_back(timeToColour(self, {QStringLiteral("--reference-window")}, qRgb(249, 250, 251)));
+        text.push_back(timeToColour(self, {QStringLiteral("--reference-window-with-text")}, qRgb(249, 250, 251)));
         ratios.push_back(ours.back() / reference.back());
+        textRatios.push_back(text.back() / reference.back());
         if (!other.isEmpty())
             otherRatios.push_back(others.back() / reference.back());
     }
@@ -100,5 +111,6 @@ int main(int argc, char* argv[])
     if (!other.isEmpty())
         std::printf("  other build        %.0f ms  %.2fx\n", median(others), median(otherRatios));
     std::printf("  minimal Qt window  %.0f ms (reference)\n", median(reference));
+    std::printf("  the same with one line of text  %.0f ms  %.2fx\n", median(text), median(textRatios));
     return 0;
 }
