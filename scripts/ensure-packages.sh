@@ -14,6 +14,7 @@ packages=(
   trash-cli util-linux strace xauth xvfb dbus-daemon python3-dbusmock
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
   dpkg-dev lintian appstream
+  liburing-dev
 )
 
 missing=()
