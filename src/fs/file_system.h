@@ -146,6 +146,23 @@ public:
     virtual TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {},
                                     ScanTally* tally = nullptr) const = 0;
 
+    // The same for several folders, in order; `started` hears each one's
+    // index as its walk starts, perhaps on another thread but one call at a
+    // time. A file system may walk them together.
+    virtual std::vector<TreeMeasure> treeMeasures(const std::vector<std::filesystem::path>& folders,
+                                                  std::stop_token stop = {}, ScanTally* tally = nullptr,
+                                                  const std::function<void(std::size_t)>& started = {}) const
+    {
+        std::vector<TreeMeasure> measures;
+        for (std::size_t i = 0; i < folders.size() && !stop.stop_requested(); ++i) {
+            if (started)
+                started(i);
+            measures.push_back(treeMeasure(folders[i], stop, tally));
+        }
+        measures.resize(folders.size());
+        return measures;
+    }
+
     // Label and free space of the volume holding `folder`; either may be absent.
     virtual VolumeValues volumeValues(const std::filesystem::path& folder) const = 0;
 

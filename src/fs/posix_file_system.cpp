@@ -86,6 +86,13 @@ TreeMeasure PosixFileSystem::treeMeasure(const fs::path& folder, std::stop_token
     return measureTree(*io_, folder, treeWalkWorkers, std::move(stop), tally);
 }
 
+std::vector<TreeMeasure> PosixFileSystem::treeMeasures(const std::vector<fs::path>& folders, std::stop_token stop,
+                                                       ScanTally* tally,
+                                                       const std::function<void(std::size_t)>& started) const
+{
+    return measureTrees(*io_, folders, treeWalkWorkers, std::move(stop), tally, started);
+}
+
 VolumeValues PosixFileSystem::volumeValues(const fs::path& folder) const
 {
     VolumeValues values;

@@ -25,12 +25,15 @@ namespace {
 struct OpenFolder {
     std::string path;
     UniqueFd fd;
+    std::size_t root = 0; // which of the measured folders it lies in
 };
 
 using EntryList = std::vector<std::pair<std::uint64_t, std::string>>; // inode, name
 
 struct FolderTask {
     std::string path;
+    std::size_t root = 0;
+    bool isRoot = false; // the measured folder itself
 };
 
 struct StatBatch {
@@ -72,24 +75,28 @@ std::string childPath(const std::string& parent, std::string_view name)
 
 class TreeWalk {
 public:
-    TreeWalk(const SystemIo& io, int workers, std::stop_token stop, ScanTally* tally)
-        : io_(io), maxWorkers_(std::max(1, workers)), stop_(std::move(stop)), tally_(tally)
+    TreeWalk(const SystemIo& io, int workers, std::stop_token stop, ScanTally* tally, const RootStarted& started)
+        : io_(io), maxWorkers_(std::max(1, workers)), stop_(std::move(stop)), tally_(tally), started_(started)
     {
     }
 
-    TreeMeasure run(const std::string& root)
+    std::vector<TreeMeasure> run(const std::vector<std::filesystem::path>& roots)
     {
-        tasks_.push_back(FolderTask{root});
+        totals_.resize(roots.size());
+        // A stack: the first folder goes on top, so they start in order.
+        for (std::size_t root = roots.size(); root-- > 0;)
+            tasks_.push_back(FolderTask{roots[root].native(), root, true});
+        foldersSeen_ = int(roots.size());
         work();
         for (std::thread& helper : helpers_)
             helper.join();
-        return total_;
+        return totals_;
     }
 
 private:
     void work()
     {
-        TreeMeasure sum;
+        std::vector<TreeMeasure> sums(totals_.size());
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             Task task;
@@ -105,10 +112,10 @@ private:
             // Asked to stop: the remaining tasks are drained without work.
             if (!stop_.stop_requested()) {
                 if (auto* folder = std::get_if<FolderTask>(&task)) {
-                    walkFolder(folder->path, buffer, sum);
+                    walkFolder(*folder, buffer, sums[folder->root]);
                 } else {
                     auto& batch = std::get<StatBatch>(task);
-                    statEntries(*batch.folder, batch.entries, sum);
+                    statEntries(*batch.folder, batch.entries, sums[batch.folder->root]);
                 }
             }
             std::lock_guard lock(mutex_);
@@ -116,15 +123,23 @@ private:
                 wake_.notify_all();
         }
         std::lock_guard lock(mutex_);
-        total_.allocatedBytes += sum.allocatedBytes;
-        total_.fingerprint.add(sum.fingerprint);
+        for (std::size_t root = 0; root < sums.size(); ++root) {
+            totals_[root].allocatedBytes += sums[root].allocatedBytes;
+            totals_[root].fingerprint.add(sums[root].fingerprint);
+        }
         wake_.notify_all();
     }
 
-    void walkFolder(const std::string& path, std::vector<char>& buffer, TreeMeasure& sum)
+    void walkFolder(const FolderTask& task, std::vector<char>& buffer, TreeMeasure& sum)
     {
+        const std::string& path = task.path;
+        if (started_ && task.isRoot) {
+            std::lock_guard lock(startedMutex_); // one call at a time, whichever thread
+            started_(task.root);
+        }
         auto folder = std::make_shared<OpenFolder>();
         folder->path = path;
+        folder->root = task.root;
         folder->fd = openFolder(io_, path);
         if (!folder->fd.valid())
             return; // unreadable or gone: left out
@@ -136,7 +151,7 @@ private:
             if (isHiddenName(entry.name))
                 return;
             if (entry.type == EntryType::directory) {
-                subfolders.push_back(FolderTask{childPath(path, entry.name)});
+                subfolders.push_back(FolderTask{childPath(path, entry.name), task.root});
             } else if (entry.type == EntryType::regular || entry.type == EntryType::unknown) {
                 entries.emplace_back(entry.inode, std::string(entry.name));
                 if (maxWorkers_ > 1 && entries.size() == batchSize) {
@@ -169,7 +184,7 @@ private:
                 sum.allocatedBytes += std::int64_t(st.st_blocks) * 512;
                 sum.fingerprint.add(st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
             } else if (S_ISDIR(st.st_mode))
-                found.push_back(FolderTask{childPath(folder.path, name)});
+                found.push_back(FolderTask{childPath(folder.path, name), folder.root});
         }
         if (tally_)
             tally_->add(files, sum.allocatedBytes - bytesBefore);
@@ -203,13 +218,15 @@ private:
     const int maxWorkers_;
     const std::stop_token stop_;
     ScanTally* const tally_;
+    const RootStarted& started_;
+    std::mutex startedMutex_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<Task> tasks_; // a stack: depth first keeps it small
     int busy_ = 0;
     int foldersSeen_ = 0;
     std::vector<std::thread> helpers_;
-    TreeMeasure total_;
+    std::vector<TreeMeasure> totals_;
 };
 
 } // namespace
@@ -217,6 +234,14 @@ private:
 TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers, std::stop_token stop,
                         ScanTally* tally)
 {
-    TreeWalk walk(io, workers, std::move(stop), tally);
-    return walk.run(folder.native());
+    return measureTrees(io, {folder}, workers, std::move(stop), tally).front();
+}
+
+std::vector<TreeMeasure> measureTrees(const SystemIo& io, const std::vector<std::filesystem::path>& folders,
+                                      int workers, std::stop_token stop, ScanTally* tally, const RootStarted& started)
+{
+    if (folders.empty())
+        return {};
+    TreeWalk walk(io, workers, std::move(stop), tally, started);
+    return walk.run(folders);
 }

@@ -22,7 +22,9 @@
 #include "fs/system_io.h"
 
 #include <filesystem>
+#include <functional>
 #include <stop_token>
+#include <vector>
 
 // A stop request ends the walk early with a partial total. `tally`, when
 // given, hears every regular file measured, as the walk goes.
@@ -32,3 +34,14 @@ inline constexpr int treeWalkWorkers = 16;
 
 TreeMeasure measureTree(const SystemIo& io, const std::filesystem::path& folder, int workers = treeWalkWorkers,
                         std::stop_token stop = {}, ScanTally* tally = nullptr);
+
+// Told the index of each folder of measureTrees as its walk starts, one call
+// at a time, on whichever thread starts it.
+using RootStarted = std::function<void(std::size_t index)>;
+
+// Several folders in one walk sharing one set of workers, so the end of one
+// folder's walk overlaps the start of the next one's; each result is what
+// measureTree gives for that folder. Each worker keeps a sum per folder.
+std::vector<TreeMeasure> measureTrees(const SystemIo& io, const std::vector<std::filesystem::path>& folders,
+                                      int workers = treeWalkWorkers, std::stop_token stop = {},
+                                      ScanTally* tally = nullptr, const RootStarted& started = {});

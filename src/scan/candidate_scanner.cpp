@@ -7,13 +7,29 @@
 #include "scan/assess_candidate.h"
 #include "scan/candidate_order.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::size_t foldersPerWalk = 256;
+
+// Anything but a folder: 0 for a symbolic link, else its own space.
+ItemMeasure measureNonFolder(const ItemValues& item, ScanTally* tally)
+{
+    if (item.isSymbolicLink())
+        return {};
+    ItemMeasure measure{item.allocatedBytes.value_or(item.length.value_or(0)), {}};
+    measure.fingerprint.add(item.length.value_or(0), item.modifiedNs, item.changedNs);
+    if (tally && item.isRegularFile())
+        tally->add(1, measure.sizeBytes);
+    return measure;
+}
 
 // The state of one scan; nothing survives from one scan to the next.
 class CandidateScan {
@@ -38,6 +54,79 @@ public:
         const ItemMeasure measure = measureItem(item, fileSystem_, stop_, tally_);
         if (stopped())
             return; // a partial size is no size
+        add(item, std::move(key), rootName, measure, minimumBytes);
+    }
+
+    // The root's folders are measured in one walk: on a cold disk the end of
+    // one folder's walk would otherwise leave most requests idle.
+    void scanChildren(const QString& rootName, const fs::path& root, std::int64_t minimumBytes)
+    {
+        const auto listing = fileSystem_.listDirectory(root);
+        if (!listing)
+            return; // a root that cannot be listed adds nothing
+        struct Child {
+            fs::path item;
+            std::string key;
+            std::optional<ItemMeasure> measure; // empty for a folder, measured below
+        };
+        std::vector<Child> children;
+        std::vector<fs::path> folders;
+        for (const DirectoryEntry& entry : listing.value()) {
+            if (stopped())
+                return;
+            if (isSystemFolder(root, entry.name))
+                continue;
+            fs::path item = root / entry.name;
+            if (shouldSkip(item, fileSystem_))
+                continue;
+            std::string key = standardizedPath(item).native();
+            if (seenPaths_.contains(key))
+                continue;
+            const auto values = fileSystem_.itemValues(item);
+            if (values && !values.value().isDirectory()) {
+                if (measuring_)
+                    measuring_(item);
+                children.push_back({item, std::move(key), measureNonFolder(values.value(), tally_)});
+            } else {
+                folders.push_back(item);
+                children.push_back({std::move(item), std::move(key), std::nullopt});
+            }
+        }
+        // In walks of a few hundred: each worker keeps a sum per folder.
+        std::vector<TreeMeasure> trees;
+        for (std::size_t first = 0; first < folders.size(); first += foldersPerWalk) {
+            const std::vector<fs::path> part(folders.begin() + std::ptrdiff_t(first),
+                                             folders.begin() +
+                                                 std::ptrdiff_t(std::min(folders.size(), first + foldersPerWalk)));
+            std::vector<TreeMeasure> measured = fileSystem_.treeMeasures(part, stop_, tally_, [&](std::size_t index) {
+                if (measuring_)
+                    measuring_(part[index]);
+            });
+            trees.insert(trees.end(), measured.begin(), measured.end());
+            if (stopped())
+                return; // a partial size is no size
+        }
+        if (stopped())
+            return;
+        std::size_t nextTree = 0;
+        for (Child& child : children) {
+            ItemMeasure measure;
+            if (child.measure) {
+                measure = *child.measure;
+            } else {
+                const TreeMeasure& tree = trees[nextTree++];
+                measure = {tree.allocatedBytes, tree.fingerprint};
+            }
+            add(child.item, std::move(child.key), rootName, measure, minimumBytes);
+        }
+    }
+
+    std::vector<Candidate> takeResult() { return std::move(result_); }
+
+private:
+    void add(const fs::path& item, std::string key, const QString& rootName, const ItemMeasure& measure,
+             std::int64_t minimumBytes)
+    {
         if (measure.sizeBytes < minimumBytes)
             return; // too small: not remembered, another root may still reach it
         const MoveAssessment assessment = assessCandidate(item, fileSystem_);
@@ -46,23 +135,6 @@ public:
                              measure.fingerprint);
     }
 
-    void scanChildren(const QString& rootName, const fs::path& root, std::int64_t minimumBytes)
-    {
-        const auto listing = fileSystem_.listDirectory(root);
-        if (!listing)
-            return; // a root that cannot be listed adds nothing
-        for (const DirectoryEntry& entry : listing.value()) {
-            if (stopped())
-                return;
-            if (isSystemFolder(root, entry.name))
-                continue;
-            addCandidate(root / entry.name, rootName, minimumBytes);
-        }
-    }
-
-    std::vector<Candidate> takeResult() { return std::move(result_); }
-
-private:
     const FileSystem& fileSystem_;
     std::stop_token stop_;
     const MeasuringObserver& measuring_;
@@ -96,18 +168,8 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
 ItemMeasure measureItem(const fs::path& url, const FileSystem& fileSystem, std::stop_token stop, ScanTally* tally)
 {
     const auto values = fileSystem.itemValues(url);
-    if (values) {
-        const ItemValues& item = values.value();
-        if (item.isSymbolicLink())
-            return {};
-        if (!item.isDirectory()) {
-            ItemMeasure measure{item.allocatedBytes.value_or(item.length.value_or(0)), {}};
-            measure.fingerprint.add(item.length.value_or(0), item.modifiedNs, item.changedNs);
-            if (tally && item.isRegularFile())
-                tally->add(1, measure.sizeBytes);
-            return measure;
-        }
-    }
+    if (values && !values.value().isDirectory())
+        return measureNonFolder(values.value(), tally);
     const TreeMeasure tree = fileSystem.treeMeasure(url, std::move(stop), tally);
     return {tree.allocatedBytes, tree.fingerprint};
 }

@@ -20,7 +20,9 @@
 #include <vector>
 
 // Told of each item just before it is measured, and of an empty path when
-// the scan ends (the command line shows it on a terminal).
+// the scan ends (the command line shows it on a terminal). The folders of
+// one root are measured together, so their calls may come from the walk's
+// threads, one call at a time.
 using MeasuringObserver = std::function<void(const std::filesystem::path& item)>;
 
 // A stop request ends the scan early with what it found so far (the window

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -180,6 +181,33 @@ TEST(TreeSize, SharingTheWalkGivesExactlyTheSequentialResult)
     EXPECT_EQ(measureTree(io, t, treeWalkWorkers, {}, &tally).allocatedBytes, sequential);
     EXPECT_EQ(tally.files.load(), 120 * 5 + 5000);
     EXPECT_EQ(tally.bytes.load(), sequential);
+}
+
+TEST(TreeSize, FoldersWalkedTogetherGetEachItsOwnResult)
+{
+    TempDir dir;
+    const fs::path t = dir / "t";
+    for (int folder = 0; folder < 100; ++folder)
+        writeFile(t / ("c" + std::to_string(folder % 5)) / std::to_string(folder) / "f", 100 + 37 * folder);
+    for (int file = 0; file < 2100; ++file) // split into batches
+        writeFile(t / "c1" / "wide" / std::to_string(file), file % 2 == 0 ? 5000 : 1);
+    // Nested, repeated, missing and empty folders among them.
+    makeFolder(t / "empty");
+    const std::vector<fs::path> folders{t / "c0", t / "c1", t / "c1" / "wide", t / "missing", t / "c0", t / "empty", t};
+    for (int workers : {1, treeWalkWorkers}) {
+        std::vector<std::size_t> started;
+        const std::vector<TreeMeasure> measures =
+            measureTrees(io, folders, workers, {}, nullptr, [&](std::size_t index) { started.push_back(index); });
+        ASSERT_EQ(measures.size(), folders.size());
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            const TreeMeasure alone = measureTree(io, folders[i], 1);
+            EXPECT_EQ(measures[i].allocatedBytes, alone.allocatedBytes) << folders[i] << " " << workers;
+            EXPECT_EQ(measures[i].fingerprint, alone.fingerprint) << folders[i];
+        }
+        EXPECT_EQ(measures[3].allocatedBytes, 0);
+        std::sort(started.begin(), started.end());
+        EXPECT_EQ(started, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
+    }
 }
 
 TEST(TreeSize, EntriesVanishingDuringTheWalkAreSkipped)

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -57,6 +59,35 @@ TEST_F(ScannerTest, RecommendsLargeChildrenOneLevelDeep)
     EXPECT_EQ(folder.sourceURL(), downloads / "Project");
     EXPECT_EQ(result[1].kind(), I18n::text("kind.installer"));
     EXPECT_EQ(result[1].sizeBytes(), 25 * MiB);
+}
+
+TEST_F(ScannerTest, EveryItemIsToldOnceAndGetsItsOwnSizeWhenFoldersAreMeasuredTogether)
+{
+    // More folders than one shared walk takes, each with a size of its own.
+    const fs::path root = dir / "root";
+    std::map<fs::path, std::int64_t> sizes;
+    for (int folder = 0; folder < 300; ++folder) {
+        const fs::path item = root / ("folder " + std::to_string(folder));
+        writeFile(item / "f", 1);
+        sizes[item] = 20 * MiB + folder * 4096;
+        fileSystem.setTreeSize(item, sizes[item]);
+    }
+    writeFile(root / "file.bin", 21 * MiB);
+    sizes[root / "file.bin"] = allocatedBytes(root / "file.bin");
+    makeSymlink("file.bin", root / "link");
+    std::vector<fs::path> told;
+    const auto result = scanCandidates({root}, fileSystem, {}, [&](const fs::path& item) { told.push_back(item); });
+    ASSERT_FALSE(told.empty());
+    EXPECT_TRUE(told.back().empty());
+    told.pop_back();
+    std::sort(told.begin(), told.end());
+    std::vector<fs::path> expected;
+    for (const auto& [item, size] : sizes)
+        expected.push_back(item);
+    EXPECT_EQ(told, expected);
+    ASSERT_EQ(result.size(), sizes.size());
+    for (const Candidate& candidate : result)
+        EXPECT_EQ(candidate.sizeBytes(), sizes[candidate.sourceURL()]) << candidate.sourceURL();
 }
 
 TEST_F(ScannerTest, TheThresholdIsInclusive)

@@ -34,6 +34,20 @@ TreeMeasure ScriptedFileSystem::treeMeasure(const fs::path& folder, std::stop_to
     return measure;
 }
 
+// The real shared walk, with the scripted sizes in place of what it found.
+std::vector<TreeMeasure> ScriptedFileSystem::treeMeasures(const std::vector<fs::path>& folders, std::stop_token stop,
+                                                          ScanTally* tally,
+                                                          const std::function<void(std::size_t)>& started) const
+{
+    treeSizeCalls_ += int(folders.size());
+    std::vector<TreeMeasure> measures = real_.treeMeasures(folders, std::move(stop), tally, started);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (auto it = treeSizes_.find(folders[i].native()); it != treeSizes_.end())
+            measures[i].allocatedBytes = it->second;
+    }
+    return measures;
+}
+
 VolumeValues ScriptedFileSystem::volumeValues(const fs::path& folder) const
 {
     if (auto it = volumes_.find(folder.native()); it != volumes_.end())

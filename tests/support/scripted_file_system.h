@@ -49,6 +49,9 @@ public:
     FsResult<ItemValues> itemValues(const std::filesystem::path& item) const override;
     TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {},
                             ScanTally* tally = nullptr) const override;
+    std::vector<TreeMeasure> treeMeasures(const std::vector<std::filesystem::path>& folders, std::stop_token stop = {},
+                                          ScanTally* tally = nullptr,
+                                          const std::function<void(std::size_t)>& started = {}) const override;
     VolumeValues volumeValues(const std::filesystem::path& folder) const override;
     FsResult<HeldFolder> holdFolder(const std::filesystem::path& folder) const override;
     FsResult<HeldFolder> holdSubfolder(const HeldFolder& parent, const std::string& name) const override;
