@@ -19,8 +19,10 @@
 #ifdef LOFTWELL_BENCH_URING
 #include "uring_tree_size.h"
 #endif
+#include "fs/posix_file_system.h"
 #include "fs/posix_system_io.h"
 #include "fs/tree_size.h"
+#include "scan/candidate_scanner.h"
 
 #include <algorithm>
 #include <chrono>
@@ -153,6 +155,16 @@ int main(int argc, char* argv[])
         std::printf("%lld\n", static_cast<long long>(measureTree(PosixSystemIo(), argv[2], workers).allocatedBytes));
         return 0;
     }
+    // The whole scan of a folder, as the window's: its children measured,
+    // classified and ordered. Prints the sum of what it recommends.
+    if (argc == 3 && std::strcmp(argv[1], "--scan") == 0) {
+        const PosixFileSystem fileSystem;
+        std::int64_t sum = 0;
+        for (const Candidate& candidate : scanCandidates({argv[2]}, fileSystem))
+            sum += candidate.sizeBytes();
+        std::printf("%lld\n", static_cast<long long>(sum));
+        return 0;
+    }
 #ifdef LOFTWELL_BENCH_URING
     if (argc == 4 && std::strcmp(argv[1], "--measure-uring") == 0) {
         const std::int64_t bytes = uringTreeSize(argv[3], unsigned(std::max(1, std::atoi(argv[2]))));
@@ -214,7 +226,8 @@ int main(int argc, char* argv[])
         for (bool coldRun : {false, true}) {
             if (coldRun && !cold)
                 continue;
-            std::vector<double> ours;
+            std::vector<double> ours, scans, scanRatios;
+            std::int64_t scanned = -1;
             std::vector<std::vector<double>> theirs(tools.size());
             std::vector<std::vector<double>> ratios(tools.size());
             long rss = 0;
@@ -234,12 +247,19 @@ int main(int argc, char* argv[])
                 ours.push_back(a.seconds);
                 rss = std::max(rss, a.maxRssKiB);
                 measured = std::atoll(a.output.c_str());
+                if (std::strcmp(part, "deep") == 0) { // 30 children, as a scan of a home meets them
+                    const Measurement scan = timed({self, "--scan", target.native()});
+                    scans.push_back(scan.seconds);
+                    scanned = std::atoll(scan.output.c_str());
+                }
                 for (std::size_t t = 0; t < tools.size(); ++t) {
                     std::vector<std::string> argv = tools[t].arguments;
                     argv.push_back(target.native());
                     const Measurement m = timed(argv);
                     theirs[t].push_back(m.seconds);
                     ratios[t].push_back(a.seconds / m.seconds);
+                    if (t == 0 && !scans.empty())
+                        scanRatios.push_back(scans.back() / m.seconds);
                     if (tools[t].printsSize && std::atoll(m.output.c_str()) != expected) {
                         allCorrect = false;
                         std::printf("      SIZE MISMATCH: %s %s, find %lld\n", tools[t].name, m.output.c_str(),
@@ -253,6 +273,12 @@ int main(int argc, char* argv[])
                 const auto [low, high] = std::minmax_element(ratios[t].begin(), ratios[t].end());
                 std::printf("            %-22s %.3f s   ratio %.2fx (%.2f-%.2f)\n", tools[t].name, median(theirs[t]),
                             median(ratios[t]), *low, *high);
+            }
+            if (!scans.empty()) {
+                const auto [low, high] = std::minmax_element(scanRatios.begin(), scanRatios.end());
+                std::printf("            %-22s %.3f s   ratio to du %.2fx (%.2f-%.2f)%s\n", "loftwell's whole scan",
+                            median(scans), median(scanRatios), *low, *high,
+                            scanned == expected ? "" : "   SUM DIFFERS FROM find's");
             }
             if (measured != expected) {
                 allCorrect = false;
