@@ -108,6 +108,9 @@ private:
                 task = std::move(tasks_.back());
                 tasks_.pop_back();
                 ++busy_;
+                // Many measured folders with nothing below them publish
+                // nothing: the waiting ones are reason enough for a helper.
+                startHelperIfWorthIt(false);
             }
             // Asked to stop: the remaining tasks are drained without work.
             if (!stop_.stop_requested()) {
@@ -204,14 +207,17 @@ private:
                 foldersSeen_ += int(tasks.size());
             for (auto& task : tasks)
                 tasks_.push_back(std::move(task));
-            const int workers = 1 + int(helpers_.size());
-            if (workers < maxWorkers_ && (isBatch || foldersSeen_ >= foldersBeforeHelper) &&
-                int(tasks_.size()) >= workers) {
-                // Made under the lock: run() joins exactly the threads in the list.
-                helpers_.emplace_back([this] { work(); });
-            }
+            startHelperIfWorthIt(isBatch);
         }
         wake_.notify_one();
+    }
+
+    // Under the lock. Made under it too: run() joins exactly the threads in the list.
+    void startHelperIfWorthIt(bool isBatch)
+    {
+        const int workers = 1 + int(helpers_.size());
+        if (workers < maxWorkers_ && (isBatch || foldersSeen_ >= foldersBeforeHelper) && int(tasks_.size()) >= workers)
+            helpers_.emplace_back([this] { work(); });
     }
 
     const SystemIo& io_;

@@ -22,11 +22,11 @@
 // Told of each item just before it is measured, and of an empty path when
 // the scan ends (the command line shows it on a terminal). The folders of
 // one root are measured together, so their calls may come from the walk's
-// threads, one call at a time.
+// threads, one call at a time; it must not throw.
 using MeasuringObserver = std::function<void(const std::filesystem::path& item)>;
 
-// A stop request ends the scan early with what it found so far (the window
-// makes one when it closes during a scan). `tally`, when given, counts the
+// A stop request ends the scan early with what it found in the roots it
+// finished (the window makes one when it closes during a scan). `tally`, when given, counts the
 // regular files measured and their space as the scan goes.
 std::vector<Candidate> scanCandidates(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem,
                                       std::stop_token stop = {}, const MeasuringObserver& measuring = {},
