@@ -4,6 +4,11 @@
 // otherwise wait for it, about 5 ms. Fontconfig keeps one configuration per
 // process, so the window's fonts find it loaded. finish() joins the thread;
 // call it before any text is measured.
+//
+// Fontconfig reads the environment and the locale, which the application
+// changes while it starts: the locale is set first, as the application sets
+// it, and there is no thread when a launcher left a startup variable the
+// application unsets (or when no thread can be made).
 
 #include <thread>
 
@@ -14,6 +19,7 @@ public:
     FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
     ~FontConfigWarmUp();
 
+    bool started() const { return thread_.joinable(); }
     void finish();
 
 private:
