@@ -1,5 +1,6 @@
 #include "uring_tree_size.h"
 
+#include <cerrno>
 #include <deque>
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,6 +84,7 @@ std::int64_t uringTreeSize(const std::string& root, unsigned depth)
     std::deque<std::unique_ptr<Entry>> waiting;
     unsigned inFlight = 0;
     std::int64_t bytes = 0;
+    bool unsupported = false;
     while (!folders.empty() || !waiting.empty() || inFlight > 0) {
         // Keep the queue full, reading folders only when it would run dry.
         while (waiting.size() < depth && !folders.empty()) {
@@ -103,7 +105,10 @@ std::int64_t uringTreeSize(const std::string& root, unsigned depth)
         }
         if (inFlight == 0)
             continue;
-        if (io_uring_submit_and_wait(&ring, 1) < 0) {
+        int submitted;
+        while ((submitted = io_uring_submit_and_wait(&ring, 1)) == -EINTR) {
+        }
+        if (submitted < 0) {
             io_uring_queue_exit(&ring);
             return -1;
         }
@@ -113,6 +118,8 @@ std::int64_t uringTreeSize(const std::string& root, unsigned depth)
         io_uring_for_each_cqe(&ring, head, cqe)
         {
             std::unique_ptr<Entry> entry(static_cast<Entry*>(io_uring_cqe_get_data(cqe)));
+            if (cqe->res == -EINVAL)
+                unsupported = true; // a kernel without the stat operation
             if (cqe->res == 0) {
                 if (S_ISREG(entry->result.stx_mode))
                     bytes += std::int64_t(entry->result.stx_blocks) * 512;
@@ -125,5 +132,20 @@ std::int64_t uringTreeSize(const std::string& root, unsigned depth)
         inFlight -= seen;
     }
     io_uring_queue_exit(&ring);
-    return bytes;
+    return unsupported ? -1 : bytes;
+}
+
+bool uringStatAvailable()
+{
+    io_uring ring;
+    if (io_uring_queue_init(1, &ring, 0) != 0)
+        return false;
+    struct statx result {};
+    io_uring_sqe* sqe = io_uring_get_sqe(&ring);
+    io_uring_prep_statx(sqe, AT_FDCWD, "/", 0, STATX_TYPE, &result);
+    io_uring_cqe* cqe = nullptr;
+    const bool available =
+        io_uring_submit_and_wait(&ring, 1) == 1 && io_uring_peek_cqe(&ring, &cqe) == 0 && cqe->res == 0;
+    io_uring_queue_exit(&ring);
+    return available;
 }

@@ -9,3 +9,6 @@
 #include <string>
 
 std::int64_t uringTreeSize(const std::string& root, unsigned depth);
+
+// Whether this process may use io_uring with stat calls at all.
+bool uringStatAvailable();
