@@ -19,6 +19,11 @@ namespace {
 
 constexpr std::size_t foldersPerWalk = 256;
 
+bool isSkippedName(const std::string& name)
+{
+    return isHiddenName(name) || name == "Library" || name == "System" || name == "Volumes";
+}
+
 // Anything but a folder: 0 for a symbolic link, else its own space.
 ItemMeasure measureNonFolder(const ItemValues& item, ScanTally* tally)
 {
@@ -76,13 +81,16 @@ public:
                 return;
             if (isSystemFolder(root, entry.name))
                 continue;
-            fs::path item = root / entry.name;
-            if (shouldSkip(item, fileSystem_))
+            if (isSkippedName(entry.name))
                 continue;
+            fs::path item = root / entry.name;
             std::string key = standardizedPath(item).native();
             if (seenPaths_.contains(key))
                 continue;
+            // Read once: whether it is a link to skip, and a file's own measure.
             const auto values = fileSystem_.itemValues(item);
+            if (values && values.value().isSymbolicLink())
+                continue;
             if (values && !values.value().isDirectory()) {
                 if (measuring_)
                     measuring_(item);
@@ -187,12 +195,7 @@ bool isSymbolicLink(const fs::path& url, const FileSystem& fileSystem)
 
 bool shouldSkip(const fs::path& url, const FileSystem& fileSystem)
 {
-    const std::string name = lastPathComponent(url);
-    if (isHiddenName(name))
-        return true;
-    if (name == "Library" || name == "System" || name == "Volumes")
-        return true;
-    return isSymbolicLink(url, fileSystem);
+    return isSkippedName(lastPathComponent(url)) || isSymbolicLink(url, fileSystem);
 }
 
 bool isSystemFolder(const fs::path& root, const std::string& name)
