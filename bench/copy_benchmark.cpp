@@ -237,7 +237,7 @@ int main(int argc, char* argv[])
         if (parent < 0 || !flushCopy(io, parent, target.filename().native(), target))
             return 1;
         const double flushed = seconds(start);
-        if (!manifest || !verifyItemCopy(io, argv[2], argv[3], manifest.value(), true))
+        if (!manifest || !verifyItemCopy(io, argv[2], argv[3], manifest.value(), CopyCheck::contentsBeforeTrash))
             return 1;
         const double verified = seconds(start);
         if (!moveToTrash(io, argv[2], TrashEnvironment{argv[4], std::nullopt, ::getuid()}))

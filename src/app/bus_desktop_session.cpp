@@ -35,3 +35,11 @@ void BusDesktopSession::notify(const QString& title, const QString& body)
     if (session_)
         sendDesktopNotification(*session_, title, body);
 }
+
+const DriveRemount* BusDesktopSession::driveRemount()
+{
+    reachBuses();
+    if (!remount_)
+        remount_.emplace(system_);
+    return &*remount_;
+}

@@ -1,9 +1,11 @@
 #pragma once
 // The desktop's own services on D-Bus: logind (or the desktop portal) keeps
-// the computer awake, the notification service tells of the end. GUI thread.
+// the computer awake, the notification service tells of the end, UDisks2
+// remounts a drive. GUI thread, but for the remount itself.
 
 #include "controller/desktop_session.h"
 #include "desktop/sleep_inhibitor.h"
+#include "desktop/udisks_remount.h"
 
 #include <QDBusConnection>
 
@@ -21,6 +23,7 @@ public:
     void keepAwake(const QString& reason) override;
     void allowSleep() override;
     void notify(const QString& title, const QString& body) override;
+    const DriveRemount* driveRemount() override;
 
 private:
     void reachBuses();
@@ -29,4 +32,5 @@ private:
     std::optional<QDBusConnection> system_;
     std::optional<QDBusConnection> session_;
     std::unique_ptr<SleepInhibitor> inhibitor_;
+    std::optional<UdisksRemount> remount_;
 };

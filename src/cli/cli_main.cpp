@@ -13,6 +13,7 @@
 #include "cli/terminal_progress.h"
 #include "desktop/session_buses.h"
 #include "desktop/sleep_inhibitor.h"
+#include "desktop/udisks_remount.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "scan/candidate_scanner.h"
@@ -78,8 +79,11 @@ int transferCommand(const CliArguments& arguments)
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);
     // The computer stays awake while the transfer runs, and not a moment longer.
-    auto awake = std::make_optional<SleepInhibitor>(defaultSystemBus(), defaultSessionBus(),
-                                                    QStringLiteral("loftwell-cli"), I18n::text("desktop.keepAwake"));
+    const std::optional<QDBusConnection> systemBus = defaultSystemBus();
+    auto awake = std::make_optional<SleepInhibitor>(systemBus, defaultSessionBus(), QStringLiteral("loftwell-cli"),
+                                                    I18n::text("desktop.keepAwake"));
+    // A drive whose driver answers from memory is unmounted and mounted again before the copies are read back.
+    const UdisksRemount remount(systemBus);
     const TransferResult result = transfer(
         items, *arguments.destination, arguments.trash,
         [&](std::int64_t index, std::int64_t total, const QString& name) {
@@ -95,7 +99,8 @@ int transferCommand(const CliArguments& arguments)
         [&](const ItemProgress& item) {
             if (terminal)
                 line.update(item);
-        });
+        },
+        nullptr, &remount);
     awake.reset();
     if (terminal)
         line.finish();

@@ -7,6 +7,8 @@
 
 QString progressLine(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
 {
+    if (item.checkingDrive)
+        return I18n::text("progress.path.checkingDrive", language);
     return QString::number(item.index) + QStringLiteral(" / ") + QString::number(item.total) + u' ' +
            escapedName(item.name) + QStringLiteral("  ") + runProgressText(item, pace, language);
 }

@@ -50,8 +50,14 @@ ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, cons
 ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
 {
     ProgressDisplay progress = transferItemStarted(item.index, item.total, item.name, language);
-    progress.statusText += QStringLiteral(" · ") + runProgressText(item, pace, language);
     progress.value = transferBarValue(item);
+    // Between the copies and their read-back no item is in hand: the drive is.
+    if (item.checkingDrive) {
+        progress.pathText = I18n::text("progress.path.checkingDrive", language);
+        progress.statusText = countText(item.index, item.total);
+        return progress;
+    }
+    progress.statusText += QStringLiteral(" · ") + runProgressText(item, pace, language);
     return progress;
 }
 

@@ -49,7 +49,8 @@ void MainWindowController::transferAction()
 
     const FileSystem& fileSystem = fileSystem_;
     const std::filesystem::path to = selectedDestination()->url;
-    worker_.start([selection = std::move(confirmation.selection), to, moveToTrash, &fileSystem,
+    const DriveRemount* remount = desktop_ ? desktop_->driveRemount() : nullptr;
+    worker_.start([selection = std::move(confirmation.selection), to, moveToTrash, &fileSystem, remount,
                    gone = stopWork_.get_token(), stop = stopRun_.get_token(), pause = &pause_,
                    controller = QPointer(this)] {
         if (gone.stop_requested())
@@ -63,7 +64,7 @@ void MainWindowController::transferAction()
             postToGuiThread(controller, [item](MainWindowController& c) { c.showItemProgress(item); });
         };
         TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
-                                         stop, itemProgress, pause);
+                                         stop, itemProgress, pause, remount);
         postToGuiThread(controller,
                         [result = std::move(result)](MainWindowController& c) { c.finishTransfer(result); });
     });

@@ -27,11 +27,12 @@ namespace {
 
 class CopyVerifier {
 public:
-    CopyVerifier(const SystemIo& io, const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+    CopyVerifier(const SystemIo& io, const CopyManifest& manifest, CopyCheck check, std::stop_token stop,
                  ByteCounter verified = {})
         : io_(io),
           manifest_(manifest),
-          compareContents_(compareContents),
+          compareContents_(check != CopyCheck::layout),
+          wholeOnOneDrive_(check == CopyCheck::contentsBeforeTrash),
           stop_(std::move(stop)),
           verified_(std::move(verified)),
           reader_(io_, stop_, verified_),
@@ -102,7 +103,7 @@ private:
         if ((target.st_mode & S_IFMT) != type)
             return inItem(FsErrc::typeDiffers, relative);
         // Another drive mounted inside the item: copied, but never trashed along.
-        if (compareContents_ && source.st_dev != device_)
+        if (wholeOnOneDrive_ && source.st_dev != device_)
             return inItem(FsErrc::otherFileSystem, relative);
         switch (type) {
         case S_IFREG:
@@ -258,6 +259,7 @@ private:
     const SystemIo& io_;
     const CopyManifest& manifest_;
     bool compareContents_;
+    bool wholeOnOneDrive_;
     std::stop_token stop_;
     ByteCounter verified_;
     DriveReadBack reader_;
@@ -273,18 +275,18 @@ private:
 
 FsResult<void> verifyItemCopy(const SystemIo& io, const fs::path& source, int targetDirectory,
                               const std::string& targetName, const fs::path& target, const CopyManifest& manifest,
-                              bool compareContents, std::stop_token stop, ByteCounter verified)
+                              CopyCheck check, std::stop_token stop, ByteCounter verified)
 {
-    CopyVerifier verifier(io, manifest, compareContents, std::move(stop), std::move(verified));
+    CopyVerifier verifier(io, manifest, check, std::move(stop), std::move(verified));
     return verifier.run(source, targetDirectory, targetName.c_str(), target);
 }
 
 FsResult<void> verifyItemCopy(const SystemIo& io, const fs::path& source, const fs::path& target,
-                              const CopyManifest& manifest, bool compareContents, std::stop_token stop)
+                              const CopyManifest& manifest, CopyCheck check, std::stop_token stop)
 {
     auto anchor = PathAnchor::resolve(io, target);
     if (!anchor)
         return anchor.error();
-    CopyVerifier verifier(io, manifest, compareContents, std::move(stop));
+    CopyVerifier verifier(io, manifest, check, std::move(stop));
     return verifier.run(source, anchor.value().directory(), anchor.value().name(), target);
 }

@@ -4,11 +4,11 @@
 // same type, links with the same target, files with the same length; the
 // source has not changed since it was copied.
 //
-// With `compareContents` (the original is to go to the Trash), the copy,
-// which must be on the drive already (copy_flush.h), has its cached pages
-// dropped, every file is re-read from the drive (without touching its
-// access time) and compared with the hash taken while copying, and no entry
-// of the source may lie on another file system (a drive mounted inside the
+// Checking contents (CopyCheck::contents), the copy, which must be on the
+// drive already (copy_flush.h), has its cached pages dropped, and every file
+// is re-read from the drive (without touching its access time) and compared
+// with the hash taken while copying. Before the Trash, no entry of the
+// source may lie on another file system either (a drive mounted inside the
 // item must not go to the Trash with it). A copy that shares its source's
 // blocks (a reflink) is checked by its extent map,
 // which must be the source's, shared, and by one read of it from the drive;
@@ -33,10 +33,10 @@
 // `target` is its path, for messages.
 FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source, int targetDirectory,
                               const std::string& targetName, const std::filesystem::path& target,
-                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
+                              const CopyManifest& manifest, CopyCheck check, std::stop_token stop = {},
                               ByteCounter verified = {});
 
 // The same at a path.
 FsResult<void> verifyItemCopy(const SystemIo& io, const std::filesystem::path& source,
-                              const std::filesystem::path& target, const CopyManifest& manifest, bool compareContents,
+                              const std::filesystem::path& target, const CopyManifest& manifest, CopyCheck check,
                               std::stop_token stop = {});

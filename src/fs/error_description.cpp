@@ -78,6 +78,8 @@ const char* ownKey(FsErrc condition)
     case FsErrc::readBackFailed: return "error.readBack";
     case FsErrc::destinationMissing: return "error.noDestination";
     case FsErrc::hardLinkDiffers: return "error.otherHardLink";
+    case FsErrc::notCheckedOnDrive: return "error.notChecked";
+    case FsErrc::driveNotMountedBack: return "error.notMountedBack";
     case FsErrc::sizeCheckFailed: return nullptr; // the text table's own words
     }
     return nullptr;

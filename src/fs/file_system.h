@@ -112,6 +112,22 @@ struct CopyOptions {
     ByteCounter copied = {};
 };
 
+// How far the check of a copy goes.
+enum class CopyCheck : std::uint8_t {
+    layout,              // every entry there, of its type and length; the source unchanged
+    contents,            // and every file read back from the drive and compared
+    contentsBeforeTrash, // and no part of the source on another drive (it goes to the Trash whole)
+};
+
+// How a read-back reaches the drive that holds a folder. A driver in user
+// space (FUSE: exfat-fuse, ntfs-3g) reads its device through the kernel's
+// cache of it, so a read-back through the driver may never reach the drive.
+struct DriveAccess {
+    bool userSpaceDriver = false;
+    std::filesystem::path mountPoint; // where its file system is mounted
+    std::filesystem::path device;     // what it was mounted from ("/dev/sdb1"), when known
+};
+
 // What a destination's file system can hold (destination_rules.h learns it).
 struct DestinationRules {
     bool windowsCharacters = false;  // refuses " * : < > ? \ | and control characters
@@ -216,13 +232,22 @@ public:
     // copy_verifier.h); a failure names what differed and where.
     // `verified` counts the bytes read back.
     virtual FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into,
-                                      const std::string& name, const CopyManifest& manifest, bool compareContents,
+                                      const std::string& name, const CopyManifest& manifest, CopyCheck check,
                                       std::stop_token stop = {}, ByteCounter verified = {}) const = 0;
 
     // Puts the copy `name` inside `into` on the drive itself (see
     // copy_flush.h): a write-back error the drive had since `into` was
     // opened fails it.
     virtual FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const = 0;
+
+    // How a read-back reaches the drive holding `folder` (see drive_cache.h).
+    virtual DriveAccess driveAccess(const HeldFolder& folder) const = 0;
+
+    // Empties the kernel's cache of the block device `device`, written out
+    // first, so that what is read next comes from the drive itself. Fails
+    // where this process may not open the device (it takes root or the
+    // "disk" group).
+    virtual FsResult<void> dropDeviceCache(const std::filesystem::path& device) const = 0;
 
     // Gives the finished copy `from` inside `into` its name `to`, where
     // nothing may be yet (EEXIST otherwise).

@@ -39,6 +39,8 @@ public:
         case FsErrc::readBackFailed: return "input/output error reading back from the drive";
         case FsErrc::destinationMissing: return "destination folder does not exist";
         case FsErrc::hardLinkDiffers: return "hard link differs in the copy";
+        case FsErrc::notCheckedOnDrive: return "copied, not checked on the drive";
+        case FsErrc::driveNotMountedBack: return "the drive did not mount again";
         }
         return "unknown file-system condition " + std::to_string(value);
     }

@@ -45,6 +45,9 @@ enum class FsErrc {
     readBackFailed,     // reading the copy back from the drive
     destinationMissing, // the destination folder the user named is not there
     hardLinkDiffers,    // a hard link of the item is not one in the copy
+    // Where the read-back cannot reach the drive:
+    notCheckedOnDrive,   // the drive's driver answers from memory: copied, not checked
+    driveNotMountedBack, // unmounted for the check, the drive did not come back
 };
 
 const std::error_category& fsCategory();

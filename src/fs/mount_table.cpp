@@ -1,7 +1,6 @@
 #include "fs/mount_table.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <pwd.h>
 #include <sstream>
@@ -35,16 +34,19 @@ std::optional<MountEntry> mountOfDevice(dev_t device)
     std::string line;
     while (std::getline(table, line)) {
         // "id parent major:minor root point options ... - type source super"
-        char id[32], parent[32], field[64];
-        if (std::sscanf(line.c_str(), "%31s %31s %63s", id, parent, field) != 3 || numbers != field)
+        std::istringstream fields(line);
+        std::string id, parent, field, root, point;
+        if (!(fields >> id >> parent >> field >> root >> point) || numbers != field)
             continue;
         const std::size_t dash = line.find(" - ");
         if (dash == std::string::npos)
             continue;
-        char type[128] = {}, source[4096] = {};
-        if (std::sscanf(line.c_str() + dash + 3, "%127s %4095s", type, source) < 1)
+        std::istringstream tail(line.substr(dash + 3));
+        std::string type, source;
+        if (!(tail >> type))
             continue;
-        return MountEntry{type, source};
+        tail >> source;
+        return MountEntry{type, unescaped(source), unescaped(point)};
     }
     return std::nullopt;
 }

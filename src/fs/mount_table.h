@@ -10,7 +10,8 @@
 
 struct MountEntry {
     std::string type;   // "ext4", "fuseblk", "fuse.fusefat"...
-    std::string source; // the device or name it was mounted from, escaped as the table has it
+    std::string source; // the device or name it was mounted from ("/dev/sdb1")
+    std::string point;  // where it is mounted
 };
 
 // The mount of the file system with device number `device` (a stat's

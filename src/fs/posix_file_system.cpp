@@ -5,6 +5,7 @@
 #include "fs/copy_verifier.h"
 #include "fs/destination_rules.h"
 #include "fs/directory_reader.h"
+#include "fs/drive_cache.h"
 #include "fs/entry_support.h"
 #include "fs/freedesktop_trash.h"
 #include "fs/item_copier.h"
@@ -240,11 +241,23 @@ FsResult<CopyManifest> PosixFileSystem::copyItem(const fs::path& source, const H
 }
 
 FsResult<void> PosixFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
-                                           const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+                                           const CopyManifest& manifest, CopyCheck check, std::stop_token stop,
                                            ByteCounter verified) const
 {
-    return verifyItemCopy(*io_, source, into.descriptor(), name, into.path() / name, manifest, compareContents,
-                          std::move(stop), std::move(verified));
+    return verifyItemCopy(*io_, source, into.descriptor(), name, into.path() / name, manifest, check, std::move(stop),
+                          std::move(verified));
+}
+
+DriveAccess PosixFileSystem::driveAccess(const HeldFolder& folder) const
+{
+    return driveAccessOf(*io_, folder.descriptor());
+}
+
+FsResult<void> PosixFileSystem::dropDeviceCache(const fs::path& device) const
+{
+    if (const int error = dropBlockDeviceCache(*io_, device))
+        return FsError{error, device};
+    return {};
 }
 
 FsResult<void> PosixFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const

@@ -38,9 +38,11 @@ public:
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
-                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
+                              const CopyManifest& manifest, CopyCheck check, std::stop_token stop = {},
                               ByteCounter verified = {}) const override;
     FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const override;
+    DriveAccess driveAccess(const HeldFolder& folder) const override;
+    FsResult<void> dropDeviceCache(const std::filesystem::path& device) const override;
     FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,

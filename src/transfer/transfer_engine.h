@@ -1,16 +1,17 @@
 #pragma once
 // Copies the selected candidates into a fresh dated folder under the
-// destination, verifies each copy and, when asked, moves each verified
-// original to the Trash:
+// destination, checks each copy on the drive and, when asked, moves each
+// checked original to the Trash:
 //   destination/Loftwell/yyyy-MM-dd_HH-mm-ss/root name/item name
-// A copy is made under a hidden temporary name and gets its own name only
-// when complete; it counts as done only once it is on the drive itself.
-// Without the Trash, items are done one after the other. With it, every
-// item is copied first; then, all written and on the drive, each copy is
-// read back from the drive and compared, its original checked once more and
-// moved to the Trash. So no later write (a drive that stores less than it
-// claims wraps it onto earlier copies) can spoil a copy whose original is
-// gone, and a stop before that phase trashes nothing.
+// Every item is copied first, under a hidden name (".NAME.loftwell-partial"
+// while it is written, ".NAME.loftwell-unchecked" once complete). Then,
+// every copy written and on the drive, the read-back is made to reach the
+// drive itself (drive_reach.h), and each copy is read back and compared;
+// only a copy found identical gets its own name, and only then does its
+// original go to the Trash. So no later write (a drive that stores less
+// than it claims wraps it onto earlier copies) can spoil a copy whose
+// original is gone, a name on the drive always means a checked copy, and a
+// stop before that phase trashes nothing.
 // A failure of one item is kept with its item, and the next item goes on;
 // the result's lines are made from them at the end, in item order. Nothing
 // written is ever removed, but for the unfinished copy of an item that a
@@ -33,6 +34,7 @@
 #include <stop_token>
 #include <vector>
 
+class DriveRemount;
 class PauseGate;
 
 // An item that did not complete: what went wrong, and where inside it.
@@ -43,7 +45,8 @@ struct ItemFailure {
 };
 
 struct TransferResult {
-    std::filesystem::path destination;        // the dated folder, also when it could not be made
+    std::filesystem::path
+        destination; // the dated folder (on the drive's mount at the end), also when it could not be made
     std::optional<FsError> destinationFailed; // the run's folders could not be made: nothing started
     std::vector<ItemFailure> failedItems;     // in item order
     QStringList failures;                     // the lines the report shows, one per failure above
@@ -54,16 +57,16 @@ struct TransferResult {
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;
 
 // Where the transfer stands: the current item's phase, bytes copied or
-// (when originals go to the Trash) bytes read back, against its length; and
-// the whole run in bytes, every item counted once for each phase it has.
+// bytes read back, against its length; and the whole run in bytes, every
+// item counted once for each of its two phases.
 struct ItemProgress {
     std::int64_t index = 0; // 1-based, as TransferProgress counts
     std::int64_t total = 0;
     QString name;
-    bool verifying = false;        // reading the copy back, else copying
-    bool verifiesContents = false; // the item has a read-back phase
-    std::int64_t bytesDone = 0;    // within the current phase
-    std::int64_t bytesTotal = 0;   // the item's length
+    bool verifying = false;      // reading the copy back, else copying
+    bool checkingDrive = false;  // making the read-back reach the drive, before any copy is read
+    std::int64_t bytesDone = 0;  // within the current phase
+    std::int64_t bytesTotal = 0; // the item's length
     std::int64_t runBytesDone = 0;
     std::int64_t runBytesTotal = 0;
     std::int64_t runItemBytes = 0;    // the items' lengths, each counted once
@@ -85,12 +88,14 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
 // stop token, progress within items and a pause. On a stop request the item
 // being copied stops at its next chunk (its unfinished copy removed, its
 // original untouched) and fails as stopped, as does every item not yet
-// copied or, with the Trash, not yet read back. While `pause` is paused the
-// run waits at its next chunk or item, with the open files of that item.
+// copied or not yet read back. While `pause` is paused the run waits at its
+// next chunk or item, with the open files of that item. `remount`, where
+// the desktop has one, unmounts a drive served by a driver in user space
+// and mounts it again before the read-back.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
                         std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {},
-                        const PauseGate* pause = nullptr);
+                        const PauseGate* pause = nullptr, const DriveRemount* remount = nullptr);
 
 // A display text made safe as one folder name: no "/", not "." or "..", not empty.
 std::string folderComponent(const QString& text);

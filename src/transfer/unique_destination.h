@@ -25,3 +25,10 @@ std::string uniqueNameIn(const HeldFolder& folder, const std::string& name, cons
 // `longestName` bytes (a long name is cut, between two characters).
 std::string unfinishedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
                              const FileSystem& fileSystem);
+
+// The hidden name a complete copy of `name` keeps until it has been read
+// back from the drive and found identical: ".name.loftwell-unchecked", or
+// ".name n.loftwell-unchecked" with the number the copy's own name would
+// get, free inside `folder` under both names, cut like the one above.
+std::string uncheckedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
+                            const FileSystem& fileSystem);

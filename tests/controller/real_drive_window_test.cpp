@@ -44,9 +44,12 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     for (int row = 0; row < ui.rowCount(); ++row)
         ui.setTicked(row, true);
     ui.moveToTrashCheckbox()->setChecked(true);
+    // fusefat names no device a read-back could reach past the kernel's
+    // cache: its copies stay unchecked, and so do the originals.
+    const bool checked = GetParam() != DriveKind::fat32;
     std::int64_t trashedSize = 0;
     for (const std::string& name : job.good)
-        trashedSize += itemSize(downloads / name, fileSystem);
+        trashedSize += checked ? itemSize(downloads / name, fileSystem) : 0;
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle(120'000));
@@ -58,8 +61,10 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     const QString report = dialogs.alerts[0].message;
     // What the originals now take in the Trash, and that emptying it frees that.
-    EXPECT_TRUE(report.contains(formatText(I18n::text("alert.trashedSize"), {formatBytes(trashedSize)})))
-        << report.toStdString();
+    if (checked) {
+        EXPECT_TRUE(report.contains(formatText(I18n::text("alert.trashedSize"), {formatBytes(trashedSize)})))
+            << report.toStdString();
+    }
     const QString root = I18n::text("root.downloads");
     for (const RefusedItem& refused : job.refused) {
         const QString item = root + u'/' + QString::fromStdString(refused.item);
@@ -71,9 +76,10 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
         EXPECT_TRUE(fs::exists(downloads / refused.item)) << refused.item;
     }
     for (const std::string& name : job.good) {
-        EXPECT_FALSE(report.contains(root + u'/' + QString::fromStdString(name) + u' ')) << name;
-        EXPECT_FALSE(fs::exists(downloads / name)) << name;
+        EXPECT_NE(report.contains(root + u'/' + QString::fromStdString(name) + u' '), checked) << name;
+        EXPECT_NE(fs::exists(downloads / name), checked) << name;
     }
+    EXPECT_EQ(report.contains(errorDescription(FsErrc::notCheckedOnDrive)), !checked) << report.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(ExFatFat32Ntfs, WindowOnRealDrives,

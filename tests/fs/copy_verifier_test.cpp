@@ -43,40 +43,40 @@ TEST(CopyVerifier, SaysWhatDifferedAndWhere)
         file.seekp(2 * 1024 * 1024);
         file.put('X');
     }
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "flipped", flipped, false)), "ok");
-    const auto contents = verifyItemCopy(io, source, dir / "flipped", flipped, true);
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "flipped", flipped, CopyCheck::layout)), "ok");
+    const auto contents = verifyItemCopy(io, source, dir / "flipped", flipped, CopyCheck::contentsBeforeTrash);
     EXPECT_EQ(finding(contents), at(FsErrc::contentsDiffer, "big.bin"));
     EXPECT_EQ(contents.error().path, dir / "flipped" / "big.bin");
 
     const CopyManifest missing = copyTo("missing");
     fs::remove(dir / "missing" / ".hidden" / "config");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "missing", missing, false)),
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "missing", missing, CopyCheck::layout)),
               at(FsErrc::entryMissing, ".hidden/config"));
 
     const CopyManifest relinked = copyTo("relinked");
     fs::remove(dir / "relinked" / "link");
     makeSymlink("sub", dir / "relinked" / "link");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "relinked", relinked, false)),
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "relinked", relinked, CopyCheck::layout)),
               at(FsErrc::linkTargetDiffers, "link"));
 
     const CopyManifest retyped = copyTo("retyped");
     fs::remove(dir / "retyped" / "sub" / "图片.txt");
     fs::create_directory(dir / "retyped" / "sub" / "图片.txt");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "retyped", retyped, false)),
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "retyped", retyped, CopyCheck::layout)),
               at(FsErrc::typeDiffers, "sub/图片.txt"));
 
     const CopyManifest truncated = copyTo("truncated");
     fs::resize_file(dir / "truncated" / "big.bin", 100);
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "truncated", truncated, false)),
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "truncated", truncated, CopyCheck::layout)),
               at(FsErrc::lengthDiffers, "big.bin"));
 
     // Two names of one file are two names of one file in the copy.
     fs::create_hard_link(source / "readme.txt", source / "sub" / "readme-link.txt");
     const CopyManifest linked = copyTo("linked");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)), "ok");
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, CopyCheck::contentsBeforeTrash)), "ok");
     fs::remove(dir / "linked" / "sub" / "readme-link.txt");
     fs::copy_file(dir / "linked" / "readme.txt", dir / "linked" / "sub" / "readme-link.txt");
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, true)),
+    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "linked", linked, CopyCheck::contentsBeforeTrash)),
               at(FsErrc::hardLinkDiffers, "sub/readme-link.txt"));
 }
 
@@ -92,8 +92,10 @@ TEST(CopyVerifier, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
         const auto manifest = copyItemTree(io, dir / "Folder", dir / "copy", CopyOptions{true});
         if (!manifest)
             return "copy failed";
-        const bool copyOnly = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), false).ok();
-        const bool forTrash = verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), true).ok();
+        const bool copyOnly =
+            verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), CopyCheck::contents).ok();
+        const bool forTrash =
+            verifyItemCopy(io, dir / "Folder", dir / "copy", manifest.value(), CopyCheck::contentsBeforeTrash).ok();
         return std::string(copyOnly ? "copied" : "not-copied") + (forTrash ? " trashable" : " kept");
     });
     if (answer == "skip")

@@ -70,7 +70,9 @@ TEST(ItemCopy, CopiesTheWholeItemAndKeepsWhatMatters)
         EXPECT_EQ(::getxattr((out / "readme.txt").c_str(), "user.origin", value, sizeof value), 4);
         EXPECT_EQ(lstatOf(out / "sparse.img").st_size, 200 * 1024 * 1024);
         EXPECT_LT(allocatedBytes(out / "sparse.img"), 1024 * 1024);
-        EXPECT_TRUE(verifyItemCopy(io, source, out, manifest.value(), hash).ok());
+        EXPECT_TRUE(
+            verifyItemCopy(io, source, out, manifest.value(), hash ? CopyCheck::contentsBeforeTrash : CopyCheck::layout)
+                .ok());
     }
 }
 
@@ -159,7 +161,8 @@ TEST(ItemCopy, ASourceThatChangesWhileCopiedFails)
     writer.join();
     // Caught by the copy itself or, at the latest, by the verification.
     if (result.ok()) {
-        const auto verified = verifyItemCopy(io, dir / "growing.log", dir / "copy.log", result.value(), true);
+        const auto verified =
+            verifyItemCopy(io, dir / "growing.log", dir / "copy.log", result.value(), CopyCheck::contentsBeforeTrash);
         ASSERT_FALSE(verified.ok());
         EXPECT_EQ(verified.error().code, FsErrc::sourceChanged);
     } else {
@@ -190,7 +193,8 @@ TEST(ItemCopy, SixHundredLevelsDeepCopyAndVerify)
         const auto manifest = copyItemTree(io, dir / "Deep", dir / "copy", CopyOptions{true});
         if (!manifest)
             return "copy: " + manifest.error().code.message();
-        const auto verified = verifyItemCopy(io, dir / "Deep", dir / "copy", manifest.value(), true);
+        const auto verified =
+            verifyItemCopy(io, dir / "Deep", dir / "copy", manifest.value(), CopyCheck::contentsBeforeTrash);
         if (!verified)
             return "verify: " + verified.error().code.message();
         const auto unchanged =

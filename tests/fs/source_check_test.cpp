@@ -64,7 +64,8 @@ TEST(SourceCheck, FindsEveryChangeWhereTheVerificationDoes)
         if (!checked.ok()) {
             EXPECT_EQ(checked.error().path, source / change.where) << change.what;
         }
-        EXPECT_EQ(finding(verifyItemCopy(io, source, copy, manifest.value(), false)), changed + change.where)
+        EXPECT_EQ(finding(verifyItemCopy(io, source, copy, manifest.value(), CopyCheck::layout)),
+                  changed + change.where)
             << change.what;
         if (change.undo)
             change.undo();

@@ -5,15 +5,22 @@
 // and the drive reports success. Attach "disk" to a loop device and format
 // it. Usage: lying_disk BACKING CLAIMED_BYTES MOUNT_POINT (stays in the
 // foreground until unmounted or killed).
+//
+// Beside "disk", "counters" reads as the bytes read from and written to
+// the disk so far ("READ WRITTEN\n"), and writing to "mode" changes how the
+// disk behaves from then on: "drop-writes" acknowledges every write and
+// keeps none, "fail-reads" fails every read with EIO, "normal" undoes both.
 
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +29,15 @@ namespace {
 int backing = -1;
 off_t stored = 0;
 off_t claimed = 0;
+std::atomic<long long> bytesRead{0};
+std::atomic<long long> bytesWritten{0};
+std::atomic<bool> dropWrites{false};
+std::atomic<bool> failReads{false};
+
+bool isControl(const char* path)
+{
+    return std::strcmp(path, "/counters") == 0 || std::strcmp(path, "/mode") == 0;
+}
 
 int getAttributes(const char* path, struct stat* st, fuse_file_info*)
 {
@@ -37,6 +53,11 @@ int getAttributes(const char* path, struct stat* st, fuse_file_info*)
         st->st_size = claimed;
         return 0;
     }
+    if (isControl(path)) {
+        st->st_mode = S_IFREG | 0600;
+        st->st_nlink = 1;
+        return 0;
+    }
     return -ENOENT;
 }
 
@@ -47,14 +68,16 @@ int readDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, f
     fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
     fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
     fill(buffer, "disk", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "counters", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "mode", nullptr, 0, fuse_fill_dir_flags(0));
     return 0;
 }
 
 int openFile(const char* path, fuse_file_info* info)
 {
-    if (std::strcmp(path, "/disk") != 0)
+    if (std::strcmp(path, "/disk") != 0 && !isControl(path))
         return -ENOENT;
-    info->direct_io = 1; // no page cache of "disk": every read asks the backing file
+    info->direct_io = 1; // no page cache: every read asks the backing file
     return 0;
 }
 
@@ -79,15 +102,45 @@ int wrapped(char* buffer, size_t size, off_t offset, Transfer transfer)
     return int(done);
 }
 
-int readFile(const char*, char* buffer, size_t size, off_t offset, fuse_file_info*)
+int readFile(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*)
 {
-    return wrapped(buffer, size, offset, [](char* b, size_t n, off_t at) { return ::pread(backing, b, n, at); });
+    if (std::strcmp(path, "/counters") == 0) {
+        const std::string text = std::to_string(bytesRead.load()) + " " + std::to_string(bytesWritten.load()) + "\n";
+        if (offset >= off_t(text.size()))
+            return 0;
+        const size_t n = std::min(size, text.size() - size_t(offset));
+        std::memcpy(buffer, text.data() + offset, n);
+        return int(n);
+    }
+    if (failReads)
+        return -EIO;
+    const int done =
+        wrapped(buffer, size, offset, [](char* b, size_t n, off_t at) { return ::pread(backing, b, n, at); });
+    if (done > 0)
+        bytesRead += done;
+    return done;
 }
 
-int writeFile(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info*)
+int writeFile(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*)
 {
-    return wrapped(const_cast<char*>(buffer), size, offset,
-                   [](char* b, size_t n, off_t at) { return ::pwrite(backing, b, n, at); });
+    if (std::strcmp(path, "/mode") == 0) {
+        const std::string mode(buffer, strnlen(buffer, size));
+        dropWrites = mode.starts_with("drop-writes");
+        failReads = mode.starts_with("fail-reads");
+        return int(size);
+    }
+    if (dropWrites)
+        return int(std::min<off_t>(off_t(size), std::max<off_t>(0, claimed - offset)));
+    const int done = wrapped(const_cast<char*>(buffer), size, offset,
+                             [](char* b, size_t n, off_t at) { return ::pwrite(backing, b, n, at); });
+    if (done > 0)
+        bytesWritten += done;
+    return done;
+}
+
+int truncateFile(const char*, off_t, fuse_file_info*)
+{
+    return 0;
 }
 
 int syncFile(const char*, int, fuse_file_info*)
@@ -114,6 +167,7 @@ int main(int argc, char* argv[])
     operations.read = readFile;
     operations.write = writeFile;
     operations.fsync = syncFile;
+    operations.truncate = truncateFile;
     char* fuseArguments[] = {argv[0], const_cast<char*>("-f"), argv[3], nullptr};
     return fuse_main(3, fuseArguments, &operations, nullptr);
 }

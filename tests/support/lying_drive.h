@@ -6,9 +6,10 @@
 // land on earlier data, and the drive says nothing. Needs root, /dev/fuse
 // and libfuse3 at build time; otherwise `why()` says what is missing.
 
+#include "support/fake_disk.h"
+
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 
 class LyingDrive {
 public:
@@ -22,11 +23,8 @@ public:
     const std::filesystem::path& mountPoint() const { return point_; }
 
 private:
-    std::filesystem::path backing_;
-    std::filesystem::path fuseFolder_;
+    FakeDisk disk_;
     std::filesystem::path point_;
-    pid_t daemon_ = -1;
-    std::string device_;
     bool mounted_ = false;
     std::string why_;
 };

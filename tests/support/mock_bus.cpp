@@ -99,6 +99,13 @@ bool MockBus::startPortal()
         QStringLiteral("org.freedesktop.portal.Desktop"));
 }
 
+bool MockBus::startUdisks(const QString& parameters)
+{
+    return spawn({QStringLiteral("--template"), QStringLiteral(LOFTWELL_TEST_SUPPORT_DIR "/udisks2_template.py"),
+                  QStringLiteral("--parameters"), parameters},
+                 QStringLiteral("org.freedesktop.UDisks2"));
+}
+
 QStringList MockBus::inhibitors() const
 {
     const QDBusMessage reply =

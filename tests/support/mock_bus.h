@@ -1,6 +1,6 @@
 #pragma once
 // A private D-Bus bus with python3-dbusmock services on it: logind, a
-// notification daemon, the desktop portal's Inhibit. What the program asks
+// notification daemon, the desktop portal's Inhibit, UDisks2. What the program asks
 // them is read back from the services themselves. One dbus-daemon each;
 // everything stops with the object.
 
@@ -32,6 +32,9 @@ public:
     bool startNotifications();
     // The desktop portal with only Inhibit, and the request it returns.
     bool startPortal();
+    // UDisks2 with one drive (see udisks2_template.py for the parameters,
+    // a JSON object).
+    bool startUdisks(const QString& parameters);
 
     // The inhibitors logind holds now, each "what|who|why|mode".
     QStringList inhibitors() const;

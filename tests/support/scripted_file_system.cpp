@@ -135,10 +135,23 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
 }
 
 FsResult<void> ScriptedFileSystem::verifyCopy(const fs::path& source, const HeldFolder& into, const std::string& name,
-                                              const CopyManifest& manifest, bool compareContents, std::stop_token stop,
+                                              const CopyManifest& manifest, CopyCheck check, std::stop_token stop,
                                               ByteCounter verified) const
 {
-    return real_.verifyCopy(source, into, name, manifest, compareContents, std::move(stop), std::move(verified));
+    return real_.verifyCopy(source, into, name, manifest, check, std::move(stop), std::move(verified));
+}
+
+DriveAccess ScriptedFileSystem::driveAccess(const HeldFolder& folder) const
+{
+    return driveAccess_ ? *driveAccess_ : real_.driveAccess(folder);
+}
+
+FsResult<void> ScriptedFileSystem::dropDeviceCache(const fs::path& device) const
+{
+    ++dropCacheCalls_;
+    if (dropCacheError_)
+        return FsError{dropCacheError_, device};
+    return real_.dropDeviceCache(device);
 }
 
 FsResult<void> ScriptedFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 class ScriptedFileSystem : public FileSystem {
@@ -37,6 +38,11 @@ public:
         corruptions_[source.native()] = relative;
     }
     void failTrash(const std::filesystem::path& item, std::error_code code) { trashErrors_[item.native()] = code; }
+    // Every destination's drive answers as `access` says; dropping a
+    // device's cache fails with `code` (none: it works).
+    void setDriveAccess(DriveAccess access) { driveAccess_ = std::move(access); }
+    void failDropDeviceCache(std::error_code code) { dropCacheError_ = code; }
+    int dropDeviceCacheCalls() const { return dropCacheCalls_.load(); }
 
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
     int accessStarts() const { return accessStarts_.load(); }
@@ -73,9 +79,11 @@ public:
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,
-                              const CopyManifest& manifest, bool compareContents, std::stop_token stop = {},
+                              const CopyManifest& manifest, CopyCheck check, std::stop_token stop = {},
                               ByteCounter verified = {}) const override;
     FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const override;
+    DriveAccess driveAccess(const HeldFolder& folder) const override;
+    FsResult<void> dropDeviceCache(const std::filesystem::path& device) const override;
     FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
@@ -97,6 +105,9 @@ private:
     std::filesystem::path home_;
     std::map<UserFolder, std::filesystem::path> userFolders_;
     std::vector<std::filesystem::path> driveMounts_;
+    std::optional<DriveAccess> driveAccess_;
+    std::error_code dropCacheError_;
+    mutable std::atomic<int> dropCacheCalls_{0};
     mutable std::atomic<int> treeSizeCalls_{0};
     std::atomic<int> accessStarts_{0};
     std::atomic<int> accessStops_{0};

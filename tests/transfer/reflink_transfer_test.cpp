@@ -135,7 +135,7 @@ TEST_F(ReflinkTransferTest, ACopyReplacedAfterItsBlocksWereCheckedFails)
     // same length takes its name: the read must not vouch for it.
     io.beforeCall(IoCall::fileExtents, 2, [&] {
         std::ofstream(xfs / "other", std::ios::binary) << std::string(movie.size(), 'o');
-        fs::rename(xfs / "other", copied("Movie.mkv"));
+        fs::rename(xfs / "other", copied(".Movie.mkv.loftwell-unchecked"));
     });
     expectContentsDifferAndFilmKept(transferItems({xfs / "Movie.mkv"}));
 }
@@ -155,8 +155,9 @@ TEST_F(ReflinkTransferTest, EveryByteOfTheCopyCountsOnceAsVerified)
         else
             io.failCall(IoCall::read, 2, EINVAL, 1); // the film's second piece
         std::int64_t verified = 0;
-        const auto result = verifyItemCopy(io, xfs / "Movie.mkv", AT_FDCWD, (xfs / "copy").native(), xfs / "copy",
-                                           manifest.value(), true, {}, [&](std::int64_t bytes) { verified += bytes; });
+        const auto result =
+            verifyItemCopy(io, xfs / "Movie.mkv", AT_FDCWD, (xfs / "copy").native(), xfs / "copy", manifest.value(),
+                           CopyCheck::contentsBeforeTrash, {}, [&](std::int64_t bytes) { verified += bytes; });
         EXPECT_TRUE(result.ok()) << mapsFail;
         EXPECT_EQ(verified, std::int64_t(movie.size())) << mapsFail;
     }

@@ -353,7 +353,10 @@ TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
     io.flipByteOnRead(1);
     const auto result = run(movie(), true);
     expectFailedAndKept(result, FsErrc::contentsDiffer);
-    EXPECT_EQ(readAll(copied()), original); // the drive holds the right bytes; the read-back said otherwise
+    // The drive holds the right bytes; the read-back said otherwise. The
+    // copy keeps the name that says it was not found right.
+    EXPECT_EQ(readAll(copied().parent_path() / ".Movie.mkv.loftwell-unchecked"), original);
+    EXPECT_FALSE(fs::exists(copied()));
 }
 
 TEST_F(TransferFaultTest, ABigFileIsComparedPieceByPieceAsItIsReadBack)

@@ -1,0 +1,47 @@
+#pragma once
+// Progress through a transfer in bytes, passed on at most every 50 ms (the
+// copier and the read-back report from two threads, chunk by chunk). Each
+// phase of an item moves the run on by the item's length, however it ends.
+// Also where a paused run waits, and how long it waited, so the run's
+// clock leaves pauses out.
+
+#include "fs/file_system.h"
+#include "transfer/transfer_engine.h"
+
+#include <chrono>
+#include <mutex>
+#include <stop_token>
+
+class PauseGate;
+
+class RunMeter {
+public:
+    RunMeter(const ItemProgressCallback& callback, std::int64_t itemBytes, int phases, const PauseGate* pause,
+             const std::stop_token& stop);
+
+    void startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying, std::int64_t length);
+    void endPhase();
+    // An item's phase that will not run (it failed before it).
+    void skip(std::int64_t length);
+    // Said while the drive is unmounted and mounted again, or its cache
+    // emptied, before the copies are read back.
+    void checkingDrive();
+
+    // Hears bytes done between chunks, where a paused run waits.
+    ByteCounter counter();
+    void waitWhilePaused();
+
+private:
+    void add(std::int64_t bytes);
+    void sendLocked();
+
+    const ItemProgressCallback& callback_;
+    const PauseGate* pause_;
+    const std::stop_token& stop_;
+    std::mutex mutex_;
+    ItemProgress item_;
+    std::int64_t phaseStart_ = 0;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration paused_{};
+    std::chrono::steady_clock::time_point sent_;
+};
