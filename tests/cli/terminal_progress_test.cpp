@@ -27,3 +27,16 @@ TEST(TerminalProgress, TheRunFractionStaysBetweenNothingAndAll)
     run.runBytesDone = 99'000'000'000; // hidden files may pass the total
     EXPECT_DOUBLE_EQ(run.runFraction(), 1.0);
 }
+
+// Between the copies and their read-back the drive is unmounted and mounted
+// again: no item is in hand, and the line says what is going on.
+TEST(TerminalProgress, CheckingTheDriveIsSaidInBothLanguages)
+{
+    ItemProgress item;
+    item.index = 3;
+    item.total = 3;
+    item.name = QStringLiteral("Ubuntu.utm");
+    item.checkingDrive = true;
+    EXPECT_EQ(progressLine(item, TransferPace(), I18n::Language::english), QStringLiteral("Checking the drive…"));
+    EXPECT_EQ(progressLine(item, TransferPace(), I18n::Language::chinese), QStringLiteral("正在检查驱动器…"));
+}
