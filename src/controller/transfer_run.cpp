@@ -96,6 +96,14 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     ProgressDisplay progress = progress_;
     progress.value = 0;
     showProgress(std::move(progress));
+    // The drive was mounted again elsewhere to check the copies: the
+    // destination is the same folder at its new place.
+    if (result.destinationMoved && !volumes_.empty()) {
+        stopDestinationAccess();
+        if (fileSystem_.startAccessing(*result.destinationMoved))
+            scopedDestinationPath_ = *result.destinationMoved;
+        volumes_.front().url = *result.destinationMoved;
+    }
     refreshVolumes();
     sourceDisk_ = diskOfRoots(sourceRoots_, fileSystem_); // the Trash holds what moved: no change yet
     // Rows whose originals went to the Trash stay, shown as moved.

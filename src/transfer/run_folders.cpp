@@ -76,11 +76,12 @@ FsResult<RunFolders> reholdRunFolders(const RunPlaces& places, const fs::path& m
     const std::uint64_t device = root.value().device();
     RunFolders folders;
     folders.rules = rules;
-    auto destination = holdExisting(mountPoint / places.destination, device, fileSystem);
+    const auto at = [&](const fs::path& relative) { return relative == "." ? mountPoint : mountPoint / relative; };
+    auto destination = holdExisting(at(places.destination), device, fileSystem);
     if (!destination)
         return destination.error();
     folders.destination = destination.value();
-    auto dated = holdExisting(mountPoint / places.dated, device, fileSystem);
+    auto dated = holdExisting(at(places.dated), device, fileSystem);
     if (!dated)
         return dated.error();
     if (sameFolder && (dated.value().device() != places.datedDevice || dated.value().inode() != places.datedInode))

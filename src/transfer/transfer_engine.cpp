@@ -308,8 +308,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     DriveReach reach;
     if (!flushed.empty() && !destinationGone && !stop.stop_requested())
         reach = reachDrive(folders, fileSystem, remount, [&] { meter.checkingDrive(); });
-    if (folders.dated.valid())
+    if (folders.dated.valid() && folders.dated.path() != result.destination) {
         result.destination = folders.dated.path();
+        result.destinationMoved = folders.destination.path();
+    }
 
     // Each copy read back from the drive after the run's last write, named,
     // and only then its original to the Trash.

@@ -52,6 +52,9 @@ struct TransferResult {
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
+    // The destination folder itself, where its drive was mounted again at
+    // another place for the check.
+    std::optional<std::filesystem::path> destinationMoved;
 };
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;
