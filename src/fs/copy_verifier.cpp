@@ -66,16 +66,27 @@ private:
 
     bool stopped() const { return stop_.stop_requested(); }
 
-    // The names of one file in the item are names of one file in the copy.
+    // The original of `entry` is provably the file first copied as
+    // `entry.linkedTo`: one device, one inode, as recorded when copied.
+    bool sameOriginal(const CopiedEntry& entry) const
+    {
+        const CopiedEntry* first = index_.find(entry.linkedTo);
+        return first && first->device == entry.device && first->inode == entry.inode;
+    }
+
+    // Names of one file in the item are names of one file in the copy, and
+    // names of two files are two files: the originals say which, not the
+    // copier.
     FsResult<void> hardLinksKept()
     {
         for (const CopiedEntry& entry : manifest_.entries) {
-            const std::string& first = entry.linkedTo;
-            if (first.empty())
+            if (entry.linkedTo.empty())
                 continue;
             const auto copy = copyInodes_.find(entry.relativePath);
-            const auto firstCopy = copyInodes_.find(first);
-            if (copy == copyInodes_.end() || firstCopy == copyInodes_.end() || copy->second != firstCopy->second)
+            const auto firstCopy = copyInodes_.find(entry.linkedTo);
+            const bool linked =
+                copy != copyInodes_.end() && firstCopy != copyInodes_.end() && copy->second == firstCopy->second;
+            if (linked != sameOriginal(entry))
                 return inItem(FsErrc::hardLinkDiffers, entry.relativePath);
         }
         return {};
@@ -110,10 +121,18 @@ private:
             if (target.st_size != entry.length)
                 return inItem(FsErrc::lengthDiffers, relative);
             copyInodes_[relative] = target.st_ino;
-            // Another name of a file read back under its first: only the
-            // link is checked, once the whole copy is seen.
-            if (!compareContents_ || !entry.linkedTo.empty())
+            if (!compareContents_)
                 return {};
+            if (!entry.linkedTo.empty()) {
+                // Another name of a file read back under its first: only the
+                // link is checked, once the whole copy is seen. A name the
+                // copier linked although its original is another file is
+                // compared byte for byte with that original.
+                if (sameOriginal(entry))
+                    return {};
+                return bytesMatch({sourceDir, sourceName, entry.inode}, {targetDir, targetName, target.st_ino}, entry,
+                                  mainBuffer_);
+            }
             if (pending) {
                 pending->push_back({targetName, &entry, target.st_ino});
                 return {};
@@ -214,6 +233,13 @@ private:
             const auto hash = hashFromDrive(copy, ReadSide::copy, entry, buffer);
             return hash ? FsResult<void>() : hash.error();
         }
+        return bytesMatch(source, copy, entry, buffer);
+    }
+
+    // Both files read from their drives and compared.
+    FsResult<void> bytesMatch(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
+                              ReadBackBuffer& buffer)
+    {
         const auto sourceHash = hashFromDrive(source, ReadSide::source, entry, buffer);
         if (!sourceHash)
             return sourceHash.error();

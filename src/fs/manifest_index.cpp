@@ -17,6 +17,12 @@ const CopiedEntry* ManifestIndex::visit(const std::string& relative)
     return known->second.entry;
 }
 
+const CopiedEntry* ManifestIndex::find(const std::string& relative) const
+{
+    const auto known = byPlace_.find(relative);
+    return known == byPlace_.end() ? nullptr : known->second.entry;
+}
+
 std::optional<std::string> ManifestIndex::firstUnvisited() const
 {
     for (const auto& [relative, expected] : byPlace_) {

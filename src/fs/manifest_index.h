@@ -19,6 +19,9 @@ public:
     // the copy did not have (added to the source since).
     const CopiedEntry* visit(const std::string& relative);
 
+    // The entry copied at `relative`, without marking it.
+    const CopiedEntry* find(const std::string& relative) const;
+
     // The place of an entry that was copied but never visited: gone from
     // the source since.
     std::optional<std::string> firstUnvisited() const;

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 RunMeter::RunMeter(const ItemProgressCallback& callback, std::int64_t itemBytes, int phases, const PauseGate* pause,
-                   const std::stop_token& stop)
-    : callback_(callback), pause_(pause), stop_(stop)
+                   const std::stop_token& stop, Clock clock)
+    : callback_(callback), pause_(pause), stop_(stop), clock_(std::move(clock)), start_(clock_())
 {
     item_.runItemBytes = itemBytes;
     item_.runBytesTotal = itemBytes * phases;
@@ -64,14 +64,16 @@ void RunMeter::waitWhilePaused()
 {
     if (!pause_ || !pause_->paused())
         return;
-    const auto start = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mutex_);
+        if (waiting_++ == 0)
+            pauseStart_ = clock_();
         sendLocked(); // a paused run shows where it stands, not its last report
     }
     pause_->waitWhilePaused(stop_);
     std::lock_guard lock(mutex_);
-    paused_ += std::chrono::steady_clock::now() - start;
+    if (--waiting_ == 0)
+        paused_ += clock_() - pauseStart_;
 }
 
 void RunMeter::add(std::int64_t bytes)
@@ -79,13 +81,13 @@ void RunMeter::add(std::int64_t bytes)
     std::lock_guard lock(mutex_);
     item_.bytesDone += bytes; // hidden files are copied too: may pass the scan's total
     item_.runBytesDone = phaseStart_ + std::min(item_.bytesDone, item_.bytesTotal);
-    if (std::chrono::steady_clock::now() - sent_ >= std::chrono::milliseconds(50))
+    if (clock_() - sent_ >= std::chrono::milliseconds(50))
         sendLocked();
 }
 
 void RunMeter::sendLocked()
 {
-    sent_ = std::chrono::steady_clock::now();
+    sent_ = clock_();
     item_.runSeconds = std::chrono::duration<double>(sent_ - start_ - paused_).count();
     if (callback_)
         callback_(item_);

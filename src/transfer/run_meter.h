@@ -3,12 +3,14 @@
 // copier and the read-back report from two threads, chunk by chunk). Each
 // phase of an item moves the run on by the item's length, however it ends.
 // Also where a paused run waits, and how long it waited, so the run's
-// clock leaves pauses out.
+// clock leaves pauses out: a pause counts once, from the first thread that
+// waits to the last one that goes on, however many wait.
 
 #include "fs/file_system.h"
 #include "transfer/transfer_engine.h"
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <stop_token>
 
@@ -16,8 +18,11 @@ class PauseGate;
 
 class RunMeter {
 public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // `clock` tells the time; tests give one they drive.
     RunMeter(const ItemProgressCallback& callback, std::int64_t itemBytes, int phases, const PauseGate* pause,
-             const std::stop_token& stop);
+             const std::stop_token& stop, Clock clock = std::chrono::steady_clock::now);
 
     void startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying, std::int64_t length);
     void endPhase();
@@ -38,10 +43,13 @@ private:
     const ItemProgressCallback& callback_;
     const PauseGate* pause_;
     const std::stop_token& stop_;
+    const Clock clock_;
     std::mutex mutex_;
     ItemProgress item_;
     std::int64_t phaseStart_ = 0;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    const std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::duration paused_{};
+    int waiting_ = 0; // threads waiting while paused
+    std::chrono::steady_clock::time_point pauseStart_;
     std::chrono::steady_clock::time_point sent_;
 };

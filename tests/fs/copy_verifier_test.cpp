@@ -80,6 +80,39 @@ TEST(CopyVerifier, SaysWhatDifferedAndWhere)
               at(FsErrc::hardLinkDiffers, "sub/readme-link.txt"));
 }
 
+// A copier that links a name to the wrong file of the same length (its
+// table keyed by something other than the inode) must not pass: the
+// originals, not the copier, say which names are one file.
+TEST(CopyVerifier, AHardLinkToAnotherFileOfTheSameLengthFails)
+{
+    TempDir dir;
+    writeText(dir / "Pairs" / "a1", std::string(4096, 'a'));
+    writeText(dir / "Pairs" / "b1", std::string(4096, 'b'));
+    fs::create_hard_link(dir / "Pairs" / "a1", dir / "Pairs" / "a2");
+    fs::create_hard_link(dir / "Pairs" / "b1", dir / "Pairs" / "b2");
+    auto manifest = copyItemTree(io, dir / "Pairs", dir / "copy", CopyOptions{true});
+    ASSERT_TRUE(manifest.ok());
+    EXPECT_EQ(finding(verifyItemCopy(io, dir / "Pairs", dir / "copy", manifest.value(), CopyCheck::contents)), "ok");
+
+    // What the broken copier makes of the second pair: a link to the first.
+    for (CopiedEntry& entry : manifest.value().entries) {
+        if (entry.relativePath == "b1" || entry.relativePath == "b2") {
+            const bool first = entry.linkedTo.empty();
+            entry.linkedTo = first ? "a1" : "a2";
+            entry.hash.reset();
+            fs::remove(dir / "copy" / entry.relativePath);
+            fs::create_hard_link(dir / "copy" / entry.linkedTo, dir / "copy" / entry.relativePath);
+        }
+    }
+    const std::string contents =
+        finding(verifyItemCopy(io, dir / "Pairs", dir / "copy", manifest.value(), CopyCheck::contents));
+    EXPECT_TRUE(contents == at(FsErrc::contentsDiffer, "b1") || contents == at(FsErrc::contentsDiffer, "b2"))
+        << contents;
+    const std::string layout =
+        finding(verifyItemCopy(io, dir / "Pairs", dir / "copy", manifest.value(), CopyCheck::layout));
+    EXPECT_TRUE(layout.starts_with(make_error_code(FsErrc::hardLinkDiffers).message())) << layout;
+}
+
 TEST(CopyVerifier, ADriveMountedInsideTheItemIsCopiedButNeverPassesForTheTrash)
 {
     TempDir dir;
