@@ -80,6 +80,7 @@ const char* ownKey(FsErrc condition)
     case FsErrc::hardLinkDiffers: return "error.otherHardLink";
     case FsErrc::notCheckedOnDrive: return "error.notChecked";
     case FsErrc::driveNotMountedBack: return "error.notMountedBack";
+    case FsErrc::unfinishedCopyLeft: return "error.unfinishedLeft";
     case FsErrc::sizeCheckFailed: return nullptr; // the text table's own words
     }
     return nullptr;

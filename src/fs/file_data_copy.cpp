@@ -21,12 +21,9 @@ public:
     {
         finish();
         auto run = [this, job = std::move(job)] { error_ = job(); };
-        try {
-            thread_.start(run);
-            pending_ = true;
-        } catch (const std::system_error&) {
+        pending_ = thread_.start(run);
+        if (!pending_)
             run();
-        }
     }
 
     std::error_code finish()

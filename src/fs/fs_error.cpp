@@ -41,6 +41,7 @@ public:
         case FsErrc::hardLinkDiffers: return "hard link differs in the copy";
         case FsErrc::notCheckedOnDrive: return "copied, not checked on the drive";
         case FsErrc::driveNotMountedBack: return "the drive did not mount again";
+        case FsErrc::unfinishedCopyLeft: return "stopped; the unfinished copy is still there";
         }
         return "unknown file-system condition " + std::to_string(value);
     }

@@ -48,6 +48,7 @@ enum class FsErrc {
     // Where the read-back cannot reach the drive:
     notCheckedOnDrive,   // the drive's driver answers from memory: copied, not checked
     driveNotMountedBack, // unmounted for the check, the drive did not come back
+    unfinishedCopyLeft,  // stopped, and its unfinished copy could not be removed
 };
 
 const std::error_category& fsCategory();
@@ -99,7 +100,7 @@ struct FsError {
 };
 
 template <class T>
-class FsResult {
+class [[nodiscard]] FsResult {
 public:
     FsResult(T value) : state_(std::move(value)) {}
     FsResult(FsError error) : state_(std::move(error)) {}
@@ -117,7 +118,7 @@ private:
 };
 
 template <>
-class FsResult<void> {
+class [[nodiscard]] FsResult<void> {
 public:
     FsResult() = default;
     FsResult(FsError error) : error_(std::move(error)), failed_(true) {}

@@ -1,12 +1,15 @@
 #pragma once
 // One helper thread that runs one job at a time for the copier or the
 // verifier, started on first use and stopped with its owner; and the split
-// of a folder's files between the calling thread and the helper.
+// of a folder's files between the calling thread and the helper. Where no
+// thread can be made (a process or user at its limit), the caller does the
+// job itself.
 
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 class HelperThread {
@@ -27,13 +30,20 @@ public:
         thread_.join();
     }
 
-    void start(std::function<void()> job)
+    // False, with nothing started, when no thread could be made.
+    [[nodiscard]] bool start(std::function<void()> job)
     {
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { loop(); });
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { loop(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
         std::lock_guard lock(mutex_);
         job_ = std::move(job);
         changed_.notify_all();
+        return true;
     }
 
     void wait()
@@ -73,8 +83,7 @@ inline constexpr std::size_t parallelFilesFrom = 16;
 template <class Work, class Buffer>
 void shareWork(HelperThread& helper, std::size_t count, Work& work, Buffer& ownBuffer, Buffer& helperBuffer)
 {
-    if (count >= parallelFilesFrom) {
-        helper.start([&] { work(helperBuffer); });
+    if (count >= parallelFilesFrom && helper.start([&] { work(helperBuffer); })) {
         work(ownBuffer);
         helper.wait();
     } else {

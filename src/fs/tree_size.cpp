@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <variant>
 #include <vector>
@@ -216,8 +217,14 @@ private:
     void startHelperIfWorthIt(bool isBatch)
     {
         const int workers = 1 + int(helpers_.size());
-        if (workers < maxWorkers_ && (isBatch || foldersSeen_ >= foldersBeforeHelper) && int(tasks_.size()) >= workers)
-            helpers_.emplace_back([this] { work(); });
+        if (!noMoreThreads_ && workers < maxWorkers_ && (isBatch || foldersSeen_ >= foldersBeforeHelper) &&
+            int(tasks_.size()) >= workers) {
+            try {
+                helpers_.emplace_back([this] { work(); });
+            } catch (const std::system_error&) {
+                noMoreThreads_ = true; // at the process's or user's limit: the workers there go on
+            }
+        }
     }
 
     const SystemIo& io_;
@@ -232,6 +239,7 @@ private:
     int busy_ = 0;
     int foldersSeen_ = 0;
     std::vector<std::thread> helpers_;
+    bool noMoreThreads_ = false;
     std::vector<TreeMeasure> totals_;
 };
 

@@ -109,9 +109,11 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
                                               : unfinishedNameIn(folder, name, folders.rules.longestName, fileSystem);
     const auto copied = fileSystem.copyItem(source, folder, unfinished, CopyOptions{true, stop, meter.counter()});
     if (!copied) {
-        // A stopped copy is removed; a failed one stays, as evidence.
-        if (copied.error().code == std::errc::operation_canceled)
-            fileSystem.removeUnfinishedCopy(folder, unfinished);
+        // A stopped copy is removed; a failed one stays, as evidence. One
+        // that cannot be removed is named, as it stays on the drive.
+        if (copied.error().code == std::errc::operation_canceled &&
+            !fileSystem.removeUnfinishedCopy(folder, unfinished))
+            return FsError{FsErrc::unfinishedCopyLeft, folder.path() / unfinished, unfinished};
         return copied.error();
     }
     made.manifest = copied.value();
