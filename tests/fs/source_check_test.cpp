@@ -4,6 +4,7 @@
 
 #include "fs/copy_verifier.h"
 #include "fs/item_copier.h"
+#include "fs/manifest_index.h"
 #include "fs/posix_system_io.h"
 #include "support/rich_folder.h"
 #include "support/temp_dir.h"
@@ -70,4 +71,35 @@ TEST(SourceCheck, FindsEveryChangeWhereTheVerificationDoes)
         if (change.undo)
             change.undo();
     }
+}
+
+// Length, modification time and change time each tell on their own that an
+// original changed: an append within one tick of the clock moves only the
+// length, a tool that puts the times back moves only the change time.
+TEST(SourceCheck, LengthAndEachTimeTellOfAChangeOnTheirOwn)
+{
+    struct stat now {};
+    now.st_mode = S_IFREG | 0644;
+    now.st_dev = 3;
+    now.st_ino = 7;
+    now.st_size = 100;
+    now.st_mtim = {5, 0};
+    now.st_ctim = {6, 0};
+    CopiedEntry copied;
+    copied.type = S_IFREG;
+    copied.device = 3;
+    copied.inode = 7;
+    copied.length = 100;
+    copied.modifiedNs = 5'000'000'000;
+    copied.changedNs = 6'000'000'000;
+    EXPECT_TRUE(stillAsCopied(now, copied));
+    struct stat appended = now;
+    appended.st_size = 101;
+    EXPECT_FALSE(stillAsCopied(appended, copied));
+    struct stat touched = now;
+    touched.st_mtim.tv_nsec = 1;
+    EXPECT_FALSE(stillAsCopied(touched, copied));
+    struct stat changed = now;
+    changed.st_ctim.tv_nsec = 1;
+    EXPECT_FALSE(stillAsCopied(changed, copied));
 }

@@ -7,6 +7,7 @@
 
 #include "scan/candidate_scanner.h"
 #include "support/fault_injecting_io.h"
+#include "support/rich_folder.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
 #include "support/test_values.h"

@@ -274,7 +274,7 @@ TEST_F(TransferFaultTest, AByteFlippedOnTheReadBackKeepsTheOriginal)
     expectFailedAndKept(result, FsErrc::contentsDiffer);
     // The drive holds the right bytes; the read-back said otherwise. The
     // copy keeps the name that says it was not found right.
-    EXPECT_EQ(readAll(copied().parent_path() / ".Movie.mkv.loftwell-unchecked"), original);
+    EXPECT_TRUE(readAll(copied().parent_path() / ".Movie.mkv.loftwell-unchecked") == original);
     EXPECT_FALSE(fs::exists(copied()));
 }
 
@@ -298,3 +298,18 @@ TEST_F(TransferFaultTest, ABigFileIsComparedPieceByPieceAsItIsReadBack)
 }
 
 } // namespace
+
+// Something that takes the copy's name just before the copy gets it is
+// never replaced: the checked copy takes the next free name.
+TEST_F(TransferFaultTest, AFileThatTakesTheCopysNameMeanwhileIsNotReplaced)
+{
+    bool armed = false;
+    const ItemProgressCallback progress = [&](const ItemProgress& report) {
+        if (report.verifying && !std::exchange(armed, true))
+            io.beforeCall(IoCall::renameAt, 1, [&] { writeText(copied(), "the user's own"); });
+    };
+    const auto result = transfer({candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, {}, progress);
+    EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(readAll(copied()), "the user's own");
+    EXPECT_TRUE(readAll(copied().parent_path() / "Movie 2.mkv") == original);
+}

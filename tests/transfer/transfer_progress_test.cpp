@@ -152,3 +152,36 @@ TEST_F(TransferFaultTest, AStoppedCopyThatCannotBeRemovedIsNamedInTheReport)
     EXPECT_TRUE(fs::exists(copied().parent_path() / ".Movie.mkv.loftwell-partial"));
     EXPECT_EQ(readAll(movie()), original);
 }
+
+// A stop just as the read-back starts fails the item: its original stays,
+// and the copy keeps the name of one never checked.
+TEST_F(TransferFaultTest, AStopAsTheReadBackStartsFailsTheItem)
+{
+    std::stop_source stop;
+    const ItemProgressCallback progress = [&](const ItemProgress& report) {
+        if (report.verifying)
+            stop.request_stop();
+    };
+    const auto result =
+        transfer({candidate(movie())}, dir / "drive", true, {}, fileSystem, fixedStart, stop.get_token(), progress);
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    EXPECT_EQ(result.failedItems[0].error.code, std::errc::operation_canceled);
+    EXPECT_EQ(result.trashed, 0);
+    EXPECT_EQ(readAll(movie()), original);
+    EXPECT_TRUE(readAll(copied().parent_path() / ".Movie.mkv.loftwell-unchecked") == original);
+}
+
+// A stop removes this run's unfinished copy, never a hidden one of the same
+// name that an earlier run, or the user, left there.
+TEST_F(TransferFaultTest, AStopRemovesOnlyItsOwnUnfinishedCopy)
+{
+    writeText(copied().parent_path() / ".Movie.mkv.loftwell-partial", "left by an earlier run");
+    std::stop_source stop;
+    io.beforeCall(IoCall::pwrite, 2, [&] { stop.request_stop(); });
+    const auto result =
+        transfer({candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, stop.get_token());
+    ASSERT_EQ(result.failedItems.size(), 1u);
+    std::vector<fs::path> left(fs::directory_iterator(copied().parent_path()), {});
+    EXPECT_EQ(left, std::vector{copied().parent_path() / ".Movie.mkv.loftwell-partial"});
+    EXPECT_EQ(readAll(left.front()), "left by an earlier run");
+}
