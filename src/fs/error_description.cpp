@@ -81,6 +81,9 @@ const char* ownKey(FsErrc condition)
     case FsErrc::notCheckedOnDrive: return "error.notChecked";
     case FsErrc::driveNotMountedBack: return "error.notMountedBack";
     case FsErrc::unfinishedCopyLeft: return "error.unfinishedLeft";
+    case FsErrc::trashFull: return "error.trashFull";
+    case FsErrc::trashReadOnly: return "error.trashReadOnly";
+    case FsErrc::trashDenied: return "error.trashDenied";
     case FsErrc::sizeCheckFailed: return nullptr; // the text table's own words
     }
     return nullptr;

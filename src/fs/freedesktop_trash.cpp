@@ -70,6 +70,22 @@ FsResult<void> ensureTrashLayout(const SystemIo& io, const fs::path& trash, uid_
     return {};
 }
 
+// Why the Trash could not take an item, in words the user can act on.
+FsError trashFailure(std::error_code code, const fs::path& item)
+{
+    if (code.category() == std::system_category()) {
+        switch (code.value()) {
+        case ENOSPC:
+        case EDQUOT: return FsError{FsErrc::trashFull, item};
+        case EROFS: return FsError{FsErrc::trashReadOnly, item};
+        case EACCES:
+        case EPERM: return FsError{FsErrc::trashDenied, item};
+        default: break;
+        }
+    }
+    return FsError{FsErrc::trashUnavailable, item};
+}
+
 struct TrashChoice {
     fs::path trash;
     fs::path base; // Path= is relative to this; empty for absolute paths
@@ -201,12 +217,12 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         return FsError{FsErrc::sourceChanged, itemPath};
     const auto chosen = chooseTrash(io, item, st.st_dev, environment);
     if (!chosen)
-        return FsError{FsErrc::trashUnavailable, itemPath};
+        return trashFailure(chosen.error().code, itemPath);
     const TrashChoice* choice = &chosen.value();
     UniqueFd files(
         io.openAt(AT_FDCWD, (choice->trash / "files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!files.valid())
-        return FsError{FsErrc::trashUnavailable, itemPath};
+        return trashFailure(systemError(errno), itemPath);
 
     const std::string name = trashEntryName(lastPathComponent(item));
     const std::string info = trashInfo(item, choice->base);
@@ -218,9 +234,10 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         if (!fd.valid()) {
             if (errno == EEXIST)
                 continue;
-            return FsError{FsErrc::trashUnavailable, itemPath};
+            return trashFailure(systemError(errno), itemPath);
         }
-        const bool written = bool(writeInfo(io, std::move(fd), info, infoPath));
+        const auto wrote = writeInfo(io, std::move(fd), info, infoPath);
+        const bool written = wrote.ok();
         if (written) {
             UniqueFd infoFolder(
                 io.openAt(AT_FDCWD, (choice->trash / "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -229,7 +246,7 @@ FsResult<fs::path> moveToTrash(const SystemIo& io, const fs::path& itemPath, con
         }
         if (!written) {
             io.unlinkAt(AT_FDCWD, infoPath.c_str(), 0);
-            return FsError{FsErrc::trashUnavailable, itemPath};
+            return trashFailure(wrote.error().code, itemPath);
         }
         struct stat taken;
         if (io.statAt(files.get(), candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {

@@ -42,6 +42,9 @@ public:
         case FsErrc::notCheckedOnDrive: return "copied, not checked on the drive";
         case FsErrc::driveNotMountedBack: return "the drive did not mount again";
         case FsErrc::unfinishedCopyLeft: return "stopped; the unfinished copy is still there";
+        case FsErrc::trashFull: return "the Trash's disk is full";
+        case FsErrc::trashReadOnly: return "the Trash's disk is read-only";
+        case FsErrc::trashDenied: return "the Trash cannot be written to";
         }
         return "unknown file-system condition " + std::to_string(value);
     }

@@ -49,6 +49,10 @@ enum class FsErrc {
     notCheckedOnDrive,   // the drive's driver answers from memory: copied, not checked
     driveNotMountedBack, // unmounted for the check, the drive did not come back
     unfinishedCopyLeft,  // stopped, and its unfinished copy could not be removed
+    // Why the Trash could not take an original:
+    trashFull,
+    trashReadOnly,
+    trashDenied,
 };
 
 const std::error_category& fsCategory();

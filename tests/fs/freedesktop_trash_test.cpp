@@ -140,7 +140,7 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
         return result.ok() ? std::string("moved") : std::to_string(result.error().code.value());
     });
     ::chmod((trash() / "info").c_str(), 0700);
-    EXPECT_EQ(answer, std::to_string(int(FsErrc::trashUnavailable)));
+    EXPECT_EQ(answer, std::to_string(int(FsErrc::trashDenied))); // the reason, not just "no Trash"
     EXPECT_TRUE(fs::exists(dir / "items" / "keep.bin"));
     EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
 
@@ -154,6 +154,36 @@ TEST_F(TrashTest, AnUnwritableTrashFailsPromptlyAndLeavesNothingBehind)
     EXPECT_EQ(second, "failed");
     EXPECT_TRUE(fs::exists(dir / "items" / "keep.bin"));
     EXPECT_FALSE(fs::exists(trash() / "info" / "keep.bin.trashinfo"));
+}
+
+// A Trash on a full or read-only disk says so, and the item stays.
+TEST_F(TrashTest, AFullOrReadOnlyTrashSaysWhy)
+{
+    const std::string answer = runWithPrivateMounts([&]() -> std::string {
+        const fs::path disk = dir / "disk";
+        makeFolder(disk);
+        if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=4m,nr_inodes=64") != 0)
+            return "skip";
+        const TrashEnvironment home{disk / "home", std::nullopt, ::getuid()};
+        writeFile(disk / "first", 1);
+        writeFile(disk / "keep.bin", 10);
+        if (!moveToTrash(io, disk / "first", home)) // makes the layout
+            return "no layout";
+        std::string reasons;
+        // No inode left for the Trash's record.
+        for (int i = 0; i < 64 && ::mkdir((disk / ("fill" + std::to_string(i))).c_str(), 0700) == 0; ++i) {
+        }
+        const auto full = moveToTrash(io, disk / "keep.bin", home);
+        reasons += full ? "moved" : full.error().code.message();
+        ::mount("tmpfs", disk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr);
+        const auto readOnly = moveToTrash(io, disk / "keep.bin", home);
+        reasons += "|" + (readOnly ? std::string("moved") : readOnly.error().code.message());
+        return reasons + (fs::exists(disk / "keep.bin") ? "|kept" : "|gone");
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private tmpfs";
+    EXPECT_EQ(answer, make_error_code(FsErrc::trashFull).message() + "|" +
+                          make_error_code(FsErrc::trashReadOnly).message() + "|kept");
 }
 
 TEST_F(TrashTest, OnlyWhatWasCopiedIsMoved)

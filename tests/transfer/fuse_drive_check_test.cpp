@@ -259,8 +259,8 @@ TEST(FuseDriveCheck, AUserWhoCanReachNoDeviceKeepsEveryOriginal)
         return result.failures[0].endsWith(errorDescription(FsErrc::notCheckedOnDrive)) ? "kept" : "reason";
     });
     EXPECT_EQ(answer, "kept");
-    EXPECT_EQ(readAll(dir / "src" / "movie.mkv"), std::string(3 * MiB, 'm'));
+    EXPECT_TRUE(readAll(dir / "src" / "movie.mkv") == std::string(3 * MiB, 'm'));
     const fs::path copies = stick.mountPoint() / "Loftwell" / "2026-12-07_09-05-03" / "Downloads";
-    EXPECT_EQ(readAll(copies / ".movie.mkv.loftwell-unchecked"), std::string(3 * MiB, 'm'));
+    EXPECT_TRUE(readAll(copies / ".movie.mkv.loftwell-unchecked") == std::string(3 * MiB, 'm'));
     EXPECT_FALSE(fs::exists(copies / "movie.mkv")); // no name that says "checked"
 }
