@@ -8,6 +8,7 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "support/test_values.h"
+#include "support/watchdog.h"
 #include "ui/label.h"
 #include "ui/styled_button.h"
 
@@ -134,6 +135,7 @@ TEST_F(StopAndPauseTest, EscapeStopsMidCopyAndTheReportSaysWhatStopped)
 
 TEST_F(StopAndPauseTest, APausedRunCanBeStoppedAndClosingAsksFirst)
 {
+    const Watchdog watchdog(std::chrono::seconds(20), "the paused run did not end when stopped");
     startTransfer(false);
     ui.pauseButton()->click();
     // Keep going: the window stays, the run too.

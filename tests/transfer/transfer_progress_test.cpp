@@ -5,6 +5,7 @@
 #include "transfer/transfer_fault_fixture.h"
 
 #include "fs/error_description.h"
+#include "support/watchdog.h"
 #include "transfer/pause_gate.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,7 @@ TEST_F(ItemProgressTest, AllCopiedThenAllReadBackAtMostTwentyTimesASecond)
 // a paused run reports where it stands as it pauses.
 TEST_F(ItemProgressTest, APauseIsNotRunTime)
 {
+    const Watchdog watchdog(std::chrono::seconds(15), "the paused transfer was never resumed");
     PauseGate pause;
     std::jthread resumer;
     io.beforeCall(IoCall::pwrite, 3, [&] {
