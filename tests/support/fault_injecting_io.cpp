@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 void FaultInjectingIo::failCall(IoCall call, int nth, int errnoValue, int times)
@@ -177,12 +178,14 @@ int FaultInjectingIo::truncate(int fd, off_t length) const
 int FaultInjectingIo::fsync(int fd) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::fsync)
+    traced("fsync " + nameOf(fd));
     return real_.fsync(fd);
 }
 
 int FaultInjectingIo::syncFileSystem(int fd) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::syncFileSystem)
+    traced("syncfs " + nameOf(fd));
     return real_.syncFileSystem(fd);
 }
 
@@ -244,7 +247,37 @@ int FaultInjectingIo::renameAt(int fromDirectory, const char* from, int toDirect
                                unsigned flags) const
 {
     LOFTWELL_FAIL_IF_INJECTED(IoCall::renameAt)
+    traced(std::string("rename ") + from + " " + to);
     return real_.renameAt(fromDirectory, from, toDirectory, to, flags);
+}
+
+void FaultInjectingIo::traceFlushesAndRenames()
+{
+    std::lock_guard lock(mutex_);
+    tracing_ = true;
+    trace_.clear();
+}
+
+std::vector<std::string> FaultInjectingIo::trace() const
+{
+    std::lock_guard lock(mutex_);
+    return trace_;
+}
+
+std::string FaultInjectingIo::nameOf(int fd)
+{
+    char link[4096];
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(proc.c_str(), link, sizeof link);
+    const std::string path = n > 0 ? std::string(link, std::size_t(n)) : std::string();
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+void FaultInjectingIo::traced(std::string what) const
+{
+    std::lock_guard lock(mutex_);
+    if (tracing_)
+        trace_.push_back(std::move(what));
 }
 
 int FaultInjectingIo::unlinkAt(int directory, const char* name, int flags) const

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 enum class IoCall {
@@ -69,6 +70,10 @@ public:
     // The `nth` read that returns data comes back with its first byte flipped.
     void flipByteOnRead(int nth = 1);
     int calls(IoCall call) const;
+    // From now on, the flushes and renames made, in order: "syncfs NAME",
+    // "fsync NAME" (the name the descriptor was opened at), "rename FROM TO".
+    void traceFlushesAndRenames();
+    std::vector<std::string> trace() const;
 
     int openAt(int directory, const char* name, int flags, mode_t mode = 0) const override;
     int close(int fd) const override;
@@ -130,4 +135,8 @@ private:
     std::array<std::chrono::microseconds, ioCallKinds> delays_{};
     int flipNth_ = 0;
     mutable int dataReads_ = 0;
+    bool tracing_ = false;
+    mutable std::vector<std::string> trace_;
+    void traced(std::string what) const;
+    static std::string nameOf(int fd);
 };

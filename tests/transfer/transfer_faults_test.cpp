@@ -7,6 +7,7 @@
 #include "fs/error_description.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
+#include "support/drive_image.h"
 #include "support/fault_injecting_io.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sys/mount.h>
 #include <thread>
@@ -312,4 +314,77 @@ TEST_F(TransferFaultTest, AFileThatTakesTheCopysNameMeanwhileIsNotReplaced)
     EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
     EXPECT_EQ(readAll(copied()), "the user's own");
     EXPECT_TRUE(readAll(copied().parent_path() / "Movie 2.mkv") == original);
+}
+
+namespace {
+
+// Where `entry` first comes in `trace`, or its end.
+std::ptrdiff_t placeOf(const std::vector<std::string>& trace, const std::string& entry)
+{
+    return std::find(trace.begin(), trace.end(), entry) - trace.begin();
+}
+
+} // namespace
+
+// The order the README promises, in the system calls themselves: every copy
+// of the run is on the drive before any gets its name, and each name is on
+// the drive before its original goes.
+TEST_F(TransferFaultTest, EveryCopyIsOnTheDriveBeforeAnyIsNamedAndEachNameBeforeItsOriginalGoes)
+{
+    writeFile(dir / "src" / "Second.iso", 5000, 's');
+    io.traceFlushesAndRenames();
+    const auto result = transfer({candidate(movie()), candidate(dir / "src" / "Second.iso")}, dir / "drive", true, {},
+                                 fileSystem, fixedStart);
+    ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    const std::vector<std::string> trace = io.trace();
+    const auto copied = placeOf(trace, "rename .Second.iso.loftwell-partial .Second.iso.loftwell-unchecked");
+    const auto named = [&](const std::string& name) {
+        return placeOf(trace, "rename ." + name + ".loftwell-unchecked " + name);
+    };
+    const auto firstNamed = std::min(named("Movie.mkv"), named("Second.iso"));
+    ASSERT_LT(copied, firstNamed);
+    EXPECT_EQ(std::count(trace.begin() + copied, trace.begin() + firstNamed, "syncfs Downloads"), 2);
+    for (const std::string name : {"Movie.mkv", "Second.iso"}) {
+        const auto trashed = placeOf(trace, "rename " + (dir / "src" / name).native() + " " + name);
+        ASSERT_LT(trashed, std::ptrdiff_t(trace.size())) << name;
+        ASSERT_LT(named(name), trashed) << name;
+        EXPECT_NE(std::find(trace.begin() + named(name), trace.begin() + trashed, "syncfs Downloads"),
+                  trace.begin() + trashed)
+            << name << ": the original went before its copy's name was on the drive";
+    }
+}
+
+// On a FUSE drive no flush covers the whole drive (fusefat): every file of
+// every copy is still flushed before the first original goes.
+TEST(TransferOrder, OnFuseFatEveryCopyIsFlushedBeforeAnyOriginalGoes)
+{
+    TempDir dir;
+    DriveImage drive(DriveKind::fat32, dir.path());
+    if (!drive.mounted())
+        GTEST_SKIP() << drive.skipReason();
+    FaultInjectingIo io;
+    ScriptedFileSystem fileSystem{io};
+    fileSystem.setHome(dir / "home");
+    // As if a read-back reached this drive, so that originals go.
+    fileSystem.setDriveAccess(DriveAccess{});
+    for (int i = 0; i < 3; ++i)
+        writeFile(dir / "src" / "Album" / ("photo" + std::to_string(i) + ".jpg"), 3000 + i);
+    writeFile(dir / "src" / "Movie.mkv", 7000);
+    std::vector<Candidate> items;
+    for (const char* name : {"Album", "Movie.mkv"}) {
+        const ItemMeasure measure = measureItem(dir / "src" / name, fileSystem);
+        items.push_back(Candidate(dir / "src" / name, QStringLiteral("Downloads"), QStringLiteral("Video"),
+                                  RiskLevel::safe, QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint));
+    }
+    io.traceFlushesAndRenames();
+    const auto result = transfer(items, drive.mountPoint(), true, {}, fileSystem, fixedStart);
+    ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
+    const std::vector<std::string> trace = io.trace();
+    const auto trashed = [&](const std::string& name) {
+        return placeOf(trace, "rename " + (dir / "src" / name).native() + " " + name);
+    };
+    const auto firstTrashed = std::min(trashed("Album"), trashed("Movie.mkv"));
+    ASSERT_LT(firstTrashed, std::ptrdiff_t(trace.size())) << ::testing::PrintToString(trace);
+    EXPECT_LT(placeOf(trace, "fsync .Movie.mkv.loftwell-unchecked"), firstTrashed);
+    EXPECT_LT(placeOf(trace, "fsync photo2.jpg"), firstTrashed);
 }
