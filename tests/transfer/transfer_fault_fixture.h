@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/mount.h>
 #include <string>
+#include <sys/mount.h>
 
 class TransferFaultTest : public ::testing::Test {
 protected:
