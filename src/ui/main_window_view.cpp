@@ -374,8 +374,23 @@ void MainWindowView::resizeEvent(QResizeEvent* event)
 void MainWindowView::mousePressEvent(QMouseEvent* event)
 {
     RoundedView::mousePressEvent(event);
-    // Only a press on the background itself reaches here; the window
-    // system may refuse (no window manager), which is fine.
-    if (event->button() == Qt::LeftButton && window() && window()->windowHandle())
+    // Only a press on the background itself reaches here.
+    if (event->button() == Qt::LeftButton)
+        backgroundDrag_.press(event->globalPosition().toPoint());
+}
+
+void MainWindowView::mouseMoveEvent(QMouseEvent* event)
+{
+    RoundedView::mouseMoveEvent(event);
+    // The window system may refuse (no window manager), which is fine.
+    if ((event->buttons() & Qt::LeftButton) &&
+        backgroundDrag_.moveStarts(event->globalPosition().toPoint(), QApplication::startDragDistance()) && window() &&
+        window()->windowHandle())
         window()->windowHandle()->startSystemMove();
+}
+
+void MainWindowView::mouseReleaseEvent(QMouseEvent* event)
+{
+    RoundedView::mouseReleaseEvent(event);
+    backgroundDrag_.release();
 }

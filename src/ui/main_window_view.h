@@ -8,6 +8,7 @@
 // GUI thread.
 
 #include "model/candidate_store.h"
+#include "ui/background_drag.h"
 #include "ui/rounded_view.h"
 #include "ui/window_display.h"
 
@@ -68,6 +69,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // A press on the empty background moves the window where the system allows.
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void configureToolbar();
@@ -81,6 +84,8 @@ private:
     // job's Stop or Pause, where it went when the controls were disabled.
     void rememberFocus();
     void restoreFocus(bool focusOnJob);
+
+    BackgroundDrag backgroundDrag_;
 
     RoundedView* toolbar_;
     RoundedView* driveSelector_;
