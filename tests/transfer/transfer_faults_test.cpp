@@ -103,7 +103,7 @@ TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
     io.failCall(IoCall::write, 1, ENOSPC);
     const auto result = run(movie(), true);
     EXPECT_EQ(io.calls(IoCall::write), 1);
-    expectFailedAndKept(result, FsErrc::trashUnavailable);
+    expectFailedAndKept(result, FsErrc::trashFull); // the reason, in words the user can act on
     EXPECT_EQ(readAll(copied()), original); // the verified copy stays
 }
 
