@@ -104,7 +104,7 @@ TEST_F(TransferFaultTest, AFailedTrashInfoWriteLeavesNoTraceInTheTrash)
     const auto result = run(movie(), true);
     EXPECT_EQ(io.calls(IoCall::write), 1);
     expectFailedAndKept(result, FsErrc::trashFull); // the reason, in words the user can act on
-    EXPECT_EQ(readAll(copied()), original); // the verified copy stays
+    EXPECT_EQ(readAll(copied()), original);         // the verified copy stays
 }
 
 TEST_F(TransferFaultTest, ADriveThatCannotTellItsFreeSpaceStillTakesTheCopy)
