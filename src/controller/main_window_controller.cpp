@@ -124,6 +124,7 @@ bool MainWindowController::mayClose()
     if (!dialogs_.confirm(I18n::text("alert.quit.title"), I18n::text("alert.quit.message"),
                           I18n::text("alert.quit.stop"), I18n::text("alert.quit.keepGoing")))
         return false;
+    quitting_ = true;
     stopRun_.request_stop();
     worker_.waitForDone(); // an original being moved to the Trash is moved whole
     if (desktop_)

@@ -91,6 +91,7 @@ private:
     std::optional<std::filesystem::path> scopedDestinationPath_;
     bool isBusy_ = false;
     bool isTransferring_ = false;
+    bool quitting_ = false; // "Stop and Quit" chosen: the run ends without a report
     bool isPaused_ = false;
     std::int64_t transferCount_ = 0;
     // The items of the running transfer, in its order, when their originals go to the Trash.

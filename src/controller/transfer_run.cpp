@@ -122,6 +122,10 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     view_->reloadTable();
     updateSummary();
     updateInterfaceState();
+    // The user chose to stop and quit: the program ends now, with no report
+    // waiting for an answer in front of a window that is gone.
+    if (quitting_)
+        return;
     const TransferReport report = makeTransferReport(result);
     // A user who went elsewhere during a long move is told it ended.
     if (!view_->windowActive()) {
