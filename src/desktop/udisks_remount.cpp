@@ -32,21 +32,21 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint) co
         return {};
     const QDBusMessage unmounted = callFilesystem(*bus_, filesystem->object, QStringLiteral("Unmount"), unmountWithin);
     if (unmounted.type() != QDBusMessage::ReplyMessage)
-        return {Outcome::notUnmounted, {}, unmounted.errorMessage()};
+        return {Outcome::notUnmounted, {}};
     const QDBusMessage mounted = callFilesystem(*bus_, filesystem->object, QStringLiteral("Mount"), mountWithin);
     if (mounted.type() != QDBusMessage::ReplyMessage || mounted.arguments().isEmpty())
-        return {Outcome::notMountedBack, {}, mounted.errorMessage()};
-    RemountResult result{Outcome::remounted, mounted.arguments().at(0).toString().toStdString(), {}};
-    // The same file system, found by its UUID: the one at the new mount point.
+        return {Outcome::notMountedBack, {}};
+    // The same file system, found by its UUID, wherever it is mounted now;
+    // else where Mount said it put it. The run's folders are looked for
+    // there, and must be found, before any copy is read back.
+    RemountResult result{Outcome::remounted, mounted.arguments().at(0).toString().toStdString()};
     if (filesystem->uuid.isEmpty())
         return result;
     if (const auto all = udisksFilesystems(*bus_)) {
         for (const UdisksFilesystem& now : *all) {
-            if (now.uuid == filesystem->uuid && !now.mountPoints.empty()) {
+            if (now.uuid == filesystem->uuid && !now.mountPoints.empty())
                 result.mountPoint = now.mountPoints.front();
-                return result;
-            }
         }
     }
-    return {Outcome::notMountedBack, {}, {}};
+    return result;
 }

@@ -45,10 +45,6 @@ DriveReach reachDrive(RunFolders& folders, const FileSystem& fileSystem, const D
     DriveReach reach;
     if (remount && !access.mountPoint.empty() && remountDrive(folders, access, fileSystem, *remount, reach.lost))
         return reach;
-    if (reach.lost) {
-        reach.reached = false;
-        return reach;
-    }
-    reach.reached = !access.device.empty() && fileSystem.dropDeviceCache(access.device).ok();
+    reach.reached = !reach.lost && !access.device.empty() && fileSystem.dropDeviceCache(access.device).ok();
     return reach;
 }

@@ -7,8 +7,6 @@
 // file system afresh. Blocking; called on the transfer worker, with nothing
 // of the drive held open.
 
-#include <QString>
-
 #include <filesystem>
 
 struct RemountResult {
@@ -19,7 +17,6 @@ struct RemountResult {
     };
     Outcome outcome = Outcome::notUnmounted;
     std::filesystem::path mountPoint;
-    QString why; // the service's own words, when it said no
 };
 
 class DriveRemount {

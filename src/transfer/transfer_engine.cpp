@@ -14,6 +14,7 @@
 #include "transfer/unique_destination.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,24 @@ struct MadeCopy {
 std::int64_t itemLength(const Candidate& item)
 {
     return std::max<std::int64_t>(0, item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes());
+}
+
+// Renames `from` inside `folder` to the name `freeName` gives, which must
+// still be free then; another run in the same second may take it meanwhile,
+// so a taken name is tried again with the next free one. The name given.
+FsResult<std::string> renameToFreeName(const HeldFolder& folder, const std::string& from,
+                                       const std::function<std::string()>& freeName, const FileSystem& fileSystem)
+{
+    FsResult<void> renamed = FsError{};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string name = freeName();
+        renamed = fileSystem.renameCopy(folder, from, name);
+        if (renamed)
+            return name;
+        if (renamed.error().code != std::errc::file_exists)
+            break;
+    }
+    return renamed.error();
 }
 
 // Checks an item against the destination and the scan, then copies it under
@@ -120,17 +139,13 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     made.name = unfinished;
     if (made.named)
         return {};
-    // Another run in the same second may have taken the name meanwhile.
-    FsResult<void> renamed = FsError{};
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const std::string unchecked = uncheckedNameIn(folder, name, folders.rules.longestName, fileSystem);
-        renamed = fileSystem.renameCopy(folder, unfinished, unchecked);
-        if (renamed)
-            made.name = unchecked;
-        if (renamed || renamed.error().code != std::errc::file_exists)
-            break;
-    }
-    return renamed;
+    auto unchecked = renameToFreeName(
+        folder, unfinished, [&] { return uncheckedNameIn(folder, name, folders.rules.longestName, fileSystem); },
+        fileSystem);
+    if (!unchecked)
+        return unchecked.error();
+    made.name = unchecked.value();
+    return {};
 }
 
 // A checked copy gets its own name, and the rename is put on the drive.
@@ -139,19 +154,13 @@ FsResult<void> nameCheckedCopy(const Candidate& item, const HeldFolder& folder, 
 {
     if (made.named)
         return {};
-    FsResult<void> renamed = FsError{};
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const std::string name = uniqueNameIn(folder, lastPathComponent(item.sourceURL()), fileSystem);
-        renamed = fileSystem.renameCopy(folder, made.name, name);
-        if (renamed) {
-            made.name = name;
-            made.named = true;
-        }
-        if (renamed || renamed.error().code != std::errc::file_exists)
-            break;
-    }
-    if (!renamed)
-        return renamed;
+    auto named = renameToFreeName(
+        folder, made.name, [&] { return uniqueNameIn(folder, lastPathComponent(item.sourceURL()), fileSystem); },
+        fileSystem);
+    if (!named)
+        return named.error();
+    made.name = named.value();
+    made.named = true;
     return fileSystem.flushCopy(folder, made.name);
 }
 
