@@ -93,9 +93,9 @@ private:
     bool isTransferring_ = false;
     bool quitting_ = false; // "Stop and Quit" chosen: the run ends without a report
     bool isPaused_ = false;
-    std::int64_t transferCount_ = 0;
     // The items of the running transfer, in its order, when their originals go to the Trash.
-    std::vector<std::filesystem::path> movingItems_;
+    std::vector<std::filesystem::path> runItems_; // the running transfer's items, in its order
+    bool runMovesToTrash_ = false;
     // The disk of the scanned folders, read after each scan and transfer.
     std::optional<DiskSpace> sourceDisk_;
     ProgressDisplay progress_;

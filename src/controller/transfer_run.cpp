@@ -36,12 +36,10 @@ void MainWindowController::transferAction()
 
     const auto count = std::int64_t(confirmation.selection.size());
     startRun(true);
-    transferCount_ = count;
-    movingItems_.clear();
-    if (moveToTrash) {
-        for (const Candidate& item : confirmation.selection)
-            movingItems_.push_back(item.sourceURL());
-    }
+    runMovesToTrash_ = moveToTrash;
+    runItems_.clear();
+    for (const Candidate& item : confirmation.selection)
+        runItems_.push_back(item.sourceURL());
     if (desktop_)
         desktop_->keepAwake(I18n::text("desktop.keepAwake"));
     showProgress(transferStartProgress(count, I18n::language()));
@@ -106,18 +104,17 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     }
     refreshVolumes();
     sourceDisk_ = diskOfRoots(sourceRoots_, fileSystem_); // the Trash holds what moved: no change yet
-    // Rows whose originals went to the Trash stay, shown as moved.
-    std::vector<bool> failed(movingItems_.size(), false);
-    for (const ItemFailure& failure : result.failedItems) {
-        if (failure.item < failed.size())
-            failed[failure.item] = true;
-    }
+    // Rows whose originals went to the Trash stay, shown as moved. After a
+    // stop, the items that did not end as asked stay ticked, so Transfer
+    // goes on with them; a run that ended by itself clears the ticks.
     for (std::size_t i = 0; i < store_.items().size(); ++i) {
-        store_.setSelected(i, false);
-        for (std::size_t m = 0; m < movingItems_.size(); ++m) {
-            if (!failed[m] && !result.destinationFailed && movingItems_[m] == store_.items()[i].sourceURL())
-                store_.setMoved(i);
-        }
+        const auto ran = std::ranges::find(runItems_, store_.items()[i].sourceURL());
+        const auto index = std::size_t(ran - runItems_.begin());
+        const ItemState state = index < result.states.size() ? result.states[index] : ItemState::notCopied;
+        if (ran != runItems_.end() && state == ItemState::moved)
+            store_.setMoved(i);
+        const bool asAsked = state == (runMovesToTrash_ ? ItemState::moved : ItemState::copied);
+        store_.setSelected(i, result.stopped && ran != runItems_.end() && !asAsked);
     }
     view_->reloadTable();
     updateSummary();
@@ -129,12 +126,8 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     const TransferReport report = makeTransferReport(result);
     // A user who went elsewhere during a long move is told it ended.
     if (!view_->windowActive()) {
-        if (desktop_) {
-            // A run whose folders could not be made transferred nothing.
-            const auto done = result.destinationFailed ? 0 : transferCount_ - std::int64_t(result.failedItems.size());
-            desktop_->notify(report.title, formatText(I18n::text("desktop.notification"),
-                                                      {std::max<std::int64_t>(0, done), transferCount_}));
-        }
+        if (desktop_)
+            desktop_->notify(report.title, itemStatesText(result));
         view_->askForAttention();
     }
     dialogs_.showAlert(report.title, report.message);

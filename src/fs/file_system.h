@@ -258,6 +258,10 @@ public:
     // own unfinished work.
     virtual FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const = 0;
 
+    // Removes `folder` when it is empty and its path still leads to it;
+    // true when removed. A run tidies only the folders it made itself.
+    virtual bool removeEmptyFolder(const HeldFolder& folder) const = 0;
+
     // Moves an item to the user's Trash; returns where it went. Right before
     // the move, every entry of the item is compared with what was copied
     // (`copied`); any change fails with FsErrc::sourceChanged and the item stays.

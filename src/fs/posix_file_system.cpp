@@ -279,6 +279,19 @@ FsResult<void> PosixFileSystem::removeUnfinishedCopy(const HeldFolder& into, con
     return {};
 }
 
+bool PosixFileSystem::removeEmptyFolder(const HeldFolder& folder) const
+{
+    auto anchor = PathAnchor::resolve(*io_, folder.path());
+    if (!anchor)
+        return false;
+    struct stat st;
+    if (io_->statAt(anchor.value().directory(), anchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISDIR(st.st_mode) || st.st_dev != folder.device() || st.st_ino != folder.inode())
+        return false;
+    // The kernel refuses a folder that holds anything.
+    return io_->unlinkAt(anchor.value().directory(), anchor.value().name(), AT_REMOVEDIR) == 0;
+}
+
 FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
     return moveToTrash(*io_, item, TrashEnvironment::current(homeDirectory()), &copied);

@@ -45,6 +45,7 @@ public:
     FsResult<void> dropDeviceCache(const std::filesystem::path& device) const override;
     FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
+    bool removeEmptyFolder(const HeldFolder& folder) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               const CopyManifest& copied) const override;
     bool startAccessing(const std::filesystem::path& folder) override;

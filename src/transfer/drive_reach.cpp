@@ -14,6 +14,8 @@ bool remountDrive(RunFolders& folders, const DriveAccess& access, const FileSyst
         return false;
     const DestinationRules rules = folders.rules;
     const std::filesystem::path dated = folders.dated.path();
+    const bool datedMade = folders.datedMade;
+    std::set<std::string> rootsMade = std::move(folders.rootsMade);
     // Nothing of ours may keep the drive busy.
     folders = RunFolders{};
     const RemountResult result = remount.remount(access.mountPoint);
@@ -29,6 +31,8 @@ bool remountDrive(RunFolders& folders, const DriveAccess& access, const FileSyst
         return false;
     }
     folders = std::move(held).value();
+    folders.datedMade = datedMade;
+    folders.rootsMade = std::move(rootsMade);
     return remounted;
 }
 

@@ -39,19 +39,24 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& loftw
     auto loftwellFolder = fileSystem.holdSubfolder(destination.value(), loftwell);
     if (!loftwellFolder)
         return loftwellFolder.error();
+    // (Where it cannot be told, the folder counts as not made here.)
+    const bool made = !fileSystem.existsIn(loftwellFolder.value(), stamp);
     auto dated = fileSystem.holdSubfolder(loftwellFolder.value(), stamp);
     if (!dated)
         return dated.error();
-    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}};
+    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}, made, {}};
 }
 
 FsResult<HeldFolder> perRootFolder(RunFolders& folders, const std::string& name, const FileSystem& fileSystem)
 {
     if (const auto held = folders.perRoot.find(name); held != folders.perRoot.end())
         return held->second;
+    const bool fresh = !fileSystem.existsIn(folders.dated, name);
     auto made = fileSystem.holdSubfolder(folders.dated, name);
     if (!made)
         return made.error();
+    if (fresh)
+        folders.rootsMade.insert(name);
     return folders.perRoot.emplace(name, made.value()).first->second;
 }
 

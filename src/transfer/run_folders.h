@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 struct RunFolders {
@@ -18,6 +19,10 @@ struct RunFolders {
     DestinationRules rules; // what the destination can hold
     // Made as the first item of each root needs it, then held.
     std::map<std::string, HeldFolder> perRoot;
+    // Which of them this run made, so that it may remove them again when
+    // they hold nothing at its end.
+    bool datedMade = false;
+    std::set<std::string> rootsMade;
 };
 
 // The run's folders, made or reused below `to` as real folders on its drive.

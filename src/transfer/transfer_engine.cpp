@@ -56,6 +56,7 @@ struct MadeCopy {
     std::string rootFolder; // the name of its per-root folder
     std::string name;       // its hidden name until checked
     bool named = false;     // it has its own name already (a folder where renaming one loses it)
+    bool checked = false;   // read back from the drive and found identical
     CopyManifest manifest;
 };
 
@@ -188,6 +189,7 @@ FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders
     // meanwhile, is no copy to rely on.
     if (!fileSystem.stillAvailable(folders.destination) || !fileSystem.stillAvailable(folder))
         return FsError{FsErrc::destinationGone, folder.path()};
+    made.checked = true;
     if (auto named = nameCheckedCopy(item, folder, made, fileSystem); !named)
         return named;
     if (!moveToTrash)
@@ -198,6 +200,29 @@ FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders
         return trashed.error();
     }
     return {};
+}
+
+// Where an item whose copy was written stands after `error` in its check.
+ItemState stateAfterCheck(const MadeCopy& made, const FsError& error)
+{
+    if (made.checked)
+        return ItemState::copied;
+    // Whole and on the drive, but never read back from it.
+    const bool unread = error.code == std::errc::operation_canceled || error.code == FsErrc::notCheckedOnDrive ||
+                        error.code == FsErrc::destinationGone || error.code == FsErrc::driveNotMountedBack;
+    return unread ? ItemState::copiedNotChecked : ItemState::notCopied;
+}
+
+// The run's own folders that hold nothing at its end go again: a stopped
+// or failed run leaves no empty dated folder behind.
+void removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSystem)
+{
+    for (const std::string& name : folders.rootsMade) {
+        if (const auto held = folders.perRoot.find(name); held != folders.perRoot.end())
+            fileSystem.removeEmptyFolder(held->second);
+    }
+    if (folders.datedMade && folders.dated.valid())
+        fileSystem.removeEmptyFolder(folders.dated);
 }
 
 } // namespace
@@ -238,11 +263,13 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     TransferResult result;
+    result.states.assign(items.size(), moveOriginalsToTrash ? ItemState::moved : ItemState::copied);
     const std::string loftwell = folderComponent(I18n::text("transfer.folder"));
     result.destination = to / loftwell / pathFromText(stamp);
     auto held = holdRunFolders(to, loftwell, pathFromText(stamp).native(), fileSystem);
     if (!held) {
         result.destinationFailed = held.error();
+        result.states.assign(items.size(), ItemState::notCopied);
         result.failures = failureLines(items, result);
         return result;
     }
@@ -252,8 +279,9 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     for (const Candidate& item : items)
         itemBytes += itemLength(item);
     RunMeter meter(itemProgress, itemBytes, 2, pause, stop);
-    const auto fail = [&](std::int64_t index, FsError error, bool trashStep = false) {
-        result.failedItems.push_back({std::size_t(index), std::move(error), trashStep});
+    const auto fail = [&](std::int64_t index, FsError error, ItemState state, bool trashStep = false) {
+        result.failedItems.push_back({std::size_t(index), std::move(error), trashStep, state});
+        result.states[std::size_t(index)] = state;
     };
     const FsError gone{FsErrc::destinationGone, folders.destination.path()};
     // Once the drive is gone, every later item fails at once for that reason.
@@ -271,7 +299,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         meter.waitWhilePaused();
         if (!stop.stop_requested())
             return false;
-        fail(index, stopped(items[std::size_t(index)]));
+        fail(index, stopped(items[std::size_t(index)]),
+             phasesLeft == 2 ? ItemState::notCopied : ItemState::copiedNotChecked);
         meter.skip(itemLength(items[std::size_t(index)]) * phasesLeft);
         return true;
     };
@@ -296,7 +325,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             made.emplace_back(index, std::move(copy));
             continue;
         }
-        fail(index, outcome.error());
+        fail(index, outcome.error(), ItemState::notCopied);
         meter.skip(itemLength(item));
     }
 
@@ -313,7 +342,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             flushed.emplace_back(index, std::move(copy));
             continue;
         }
-        fail(index, outcome.error());
+        fail(index, outcome.error(), ItemState::notCopied);
         meter.skip(itemLength(items[std::size_t(index)]));
     }
     DriveReach reach;
@@ -347,9 +376,13 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                 result.trashedBytes += item.sizeBytes();
             }
         } else {
-            fail(index, outcome.error(), trashStep && outcome.error().code != FsErrc::destinationGone);
+            fail(index, outcome.error(), stateAfterCheck(copy, outcome.error()),
+                 trashStep && outcome.error().code != FsErrc::destinationGone);
         }
     }
+    result.stopped = stop.stop_requested();
+    result.savedCopies = std::ranges::any_of(result.states, [](ItemState s) { return s != ItemState::notCopied; });
+    removeEmptyRunFolders(folders, fileSystem);
     std::stable_sort(result.failedItems.begin(), result.failedItems.end(),
                      [](const ItemFailure& a, const ItemFailure& b) { return a.item < b.item; });
     result.failures = failureLines(items, result);

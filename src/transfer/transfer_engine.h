@@ -37,11 +37,20 @@
 class DriveRemount;
 class PauseGate;
 
+// How an item of a run ended; each ends in exactly one of these.
+enum class ItemState {
+    moved,            // its copy read back and identical, its original in the Trash
+    copied,           // its copy read back and identical, its original kept
+    copiedNotChecked, // its copy whole on the drive under the name that says so, not read back; original in place
+    notCopied,        // no whole copy of it on the drive; original in place
+};
+
 // An item that did not complete: what went wrong, and where inside it.
 struct ItemFailure {
     std::size_t item = 0; // its place among the items transferred
     FsError error;
     bool trashStep = false; // copied and verified; only the move of its original to the Trash failed
+    ItemState state = ItemState::notCopied;
 };
 
 struct TransferResult {
@@ -49,6 +58,9 @@ struct TransferResult {
         destination; // the dated folder (on the drive's mount at the end), also when it could not be made
     std::optional<FsError> destinationFailed; // the run's folders could not be made: nothing started
     std::vector<ItemFailure> failedItems;     // in item order
+    std::vector<ItemState> states;            // every item's end, in item order
+    bool stopped = false;                     // the user stopped the run
+    bool savedCopies = false;                 // the dated folder holds at least one whole copy
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it

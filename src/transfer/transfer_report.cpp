@@ -5,22 +5,75 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 
+#include <array>
+
+namespace {
+
+struct StateGroup {
+    ItemState state;
+    const char* heading;
+};
+
+// The order the report lists them in: what is on the drive first.
+constexpr std::array<StateGroup, 3> groups{{
+    {ItemState::copiedNotChecked, "alert.unchecked"},
+    {ItemState::copied, "alert.copiedKept"},
+    {ItemState::notCopied, "alert.notCopied"},
+}};
+
+} // namespace
+
 TransferReport makeTransferReport(const TransferResult& result)
 {
     TransferReport report;
     report.title = I18n::text(result.failures.isEmpty() ? "alert.done" : "alert.partial");
-    report.message = formatText(I18n::text("alert.destination"), {displayText(result.destination)});
+    // A folder is named only where it holds a copy: a run that saved nothing
+    // made none, or removed it again.
+    report.message = result.savedCopies ? formatText(I18n::text("alert.destination"), {displayText(result.destination)})
+                                        : I18n::text("alert.nothingSaved");
     // Only what happened: not when every item failed or the run stopped first.
     if (result.trashed > 0) {
         report.message += I18n::text("alert.trashed");
         // The space comes back only when the Trash is emptied: say so.
         report.message += formatText(I18n::text("alert.trashedSize"), {formatBytes(result.trashedBytes)});
     }
-    if (!result.failures.isEmpty()) {
-        QString lines = QStringList(result.failures.mid(0, reportedFailureLines)).join(u'\n');
-        if (result.failures.size() > reportedFailureLines)
-            lines += QStringLiteral("\n...");
-        report.message += formatText(I18n::text("alert.failures"), {lines});
+    int linesLeft = reportedFailureLines;
+    for (const StateGroup& group : groups) {
+        QStringList lines;
+        std::int64_t count = 0;
+        for (qsizetype i = 0; i < result.failures.size(); ++i) {
+            // A line of no item (the run's folders could not be made) goes with the items not copied.
+            const bool ofItem = std::size_t(i) < result.failedItems.size();
+            if ((ofItem ? result.failedItems[std::size_t(i)].state : ItemState::notCopied) != group.state)
+                continue;
+            lines.append(result.failures[i]);
+            count += ofItem ? 1 : 0;
+        }
+        if (lines.isEmpty())
+            continue;
+        if (result.destinationFailed)
+            count = std::int64_t(result.states.size());
+        QStringList shown = lines.mid(0, linesLeft);
+        linesLeft -= int(shown.size());
+        if (shown.size() < lines.size())
+            shown.append(QStringLiteral("..."));
+        report.message += formatText(I18n::text(group.heading), {count, shown.join(u'\n')});
     }
     return report;
+}
+
+QString itemStatesText(const TransferResult& result)
+{
+    constexpr std::array<std::pair<ItemState, const char*>, 4> names{{
+        {ItemState::moved, "state.moved"},
+        {ItemState::copied, "state.copied"},
+        {ItemState::copiedNotChecked, "state.unchecked"},
+        {ItemState::notCopied, "state.notCopied"},
+    }};
+    QStringList parts;
+    for (const auto& [state, key] : names) {
+        if (const auto count = std::ranges::count(result.states, state); count > 0)
+            parts.append(formatText(I18n::text(key), {std::int64_t(count)}));
+    }
+    return parts.join(I18n::text("state.separator"));
 }

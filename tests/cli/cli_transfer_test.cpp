@@ -114,11 +114,20 @@ TEST_F(CliTransfer, FailuresExitWith1AndUsageErrorsWith2)
     const Outcome failed =
         transferCli({QStringLiteral("--to"), arg(dir / "blocked"), arg(dir / "home" / "Downloads")}, dir / "home");
     EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(failed.out.startsWith(QStringLiteral("Some Items Did Not Finish\nSaved to:\n")));
-    EXPECT_TRUE(failed.out.contains(QStringLiteral("Failed items:\nCould not create destination folder: ")));
+    EXPECT_TRUE(
+        failed.out.startsWith(QStringLiteral("Some Items Did Not Finish\nNothing was saved to the destination.\n\n"
+                                             "Not copied, original in place (1):\n"
+                                             "Could not create destination folder: ")))
+        << failed.out.toStdString();
     EXPECT_TRUE(failed.err.contains(QStringLiteral("\nloftwell-cli: Could not create destination folder: ")))
         << failed.err.toStdString();
     EXPECT_TRUE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));
+    // A destination that is not there: no folder named, none made.
+    const Outcome missing =
+        transferCli({QStringLiteral("--to"), arg(dir / "NOPE"), arg(dir / "home" / "Downloads")}, dir / "home");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(missing.out.contains(QStringLiteral("Saved to"))) << missing.out.toStdString();
+    EXPECT_FALSE(fs::exists(dir / "NOPE"));
 
     EXPECT_EQ(transferCli({arg(dir / "home" / "Downloads")}, dir / "home").status, 2);
     EXPECT_EQ(transferCli({QStringLiteral("--to")}, dir / "home").status, 2);

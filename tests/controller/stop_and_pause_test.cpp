@@ -39,9 +39,13 @@ protected:
         controller.refreshVolumesAction();
     }
 
+    // The run's per-root folder; a path to nothing once the run removed its empty folders.
     fs::path copies() const
     {
-        return fs::directory_iterator(dir / "drive" / "Loftwell")->path() / I18n::text("root.downloads").toStdString();
+        std::error_code error;
+        const fs::directory_iterator dated(dir / "drive" / "Loftwell", error);
+        const fs::path run = error || dated == fs::directory_iterator() ? dir / "drive" / "none" : dated->path();
+        return run / I18n::text("root.downloads").toStdString();
     }
     fs::path unfinished() const { return copies() / ".Big.iso.loftwell-partial"; }
 
@@ -131,6 +135,32 @@ TEST_F(StopAndPauseTest, EscapeStopsMidCopyAndTheReportSaysWhatStopped)
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.partial"));
     const QString stopped = errorDescription(systemError(ECANCELED));
     EXPECT_EQ(dialogs.alerts[0].message.count(stopped), 2) << dialogs.alerts[0].message.toStdString();
+    // Nothing saved: no folder named, none left behind empty, and both items
+    // still ticked for the next press of Transfer.
+    EXPECT_TRUE(dialogs.alerts[0].message.startsWith(I18n::text("alert.nothingSaved")));
+    EXPECT_TRUE(fs::is_empty(dir / "drive" / "Loftwell"));
+    EXPECT_TRUE(ui.ticked(0) && ui.ticked(1));
+}
+
+TEST_F(StopAndPauseTest, AStopInTheReadBackReportsWholeCopiesAsNotCheckedAndKeepsTheirItemsTicked)
+{
+    io.slowDown(IoCall::read, std::chrono::milliseconds(20)); // the read-back, not the copy
+    startTransfer(true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ui.progressStatusLabel()->text().contains(I18n::text("progress.status.verifying")); }, 60'000));
+    ui.stopButton()->click();
+    ASSERT_TRUE(waitUntilIdle());
+    for (const char* name : {"Big.iso", "Next.iso"}) {
+        EXPECT_EQ(readAll(copies() / (std::string(".") + name + ".loftwell-unchecked")),
+                  readAll(dir / "home" / "Downloads" / name));
+    }
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    const QString message = dialogs.alerts[0].message;
+    EXPECT_TRUE(message.startsWith(I18n::text("alert.destination").section(u'%', 0, 0))) << message.toStdString();
+    const QString heading = formatText(I18n::text("alert.unchecked"), {std::int64_t(2), QString()});
+    EXPECT_TRUE(message.contains(heading.trimmed())) << message.toStdString();
+    EXPECT_FALSE(message.contains(I18n::text("alert.notCopied").section(u'(', 0, 0).trimmed()));
+    EXPECT_TRUE(ui.ticked(0) && ui.ticked(1));
 }
 
 TEST_F(StopAndPauseTest, APausedRunCanBeStoppedAndClosingAsksFirst)

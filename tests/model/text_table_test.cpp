@@ -65,7 +65,8 @@ TEST(TextTable, LooksUpInTheChosenLanguage)
     EXPECT_EQ(I18n::text("button.transfer", Language::english), QStringLiteral("Transfer →"));
     EXPECT_EQ(I18n::text("failure.item", Language::chinese), QStringLiteral("%@（%@，%@）：%@"));
     EXPECT_EQ(I18n::text("alert.confirm.local", Language::english).left(2), QStringLiteral("\n\n"));
-    EXPECT_EQ(I18n::text("alert.failures", Language::chinese), QStringLiteral("\n\n失败项目：\n%@"));
+    EXPECT_EQ(I18n::text("alert.notCopied", Language::chinese),
+              QStringLiteral("\n\n未复制，原文件仍在原处（%d 项）：\n%@"));
 }
 
 TEST(TextTable, AnUnknownKeyComesBackAsItWasPassed)

@@ -170,6 +170,11 @@ FsResult<void> ScriptedFileSystem::removeUnfinishedCopy(const HeldFolder& into, 
     return real_.removeUnfinishedCopy(into, name);
 }
 
+bool ScriptedFileSystem::removeEmptyFolder(const HeldFolder& folder) const
+{
+    return real_.removeEmptyFolder(folder);
+}
+
 FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
     if (auto it = trashErrors_.find(item.native()); it != trashErrors_.end())

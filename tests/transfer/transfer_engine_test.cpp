@@ -128,11 +128,13 @@ TEST_F(TransferTest, OneFailingItemAmongThreeIsReportedAndTheOthersGoOn)
     EXPECT_TRUE(fs::exists(trashFiles() / "three.zip"));
 }
 
-TEST_F(TransferTest, AnEmptyListStillMakesTheFolderAndCallsNoProgress)
+TEST_F(TransferTest, AnEmptyListLeavesNoEmptyFolderAndCallsNoProgress)
 {
     const auto result = run({}, true);
     EXPECT_TRUE(result.failures.isEmpty());
-    EXPECT_TRUE(fs::is_directory(dated()));
+    EXPECT_FALSE(result.savedCopies);
+    EXPECT_FALSE(fs::exists(dated()));
+    EXPECT_TRUE(fs::is_directory(dated().parent_path()));
     EXPECT_TRUE(calls.empty());
 }
 

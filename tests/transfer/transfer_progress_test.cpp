@@ -113,7 +113,9 @@ TEST_F(TransferFaultTest, AStoppedCopyLeavesNothingAndAFailedOneOnlyItsTemporary
     const auto stopped =
         transfer({candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, stop.get_token());
     ASSERT_EQ(stopped.failures.size(), 1);
-    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(stopped.states, std::vector{ItemState::notCopied});
+    // Nor the run's own folders, left empty.
+    EXPECT_FALSE(fs::exists(copied().parent_path().parent_path()));
 
     io.failCall(IoCall::pwrite, 2, ENOSPC);
     const auto failed = run(movie(), false);

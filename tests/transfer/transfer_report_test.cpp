@@ -10,14 +10,21 @@
 
 namespace {
 
-TransferResult resultWith(int failures, std::int64_t trashed = 0)
+// `failures` items that ended in `state`, each with its line, after
+// `done` that ended as asked; `trashed` of these moved.
+TransferResult resultWith(int failures, std::int64_t trashed = 0, ItemState state = ItemState::notCopied, int done = 1)
 {
     TransferResult result;
     result.trashed = trashed;
     result.trashedBytes = trashed * 267'400'000;
     result.destination = "/media/drive/Loftwell/2026-12-07_09-05-03";
-    for (int i = 1; i <= failures; ++i)
+    result.states.assign(std::size_t(done), trashed > 0 ? ItemState::moved : ItemState::copied);
+    for (int i = 1; i <= failures; ++i) {
+        result.failedItems.push_back({result.states.size(), FsError{}, false, state});
+        result.states.push_back(state);
         result.failures.append(QStringLiteral("line %1").arg(i));
+    }
+    result.savedCopies = std::ranges::any_of(result.states, [](ItemState s) { return s != ItemState::notCopied; });
     return result;
 }
 
@@ -27,9 +34,9 @@ QString saved()
         .replace(QStringLiteral("%@"), QStringLiteral("/media/drive/Loftwell/2026-12-07_09-05-03"));
 }
 
-QString failed(const QString& lines)
+QString group(const char* heading, std::int64_t count, const QString& lines)
 {
-    return I18n::text("alert.failures").replace(QStringLiteral("%@"), lines);
+    return formatText(I18n::text(heading), {count, lines});
 }
 
 } // namespace
@@ -51,16 +58,43 @@ TEST(TransferReport, NamesTheFolderAndTheTrashOnlyWhenAnOriginalWentThere)
     EXPECT_FALSE(noneTrashed.message.contains(formatText(I18n::text("alert.trashedSize"), {formatBytes(0)})));
 }
 
-TEST(TransferReport, ShowsAtMostEightFailureLines)
+// Each item that did not end as asked under where it stands, what is on
+// the drive first; at most eight lines in all.
+TEST(TransferReport, GroupsTheItemsByWhereTheyStandWithAtMostEightLines)
 {
-    const TransferReport eight = makeTransferReport(resultWith(8, 1));
-    EXPECT_EQ(eight.title, I18n::text("alert.partial"));
-    EXPECT_EQ(eight.message,
+    TransferResult result = resultWith(2, 1, ItemState::notCopied);
+    result.failedItems.push_back({result.states.size(), FsError{}, true, ItemState::copied});
+    result.states.push_back(ItemState::copied);
+    result.failures.append(QStringLiteral("kept"));
+    for (int i = 1; i <= 7; ++i) {
+        result.failedItems.push_back({result.states.size(), FsError{}, false, ItemState::copiedNotChecked});
+        result.states.push_back(ItemState::copiedNotChecked);
+        result.failures.append(QStringLiteral("whole %1").arg(i));
+    }
+    const TransferReport report = makeTransferReport(result);
+    EXPECT_EQ(report.title, I18n::text("alert.partial"));
+    EXPECT_EQ(report.message,
               saved() + I18n::text("alert.trashed") +
                   formatText(I18n::text("alert.trashedSize"), {QStringLiteral("267.4 MB")}) +
-                  failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8")));
-    const TransferReport ten = makeTransferReport(resultWith(10));
-    EXPECT_EQ(ten.message,
-              saved() + failed(QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8\n...")));
-    EXPECT_FALSE(ten.message.contains(QStringLiteral("line 9")));
+                  group("alert.unchecked", 7,
+                        QStringLiteral("whole 1\nwhole 2\nwhole 3\nwhole 4\nwhole 5\nwhole 6\nwhole 7")) +
+                  group("alert.copiedKept", 1, QStringLiteral("kept")) +
+                  group("alert.notCopied", 2, QStringLiteral("...")));
+    EXPECT_EQ(itemStatesText(result), QStringLiteral("1 moved, 1 copied, 7 copied, not checked, 2 not copied"));
+    EXPECT_EQ(makeTransferReport(resultWith(10)).message,
+              saved() + group("alert.notCopied", 10,
+                              QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5\nline 6\nline 7\nline 8\n...")));
+}
+
+// No folder is named that holds no copy: one never made, or removed again.
+TEST(TransferReport, ARunThatSavedNothingNamesNoFolder)
+{
+    TransferResult result = resultWith(0, 0, ItemState::notCopied, 0);
+    result.states.assign(3, ItemState::notCopied);
+    result.destinationFailed = FsError{FsErrc::destinationMissing, "/media/NOPE"};
+    result.failures.append(QStringLiteral("no folder"));
+    const TransferReport report = makeTransferReport(result);
+    EXPECT_EQ(report.message,
+              I18n::text("alert.nothingSaved") + group("alert.notCopied", 3, QStringLiteral("no folder")));
+    EXPECT_FALSE(report.message.contains(QStringLiteral("/media")));
 }
