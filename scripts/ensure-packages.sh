@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core fonts-noto-cjk fonts-inter
   libxxhash-dev desktop-file-utils libfuse3-dev
   trash-cli util-linux strace xauth xvfb dbus-daemon python3-dbusmock
+  at-spi2-core python3-pyatspi openbox xdotool
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
   dpkg-dev lintian appstream
   liburing-dev

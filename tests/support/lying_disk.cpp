@@ -9,18 +9,23 @@
 // Beside "disk", "counters" reads as the bytes read from and written to
 // the disk so far ("READ WRITTEN\n"), and writing to "mode" changes how the
 // disk behaves from then on: "drop-writes" acknowledges every write and
-// keeps none, "fail-reads" fails every read with EIO, "normal" undoes both.
+// keeps none, "fail-reads" fails every read with EIO, "slow MS" makes
+// every write take MS milliseconds a MiB (100: about 10 MB/s), "normal"
+// undoes them all.
 
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +38,8 @@ std::atomic<long long> bytesRead{0};
 std::atomic<long long> bytesWritten{0};
 std::atomic<bool> dropWrites{false};
 std::atomic<bool> failReads{false};
+std::atomic<long> slowMsPerMiB{0};
+std::mutex slowWrites; // FUSE writes on several threads: one sleep at a time slows the disk
 
 bool isControl(const char* path)
 {
@@ -127,10 +134,15 @@ int writeFile(const char* path, const char* buffer, size_t size, off_t offset, f
         const std::string mode(buffer, strnlen(buffer, size));
         dropWrites = mode.starts_with("drop-writes");
         failReads = mode.starts_with("fail-reads");
+        slowMsPerMiB = mode.starts_with("slow ") ? std::strtol(mode.c_str() + 5, nullptr, 10) : 0;
         return int(size);
     }
     if (dropWrites)
         return int(std::min<off_t>(off_t(size), std::max<off_t>(0, claimed - offset)));
+    if (const long slow = slowMsPerMiB; slow > 0) {
+        const std::lock_guard lock(slowWrites);
+        std::this_thread::sleep_for(std::chrono::microseconds(slow * 1000 * long(size) / (1024 * 1024)));
+    }
     const int done = wrapped(const_cast<char*>(buffer), size, offset,
                              [](char* b, size_t n, off_t at) { return ::pwrite(backing, b, n, at); });
     if (done > 0)

@@ -1,0 +1,180 @@
+#!/usr/bin/python3
+# The real program, driven as a user drives it, under an X server with a
+# window manager: a move to a slow drive (10 MB/s), then quitting mid-copy
+# (Ctrl+Q in English, the window manager's close in Chinese) and "Stop and
+# Quit" by its default key. The process must end within a few seconds with
+# status 0, leaving no unfinished copy on the drive.
+# Run: xvfb-run -a dbus-run-session -- stop_and_quit_test.py LOFTWELL LYING_DISK
+# (as root; the window is driven over AT-SPI, keys come from xdotool, and
+# openbox is the window manager).
+
+import os
+import pyatspi
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+LOFTWELL, LYING_DISK = sys.argv[1], sys.argv[2]
+MiB = 1024 * 1024
+
+
+def wait_for(what, seconds=20):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        found = what()
+        if found:
+            return found
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting")
+
+
+def nodes(root):
+    yield root
+    for child in root:
+        if child is not None:
+            yield from nodes(child)
+
+
+def find(root, role, name=None, prefix=None):
+    try:
+        for node in nodes(root):
+            if node.getRoleName() == role and (
+                    node.name == name if prefix is None else node.name.startswith(prefix)):
+                return node
+    except Exception:  # a node that went away while looked at
+        return None
+    return None
+
+
+def application():
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == "Loftwell":
+            return app
+    return None
+
+
+def press(button):
+    button.queryAction().doAction(0)
+
+
+def dialog_with(app, button):
+    """The dialog showing `button`, and the button."""
+    for window in app:
+        if window is not None and window.getRoleName() in ("dialog", "alert"):
+            found = find(window, "push button", button)
+            if found is not None and found.getState().contains(pyatspi.STATE_SHOWING):
+                return window, found
+    return None
+
+
+def choose_folder(app, opener, accept, folder):
+    press(find(app, "push button", opener))
+    dialog, button = wait_for(lambda: dialog_with(app, accept))
+    wait_for(lambda: find(dialog, "text", prefix="")).queryEditableText().setTextContents(folder)
+    press(button)
+
+
+class SlowDrive:
+    """A 10 MB/s ext4 drive: a FUSE disk under a loop device with direct I/O."""
+
+    def __init__(self, work):
+        self.fuse = os.path.join(work, "stick")
+        self.point = os.path.join(work, "drive")
+        os.makedirs(self.fuse)
+        os.makedirs(self.point)
+        backing = os.path.join(work, "stick.img")
+        with open(backing, "wb") as f:
+            f.truncate(512 * MiB)
+        self.daemon = subprocess.Popen([LYING_DISK, backing, str(512 * MiB), self.fuse],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists(os.path.join(self.fuse, "disk")))
+        self.device = subprocess.check_output(["losetup", "-f", "--show", "--direct-io=on",
+                                               os.path.join(self.fuse, "disk")], text=True).strip()
+        subprocess.check_call(["mkfs.ext4", "-q", self.device])
+        subprocess.check_call(["mount", self.device, self.point])
+        with open(os.path.join(self.fuse, "mode"), "w") as f:
+            f.write("slow 100")
+
+    def close(self):
+        with open(os.path.join(self.fuse, "mode"), "w") as f:
+            f.write("normal")
+        subprocess.call(["umount", self.point])
+        subprocess.call(["losetup", "-d", self.device])
+        subprocess.call(["umount", "-l", self.fuse])
+        self.daemon.terminate()
+        self.daemon.wait()
+
+
+def run(language, quit_keys, labels):
+    work = tempfile.mkdtemp(prefix="loftwell-quit-")
+    drive = SlowDrive(work)
+    app_process = None
+    try:
+        downloads = os.path.join(work, "home", "Downloads")
+        os.makedirs(downloads)
+        for name, size in (("Big.iso", 96 * MiB), ("Next.iso", 24 * MiB)):
+            with open(os.path.join(downloads, name), "wb") as f:
+                f.write(os.urandom(size))
+        environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                           LANGUAGE=language, HOME=os.path.join(work, "home"))
+        app_process = subprocess.Popen([LOFTWELL], env=environment)
+        app = wait_for(application)
+        wait_for(lambda: find(app, "push button", labels["destination"]))
+        choose_folder(app, labels["destination"], labels["setDestination"], drive.point)
+        choose_folder(app, labels["recommend"], labels["authorize"], downloads)
+        wait_for(lambda: find(app, "label", prefix=labels["selected2"]), 30)
+        press(find(app, "push button", labels["transfer"]))
+        press(wait_for(lambda: dialog_with(app, labels["start"]))[1])
+        # Well into the first copy at the drive's pace.
+        wait_for(lambda: find(app, "label", prefix=labels["transferring"]))
+        time.sleep(2)
+        subprocess.check_call(["xdotool", "search", "--onlyvisible", "--name", "^Loftwell$", "windowactivate", "--sync"])
+        subprocess.check_call(["xdotool", "key", quit_keys])
+        wait_for(lambda: dialog_with(app, labels["stopAndQuit"]))
+        subprocess.check_call(["xdotool", "key", "Return"])
+        asked = time.monotonic()
+        try:
+            status = app_process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{language}: still running 10 s after Stop and Quit")
+        took = time.monotonic() - asked
+        assert status == 0, f"{language}: exit status {status}"
+        left = [os.path.join(d, n) for d, folders, files in os.walk(drive.point) for n in folders + files
+                if n.endswith(".loftwell-partial")]
+        assert not left, f"{language}: unfinished copies left: {left}"
+        for name in ("Big.iso", "Next.iso"):
+            assert os.path.getsize(os.path.join(downloads, name)) > 0
+        print(f"{language}: ended {took:.1f} s after Stop and Quit, status 0, no unfinished copy: ok")
+    finally:
+        if app_process is not None and app_process.poll() is None:
+            app_process.kill()
+            app_process.wait()
+        drive.close()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+ENGLISH = {"destination": "Choose Destination", "setDestination": "Set Destination",
+           "recommend": "Smart Recommend", "authorize": "Authorize & Recommend",
+           "selected2": "Selected 2 / 2", "transfer": "Transfer →", "start": "Start",
+           "transferring": "Transferring: ", "stopAndQuit": "Stop and Quit"}
+CHINESE = {"destination": "选择目标", "setDestination": "设为目标",
+           "recommend": "智能推荐", "authorize": "授权并推荐",
+           "selected2": "已选 2 / 2", "transfer": "开始转移 →", "start": "开始",
+           "transferring": "正在转移: ", "stopAndQuit": "停止并退出"}
+
+if __name__ == "__main__":
+    if os.geteuid() != 0 or not os.access("/dev/fuse", os.W_OK):
+        print("skipped: needs root and /dev/fuse for the slow drive")
+        sys.exit(77)
+    helpers = [subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+               for command in (["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], ["openbox"])]
+    try:
+        time.sleep(0.5)
+        run("en_US", "ctrl+q", ENGLISH)
+        run("zh_CN", "alt+F4", CHINESE)
+    finally:
+        for helper in helpers:
+            helper.terminate()
+            helper.wait()
