@@ -9,71 +9,16 @@
 # openbox is the window manager).
 
 import os
-import pyatspi
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
 
+from window_driver import DesktopSession, application, choose_folder, dialog_with, find, press, wait_for
+
 LOFTWELL, LYING_DISK = sys.argv[1], sys.argv[2]
 MiB = 1024 * 1024
-
-
-def wait_for(what, seconds=20):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        found = what()
-        if found:
-            return found
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting")
-
-
-def nodes(root):
-    yield root
-    for child in root:
-        if child is not None:
-            yield from nodes(child)
-
-
-def find(root, role, name=None, prefix=None):
-    try:
-        for node in nodes(root):
-            if node.getRoleName() == role and (
-                    node.name == name if prefix is None else node.name.startswith(prefix)):
-                return node
-    except Exception:  # a node that went away while looked at
-        return None
-    return None
-
-
-def application():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "Loftwell":
-            return app
-    return None
-
-
-def press(button):
-    button.queryAction().doAction(0)
-
-
-def dialog_with(app, button):
-    """The dialog showing `button`, and the button."""
-    for window in app:
-        if window is not None and window.getRoleName() in ("dialog", "alert"):
-            found = find(window, "push button", button)
-            if found is not None and found.getState().contains(pyatspi.STATE_SHOWING):
-                return window, found
-    return None
-
-
-def choose_folder(app, opener, accept, folder):
-    press(find(app, "push button", opener))
-    dialog, button = wait_for(lambda: dialog_with(app, accept))
-    wait_for(lambda: find(dialog, "text", prefix="")).queryEditableText().setTextContents(folder)
-    press(button)
 
 
 class SlowDrive:
@@ -168,13 +113,6 @@ if __name__ == "__main__":
     if os.geteuid() != 0 or not os.access("/dev/fuse", os.W_OK):
         print("skipped: needs root and /dev/fuse for the slow drive")
         sys.exit(77)
-    helpers = [subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-               for command in (["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], ["openbox"])]
-    try:
-        time.sleep(0.5)
+    with DesktopSession():
         run("en_US", "ctrl+q", ENGLISH)
         run("zh_CN", "alt+F4", CHINESE)
-    finally:
-        for helper in helpers:
-            helper.terminate()
-            helper.wait()
