@@ -94,6 +94,7 @@ void MainWindowController::startRun(bool transferring)
     isBusy_ = true;
     isTransferring_ = transferring;
     pace_ = TransferPace();
+    lastItem_.reset();
     isPaused_ = false;
 }
 
@@ -113,7 +114,11 @@ void MainWindowController::pauseAction()
         pause_.pause();
     else
         pause_.resume();
-    showProgress(progress_);
+    // Paused, where the run stands and nothing of a speed it no longer has.
+    if (lastItem_)
+        showItemProgress(*lastItem_);
+    else
+        showProgress(progress_);
     updateInterfaceState();
 }
 

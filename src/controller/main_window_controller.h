@@ -100,6 +100,7 @@ private:
     std::optional<DiskSpace> sourceDisk_;
     ProgressDisplay progress_;
     TransferPace pace_;
+    std::optional<ItemProgress> lastItem_; // the running transfer's last report
     // The running scan's count, shown a few times a second.
     std::shared_ptr<ScanTally> scanTally_;
     QString scanDescription_;

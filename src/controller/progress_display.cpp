@@ -47,21 +47,20 @@ ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, cons
                            countText(index, total), transferBarSteps, 0};
 }
 
-ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language)
+ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language,
+                                     bool paused)
 {
     ProgressDisplay progress = transferItemStarted(item.index, item.total, item.name, language);
-    progress.value = transferBarValue(item);
+    progress.value = int(pace.runFraction() * transferBarSteps);
     // Between the copies and their read-back no item is in hand: the drive is.
     if (item.checkingDrive) {
         progress.pathText = I18n::text("progress.path.checkingDrive", language);
         progress.statusText = countText(item.index, item.total);
         return progress;
     }
-    progress.statusText += QStringLiteral(" · ") + runProgressText(item, pace, language);
+    // Every copy is put on the drive at once: no one item is in hand.
+    if (item.flushing)
+        progress.pathText = I18n::text("progress.path.flushing", language);
+    progress.statusText += QStringLiteral(" · ") + runProgressText(item, pace, language, paused);
     return progress;
-}
-
-int transferBarValue(const ItemProgress& item)
-{
-    return int(item.runFraction() * transferBarSteps);
 }

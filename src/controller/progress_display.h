@@ -1,6 +1,7 @@
 #pragma once
 // The progress strip's values for each moment of a run. A transfer's bar
-// goes by bytes through all its phases, in `transferBarSteps` steps.
+// goes by the run's time estimate through all its phases, in
+// `transferBarSteps` steps.
 // Pure.
 
 #include "model/text_table.h"
@@ -26,8 +27,7 @@ ProgressDisplay transferStartProgress(std::int64_t count, I18n::Language languag
 // the caller's to keep).
 ProgressDisplay transferItemStarted(std::int64_t index, std::int64_t total, const QString& name,
                                     I18n::Language language);
-// Where the run stands: the item, how many bytes of how many, the speed and
-// the time left, and the bar.
-ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language);
-// Bar position within the run.
-int transferBarValue(const ItemProgress& item);
+// Where the run stands: the item, how many bytes of how many, the phase,
+// the speed and the time left (not while paused), and the bar.
+ProgressDisplay transferItemProgress(const ItemProgress& item, const TransferPace& pace, I18n::Language language,
+                                     bool paused = false);

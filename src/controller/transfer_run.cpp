@@ -78,9 +78,13 @@ void MainWindowController::showTransferProgress(std::int64_t index, std::int64_t
 
 void MainWindowController::showItemProgress(const ItemProgress& item)
 {
-    // Each item is named again as its copy is read back.
+    // Each item is named again as its copy is read back. The bar never
+    // goes back as the speeds, and with them the estimate, change.
     pace_.record(item);
-    showProgress(transferItemProgress(item, pace_, I18n::language()));
+    lastItem_ = item;
+    ProgressDisplay progress = transferItemProgress(item, pace_, I18n::language(), isPaused_);
+    progress.value = std::max(progress.value, progress_.value);
+    showProgress(std::move(progress));
 }
 
 void MainWindowController::finishTransfer(const TransferResult& result)

@@ -8,16 +8,20 @@
 #include <algorithm>
 #include <cmath>
 
-QString runProgressText(const ItemProgress& progress, const TransferPace& pace, I18n::Language language)
+QString runProgressText(const ItemProgress& progress, const TransferPace& pace, I18n::Language language, bool paused)
 {
     const std::int64_t total = progress.runItemBytes;
     const std::int64_t done =
-        std::clamp<std::int64_t>(progress.verifying ? progress.runBytesDone - total : progress.runBytesDone, 0, total);
+        std::clamp<std::int64_t>(progress.verifying ? progress.verifyBytesDone : progress.copyBytesDone, 0, total);
     QStringList parts{
         formatText(I18n::text("progress.status.bytes", language), {formatBytes(done), formatBytes(total)})};
-    if (progress.verifying)
-        parts << I18n::text("progress.status.verifying", language);
-    else if (pace.bytesPerSecond() > 0)
+    parts << I18n::text(progress.flushing    ? "progress.status.flushing"
+                        : progress.verifying ? "progress.status.verifying"
+                                             : "progress.status.copying",
+                        language);
+    if (paused)
+        return parts.join(QStringLiteral(" · "));
+    if (!progress.flushing && pace.bytesPerSecond() > 0)
         parts << formatText(I18n::text("progress.status.speed", language),
                             {formatBytes(std::int64_t(pace.bytesPerSecond()))});
     if (const auto left = pace.secondsLeft())

@@ -10,6 +10,7 @@ RunMeter::RunMeter(const ItemProgressCallback& callback, std::int64_t itemBytes,
 {
     item_.runItemBytes = itemBytes;
     item_.runBytesTotal = itemBytes * phases;
+    countPhasesLocked();
 }
 
 void RunMeter::startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying,
@@ -21,6 +22,7 @@ void RunMeter::startPhase(std::int64_t index, std::int64_t total, const QString&
     item_.name = name;
     item_.verifying = verifying;
     item_.checkingDrive = false;
+    item_.flushing = false;
     item_.bytesDone = 0;
     item_.bytesTotal = length;
     phaseStart_ = item_.runBytesDone;
@@ -31,18 +33,37 @@ void RunMeter::endPhase()
 {
     std::lock_guard lock(mutex_);
     item_.runBytesDone = phaseStart_ + item_.bytesTotal;
+    (item_.verifying ? verified_ : copied_) += item_.bytesTotal;
+    item_.bytesDone = 0;
+    item_.bytesTotal = 0;
+    countPhasesLocked();
 }
 
-void RunMeter::skip(std::int64_t length)
+void RunMeter::skip(std::int64_t length, int phases)
 {
     std::lock_guard lock(mutex_);
-    item_.runBytesDone += length;
-    item_.runBytesSkipped += length;
+    item_.runBytesDone += length * phases;
+    item_.runBytesSkipped += length * phases;
+    verifySkipped_ += length;
+    if (phases > 1)
+        copySkipped_ += length;
+    countPhasesLocked();
+}
+
+void RunMeter::flushing()
+{
+    std::lock_guard lock(mutex_);
+    item_.flushing = true;
+    item_.verifying = false;
+    item_.bytesDone = 0;
+    item_.bytesTotal = 0;
+    sendLocked();
 }
 
 void RunMeter::checkingDrive()
 {
     std::lock_guard lock(mutex_);
+    item_.flushing = false;
     item_.checkingDrive = true;
     item_.verifying = true;
     item_.bytesDone = 0;
@@ -81,8 +102,18 @@ void RunMeter::add(std::int64_t bytes)
     std::lock_guard lock(mutex_);
     item_.bytesDone += bytes; // hidden files are copied too: may pass the scan's total
     item_.runBytesDone = phaseStart_ + std::min(item_.bytesDone, item_.bytesTotal);
+    countPhasesLocked();
     if (clock_() - sent_ >= std::chrono::milliseconds(50))
         sendLocked();
+}
+
+void RunMeter::countPhasesLocked()
+{
+    const std::int64_t current = std::min(item_.bytesDone, item_.bytesTotal);
+    item_.copyBytesDone = copied_ + (item_.verifying ? 0 : current);
+    item_.verifyBytesDone = verified_ + (item_.verifying ? current : 0);
+    item_.copyBytesLeft = std::max<std::int64_t>(0, item_.runItemBytes - copySkipped_ - item_.copyBytesDone);
+    item_.verifyBytesLeft = std::max<std::int64_t>(0, item_.runItemBytes - verifySkipped_ - item_.verifyBytesDone);
 }
 
 void RunMeter::sendLocked()

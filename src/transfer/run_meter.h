@@ -26,8 +26,11 @@ public:
 
     void startPhase(std::int64_t index, std::int64_t total, const QString& name, bool verifying, std::int64_t length);
     void endPhase();
-    // An item's phase that will not run (it failed before it).
-    void skip(std::int64_t length);
+    // The last `phases` phases of an item of `length` bytes, which will
+    // not run (it failed or stopped before them).
+    void skip(std::int64_t length, int phases = 1);
+    // Said as every copy is put on the drive, before the read-back.
+    void flushing();
     // Said while the drive is unmounted and mounted again, or its cache
     // emptied, before the copies are read back.
     void checkingDrive();
@@ -38,6 +41,7 @@ public:
 
 private:
     void add(std::int64_t bytes);
+    void countPhasesLocked();
     void sendLocked();
 
     const ItemProgressCallback& callback_;
@@ -47,6 +51,10 @@ private:
     std::mutex mutex_;
     ItemProgress item_;
     std::int64_t phaseStart_ = 0;
+    std::int64_t copied_ = 0;   // bytes of copies ended
+    std::int64_t verified_ = 0; // bytes of read-backs ended
+    std::int64_t copySkipped_ = 0;
+    std::int64_t verifySkipped_ = 0;
     const std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::duration paused_{};
     int waiting_ = 0; // threads waiting while paused

@@ -18,11 +18,6 @@
 
 namespace fs = std::filesystem;
 
-double ItemProgress::runFraction() const
-{
-    return runBytesTotal > 0 ? std::clamp(double(runBytesDone) / double(runBytesTotal), 0.0, 1.0) : 0.0;
-}
-
 namespace {
 
 FsError stopped(const Candidate& item)
@@ -301,7 +296,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             return false;
         fail(index, stopped(items[std::size_t(index)]),
              phasesLeft == 2 ? ItemState::notCopied : ItemState::copiedNotChecked);
-        meter.skip(itemLength(items[std::size_t(index)]) * phasesLeft);
+        meter.skip(itemLength(items[std::size_t(index)]), int(phasesLeft));
         return true;
     };
 
@@ -330,6 +325,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     }
 
     // All written: every copy put on the drive before any is read back.
+    if (!made.empty())
+        meter.flushing();
     std::vector<std::pair<std::int64_t, MadeCopy>> flushed;
     for (auto& [index, copy] : made) {
         if (stoppedHere(index, 1))

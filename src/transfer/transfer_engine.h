@@ -80,16 +80,20 @@ struct ItemProgress {
     QString name;
     bool verifying = false;      // reading the copy back, else copying
     bool checkingDrive = false;  // making the read-back reach the drive, before any copy is read
+    bool flushing = false;       // putting every copy on the drive, between the copies and their read-back
     std::int64_t bytesDone = 0;  // within the current phase
     std::int64_t bytesTotal = 0; // the item's length
     std::int64_t runBytesDone = 0;
     std::int64_t runBytesTotal = 0;
     std::int64_t runItemBytes = 0;    // the items' lengths, each counted once
     std::int64_t runBytesSkipped = 0; // of runBytesDone: phases of failed or stopped items, never run
-    double runSeconds = 0;            // since the run started, pauses left out
-
-    // How much of the whole run is done, 0 to 1.
-    double runFraction() const;
+    // Each phase on its own, skipped items left out of both: bytes copied
+    // and still to copy, bytes read back and still to read back.
+    std::int64_t copyBytesDone = 0;
+    std::int64_t copyBytesLeft = 0;
+    std::int64_t verifyBytesDone = 0;
+    std::int64_t verifyBytesLeft = 0;
+    double runSeconds = 0; // since the run started, pauses left out
 };
 
 // Called on the worker at most about 20 times a second, and once as each

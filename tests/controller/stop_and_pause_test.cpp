@@ -81,6 +81,8 @@ TEST_F(StopAndPauseTest, PauseHoldsTheCopyResumeFinishesItAndStopEndsTheNext)
     EXPECT_TRUE(ui.stopButton()->isHidden());
     EXPECT_TRUE(ui.pauseButton()->isHidden());
     startTransfer(false);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return ui.progressStatusLabel()->text().contains(QStringLiteral("/s")); }, 20'000));
     ASSERT_FALSE(ui.pauseButton()->isHidden());
     EXPECT_EQ(ui.pauseButton()->title(), I18n::text("button.pause"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.pauseButton())->text(QAccessible::Name),
@@ -95,6 +97,8 @@ TEST_F(StopAndPauseTest, PauseHoldsTheCopyResumeFinishesItAndStopEndsTheNext)
     EXPECT_TRUE(status.startsWith(formatText(I18n::text("progress.status.paused"), {QStringLiteral("1 / 2 · ")})))
         << status.toStdString();
     EXPECT_FALSE(status.contains(formatBytes(0))) << status.toStdString(); // where it stands, not its first report
+    // Only where it stands: no speed or time left of a run that stands still.
+    EXPECT_TRUE(status.endsWith(I18n::text("progress.status.copying"))) << status.toStdString();
     QTest::qWait(800);
     EXPECT_EQ(writtenSoFar(), held);
     EXPECT_EQ(ui.progressStatusLabel()->text(), status);

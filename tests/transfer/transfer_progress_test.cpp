@@ -38,13 +38,19 @@ TEST_F(ItemProgressTest, AllCopiedThenAllReadBackAtMostTwentyTimesASecond)
     ASSERT_TRUE(result.failures.isEmpty()) << result.failures.join(u'\n').toStdString();
     EXPECT_EQ(result.trashed, 2);
     ASSERT_GE(reports.size(), 4u);
-    // The phases in turn: (item, verifying) as each starts.
+    // The phases in turn: (item, verifying) as each starts, with every copy
+    // put on the drive (0, false) in between.
     std::vector<std::pair<std::int64_t, bool>> phases;
     for (const ItemProgress& report : reports) {
-        if (report.bytesDone == 0)
+        if (report.flushing) {
+            phases.emplace_back(0, false);
+            EXPECT_EQ(report.copyBytesLeft, 0);
+            EXPECT_EQ(report.verifyBytesDone, 0);
+        } else if (report.bytesDone == 0) {
             phases.emplace_back(report.index, report.verifying);
+        }
     }
-    const std::vector<std::pair<std::int64_t, bool>> expected{{1, false}, {2, false}, {1, true}, {2, true}};
+    const std::vector<std::pair<std::int64_t, bool>> expected{{1, false}, {2, false}, {0, false}, {1, true}, {2, true}};
     EXPECT_EQ(phases, expected);
     double last = 0;
     int copying = 0;
@@ -52,8 +58,9 @@ TEST_F(ItemProgressTest, AllCopiedThenAllReadBackAtMostTwentyTimesASecond)
         const ItemProgress& report = reports[i];
         EXPECT_EQ(report.total, 2);
         EXPECT_EQ(report.runBytesTotal, 2 * (48 * 1024 * 1024 + 3 * 1024 * 1024 + 17));
-        EXPECT_GE(report.runFraction(), last) << i; // never backwards
-        last = report.runFraction();
+        EXPECT_GE(double(report.runBytesDone), last) << i; // never backwards
+        EXPECT_EQ(report.copyBytesDone + report.copyBytesLeft, report.runItemBytes) << i;
+        last = double(report.runBytesDone);
         copying += report.index == 1 && !report.verifying && report.bytesDone > 0;
         // Between two reports of one phase, 50 ms. The times here are taken
         // after each report arrives, so a thread preempted in between can
