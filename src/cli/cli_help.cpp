@@ -1,35 +1,88 @@
 #include "cli/cli_help.h"
 
+#include "model/text_table.h"
+
 namespace {
 
 constexpr const char* scanUsage = "loftwell-cli scan [--json | -0] FOLDER...";
 constexpr const char* transferUsage = "loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...";
 constexpr const char* programUsage = "loftwell-cli -h | --help | --version";
 
-constexpr const char* scanHelp = "List every item of 20 MiB or more one level inside each FOLDER, safest and\n"
-                                 "largest first, one line each: path, location, kind, advice, size in bytes,\n"
-                                 "size as shown, separated by tabs. A control character in a name is shown\n"
-                                 "escaped, as ls -b does (\\n, \\t, \\\\, \\ooo).\n"
-                                 "\n"
-                                 "  --json      a JSON array of objects with the same fields; a path that is\n"
-                                 "              not UTF-8 also comes as pathBytes, percent-encoded\n"
-                                 "  -0, --null  end each line with NUL instead of a newline and write the path\n"
-                                 "              unescaped: it is everything before the fifth tab from the end\n"
-                                 "  -h, --help  show this help\n";
+// The help in one language; the usage lines and option names stay as typed.
+struct HelpTexts {
+    const char* usage;
+    const char* scan;
+    const char* transfer;
+    const char* program;
+    const char* exitStatus;
+    const char* more; // before "'loftwell-cli COMMAND --help'"
+};
 
-constexpr const char* transferHelp = "Copy the recommended items in each FOLDER (with --all, every item of 20 MiB\n"
-                                     "or more) into DEST/Loftwell/<date>/<folder>/, check each copy against its\n"
-                                     "original and, with --trash, move each original whose copy was verified to\n"
-                                     "the Trash. Nothing is ever deleted. The report goes to standard output,\n"
-                                     "every failed item to standard error as well.\n"
-                                     "\n"
-                                     "  --to DEST   the folder to copy into (usually on an external drive)\n"
-                                     "  --trash     move verified originals to the Trash\n"
-                                     "  --all       take every item found, not only the recommended ones\n"
-                                     "  -h, --help  show this help\n";
+constexpr HelpTexts english{
+    "usage: ",
+    "List every item of 20 MiB or more one level inside each FOLDER, safest and\n"
+    "largest first, one line each: path, location, kind, advice, size in bytes,\n"
+    "size as shown, separated by tabs. A control character in a name is shown\n"
+    "escaped, as ls -b does (\\n, \\t, \\\\, \\ooo).\n"
+    "\n"
+    "  --json      a JSON array of objects with the same fields, and kind and risk\n"
+    "              as names that are the same in every language; a path that is\n"
+    "              not UTF-8 also comes as pathBytes, percent-encoded\n"
+    "  -0, --null  end each line with NUL instead of a newline and write the path\n"
+    "              unescaped: it is everything before the fifth tab from the end\n"
+    "  -h, --help  show this help\n",
+    "Copy the recommended items in each FOLDER (with --all, every item of 20 MiB\n"
+    "or more) into DEST/Loftwell/<date>/<folder>/, check each copy against its\n"
+    "original and, with --trash, move each original whose copy was verified to\n"
+    "the Trash. Nothing is ever deleted. The report goes to standard output,\n"
+    "every failed item to standard error as well.\n"
+    "\n"
+    "  --to DEST   the folder to copy into (usually on an external drive)\n"
+    "  --trash     move verified originals to the Trash\n"
+    "  --all       take every item found, not only the recommended ones\n"
+    "  -h, --help  show this help\n",
+    "Frees space on this computer's disk by moving big personal items to an\n"
+    "external drive, without the window.\n"
+    "\n"
+    "  scan      list the items of 20 MiB or more in each FOLDER, with advice\n"
+    "  transfer  copy them into DEST, verify, and optionally move the originals\n"
+    "            to the Trash\n",
+    "\nExit status: 0 all done, 1 some FOLDER could not be read or some item failed\n"
+    "or was stopped, 2 usage error.\n",
+    "'loftwell-cli COMMAND --help' tells more about each.\n",
+};
 
-constexpr const char* exitStatus = "\nExit status: 0 all done, 1 some FOLDER could not be read or some item failed\n"
-                                   "or was stopped, 2 usage error.\n";
+constexpr HelpTexts chinese{
+    "用法：",
+    "列出每个 FOLDER 下一层中 20 MiB 及以上的项目，最安全、最大的排在前面，每项一行：\n"
+    "路径、位置、类型、建议、字节数、显示大小，以制表符分隔。名称中的控制字符\n"
+    "会像 ls -b 一样转义显示（\\n、\\t、\\\\、\\ooo）。\n"
+    "\n"
+    "  --json      输出 JSON 数组，字段相同，另有不随语言变化的 kind 和 risk；\n"
+    "              不是 UTF-8 的路径另以 pathBytes（百分号编码）给出\n"
+    "  -0, --null  每行以 NUL 结尾，路径不转义：它是从末尾数第五个制表符之前的全部内容\n"
+    "  -h, --help  显示此帮助\n",
+    "把每个 FOLDER 中的推荐项目（加 --all 时为所有 20 MiB 及以上的项目）复制到\n"
+    "DEST/Loftwell/<日期>/<文件夹>/，逐一与原文件校验；加 --trash 时，把校验通过的\n"
+    "原文件移到回收站。不会删除任何内容。报告输出到标准输出，每个失败项目也会输出到\n"
+    "标准错误。\n"
+    "\n"
+    "  --to DEST   复制到的文件夹（通常在外接硬盘上）\n"
+    "  --trash     把校验通过的原文件移到回收站\n"
+    "  --all       转移找到的所有项目，而不只是推荐项\n"
+    "  -h, --help  显示此帮助\n",
+    "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
+    "\n"
+    "  scan      列出每个 FOLDER 中 20 MiB 及以上的项目及建议\n"
+    "  transfer  把它们复制到 DEST 并校验，可选把原文件移到回收站\n",
+    "\n退出状态：0 全部完成；1 有 FOLDER 无法读取，或有项目失败或被停止；2 用法错误。\n",
+    "运行 'loftwell-cli COMMAND --help' 了解各命令的详情。\n",
+};
+
+const HelpTexts& texts()
+{
+    return I18n::language() == I18n::Language::chinese ? chinese : english;
+}
 
 std::string commandName(CliCommand command)
 {
@@ -40,36 +93,30 @@ std::string commandName(CliCommand command)
 
 std::string usageText(CliCommand command)
 {
+    const std::string usage = texts().usage;
     switch (command) {
-    case CliCommand::scan: return std::string("usage: ") + scanUsage + "\n";
-    case CliCommand::transfer: return std::string("usage: ") + transferUsage + "\n";
+    case CliCommand::scan: return usage + scanUsage + "\n";
+    case CliCommand::transfer: return usage + transferUsage + "\n";
     case CliCommand::none: break;
     }
-    return std::string("usage: ") + scanUsage + "\n       " + transferUsage + "\n       " + programUsage + "\n";
+    const std::string indent(usage == "usage: " ? 7 : 6, ' ');
+    return usage + scanUsage + "\n" + indent + transferUsage + "\n" + indent + programUsage + "\n";
 }
 
 std::string helpText(CliCommand command)
 {
     switch (command) {
-    case CliCommand::scan: return usageText(command) + "\n" + scanHelp + exitStatus;
-    case CliCommand::transfer: return usageText(command) + "\n" + transferHelp + exitStatus;
+    case CliCommand::scan: return usageText(command) + "\n" + texts().scan + texts().exitStatus;
+    case CliCommand::transfer: return usageText(command) + "\n" + texts().transfer + texts().exitStatus;
     case CliCommand::none: break;
     }
-    return usageText(command) +
-           "\n"
-           "Frees space on this computer's disk by moving big personal items to an\n"
-           "external drive, without the window.\n"
-           "\n"
-           "  scan      list the items of 20 MiB or more in each FOLDER, with advice\n"
-           "  transfer  copy them into DEST, verify, and optionally move the originals\n"
-           "            to the Trash\n"
-           "\n"
-           "'loftwell-cli COMMAND --help' tells more about each.\n" +
-           exitStatus;
+    return usageText(command) + "\n" + texts().program + "\n" + texts().more + texts().exitStatus;
 }
 
 std::string usageErrorText(CliCommand command, const std::string& problem)
 {
-    return "loftwell-cli: " + problem + "\n" + usageText(command) + "Try 'loftwell-cli " + commandName(command) +
-           "--help' for more information.\n";
+    const std::string more = I18n::language() == I18n::Language::chinese ? "运行 'loftwell-cli " : "Try 'loftwell-cli ";
+    const std::string tail =
+        I18n::language() == I18n::Language::chinese ? "--help' 了解更多信息。\n" : "--help' for more information.\n";
+    return "loftwell-cli: " + problem + "\n" + usageText(command) + more + commandName(command) + tail;
 }

@@ -4,6 +4,7 @@
 #include "model/byte_format.h"
 #include "model/path_text.h"
 #include "model/risk_level.h"
+#include "scan/assess_candidate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +19,16 @@ bool isUtf8(const std::string& bytes)
     // The decoding happens only when the result becomes a QString.
     const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     return !decoder.hasError();
+}
+
+QString riskName(RiskLevel risk)
+{
+    switch (risk) {
+    case RiskLevel::safe: return QStringLiteral("safe");
+    case RiskLevel::caution: return QStringLiteral("caution");
+    case RiskLevel::application: return QStringLiteral("application");
+    }
+    return {};
 }
 
 } // namespace
@@ -48,7 +59,10 @@ QByteArray candidatesAsJson(const std::vector<Candidate>& candidates)
         QJsonObject item{
             {QStringLiteral("path"), displayText(candidate.sourceURL())},
             {QStringLiteral("location"), candidate.rootName()},
-            {QStringLiteral("kind"), candidate.kind()},
+            // Names for scripts, the same in every language, beside the texts shown.
+            {QStringLiteral("kind"), kindKey(candidate.kind())},
+            {QStringLiteral("kindText"), candidate.kind()},
+            {QStringLiteral("risk"), riskName(candidate.risk())},
             {QStringLiteral("advice"), adviceText(candidate.risk())},
             {QStringLiteral("sizeBytes"), qint64(candidate.sizeBytes())},
             {QStringLiteral("size"), formatBytes(candidate.sizeBytes())},

@@ -13,6 +13,7 @@ const char* defaultUserFolderName(UserFolder folder)
     case UserFolder::videos: return "Videos";
     case UserFolder::music: return "Music";
     case UserFolder::publicShare: return "Public";
+    case UserFolder::templates: return "Templates";
     }
     return "";
 }
@@ -20,9 +21,9 @@ const char* defaultUserFolderName(UserFolder folder)
 std::optional<std::filesystem::path> desktopUserFolder(UserFolder folder, const std::filesystem::path& home)
 {
     static constexpr QStandardPaths::StandardLocation locations[] = {
-        QStandardPaths::DesktopLocation,    QStandardPaths::DownloadLocation, QStandardPaths::DocumentsLocation,
-        QStandardPaths::PicturesLocation,   QStandardPaths::MoviesLocation,   QStandardPaths::MusicLocation,
-        QStandardPaths::PublicShareLocation};
+        QStandardPaths::DesktopLocation,     QStandardPaths::DownloadLocation, QStandardPaths::DocumentsLocation,
+        QStandardPaths::PicturesLocation,    QStandardPaths::MoviesLocation,   QStandardPaths::MusicLocation,
+        QStandardPaths::PublicShareLocation, QStandardPaths::TemplatesLocation};
     const QString found = QStandardPaths::writableLocation(locations[int(folder)]);
     if (found.isEmpty())
         return std::nullopt;

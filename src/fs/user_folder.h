@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <optional>
 
-enum class UserFolder { desktop, downloads, documents, pictures, videos, music, publicShare };
+enum class UserFolder { desktop, downloads, documents, pictures, videos, music, publicShare, templates };
 
-inline constexpr UserFolder allUserFolders[] = {UserFolder::desktop,    UserFolder::downloads, UserFolder::documents,
-                                                UserFolder::pictures,   UserFolder::videos,    UserFolder::music,
-                                                UserFolder::publicShare};
+inline constexpr UserFolder allUserFolders[] = {UserFolder::desktop,     UserFolder::downloads, UserFolder::documents,
+                                                UserFolder::pictures,    UserFolder::videos,    UserFolder::music,
+                                                UserFolder::publicShare, UserFolder::templates};
 
 // The name a folder has where the desktop set none: "Desktop", "Videos"...
 const char* defaultUserFolderName(UserFolder folder);

@@ -71,7 +71,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"kind.audio", "Audio"},
         {"kind.folder", "Folder"},
         {"kind.file", "File"},
-        {"reason.app", "May affect updates, login items, or licensing"},
+        {"reason.app", "May affect updates, autostart entries, desktop menu entries, or licensing"},
         {"reason.library", "Reselect it in the original app after moving"},
         {"reason.virtualMachine", "Reopen it in the VM app after moving"},
         {"reason.installer", "Installer package; recommended for external storage"},
@@ -98,7 +98,8 @@ const std::array<TextEntry, entryCount>& englishEntries()
          "\n\nScanning and copying stay on this computer. The app does not upload file contents, names, or paths."},
         {"alert.confirm.caution", "\n\nYou selected %d caution item(s). Make sure they will still work after moving."},
         {"alert.confirm.apps",
-         "\n\nYou selected %d app(s). Moving apps may affect updates, login items, plugin paths, or licensing."},
+         "\n\nYou selected %d app(s). Moving apps may affect updates, autostart entries, desktop menu entries, plugin paths, or "
+         "licensing."},
         {"alert.start", "Start"},
         {"alert.cancel", "Cancel"},
         {"alert.ok", "OK"},
@@ -221,6 +222,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"cli.nothingToTransfer", "Nothing to transfer: no item was recommended (--all takes every item found)."},
         // A scan's running count.
         {"progress.status.measured", "%@ files, %@ measured"},
+        {"root.templates", "Templates"},
     }};
     return entries;
 }
@@ -291,7 +293,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"kind.audio", "音频"},
         {"kind.folder", "文件夹"},
         {"kind.file", "文件"},
-        {"reason.app", "可能影响更新、登录启动项或授权"},
+        {"reason.app", "可能影响更新、自动启动项、桌面菜单或授权"},
         {"reason.library", "移动后需在对应 App 里重新选择位置"},
         {"reason.virtualMachine", "移动后需在虚拟机软件里重新打开"},
         {"reason.installer", "安装包，推荐搬到外接硬盘保存"},
@@ -313,7 +315,8 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"alert.confirm.copy", "应用只会复制到您选择的目标位置，不会删除电脑里的原文件。"},
         {"alert.confirm.local", "\n\n所有扫描和复制都在本机完成，应用不会上传文件内容、文件名或路径。"},
         {"alert.confirm.caution", "\n\n已选择 %d 个谨慎项。请确认这些项目搬走后仍能正常使用。"},
-        {"alert.confirm.apps", "\n\n已选择 %d 个应用。搬走应用可能影响自动更新、登录启动项、插件路径或软件授权。"},
+        {"alert.confirm.apps",
+         "\n\n已选择 %d 个应用。搬走应用可能影响自动更新、自动启动项、桌面菜单、插件路径或软件授权。"},
         {"alert.start", "开始"},
         {"alert.cancel", "取消"},
         {"alert.ok", "好"},
@@ -428,6 +431,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"cli.noReadableFolder", "未转移任何内容：所有文件夹都无法读取。"},
         {"cli.nothingToTransfer", "没有可转移的项目：没有推荐项（--all 会转移找到的全部项目）。"},
         {"progress.status.measured", "已测量 %@ 个文件，%@"},
+        {"root.templates", "模板"},
     }};
     return entries;
 }

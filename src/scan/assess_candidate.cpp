@@ -37,7 +37,34 @@ MoveAssessment assessment(const char* kindKey, RiskLevel risk, const char* reaso
     return {I18n::text(kindKey), risk, I18n::text(reasonKey)};
 }
 
+// A machine's own folder, as VirtualBox, VMware, GNOME Boxes and
+// virt-manager make them: its settings or disk images right at its top.
+bool holdsVirtualMachine(const std::filesystem::path& folder, const FileSystem& fileSystem)
+{
+    static constexpr std::string_view machineFiles[] = {"vbox", "vmx", "vdi", "vmdk", "qcow2", "vhd", "vhdx"};
+    const auto listing = fileSystem.listDirectory(folder);
+    if (!listing)
+        return false;
+    return std::any_of(listing.value().begin(), listing.value().end(), [](const DirectoryEntry& entry) {
+        const std::string ext = lowercasedExtension(entry.name);
+        return std::find(std::begin(machineFiles), std::end(machineFiles), ext) != std::end(machineFiles);
+    });
+}
+
+constexpr const char* kindKeys[] = {
+    "kind.app",   "kind.library", "kind.virtualMachine", "kind.installer", "kind.archive", "kind.media",
+    "kind.image", "kind.video",   "kind.audio",          "kind.folder",    "kind.file"};
+
 } // namespace
+
+QString kindKey(const QString& kindText)
+{
+    for (const char* key : kindKeys) {
+        if (I18n::text(key) == kindText)
+            return QString::fromLatin1(key).mid(5); // after "kind."
+    }
+    return {};
+}
 
 std::string lowercasedExtension(const std::filesystem::path& url)
 {
@@ -60,7 +87,10 @@ MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSyste
     }
     // Only now does the file system matter; a failed read means "not a folder".
     const auto values = fileSystem.itemValues(url);
-    if (values && values.value().isDirectory())
+    if (values && values.value().isDirectory()) {
+        if (holdsVirtualMachine(url, fileSystem))
+            return assessment("kind.virtualMachine", RiskLevel::caution, "reason.virtualMachine");
         return assessment("kind.folder", RiskLevel::safe, "reason.largeFolder");
+    }
     return assessment("kind.file", RiskLevel::safe, "reason.file");
 }

@@ -14,3 +14,8 @@
 std::string lowercasedExtension(const std::filesystem::path& url);
 
 MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSystem& fileSystem);
+
+// The kind's name that does not change with the language ("video",
+// "virtualMachine"), from its display text in the current language; empty
+// for a text no kind has.
+QString kindKey(const QString& kindText);

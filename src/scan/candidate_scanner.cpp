@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -41,9 +42,24 @@ class CandidateScan {
 public:
     CandidateScan(const FileSystem& fileSystem, std::stop_token stop, const MeasuringObserver& measuring,
                   ScanTally* tally)
-        : fileSystem_(fileSystem), stop_(std::move(stop)), measuring_(measuring), tally_(tally)
+        : fileSystem_(fileSystem),
+          stop_(std::move(stop)),
+          measuring_(measuring),
+          tally_(tally),
+          home_(standardizedPath(fileSystem.homeDirectory()).native())
     {
+        for (const UserFolder folder : allUserFolders) {
+            if (const auto path = fileSystem.userFolder(folder))
+                userFolders_.insert(standardizedPath(*path).native());
+        }
     }
+
+    // A root scanned once: chosen twice, or reached as a user folder and chosen too.
+    bool firstVisit(const fs::path& root) { return scannedRoots_.insert(standardizedPath(root).native()).second; }
+
+    // The user folders found among the children of the roots so far, to be
+    // looked into as roots of their own; each handed out once.
+    std::vector<fs::path> takeUserFolders() { return std::exchange(foundUserFolders_, {}); }
 
     bool stopped() const { return stop_.stop_requested(); }
 
@@ -83,10 +99,19 @@ public:
                 continue;
             if (isSkippedName(entry.name))
                 continue;
+            // Snap keeps each application's own data in the home's "snap".
+            if (entry.name == "snap" && standardizedPath(root).native() == home_)
+                continue;
             fs::path item = root / entry.name;
             std::string key = standardizedPath(item).native();
             if (seenPaths_.contains(key))
                 continue;
+            // The desktop's own folders are never moved whole (it would make
+            // them again, empty): their items are the candidates.
+            if (userFolders_.contains(key)) {
+                foundUserFolders_.push_back(std::move(item));
+                continue;
+            }
             // Read once: whether it is a link to skip, and a file's own measure.
             const auto values = fileSystem_.itemValues(item);
             if (values && values.value().isSymbolicLink())
@@ -149,6 +174,10 @@ private:
     ScanTally* const tally_;
     std::vector<Candidate> result_;
     std::unordered_set<std::string> seenPaths_;
+    const std::string home_;
+    std::unordered_set<std::string> userFolders_;
+    std::vector<fs::path> foundUserFolders_;
+    std::unordered_set<std::string> scannedRoots_;
 };
 
 } // namespace
@@ -157,14 +186,22 @@ std::vector<Candidate> scanCandidates(const std::vector<fs::path>& roots, const 
                                       std::stop_token stop, const MeasuringObserver& measuring, ScanTally* tally)
 {
     CandidateScan scan(fileSystem, std::move(stop), measuring, tally);
-    for (const fs::path& root : roots) {
-        if (scan.stopped())
-            break;
-        const QString rootName = displayRootName(root, fileSystem);
-        if (lowercasedExtension(root) == "app")
-            scan.addCandidate(root, rootName, 0);
-        else
-            scan.scanChildren(rootName, root, minCandidateBytes);
+    for (const fs::path& chosen : roots) {
+        // A user folder inside a root is looked into right after it, as if chosen too.
+        std::vector<fs::path> pending{chosen};
+        while (!pending.empty() && !scan.stopped()) {
+            const fs::path root = pending.front();
+            pending.erase(pending.begin());
+            if (!scan.firstVisit(root))
+                continue;
+            const QString rootName = displayRootName(root, fileSystem);
+            if (lowercasedExtension(root) == "app")
+                scan.addCandidate(root, rootName, 0);
+            else
+                scan.scanChildren(rootName, root, minCandidateBytes);
+            const std::vector<fs::path> found = scan.takeUserFolders();
+            pending.insert(pending.end(), found.begin(), found.end());
+        }
     }
     if (measuring)
         measuring({});
@@ -216,7 +253,7 @@ QString displayRootName(const fs::path& root, const FileSystem& fileSystem)
     // The user's folders are where the desktop keeps them, under the names
     // it gives them (a Chinese desktop's 视频 is the videos folder).
     const auto user = [&](UserFolder folder) { return fileSystem.userFolder(folder).value_or(fs::path()); };
-    const std::array<KnownLocation, 10> known{{
+    const std::array<KnownLocation, 11> known{{
         {user(UserFolder::desktop), "root.desktop"},
         {user(UserFolder::downloads), "root.downloads"},
         {user(UserFolder::documents), "root.documents"},
@@ -224,6 +261,7 @@ QString displayRootName(const fs::path& root, const FileSystem& fileSystem)
         {user(UserFolder::videos), "root.movies"},
         {user(UserFolder::music), "root.music"},
         {user(UserFolder::publicShare), "root.public"},
+        {user(UserFolder::templates), "root.templates"},
         {"/Users/Shared", "root.shared"},
         {"/Applications", "root.applications"},
         {home / "Applications", "root.userApplications"},

@@ -132,7 +132,9 @@ TEST(CliScan, JsonHoldsTheSameFields)
     const QJsonObject item = array[0].toObject();
     EXPECT_EQ(item[QStringLiteral("path")].toString(), argument(dir / "Tool.app"));
     EXPECT_EQ(item[QStringLiteral("location")].toString(), QStringLiteral("Tool.app"));
-    EXPECT_EQ(item[QStringLiteral("kind")].toString(), QStringLiteral("App"));
+    EXPECT_EQ(item[QStringLiteral("kind")].toString(), QStringLiteral("app"));
+    EXPECT_EQ(item[QStringLiteral("kindText")].toString(), QStringLiteral("App"));
+    EXPECT_EQ(item[QStringLiteral("risk")].toString(), QStringLiteral("application"));
     EXPECT_EQ(item[QStringLiteral("advice")].toString(), QStringLiteral("App"));
     EXPECT_EQ(item[QStringLiteral("sizeBytes")].toInteger(), 4096);
     EXPECT_EQ(item[QStringLiteral("size")].toString(), QStringLiteral("4 KB"));
