@@ -3,6 +3,7 @@
 
 #include "controller/destination_display.h"
 #include "controller/main_window_controller.h"
+#include "transfer/same_disk.h"
 #include "ui/main_window_view.h"
 
 void MainWindowController::refreshVolumesAction()
@@ -19,10 +20,19 @@ void MainWindowController::chooseDestinationFolder()
     request.prompt = I18n::text("panel.destination.prompt");
     request.multipleSelection = false;
     request.canCreateFolders = true;
-    // The drives first: where a destination almost always is. Without one,
-    // the home folder rather than wherever the program was started from.
+    // The drives first: where a destination almost always is. It opens on
+    // the destination chosen, else on a drive the desktop mounted (not a
+    // fixed disk under /mnt), else on the home folder rather than wherever
+    // the program was started from.
     request.places = fileSystem_.driveMountPoints();
-    request.startFolder = request.places.empty() ? fileSystem_.homeDirectory() : request.places.front();
+    request.startFolder = fileSystem_.homeDirectory();
+    const auto removable = std::ranges::find_if(request.places, [](const std::filesystem::path& place) {
+        return place.native().starts_with("/media/") || place.native().starts_with("/run/media/");
+    });
+    if (const auto current = selectedDestination())
+        request.startFolder = current->url;
+    else if (removable != request.places.end())
+        request.startFolder = *removable;
     const std::vector<std::filesystem::path> chosen = dialogs_.chooseFolders(request);
     if (chosen.empty())
         return; // cancelled: the previous destination and its access stay
@@ -32,6 +42,7 @@ void MainWindowController::chooseDestinationFolder()
         scopedDestinationPath_ = path;
     volumes_ = {volumeItem(path, fileSystem_.volumeValues(path))};
     refreshVolumes();
+    updateSummary(); // the disk line says whether moving there frees anything
 }
 
 void MainWindowController::refreshVolumes()
@@ -44,7 +55,13 @@ void MainWindowController::refreshVolumes()
 
 void MainWindowController::updateDriveLabel()
 {
-    view_->apply(destinationDisplay(volumes_, view_->destinationIndex(), I18n::language()));
+    view_->apply(destinationDisplay(volumes_, view_->destinationIndex(), I18n::language(), destinationOnSourceDisk()));
+}
+
+bool MainWindowController::destinationOnSourceDisk() const
+{
+    const auto destination = selectedDestination();
+    return destination && anyPathOnDestinationDisk(sourceRoots_, destination->url, fileSystem_);
 }
 
 void MainWindowController::driveSelectionChanged()

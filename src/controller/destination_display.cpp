@@ -15,7 +15,8 @@ QString availabilityText(const VolumeItem& entry, I18n::Language language)
 
 } // namespace
 
-DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex, I18n::Language language)
+DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex, I18n::Language language,
+                                      bool onSourceDisk)
 {
     DestinationDisplay display;
     if (volumes.empty()) {
@@ -30,6 +31,11 @@ DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, in
     display.currentIndex = std::clamp(currentIndex, 0, int(volumes.size()) - 1);
     display.label = display.entries[display.currentIndex];
     display.labelColor = AppColor::secondaryText;
+    if (onSourceDisk) {
+        display.label += I18n::text("drive.sameDisk", language);
+        display.entries[display.currentIndex] = display.label;
+        display.labelColor = AppColor::red;
+    }
     return display;
 }
 

@@ -9,8 +9,10 @@
 
 #include <vector>
 
-DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex,
-                                      I18n::Language language);
+// `onSourceDisk`: the chosen entry lies on the disk of the scanned
+// folders, where moving frees nothing; the label says so, in red.
+DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, int currentIndex, I18n::Language language,
+                                      bool onSourceDisk = false);
 
 // The folder's own name, followed by its drive's name when that differs
 // ("Backups / Photos Drive"); the free space of its file system, 0 if unknown.

@@ -22,7 +22,8 @@ std::optional<DiskSpace> diskOfRoots(const std::vector<std::filesystem::path>& r
     return DiskSpace{*volume.totalBytes, std::clamp<std::int64_t>(*volume.availableBytes, 0, *volume.totalBytes)};
 }
 
-DiskBarDisplay diskBarDisplay(const std::optional<DiskSpace>& disk, std::int64_t selectedBytes, I18n::Language language)
+DiskBarDisplay diskBarDisplay(const std::optional<DiskSpace>& disk, std::int64_t selectedBytes, I18n::Language language,
+                              bool destinationOnThisDisk)
 {
     DiskBarDisplay display;
     if (!disk)
@@ -36,5 +37,9 @@ DiskBarDisplay diskBarDisplay(const std::optional<DiskSpace>& disk, std::int64_t
     display.freesFraction = double(frees) / total;
     display.line = formatText(I18n::text("summary.frees", language),
                               {formatBytes(std::max<std::int64_t>(0, selectedBytes)), formatBytes(disk->totalBytes)});
+    if (destinationOnThisDisk) {
+        display.freesFraction = 0;
+        display.line = formatText(I18n::text("summary.freesNothing", language), {formatBytes(disk->totalBytes)});
+    }
     return display;
 }

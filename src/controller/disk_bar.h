@@ -22,6 +22,7 @@ struct DiskSpace {
 // size cannot be read.
 std::optional<DiskSpace> diskOfRoots(const std::vector<std::filesystem::path>& roots, const FileSystem& fileSystem);
 
-// Pure.
-DiskBarDisplay diskBarDisplay(const std::optional<DiskSpace>& disk, std::int64_t selectedBytes,
-                              I18n::Language language);
+// Pure. With the destination on that very disk, moving frees nothing of
+// it, and the line says so.
+DiskBarDisplay diskBarDisplay(const std::optional<DiskSpace>& disk, std::int64_t selectedBytes, I18n::Language language,
+                              bool destinationOnThisDisk = false);

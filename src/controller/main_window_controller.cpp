@@ -80,7 +80,8 @@ void MainWindowController::updateSummary()
 {
     const SelectionSummary summary = summarize(store_.items());
     view_->apply(summaryTexts(summary, I18n::language()));
-    view_->apply(diskBarDisplay(sourceDisk_, summary.selectedBytes, I18n::language()));
+    view_->apply(diskBarDisplay(sourceDisk_, summary.selectedBytes, I18n::language(), destinationOnSourceDisk()));
+    updateDriveLabel();
     ProgressDisplay progress = progress_;
     progress.statusText = foundText(summary, I18n::language());
     showProgress(std::move(progress));

@@ -77,6 +77,8 @@ private:
     void refreshVolumes();
     void showProgress(ProgressDisplay progress);
     std::optional<VolumeItem> selectedDestination() const;
+    // The destination lies on the disk of the scanned folders: moving there frees nothing.
+    bool destinationOnSourceDisk() const;
     void stopSourceAccesses();
     void stopDestinationAccess();
 

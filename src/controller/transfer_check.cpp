@@ -36,8 +36,10 @@ std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optio
     confirmation.message += text("alert.confirm.local");
     confirmation.message +=
         formatText(text("alert.confirm.summary"), {displayText(destination->url), formatBytes(selectedBytes)});
-    if (sameDisk)
+    if (sameDisk) {
         confirmation.message += text("alert.confirm.sameDisk");
+        confirmation.cancelByDefault = true;
+    }
     if (cautionWarnings > 0)
         confirmation.message += formatText(text("alert.confirm.caution"), {cautionWarnings});
     if (appWarnings > 0)

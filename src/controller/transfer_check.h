@@ -23,6 +23,7 @@ struct TransferConfirmation {
     QString message;
     QString acceptTitle;
     QString cancelTitle;
+    bool cancelByDefault = false; // moving would free nothing: Enter must not start it
     std::vector<Candidate> selection;
 };
 

@@ -31,7 +31,8 @@ void MainWindowController::transferAction()
         return;
     }
     auto& confirmation = std::get<TransferConfirmation>(check);
-    if (!dialogs_.confirm(confirmation.title, confirmation.message, confirmation.acceptTitle, confirmation.cancelTitle))
+    if (!dialogs_.confirm(confirmation.title, confirmation.message, confirmation.acceptTitle, confirmation.cancelTitle,
+                          confirmation.cancelByDefault))
         return;
 
     const auto count = std::int64_t(confirmation.selection.size());

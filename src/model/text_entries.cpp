@@ -212,6 +212,8 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"alert.confirm.summary", "\n\nDestination: %@\nTotal size: %@"},
         {"risk.moved", "Moved"},
         {"summary.frees", "Frees %@ of this computer's %@"},
+        {"summary.freesNothing", "Frees nothing: the destination is on this %@ disk"},
+        {"drive.sameDisk", " · on this computer's disk"},
         {"alert.confirm.sameDisk",
          "\n\nThe destination is on this computer's own disk, with the items: moving them there frees no space."},
         // The command line's own messages.
@@ -424,6 +426,8 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"alert.confirm.summary", "\n\n目标位置：%@\n总大小：%@"},
         {"risk.moved", "已移走"},
         {"summary.frees", "可释放 %@（这台电脑共 %@）"},
+        {"summary.freesNothing", "不释放空间：目标位置在这块 %@ 磁盘上"},
+        {"drive.sameDisk", " · 在这台电脑的磁盘上"},
         {"alert.confirm.sameDisk", "\n\n目标位置与这些项目在这台电脑的同一块磁盘上：移到那里不会释放空间。"},
         {"cli.cannotRead", "无法读取 %@：%@"},
         {"cli.noSuchFolder", "没有这个文件或文件夹"},

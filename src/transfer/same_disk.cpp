@@ -2,14 +2,24 @@
 
 #include <algorithm>
 
-bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
-                          const FileSystem& fileSystem)
+bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, const std::filesystem::path& destination,
+                              const FileSystem& fileSystem)
 {
     const auto target = fileSystem.itemValues(destination);
     if (!target || !target.value().device)
         return false;
-    return std::any_of(items.begin(), items.end(), [&](const Candidate& item) {
-        const auto values = fileSystem.itemValues(item.sourceURL());
+    return std::any_of(paths.begin(), paths.end(), [&](const std::filesystem::path& path) {
+        const auto values = fileSystem.itemValues(path);
         return values && values.value().device == target.value().device;
     });
+}
+
+bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
+                          const FileSystem& fileSystem)
+{
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(items.size());
+    for (const Candidate& item : items)
+        paths.push_back(item.sourceURL());
+    return anyPathOnDestinationDisk(paths, destination, fileSystem);
 }

@@ -12,3 +12,6 @@
 // where either cannot be read (nothing is claimed that is not known).
 bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
                           const FileSystem& fileSystem);
+// The same for any paths (the scanned folders).
+bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, const std::filesystem::path& destination,
+                              const FileSystem& fileSystem);

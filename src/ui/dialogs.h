@@ -28,7 +28,8 @@ public:
     // An informational alert with one button ("OK").
     virtual void showAlert(const QString& title, const QString& message) = 0;
 
-    // A warning with two buttons, the first the default; true for the first.
+    // A warning with two buttons, the first the default unless
+    // `cancelByDefault`; true for the first.
     virtual bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
-                         const QString& cancelTitle) = 0;
+                         const QString& cancelTitle, bool cancelByDefault = false) = 0;
 };

@@ -94,7 +94,7 @@ void QtDialogs::showAlert(const QString& title, const QString& message)
 }
 
 bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle,
-                        const QString& cancelTitle)
+                        const QString& cancelTitle, bool cancelByDefault)
 {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
@@ -102,7 +102,7 @@ bool QtDialogs::confirm(const QString& title, const QString& message, const QStr
     holdTypicalPaths(box);
     QPushButton* accept = box.addButton(literalAmpersands(acceptTitle), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(literalAmpersands(cancelTitle), QMessageBox::RejectRole);
-    box.setDefaultButton(accept);
+    box.setDefaultButton(cancelByDefault ? cancel : accept);
     box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == accept;

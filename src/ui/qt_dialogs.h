@@ -19,8 +19,8 @@ public:
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;
     void showAlert(const QString& title, const QString& message) override;
-    bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
-                 const QString& cancelTitle) override;
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle,
+                 bool cancelByDefault = false) override;
 
 private:
     QWidget* parent_;

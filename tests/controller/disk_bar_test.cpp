@@ -76,6 +76,28 @@ TEST_F(DiskBarWindowTest, ShowsTheUsedAndTheFreedPartsAndFollowsEachTick)
               formatText(I18n::text("summary.frees"), {formatBytes(30 * MiB), formatBytes(200 * MiB)}));
 }
 
+// Before Transfer is pressed: the line and the selector say that a folder on
+// this very disk frees nothing, and Enter in the confirmation cancels.
+TEST_F(DiskBarWindowTest, ADestinationOnTheItemsOwnDiskIsSaidBeforeTransfer)
+{
+    scan({dir / "Downloads"});
+    makeFolder(dir / "Backup");
+    dialogs.folderAnswers.push_back({dir / "Backup"});
+    controller.refreshVolumesAction();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(bar())->text(QAccessible::Name),
+              formatText(I18n::text("summary.freesNothing"), {formatBytes(200 * MiB)}));
+    ASSERT_TRUE(bar()->isVisible());
+    const QImage image = bar()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(int(0.6 * DiskBarView::barWidth), image.height() / 2), AppColor::mutedText);
+    EXPECT_TRUE(ui.driveNameLabel()->text().endsWith(I18n::text("drive.sameDisk")))
+        << ui.driveNameLabel()->text().toStdString();
+    EXPECT_EQ(ui.driveNameLabel()->textColor(), AppColor::red);
+    dialogs.confirmAnswers.push_back(false);
+    controller.transferAction();
+    ASSERT_EQ(dialogs.confirmations.size(), 1u);
+    EXPECT_TRUE(dialogs.confirmations[0].cancelByDefault);
+}
+
 TEST_F(DiskBarWindowTest, HiddenWhereTheFoldersSpanDisksOrThereIsNoRoom)
 {
     makeFolder(dir / "Elsewhere");

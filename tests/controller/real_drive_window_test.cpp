@@ -56,6 +56,7 @@ TEST_P(WindowOnRealDrives, TheReportNamesEveryRefusalAndTheRestIsMoved)
     // A drive of its own: moving there frees space, and nothing warns otherwise.
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
     EXPECT_FALSE(dialogs.confirmations[0].message.contains(I18n::text("alert.confirm.sameDisk")));
+    EXPECT_FALSE(dialogs.confirmations[0].cancelByDefault);
     EXPECT_TRUE(dialogs.confirmations[0].message.contains(displayText(drive.mountPoint())));
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);

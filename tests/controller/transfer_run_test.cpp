@@ -77,12 +77,13 @@ protected:
 TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
 {
     fileSystem.setVolumeValues(dir / "drive", VolumeValues{QStringLiteral("Backup"), 5'500'000'000, std::nullopt});
-    // The picker opens on the first of the user's drives, all of them in its sidebar.
-    fileSystem.setDriveMountPoints({dir / "drive", "/mnt/other"});
+    // The picker opens on a drive the desktop mounted, not on a disk under
+    // /mnt, with all of them in its sidebar; then on the destination chosen.
+    fileSystem.setDriveMountPoints({"/mnt/other", "/media/sam/STICK"});
     chooseDrive(dir / "drive");
-    const FolderRequest& request = dialogs.folderRequests.back();
-    EXPECT_EQ(request.startFolder, dir / "drive");
-    EXPECT_EQ(request.places, (std::vector<fs::path>{dir / "drive", "/mnt/other"}));
+    const FolderRequest request = dialogs.folderRequests.back();
+    EXPECT_EQ(request.startFolder, "/media/sam/STICK");
+    EXPECT_EQ(request.places, (std::vector<fs::path>{"/mnt/other", "/media/sam/STICK"}));
     EXPECT_EQ(request.message, I18n::text("panel.destination.message"));
     EXPECT_EQ(request.prompt, I18n::text("panel.destination.prompt"));
     EXPECT_FALSE(request.multipleSelection);
@@ -107,6 +108,7 @@ TEST_F(TransferRunTest, ChoosingADestinationShowsItsNameAndFreeSpace)
 
     dialogs.folderAnswers.push_back({}); // cancel: nothing changes
     controller.refreshVolumesAction();
+    EXPECT_EQ(dialogs.folderRequests.back().startFolder, dir / "Café");
     EXPECT_EQ(ui.driveNameLabel()->text(), cafe);
     EXPECT_EQ(fileSystem.openAccesses(), (std::vector<fs::path>{dir / "Café"}));
 }
@@ -326,8 +328,10 @@ TEST_F(TransferRunTest, TheWholeJobWithCollisionsTheTrashAndTheNewFreeSpace)
     const fs::path perRoot = onlyRun() / "Downloads";
     EXPECT_EQ(readAll(perRoot / "Movie.mkv"), std::string(21 * MiB, '1'));
     EXPECT_EQ(readAll(perRoot / "Movie 2.mkv"), std::string(21 * MiB, '2'));
+    // (A folder on the disk of the items, as tests have it.)
     EXPECT_EQ(ui.driveNameLabel()->text(),
-              formatText(I18n::text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}));
+              formatText(I18n::text("drive.available"), {QStringLiteral("drive"), formatBytes(858 * MiB)}) +
+                  I18n::text("drive.sameDisk"));
 
     // An independent reader of the Trash sees both originals.
     QProcess list;

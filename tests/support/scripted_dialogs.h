@@ -18,6 +18,7 @@ public:
         QString message;
         QString acceptTitle;
         QString cancelTitle;
+        bool cancelByDefault = false;
     };
 
     // Answers for the next pickers, in order; an empty answer is a cancel.
@@ -40,10 +41,10 @@ public:
 
     void showAlert(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
 
-    bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
-                 const QString& cancelTitle) override
+    bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle,
+                 bool cancelByDefault = false) override
     {
-        confirmations.push_back({title, message, acceptTitle, cancelTitle});
+        confirmations.push_back({title, message, acceptTitle, cancelTitle, cancelByDefault});
         if (confirmAnswers.empty())
             return false;
         const bool answer = confirmAnswers.front();

@@ -180,6 +180,21 @@ TEST(QtDialogs, TheReportHoldsATypicalPathOnOneLine)
     EXPECT_LE(textWidth, room); // one line
 }
 
+// Enter takes the default: the first button, or Cancel where starting would be a mistake.
+TEST(QtDialogs, EnterInAConfirmationTakesItsDefaultButton)
+{
+    QtDialogs dialogs;
+    for (const bool cancelByDefault : {false, true}) {
+        QTimer::singleShot(100, [] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        EXPECT_EQ(dialogs.confirm(QStringLiteral("Transfer 2 items?"), QString(), QStringLiteral("Start"),
+                                  QStringLiteral("Cancel"), cancelByDefault),
+                  !cancelByDefault);
+    }
+}
+
 // Whatever the user does in either picker, nothing is deleted or renamed
 // (Qt's dialog deletes a folder with its contents for good); a new folder
 // can still be made, and named, in the destination picker.
