@@ -43,3 +43,11 @@ const DriveRemount* BusDesktopSession::driveRemount()
         remount_.emplace(system_);
     return &*remount_;
 }
+
+const DriveEject* BusDesktopSession::driveEject()
+{
+    reachBuses();
+    if (!eject_)
+        eject_.emplace(system_);
+    return &*eject_;
+}

@@ -5,6 +5,7 @@
 
 #include "controller/desktop_session.h"
 #include "desktop/sleep_inhibitor.h"
+#include "desktop/udisks_eject.h"
 #include "desktop/udisks_remount.h"
 
 #include <QDBusConnection>
@@ -24,6 +25,7 @@ public:
     void allowSleep() override;
     void notify(const QString& title, const QString& body) override;
     const DriveRemount* driveRemount() override;
+    const DriveEject* driveEject() override;
 
 private:
     void reachBuses();
@@ -33,4 +35,5 @@ private:
     std::optional<QDBusConnection> session_;
     std::unique_ptr<SleepInhibitor> inhibitor_;
     std::optional<UdisksRemount> remount_;
+    std::optional<UdisksEject> eject_;
 };

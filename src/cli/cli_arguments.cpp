@@ -29,6 +29,8 @@ bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments,
         return parsed.trash = true;
     if (argument == "--all")
         return parsed.all = true;
+    if (argument == "--eject")
+        return parsed.eject = true;
     std::string destination;
     if (argument == "--to") {
         if (i + 1 >= arguments.size()) {

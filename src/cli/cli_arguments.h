@@ -19,6 +19,7 @@ struct CliArguments {
     bool null = false;                                // scan -0 / --null
     bool trash = false;                               // transfer --trash
     bool all = false;                                 // transfer --all
+    bool eject = false;                               // transfer --eject
     std::string problem;                              // a usage error; empty when none
 };
 

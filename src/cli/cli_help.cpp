@@ -5,7 +5,7 @@
 namespace {
 
 constexpr const char* scanUsage = "loftwell-cli scan [--json | -0] FOLDER...";
-constexpr const char* transferUsage = "loftwell-cli transfer --to DEST [--trash] [--all] FOLDER...";
+constexpr const char* transferUsage = "loftwell-cli transfer --to DEST [--trash] [--all] [--eject] FOLDER...";
 constexpr const char* programUsage = "loftwell-cli -h | --help | --version";
 
 // The help in one language; the usage lines and option names stay as typed.
@@ -40,6 +40,8 @@ constexpr HelpTexts english{
     "  --to DEST   the folder to copy into (usually on an external drive)\n"
     "  --trash     move verified originals to the Trash\n"
     "  --all       take every item found, not only the recommended ones\n"
+    "  --eject     at the end of a run that wrote anything, eject DEST's drive\n"
+    "              (unmount it and power it off, through UDisks2)\n"
     "  -h, --help  show this help\n",
     "Frees space on this computer's disk by moving big personal items to an\n"
     "external drive, without the window.\n"
@@ -70,6 +72,8 @@ constexpr HelpTexts chinese{
     "  --to DEST   复制到的文件夹（通常在外接硬盘上）\n"
     "  --trash     把校验通过的原文件移到回收站\n"
     "  --all       转移找到的所有项目，而不只是推荐项\n"
+    "  --eject     运行写入了内容时，结束后弹出 DEST 所在的驱动器（通过 UDisks2\n"
+    "              卸载并断电）\n"
     "  -h, --help  显示此帮助\n",
     "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
     "\n"

@@ -13,9 +13,13 @@
 #include "cli/terminal_progress.h"
 #include "desktop/session_buses.h"
 #include "desktop/sleep_inhibitor.h"
+#include "desktop/udisks_eject.h"
 #include "desktop/udisks_remount.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
+#include "model/path_text.h"
+#include "model/text_format.h"
+#include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
@@ -45,6 +49,32 @@ void writeAll(const QByteArray& bytes)
 void complain(const QString& message)
 {
     std::fprintf(stderr, "loftwell-cli: %s\n", message.toUtf8().constData());
+}
+
+// --eject: the destination's drive unmounted and powered off, as a file
+// manager's Eject does, and said so; false, with the reason, where it was not.
+bool ejectDrive(const std::filesystem::path& destination, const FileSystem& fileSystem,
+                const std::optional<QDBusConnection>& systemBus)
+{
+    const UdisksEject eject(systemBus);
+    const std::filesystem::path folder = fileSystem.resolvedPath(destination);
+    const std::optional<QString> name =
+        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : eject.driveName(folder);
+    if (!name) {
+        complain(formatText(I18n::text("cli.notEjectable"), {displayText(destination)}));
+        return false;
+    }
+    const EjectResult result = eject.eject(folder);
+    switch (result.outcome) {
+    case EjectResult::Outcome::ejected:
+        std::printf("%s\n", formatText(I18n::text("alert.ejected"), {*name}).toUtf8().constData());
+        return true;
+    case EjectResult::Outcome::busy: complain(formatText(I18n::text("alert.ejectBusy"), {*name})); break;
+    case EjectResult::Outcome::refused:
+        complain(formatText(I18n::text("alert.ejectRefused"), {*name, result.reason}));
+        break;
+    }
+    return false;
 }
 
 int transferCommand(const CliArguments& arguments)
@@ -113,7 +143,9 @@ int transferCommand(const CliArguments& arguments)
     const TransferReport report = makeTransferReport(shown);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
-    return result.failures.isEmpty() && allRead ? 0 : 1;
+    const bool ejected =
+        !arguments.eject || !result.savedCopies || ejectDrive(*arguments.destination, fileSystem, systemBus);
+    return result.failures.isEmpty() && allRead && ejected ? 0 : 1;
 }
 
 int scanCommand(const CliArguments& arguments)

@@ -135,5 +135,38 @@ void MainWindowController::finishTransfer(const TransferResult& result)
             desktop_->notify(report.title, itemStatesText(result));
         view_->askForAttention();
     }
-    dialogs_.showAlert(report.title, report.message);
+    // The safe end of a move to a drive: eject it from here.
+    const DriveEject* eject = desktop_ ? desktop_->driveEject() : nullptr;
+    const bool drive = !volumes_.empty() && !onSystemOrHomeDisk(volumes_.front().url, fileSystem_);
+    const std::optional<QString> name =
+        drive && eject ? eject->driveName(fileSystem_.resolvedPath(volumes_.front().url)) : std::nullopt;
+    if (!name) {
+        dialogs_.showAlert(report.title, drive ? report.message + I18n::text("alert.ejectByHand") : report.message);
+        return;
+    }
+    if (dialogs_.alertWithAction(report.title, report.message, formatText(I18n::text("alert.eject"), {*name})))
+        ejectDestination(*eject, *name);
+}
+
+void MainWindowController::ejectDestination(const DriveEject& eject, const QString& name)
+{
+    if (isBusy_ || volumes_.empty())
+        return; // nothing is ejected while a run or a scan goes on
+    const EjectResult result = eject.eject(fileSystem_.resolvedPath(volumes_.front().url));
+    switch (result.outcome) {
+    case EjectResult::Outcome::ejected:
+        stopDestinationAccess();
+        volumes_.clear();
+        refreshVolumes();
+        updateSummary();
+        dialogs_.showAlert(formatText(I18n::text("alert.ejected"), {name}), QString());
+        return;
+    case EjectResult::Outcome::busy:
+        dialogs_.showAlert(I18n::text("alert.ejectFailed"), formatText(I18n::text("alert.ejectBusy"), {name}));
+        return;
+    case EjectResult::Outcome::refused:
+        dialogs_.showAlert(I18n::text("alert.ejectFailed"),
+                           formatText(I18n::text("alert.ejectRefused"), {name, result.reason}));
+        return;
+    }
 }

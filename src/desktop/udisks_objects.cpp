@@ -44,13 +44,14 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
         return std::nullopt;
     // a{oa{sa{sv}}}: objects, their interfaces, their properties.
     std::vector<UdisksFilesystem> found;
+    std::vector<QString> poweredOff; // drives that can be powered off
     const QDBusArgument objects = reply.arguments().at(0).value<QDBusArgument>();
     objects.beginMap();
     while (!objects.atEnd()) {
         QDBusObjectPath path;
         objects.beginMapEntry();
         objects >> path;
-        UdisksFilesystem filesystem{path.path(), {}, {}};
+        UdisksFilesystem filesystem{path.path(), {}, {}, {}, {}, false};
         bool hasFilesystem = false;
         objects.beginMap();
         while (!objects.atEnd()) {
@@ -64,6 +65,11 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
                 filesystem.mountPoints = mountPointsOf(properties.value(QStringLiteral("MountPoints")));
             } else if (interface == QLatin1String("org.freedesktop.UDisks2.Block")) {
                 filesystem.uuid = properties.value(QStringLiteral("IdUUID")).toString();
+                filesystem.label = properties.value(QStringLiteral("IdLabel")).toString();
+                filesystem.drive = qvariant_cast<QDBusObjectPath>(properties.value(QStringLiteral("Drive"))).path();
+            } else if (interface == QLatin1String("org.freedesktop.UDisks2.Drive") &&
+                       properties.value(QStringLiteral("CanPowerOff")).toBool()) {
+                poweredOff.push_back(path.path());
             }
         }
         objects.endMap();
@@ -72,6 +78,8 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
             found.push_back(std::move(filesystem));
     }
     objects.endMap();
+    for (UdisksFilesystem& filesystem : found)
+        filesystem.canPowerOff = std::ranges::find(poweredOff, filesystem.drive) != poweredOff.end();
     return found;
 }
 

@@ -14,6 +14,12 @@ bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, c
     });
 }
 
+bool onSystemOrHomeDisk(const std::filesystem::path& folder, const FileSystem& fileSystem)
+{
+    return anyPathOnDestinationDisk({"/", fileSystem.homeDirectory()}, folder, fileSystem) ||
+           !fileSystem.itemValues(folder).ok();
+}
+
 bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
                           const FileSystem& fileSystem)
 {

@@ -12,6 +12,11 @@
 // where either cannot be read (nothing is claimed that is not known).
 bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
                           const FileSystem& fileSystem);
+// True when `folder` is on the file system of the system ("/") or of the
+// home folder: a disk that stays, never one to eject; also where it cannot
+// be told.
+bool onSystemOrHomeDisk(const std::filesystem::path& folder, const FileSystem& fileSystem);
+
 // The same for any paths (the scanned folders).
 bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, const std::filesystem::path& destination,
                               const FileSystem& fileSystem);

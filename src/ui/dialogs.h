@@ -27,6 +27,9 @@ public:
 
     // An informational alert with one button ("OK").
     virtual void showAlert(const QString& title, const QString& message) = 0;
+    // The same with a second button, `action`, beside OK (the default); true
+    // when the action was chosen.
+    virtual bool alertWithAction(const QString& title, const QString& message, const QString& action) = 0;
 
     // A warning with two buttons, the first the default unless
     // `cancelByDefault`; true for the first.

@@ -83,14 +83,22 @@ void holdTypicalPaths(QMessageBox& box)
 
 void QtDialogs::showAlert(const QString& title, const QString& message)
 {
+    alertWithAction(title, message, QString());
+}
+
+bool QtDialogs::alertWithAction(const QString& title, const QString& message, const QString& action)
+{
     QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
     box.setInformativeText(message);
     holdTypicalPaths(box);
+    QPushButton* chosen =
+        action.isEmpty() ? nullptr : box.addButton(literalAmpersands(action), QMessageBox::ActionRole);
     QPushButton* ok = box.addButton(literalAmpersands(I18n::text("alert.ok")), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.exec();
+    return chosen && box.clickedButton() == chosen;
 }
 
 bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle,

@@ -19,6 +19,7 @@ public:
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;
     void showAlert(const QString& title, const QString& message) override;
+    bool alertWithAction(const QString& title, const QString& message, const QString& action) override;
     bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle,
                  bool cancelByDefault = false) override;
 

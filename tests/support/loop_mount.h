@@ -15,6 +15,8 @@ public:
     LoopMount& operator=(const LoopMount&) = delete;
 
     bool mounted() const { return mounted_; }
+    const std::string& device() const { return device_; }
+    const std::filesystem::path& mountPoint() const { return point_; }
     const std::string& why() const { return why_; }
     std::filesystem::path operator/(const std::filesystem::path& relative) const { return point_ / relative; }
 

@@ -12,6 +12,7 @@ public:
     struct Alert {
         QString title;
         QString message;
+        QString action; // the button beside OK, when there was one
     };
     struct Confirmation {
         QString title;
@@ -24,6 +25,7 @@ public:
     // Answers for the next pickers, in order; an empty answer is a cancel.
     std::deque<std::vector<std::filesystem::path>> folderAnswers;
     std::deque<bool> confirmAnswers;
+    std::deque<bool> actionAnswers; // an alert's action chosen (else OK)
 
     std::vector<FolderRequest> folderRequests;
     std::vector<Alert> alerts;
@@ -39,7 +41,17 @@ public:
         return answer;
     }
 
-    void showAlert(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
+    void showAlert(const QString& title, const QString& message) override { alerts.push_back({title, message, {}}); }
+
+    bool alertWithAction(const QString& title, const QString& message, const QString& action) override
+    {
+        alerts.push_back({title, message, action});
+        if (actionAnswers.empty())
+            return false;
+        const bool answer = actionAnswers.front();
+        actionAnswers.pop_front();
+        return answer;
+    }
 
     bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle,
                  bool cancelByDefault = false) override

@@ -3,7 +3,7 @@ one file system, on one drive, whose Mount and Unmount really mount and
 unmount it (the tests run as root), as udisksd would.
 
 Parameters: "device" (/dev/loopN), "driver" (the command that mounts it,
-with {device} and {point} in its arguments), "uuid", "mounted_at" (where it
+with {device} and {point} in its arguments), "uuid", "label", "mounted_at" (where it
 is mounted now), "mount_again_at" (where Mount puts it: the mount point may
 change), "busy" (Unmount fails as a busy drive does), "refuse_mount"
 (Mount fails, as for a drive that no longer mounts).'''
@@ -33,6 +33,7 @@ def load(mock, parameters):
     mock.AddObject(block, BLOCK, {
         'Device': dbus.ByteArray(device.encode() + b'\0'),
         'IdUUID': parameters.get('uuid', ''),
+        'IdLabel': parameters.get('label', ''),
         'IdType': parameters.get('type', 'exfat'),
         'Drive': dbus.ObjectPath(DRIVE_OBJ),
     }, [])

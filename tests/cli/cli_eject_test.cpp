@@ -1,0 +1,101 @@
+// `loftwell-cli transfer --eject` to an ext4 image that the desktop's disk
+// service (a UDisks2 mock on a private system bus) really unmounts: the
+// drive is ejected at the end and said so, in English and in Chinese; a busy
+// drive stays mounted and makes the command exit 1.
+
+#include "support/loop_mount.h"
+#include "support/mock_bus.h"
+#include "support/temp_dir.h"
+#include "support/test_values.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool mountedAt(const fs::path& point)
+{
+    std::ifstream table("/proc/self/mountinfo");
+    std::stringstream text;
+    text << table.rdbuf();
+    return text.str().find(" " + point.native() + " ") != std::string::npos;
+}
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// A copy-only run of the home's Downloads to the drive, with --eject.
+Outcome ejectRun(const fs::path& home, const LoopMount& drive, const MockBus& bus, const QString& language)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LANG"), language);
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home.native()));
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LOFTWELL_CLI_PATH),
+                  {QStringLiteral("transfer"), QStringLiteral("--eject"), QStringLiteral("--to"),
+                   QString::fromStdString(drive.mountPoint().native()),
+                   QString::fromStdString((home / "Downloads").native())});
+    process.waitForFinished(120'000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+bool startService(MockBus& bus, const LoopMount& drive)
+{
+    const QString point = QString::fromStdString(drive.mountPoint().native());
+    const QJsonObject parameters{{QStringLiteral("device"), QString::fromStdString(drive.device())},
+                                 {QStringLiteral("driver"), QJsonArray{QStringLiteral("true")}},
+                                 {QStringLiteral("label"), QStringLiteral("BACKUP")},
+                                 {QStringLiteral("mounted_at"), point},
+                                 {QStringLiteral("mount_again_at"), point}};
+    return bus.running() && bus.startUdisks(QString::fromUtf8(QJsonDocument(parameters).toJson()));
+}
+
+} // namespace
+
+TEST(CliEject, TheDriveIsEjectedAtTheEndInBothLanguagesAndABusyOneIsSaid)
+{
+    TempDir dir;
+    writeFile(dir / "home" / "Downloads" / "movie.mkv", 21 * MiB, 'm');
+    for (const auto& [language, said] :
+         {std::pair{QStringLiteral("C"), QStringLiteral("BACKUP can be removed safely.\n")},
+          std::pair{QStringLiteral("zh_CN.UTF-8"), QStringLiteral("现在可以安全移除 BACKUP。\n")}}) {
+        makeFolder(dir / language.left(2).toStdString());
+        LoopMount drive(dir / language.left(2).toStdString(), "ext4", 64);
+        if (!drive.mounted())
+            GTEST_SKIP() << drive.why();
+        MockBus bus;
+        if (!startService(bus, drive))
+            GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
+        // Busy first: a folder of the drive held open by another program.
+        const int held = ::open((drive.mountPoint() / "lost+found").c_str(), O_RDONLY | O_DIRECTORY);
+        const Outcome busy = ejectRun(dir / "home", drive, bus, language);
+        ::close(held);
+        EXPECT_EQ(busy.status, 1);
+        EXPECT_TRUE(busy.err.contains(QStringLiteral("BACKUP"))) << busy.err.toStdString();
+        EXPECT_TRUE(mountedAt(drive.mountPoint()));
+
+        const Outcome ejected = ejectRun(dir / "home", drive, bus, language);
+        EXPECT_EQ(ejected.status, 0) << ejected.err.toStdString();
+        EXPECT_TRUE(ejected.out.endsWith(said)) << ejected.out.toStdString();
+        EXPECT_FALSE(mountedAt(drive.mountPoint()));
+    }
+}
