@@ -9,7 +9,7 @@ AppDelegate::~AppDelegate()
     controller_.reset();
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::applicationDidFinishLaunching(const std::vector<std::filesystem::path>& items)
 {
     if (didCreateWindow_)
         return;
@@ -24,4 +24,7 @@ void AppDelegate::applicationDidFinishLaunching()
     window_->show();
     window_->raise();
     window_->activateWindow();
+    // Started with items (from the file manager): exactly those are the list.
+    if (!items.empty())
+        controller_->openItems(items);
 }

@@ -18,7 +18,8 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
     ~AppDelegate();
 
-    void applicationDidFinishLaunching();
+    // `items`: what the program was started with, to list as they are.
+    void applicationDidFinishLaunching(const std::vector<std::filesystem::path>& items = {});
 
     MainWindow* window() const { return window_.get(); }
     MainWindowController* controller() const { return controller_.get(); }

@@ -31,6 +31,8 @@ bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments,
         return parsed.all = true;
     if (argument == "--eject")
         return parsed.eject = true;
+    if (argument == "--items")
+        return parsed.items = true;
     std::string destination;
     if (argument == "--to") {
         if (i + 1 >= arguments.size()) {
@@ -100,7 +102,9 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
         parsed.problem = "--json and --null do not go together";
     else if (parsed.command == CliCommand::transfer && !parsed.destination)
         parsed.problem = "transfer needs --to DEST";
+    else if (parsed.items && parsed.all)
+        parsed.problem = "--items and --all do not go together";
     else if (parsed.folders.empty())
-        parsed.problem = "missing FOLDER";
+        parsed.problem = parsed.items ? "missing PATH" : "missing FOLDER";
     return parsed;
 }

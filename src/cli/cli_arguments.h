@@ -20,6 +20,7 @@ struct CliArguments {
     bool trash = false;                               // transfer --trash
     bool all = false;                                 // transfer --all
     bool eject = false;                               // transfer --eject
+    bool items = false;                               // transfer --items: `folders` are the items themselves
     std::string problem;                              // a usage error; empty when none
 };
 

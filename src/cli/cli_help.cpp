@@ -6,6 +6,7 @@ namespace {
 
 constexpr const char* scanUsage = "loftwell-cli scan [--json | -0] FOLDER...";
 constexpr const char* transferUsage = "loftwell-cli transfer --to DEST [--trash] [--all] [--eject] FOLDER...";
+constexpr const char* itemsUsage = "loftwell-cli transfer --to DEST [--trash] [--eject] --items PATH...";
 constexpr const char* programUsage = "loftwell-cli -h | --help | --version";
 
 // The help in one language; the usage lines and option names stay as typed.
@@ -42,6 +43,8 @@ constexpr HelpTexts english{
     "  --all       take every item found, not only the recommended ones\n"
     "  --eject     at the end of a run that wrote anything, eject DEST's drive\n"
     "              (unmount it and power it off, through UDisks2)\n"
+    "  --items     move exactly each PATH (a file or a folder, any size) as one\n"
+    "              item, classified and checked as a scanned one\n"
     "  -h, --help  show this help\n",
     "Frees space on this computer's disk by moving big personal items to an\n"
     "external drive, without the window.\n"
@@ -74,6 +77,8 @@ constexpr HelpTexts chinese{
     "  --all       转移找到的所有项目，而不只是推荐项\n"
     "  --eject     运行写入了内容时，结束后弹出 DEST 所在的驱动器（通过 UDisks2\n"
     "              卸载并断电）\n"
+    "  --items     把每个 PATH（文件或文件夹，任意大小）作为一项移动，分类和校验\n"
+    "              与扫描到的项目相同\n"
     "  -h, --help  显示此帮助\n",
     "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
     "\n"
@@ -88,6 +93,12 @@ const HelpTexts& texts()
     return I18n::language() == I18n::Language::chinese ? chinese : english;
 }
 
+// Under "usage: " (7 columns) or "用法：" (6).
+std::string indent()
+{
+    return std::string(I18n::language() == I18n::Language::chinese ? 6 : 7, ' ');
+}
+
 std::string commandName(CliCommand command)
 {
     return command == CliCommand::scan ? "scan " : command == CliCommand::transfer ? "transfer " : "";
@@ -100,11 +111,11 @@ std::string usageText(CliCommand command)
     const std::string usage = texts().usage;
     switch (command) {
     case CliCommand::scan: return usage + scanUsage + "\n";
-    case CliCommand::transfer: return usage + transferUsage + "\n";
+    case CliCommand::transfer: return usage + transferUsage + "\n" + indent() + itemsUsage + "\n";
     case CliCommand::none: break;
     }
-    const std::string indent(usage == "usage: " ? 7 : 6, ' ');
-    return usage + scanUsage + "\n" + indent + transferUsage + "\n" + indent + programUsage + "\n";
+    return usage + scanUsage + "\n" + indent() + transferUsage + "\n" + indent() + itemsUsage + "\n" + indent() +
+           programUsage + "\n";
 }
 
 std::string helpText(CliCommand command)

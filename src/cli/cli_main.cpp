@@ -21,6 +21,7 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
+#include "scan/exact_items.h"
 #include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
@@ -77,20 +78,56 @@ bool ejectDrive(const std::filesystem::path& destination, const FileSystem& file
     return false;
 }
 
+// --items: every PATH one item, checked before anything is written; none
+// (each refusal said) where one cannot be moved.
+std::optional<std::vector<Candidate>> namedItems(const CliArguments& arguments, const FileSystem& fileSystem,
+                                                 const std::stop_token& stop)
+{
+    bool refused = false;
+    for (const std::filesystem::path& path : arguments.folders) {
+        const auto values = fileSystem.itemValues(path);
+        const char* reason = !values                                              ? "cli.noSuchFolder"
+                             : values.value().isSymbolicLink()                    ? "cli.itemIsLink"
+                             : isInside(*arguments.destination, path, fileSystem) ? "cli.itemHoldsDestination"
+                                                                                  : nullptr;
+        if (reason) {
+            complain(displayText(path) + QStringLiteral(": ") + I18n::text(reason));
+            refused = true;
+        }
+    }
+    if (refused)
+        return std::nullopt;
+    std::vector<DroppedItem> dropped;
+    outermostItems(arguments.folders, &dropped);
+    for (const DroppedItem& item : dropped) {
+        complain(item.item == item.keptWith
+                     ? formatText(I18n::text("cli.itemRepeated"), {displayText(item.item)})
+                     : formatText(I18n::text("cli.itemInside"), {displayText(item.item), displayText(item.keptWith)}));
+    }
+    return exactCandidates(arguments.folders, fileSystem, stop);
+}
+
 int transferCommand(const CliArguments& arguments)
 {
     const std::stop_token stop = stopOnTerminationSignals();
     PosixFileSystem fileSystem;
-    const std::vector<std::filesystem::path> folders = readableFolders(arguments.folders, fileSystem, complain);
+    std::vector<Candidate> items;
+    if (arguments.items) {
+        auto named = namedItems(arguments, fileSystem, stop);
+        if (!named)
+            return usageError;
+        items = std::move(*named);
+    }
+    const std::vector<std::filesystem::path> folders =
+        arguments.items ? arguments.folders : readableFolders(arguments.folders, fileSystem, complain);
     const bool allRead = folders.size() == arguments.folders.size();
     // Nothing is made on the drive for a transfer that has nothing to take.
     if (folders.empty()) {
         complain(I18n::text("cli.noReadableFolder"));
         return 1;
     }
-    std::vector<Candidate> items;
     std::vector<Candidate> found;
-    {
+    if (!arguments.items) {
         MeasuringLine measuring;
         found = scanCandidates(folders, fileSystem, stop, measuring.observer(), measuring.tally());
     }

@@ -43,6 +43,9 @@ public:
 
     // Actions of the controls.
     void scanAction();
+    // Exactly these items as the list, measured and classified, all ticked,
+    // as if a scan had found them (the program started with paths).
+    void openItems(const std::vector<std::filesystem::path>& items);
     void refreshVolumesAction();
     void chooseDestinationFolder();
     void driveSelectionChanged();
@@ -63,7 +66,9 @@ public:
     bool mayClose();
 
 private:
-    void startScan(const std::vector<std::filesystem::path>& roots);
+    // With `exactItems`, those are measured instead of the roots' children.
+    void startScan(const std::vector<std::filesystem::path>& roots,
+                   const std::vector<std::filesystem::path>& exactItems = {});
     void finishScan(std::vector<Candidate> result, bool stopped);
     // A fresh stop and an open gate for the job about to start.
     void startRun(bool transferring);

@@ -6,6 +6,7 @@
 #include "controller/progress_display.h"
 #include "controller/source_description.h"
 #include "scan/candidate_scanner.h"
+#include "scan/exact_items.h"
 #include "ui/main_window_view.h"
 
 void MainWindowController::scanAction()
@@ -35,7 +36,24 @@ void MainWindowController::scanAction()
     startScan(sourceRoots_);
 }
 
-void MainWindowController::startScan(const std::vector<std::filesystem::path>& roots)
+void MainWindowController::openItems(const std::vector<std::filesystem::path>& items)
+{
+    if (isBusy_ || items.empty())
+        return;
+    stopSourceAccesses();
+    // Their folders stand for the roots: the disk line, the same-disk check.
+    sourceRoots_.clear();
+    for (const auto& item : outermostItems(items)) {
+        if (std::ranges::find(sourceRoots_, item.parent_path()) == sourceRoots_.end())
+            sourceRoots_.push_back(item.parent_path());
+        if (fileSystem_.startAccessing(item))
+            scopedSourcePaths_.push_back(item);
+    }
+    startScan(sourceRoots_, items);
+}
+
+void MainWindowController::startScan(const std::vector<std::filesystem::path>& roots,
+                                     const std::vector<std::filesystem::path>& exactItems)
 {
     if (isBusy_ || roots.empty())
         return;
@@ -52,11 +70,12 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
     view_->reloadTable();
 
     const FileSystem& fileSystem = fileSystem_;
-    worker_.start([roots, &fileSystem, tally = scanTally_, gone = stopWork_.get_token(), stop = stopRun_.get_token(),
-                   controller = QPointer(this)] {
+    worker_.start([roots, exactItems, &fileSystem, tally = scanTally_, gone = stopWork_.get_token(),
+                   stop = stopRun_.get_token(), controller = QPointer(this)] {
         if (gone.stop_requested())
             return;
-        std::vector<Candidate> result = scanCandidates(roots, fileSystem, stop, {}, tally.get());
+        std::vector<Candidate> result = exactItems.empty() ? scanCandidates(roots, fileSystem, stop, {}, tally.get())
+                                                           : exactCandidates(exactItems, fileSystem, stop);
         const bool stopped = stop.stop_requested();
         postToGuiThread(controller, [result = std::move(result), stopped](MainWindowController& c) mutable {
             c.finishScan(std::move(result), stopped);

@@ -220,6 +220,10 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"alert.ejectRefused", "无法弹出 %@：%@"},
         {"alert.ejectByHand", "\n\n拔下驱动器之前，请先在文件管理器中弹出它，以完成最后的写入。"},
         {"cli.notEjectable", "无法弹出 %@：它不在桌面磁盘服务（UDisks2）能弹出的驱动器上"},
+        {"cli.itemIsLink", "这是符号链接：请给出它指向的项目"},
+        {"cli.itemHoldsDestination", "包含目标位置：不能复制到它自己里面"},
+        {"cli.itemRepeated", "%@ 给出了不止一次：只移动一次"},
+        {"cli.itemInside", "%@ 位于 %@ 之内：随它一起移动"},
     }};
     return entries;
 }

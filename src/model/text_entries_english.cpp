@@ -233,6 +233,10 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"alert.ejectByHand",
          "\n\nBefore unplugging the drive, eject it in the file manager: that finishes its last writes."},
         {"cli.notEjectable", "cannot eject %@: it is not on a drive the desktop's disk service (UDisks2) can eject"},
+        {"cli.itemIsLink", "a symbolic link: name the item it points to"},
+        {"cli.itemHoldsDestination", "holds the destination: it cannot be copied into itself"},
+        {"cli.itemRepeated", "%@ is given more than once: moved once"},
+        {"cli.itemInside", "%@ lies inside %@: moved with it"},
     }};
     return entries;
 }

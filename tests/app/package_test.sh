@@ -50,6 +50,18 @@ if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/share/applications/loftwell.desktop"
 fi
 grep -q '^Categories=Utility;FileTools;$' "$root/share/applications/loftwell.desktop"
+# Started with the items chosen in a file manager, and no MIME type claimed.
+grep -q '^Exec=loftwell %F$' "$root/share/applications/loftwell.desktop"
+if grep -q '^MimeType=' "$root/share/applications/loftwell.desktop"; then
+  echo "loftwell.desktop claims a MIME type"; exit 1
+fi
+menu="$root/share/kio/servicemenus/loftwell-move-to-drive.desktop"
+[ -e "$menu" ] || { echo "missing from the package: the Dolphin service menu"; exit 1; }
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$menu"
+fi
+grep -q '^Exec=loftwell %F$' "$menu"
+grep -q '^Name\[zh_CN\]=移到外部驱动器…$' "$menu"
 grep -q '^Name\[zh_CN\]=' "$root/share/applications/loftwell.desktop"
 
 "$root/bin/loftwell-cli" --version | grep -q '^loftwell-cli '
