@@ -58,19 +58,22 @@ bool ejectDrive(const std::filesystem::path& destination, const FileSystem& file
                 const std::optional<QDBusConnection>& systemBus)
 {
     const UdisksEject eject(systemBus);
-    const std::filesystem::path folder = fileSystem.resolvedPath(destination);
-    const std::optional<QString> name =
-        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : eject.driveName(folder);
+    const auto mountPoint =
+        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : mountPointOf(destination, fileSystem);
+    const std::optional<QString> name = mountPoint ? eject.driveName(*mountPoint) : std::nullopt;
     if (!name) {
         complain(formatText(I18n::text("cli.notEjectable"), {displayText(destination)}));
         return false;
     }
-    const EjectResult result = eject.eject(folder);
+    const EjectResult result = eject.eject(*mountPoint);
     switch (result.outcome) {
     case EjectResult::Outcome::ejected:
         std::printf("%s\n", formatText(I18n::text("alert.ejected"), {*name}).toUtf8().constData());
         return true;
     case EjectResult::Outcome::busy: complain(formatText(I18n::text("alert.ejectBusy"), {*name})); break;
+    case EjectResult::Outcome::otherMounted:
+        complain(formatText(I18n::text("alert.ejectOtherPart"), {*name, result.reason}));
+        break;
     case EjectResult::Outcome::refused:
         complain(formatText(I18n::text("alert.ejectRefused"), {*name, result.reason}));
         break;
@@ -180,8 +183,8 @@ int transferCommand(const CliArguments& arguments)
     const TransferReport report = makeTransferReport(shown);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
-    const bool ejected =
-        !arguments.eject || !result.savedCopies || ejectDrive(*arguments.destination, fileSystem, systemBus);
+    const bool ejected = !arguments.eject || !result.savedCopies ||
+                         ejectDrive(result.destinationMoved.value_or(*arguments.destination), fileSystem, systemBus);
     return result.failures.isEmpty() && allRead && ejected ? 0 : 1;
 }
 

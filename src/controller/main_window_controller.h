@@ -85,7 +85,7 @@ private:
     // The destination lies on the disk of the scanned folders: moving there frees nothing.
     bool destinationOnSourceDisk() const;
     // Unmounts the destination's drive and powers it off, then says it may be pulled.
-    void ejectDestination(const DriveEject& eject, const QString& name);
+    void ejectDestination(const DriveEject& eject, const std::filesystem::path& mountPoint, const QString& name);
     void stopSourceAccesses();
     void stopDestinationAccess();
 

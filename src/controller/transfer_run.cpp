@@ -138,21 +138,22 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     // The safe end of a move to a drive: eject it from here.
     const DriveEject* eject = desktop_ ? desktop_->driveEject() : nullptr;
     const bool drive = !volumes_.empty() && !onSystemOrHomeDisk(volumes_.front().url, fileSystem_);
-    const std::optional<QString> name =
-        drive && eject ? eject->driveName(fileSystem_.resolvedPath(volumes_.front().url)) : std::nullopt;
+    const auto mountPoint = drive ? mountPointOf(volumes_.front().url, fileSystem_) : std::nullopt;
+    const std::optional<QString> name = mountPoint && eject ? eject->driveName(*mountPoint) : std::nullopt;
     if (!name) {
         dialogs_.showAlert(report.title, drive ? report.message + I18n::text("alert.ejectByHand") : report.message);
         return;
     }
     if (dialogs_.alertWithAction(report.title, report.message, formatText(I18n::text("alert.eject"), {*name})))
-        ejectDestination(*eject, *name);
+        ejectDestination(*eject, *mountPoint, *name);
 }
 
-void MainWindowController::ejectDestination(const DriveEject& eject, const QString& name)
+void MainWindowController::ejectDestination(const DriveEject& eject, const std::filesystem::path& mountPoint,
+                                            const QString& name)
 {
     if (isBusy_ || volumes_.empty())
         return; // nothing is ejected while a run or a scan goes on
-    const EjectResult result = eject.eject(fileSystem_.resolvedPath(volumes_.front().url));
+    const EjectResult result = eject.eject(mountPoint);
     switch (result.outcome) {
     case EjectResult::Outcome::ejected:
         stopDestinationAccess();
@@ -163,6 +164,10 @@ void MainWindowController::ejectDestination(const DriveEject& eject, const QStri
         return;
     case EjectResult::Outcome::busy:
         dialogs_.showAlert(I18n::text("alert.ejectFailed"), formatText(I18n::text("alert.ejectBusy"), {name}));
+        return;
+    case EjectResult::Outcome::otherMounted:
+        dialogs_.showAlert(I18n::text("alert.ejectFailed"),
+                           formatText(I18n::text("alert.ejectOtherPart"), {name, result.reason}));
         return;
     case EjectResult::Outcome::refused:
         dialogs_.showAlert(I18n::text("alert.ejectFailed"),

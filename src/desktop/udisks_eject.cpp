@@ -6,38 +6,14 @@
 #include <QDBusMessage>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 
 // The unmount writes what the drive still holds in memory; the copies are
 // on it already, so this is seconds, not minutes.
 constexpr int unmountWithin = 30'000;
 constexpr int powerOffWithin = 10'000;
-
-// `folder` lies at `mountPoint` or below it.
-bool below(const std::filesystem::path& folder, const std::filesystem::path& mountPoint)
-{
-    const std::filesystem::path relative = folder.lexically_relative(mountPoint);
-    return !relative.empty() && *relative.begin() != "..";
-}
-
-// The file system mounted deepest above `folder`.
-std::optional<UdisksFilesystem> filesystemHolding(const QDBusConnection& bus, const std::filesystem::path& folder)
-{
-    const auto all = udisksFilesystems(bus);
-    if (!all)
-        return std::nullopt;
-    std::optional<UdisksFilesystem> found;
-    std::size_t deepest = 0;
-    for (const UdisksFilesystem& filesystem : *all) {
-        for (const std::filesystem::path& point : filesystem.mountPoints) {
-            if (below(folder, point) && point.native().size() >= deepest) {
-                deepest = point.native().size();
-                found = filesystem;
-            }
-        }
-    }
-    return found;
-}
 
 QString nameOf(const UdisksFilesystem& filesystem)
 {
@@ -57,31 +33,48 @@ QDBusMessage call(const QDBusConnection& bus, const QString& object, const char*
 
 } // namespace
 
-std::optional<QString> UdisksEject::driveName(const std::filesystem::path& folder) const
+std::optional<QString> UdisksEject::driveName(const std::filesystem::path& mountPoint) const
 {
     if (!bus_)
         return std::nullopt;
-    const auto filesystem = filesystemHolding(*bus_, folder);
+    const auto filesystem = udisksFilesystemAt(*bus_, mountPoint);
     if (!filesystem)
         return std::nullopt;
     return nameOf(*filesystem);
 }
 
-EjectResult UdisksEject::eject(const std::filesystem::path& folder) const
+EjectResult UdisksEject::eject(const std::filesystem::path& mountPoint) const
 {
     if (!bus_)
         return {};
-    const auto filesystem = filesystemHolding(*bus_, folder);
-    if (!filesystem)
+    const auto all = udisksFilesystems(*bus_);
+    if (!all)
         return {};
+    const auto filesystem = std::ranges::find_if(*all, [&](const UdisksFilesystem& candidate) {
+        return std::ranges::find(candidate.mountPoints, mountPoint) != candidate.mountPoints.end();
+    });
+    if (filesystem == all->end())
+        return {};
+    // A drive is safe to pull only when none of its file systems is mounted:
+    // another partition still mounted is said, and nothing is done.
+    for (const UdisksFilesystem& other : *all) {
+        if (other.object != filesystem->object && !filesystem->drive.isEmpty() && other.drive == filesystem->drive &&
+            !other.mountPoints.empty())
+            return {EjectResult::Outcome::otherMounted, QString::fromStdString(other.mountPoints.front().native())};
+    }
     const QDBusMessage unmounted = call(*bus_, filesystem->object, udisksFilesystem, "Unmount", unmountWithin);
     if (unmounted.type() != QDBusMessage::ReplyMessage) {
         if (unmounted.errorName() == QLatin1String("org.freedesktop.UDisks2.Error.DeviceBusy"))
             return {EjectResult::Outcome::busy, unmounted.errorMessage()};
         return {EjectResult::Outcome::refused, unmounted.errorMessage()};
     }
-    // Unmounted is safe to pull; powering off is the courtesy file managers add.
-    if (filesystem->canPowerOff)
-        call(*bus_, filesystem->drive, "org.freedesktop.UDisks2.Drive", "PowerOff", powerOffWithin);
+    // Unmounted, the file system is clean; a drive that can be powered off
+    // and refuses is not said to be safe to pull.
+    if (filesystem->canPowerOff) {
+        const QDBusMessage off =
+            call(*bus_, filesystem->drive, "org.freedesktop.UDisks2.Drive", "PowerOff", powerOffWithin);
+        if (off.type() != QDBusMessage::ReplyMessage)
+            return {EjectResult::Outcome::refused, off.errorMessage()};
+    }
     return {EjectResult::Outcome::ejected, {}};
 }

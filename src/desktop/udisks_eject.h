@@ -14,8 +14,8 @@ public:
     // The system bus, absent where there is none (then nothing can be ejected).
     explicit UdisksEject(std::optional<QDBusConnection> systemBus) : bus_(std::move(systemBus)) {}
 
-    std::optional<QString> driveName(const std::filesystem::path& folder) const override;
-    EjectResult eject(const std::filesystem::path& folder) const override;
+    std::optional<QString> driveName(const std::filesystem::path& mountPoint) const override;
+    EjectResult eject(const std::filesystem::path& mountPoint) const override;
 
 private:
     std::optional<QDBusConnection> bus_;

@@ -224,6 +224,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"cli.itemHoldsDestination", "包含目标位置：不能复制到它自己里面"},
         {"cli.itemRepeated", "%@ 给出了不止一次：只移动一次"},
         {"cli.itemInside", "%@ 位于 %@ 之内：随它一起移动"},
+        {"alert.ejectOtherPart", "%@ 上还有一个文件系统挂载在 %@：请先弹出它，再弹出这一个。"},
     }};
     return entries;
 }

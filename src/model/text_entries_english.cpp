@@ -237,6 +237,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"cli.itemHoldsDestination", "holds the destination: it cannot be copied into itself"},
         {"cli.itemRepeated", "%@ is given more than once: moved once"},
         {"cli.itemInside", "%@ lies inside %@: moved with it"},
+        {"alert.ejectOtherPart", "%@ also holds a file system mounted at %@: eject that first, then this one."},
     }};
     return entries;
 }

@@ -106,16 +106,16 @@ public:
             std::string key = standardizedPath(item).native();
             if (seenPaths_.contains(key))
                 continue;
-            // The desktop's own folders are never moved whole (it would make
-            // them again, empty): their items are the candidates.
-            if (userFolders_.contains(key)) {
-                foundUserFolders_.push_back(std::move(item));
-                continue;
-            }
             // Read once: whether it is a link to skip, and a file's own measure.
             const auto values = fileSystem_.itemValues(item);
             if (values && values.value().isSymbolicLink())
                 continue;
+            // The desktop's own folders are never moved whole (it would make
+            // them again, empty): their items are the candidates.
+            if (userFolders_.contains(key) && values && values.value().isDirectory()) {
+                foundUserFolders_.push_back(std::move(item));
+                continue;
+            }
             if (values && !values.value().isDirectory()) {
                 if (measuring_)
                     measuring_(item);

@@ -11,19 +11,20 @@
 
 struct EjectResult {
     enum class Outcome {
-        ejected, // unmounted (and powered off where the drive can be): safe to pull
-        busy,    // another program has a file open there: still mounted
-        refused, // the service refused or did not answer: still mounted
+        ejected,      // unmounted (and powered off where the drive can be): safe to pull
+        busy,         // another program has a file open there: still mounted
+        otherMounted, // another file system of the drive is mounted (at `reason`): nothing done
+        refused,      // the service refused or did not answer (its words in `reason`)
     };
     Outcome outcome = Outcome::refused;
-    QString reason; // the service's words, when refused
+    QString reason;
 };
 
 class DriveEject {
 public:
     virtual ~DriveEject() = default;
-    // The drive whose mounted file system holds `folder` (a resolved path),
-    // by the name a user knows it by, when the service can eject it.
-    virtual std::optional<QString> driveName(const std::filesystem::path& folder) const = 0;
-    virtual EjectResult eject(const std::filesystem::path& folder) const = 0;
+    // The drive of the file system mounted at `mountPoint`, by the name a
+    // user knows it by, when the service can eject it.
+    virtual std::optional<QString> driveName(const std::filesystem::path& mountPoint) const = 0;
+    virtual EjectResult eject(const std::filesystem::path& mountPoint) const = 0;
 };

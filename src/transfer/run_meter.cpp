@@ -33,7 +33,11 @@ void RunMeter::endPhase()
 {
     std::lock_guard lock(mutex_);
     item_.runBytesDone = phaseStart_ + item_.bytesTotal;
-    (item_.verifying ? verified_ : copied_) += item_.bytesTotal;
+    // Of a phase that ended early (a failure), only what it did counts as
+    // done; the rest is skipped, neither speed nor left.
+    const std::int64_t done = std::min(item_.bytesDone, item_.bytesTotal);
+    (item_.verifying ? verified_ : copied_) += done;
+    (item_.verifying ? verifySkipped_ : copySkipped_) += item_.bytesTotal - done;
     item_.bytesDone = 0;
     item_.bytesTotal = 0;
     countPhasesLocked();

@@ -51,7 +51,8 @@ struct MadeCopy {
     std::string rootFolder; // the name of its per-root folder
     std::string name;       // its hidden name until checked
     bool named = false;     // it has its own name already (a folder where renaming one loses it)
-    bool checked = false;   // read back from the drive and found identical
+    bool verified = false;  // read back from the drive and found identical
+    bool checked = false;   // and named as a checked copy
     CopyManifest manifest;
 };
 
@@ -184,9 +185,10 @@ FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders
     // meanwhile, is no copy to rely on.
     if (!fileSystem.stillAvailable(folders.destination) || !fileSystem.stillAvailable(folder))
         return FsError{FsErrc::destinationGone, folder.path()};
-    made.checked = true;
+    made.verified = true;
     if (auto named = nameCheckedCopy(item, folder, made, fileSystem); !named)
         return named;
+    made.checked = true;
     if (!moveToTrash)
         return {};
     if (auto trashed = fileSystem.trashItem(item.sourceURL(), made.manifest); !trashed) {
@@ -197,27 +199,32 @@ FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders
     return {};
 }
 
-// Where an item whose copy was written stands after `error` in its check.
-ItemState stateAfterCheck(const MadeCopy& made, const FsError& error)
+// Where an item whose copy was written and flushed stands after `error`
+// in its check.
+ItemState stateAfterCheck(const MadeCopy& made, const FsError& error, bool driveLost)
 {
     if (made.checked)
         return ItemState::copied;
-    // Whole and on the drive, but never read back from it.
-    const bool unread = error.code == std::errc::operation_canceled || error.code == FsErrc::notCheckedOnDrive ||
-                        error.code == FsErrc::destinationGone || error.code == FsErrc::driveNotMountedBack;
+    // Whole and on the drive, but never read back from it, or left under
+    // the name of a copy not checked.
+    const bool unread = driveLost || made.verified || error.code == std::errc::operation_canceled ||
+                        error.code == FsErrc::notCheckedOnDrive || error.code == FsErrc::destinationGone ||
+                        error.code == FsErrc::driveNotMountedBack;
     return unread ? ItemState::copiedNotChecked : ItemState::notCopied;
 }
 
 // The run's own folders that hold nothing at its end go again: a stopped
-// or failed run leaves no empty dated folder behind.
-void removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSystem)
+// or failed run leaves no empty dated folder behind. True when the dated
+// folder this run made stays, holding something (a failed copy kept as
+// evidence, at least).
+bool removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSystem)
 {
     for (const std::string& name : folders.rootsMade) {
         if (const auto held = folders.perRoot.find(name); held != folders.perRoot.end())
             fileSystem.removeEmptyFolder(held->second);
     }
-    if (folders.datedMade && folders.dated.valid())
-        fileSystem.removeEmptyFolder(folders.dated);
+    return folders.datedMade && folders.dated.valid() && !fileSystem.removeEmptyFolder(folders.dated) &&
+           fileSystem.stillAvailable(folders.dated);
 }
 
 } // namespace
@@ -373,13 +380,15 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                 result.trashedBytes += item.sizeBytes();
             }
         } else {
-            fail(index, outcome.error(), stateAfterCheck(copy, outcome.error()),
+            fail(index, outcome.error(), stateAfterCheck(copy, outcome.error(), reach.lost.has_value()),
                  trashStep && outcome.error().code != FsErrc::destinationGone);
         }
     }
     result.stopped = stop.stop_requested();
-    result.savedCopies = std::ranges::any_of(result.states, [](ItemState s) { return s != ItemState::notCopied; });
-    removeEmptyRunFolders(folders, fileSystem);
+    // The folder is named where it holds a copy, or what a failed one left.
+    const bool kept = removeEmptyRunFolders(folders, fileSystem);
+    result.savedCopies =
+        kept || std::ranges::any_of(result.states, [](ItemState s) { return s != ItemState::notCopied; });
     std::stable_sort(result.failedItems.begin(), result.failedItems.end(),
                      [](const ItemFailure& a, const ItemFailure& b) { return a.item < b.item; });
     result.failures = failureLines(items, result);

@@ -60,7 +60,7 @@ struct TransferResult {
     std::vector<ItemFailure> failedItems;     // in item order
     std::vector<ItemState> states;            // every item's end, in item order
     bool stopped = false;                     // the user stopped the run
-    bool savedCopies = false;                 // the dated folder holds at least one whole copy
+    bool savedCopies = false;                 // the dated folder holds a copy, or what a failed one left
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it

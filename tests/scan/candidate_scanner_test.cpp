@@ -180,6 +180,12 @@ TEST_F(ScannerTest, ARootReachedThroughALinkIsScanned)
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0].sourceURL(), dir / "Downloads" / "movie.mkv");
     EXPECT_EQ(result[0].rootName(), I18n::text("root.downloads"));
+
+    // Chosen itself, the link is followed; met inside a chosen folder (the
+    // home), it is a link like any other: nothing of it is listed.
+    const auto home = scan({dir.path()});
+    for (const Candidate& candidate : home)
+        EXPECT_NE(candidate.sourceURL().parent_path(), dir / "Downloads");
 }
 
 TEST_F(ScannerTest, OrdersSafeFirstThenLargerThenNaturalNames)

@@ -51,3 +51,22 @@ TEST(RunMeter, APauseTwoThreadsWaitThroughCountsOnce)
     std::lock_guard lock(mutex);
     EXPECT_DOUBLE_EQ(seconds.back(), 3.0); // 4 s, less the one paused
 }
+
+// A copy that failed a third of the way is a third done: the rest is
+// neither speed nor left, and the read-back it never gets is skipped too.
+TEST(RunMeter, AFailedPhaseCountsOnlyWhatItDid)
+{
+    std::vector<ItemProgress> reports;
+    const ItemProgressCallback callback = [&](const ItemProgress& item) { reports.push_back(item); };
+    const std::stop_token stop;
+    RunMeter meter(callback, 300, 2, nullptr, stop);
+    meter.startPhase(1, 2, QStringLiteral("Big.iso"), false, 150);
+    meter.counter()(50);
+    meter.endPhase();
+    meter.skip(150); // its read-back
+    meter.startPhase(2, 2, QStringLiteral("Next.iso"), false, 150);
+    const ItemProgress& second = reports.back();
+    EXPECT_EQ(second.copyBytesDone, 50);
+    EXPECT_EQ(second.copyBytesLeft, 150);
+    EXPECT_EQ(second.verifyBytesLeft, 150);
+}

@@ -31,7 +31,8 @@ struct CallFault {
     IoCall call;
     int nth;
     int times;
-    std::error_code reason; // what the failure line says
+    std::error_code reason;                 // what the failure line says
+    ItemState state = ItemState::notCopied; // where the item stands then
 };
 
 void PrintTo(const CallFault& fault, std::ostream* out)
@@ -49,6 +50,8 @@ TEST_P(FailedCallTest, FailsTheItemAndKeepsTheOriginal)
     const auto result = run(movie(), true);
     ASSERT_GE(io.calls(fault.call) - before, fault.nth) << "the fault was never reached";
     expectFailedAndKept(result, fault.reason);
+    ASSERT_EQ(result.states.size(), 1u);
+    EXPECT_EQ(int(result.states[0]), int(fault.state));
 }
 
 // An input/output error says which side failed: reading the original, or
@@ -65,10 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CallFault{"fsync", IoCall::fsync, 1, 1, make_error_code(FsErrc::driveWriteFailed)},
                       // the read-back, direct and cached
                       CallFault{"readBack", IoCall::read, 1, 1000, make_error_code(FsErrc::readBackFailed)},
-                      // after the destination's probe, the copy's own name, then
-                      // the move into the Trash
-                      CallFault{"copyRename", IoCall::renameAt, 2, 1, systemError(EIO)},
-                      CallFault{"trashRename", IoCall::renameAt, 3, 1, systemError(EIO)}),
+                      // after the destination's probe: the name of a whole copy
+                      // not yet checked, the copy's own name (read back whole, it
+                      // keeps the name of one not checked), the move into the Trash
+                      CallFault{"uncheckedRename", IoCall::renameAt, 2, 1, systemError(EIO)},
+                      CallFault{"copyRename", IoCall::renameAt, 3, 1, systemError(EIO), ItemState::copiedNotChecked},
+                      CallFault{"trashRename", IoCall::renameAt, 4, 1, systemError(EIO), ItemState::copied}),
     [](const ::testing::TestParamInfo<CallFault>& info) { return std::string(info.param.name); });
 
 // A film of three pieces, which the copy sends to the drive as it goes.

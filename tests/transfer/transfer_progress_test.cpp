@@ -128,6 +128,7 @@ TEST_F(TransferFaultTest, AStoppedCopyLeavesNothingAndAFailedOneOnlyItsTemporary
     const auto failed = run(movie(), false);
     ASSERT_EQ(failed.failures.size(), 1);
     EXPECT_EQ(entries(), std::vector<std::string>{".Movie.mkv.loftwell-partial"});
+    EXPECT_TRUE(failed.savedCopies); // the report names the folder that holds it
     EXPECT_EQ(readAll(movie()), original);
 }
 
