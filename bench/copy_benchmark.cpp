@@ -36,6 +36,7 @@
 // brings each program's own files back, as a running application has them.
 
 #include "bench_support.h"
+#include "copy_bench_data.h"
 #include "fs/copy_flush.h"
 #include "fs/copy_verifier.h"
 #include "fs/drive_cache.h"
@@ -73,41 +74,9 @@ void mustRun(const std::vector<std::string>& argv)
 }
 
 using bench::dropCaches;
+using bench::generate;
 using bench::median;
-
-void writePattern(const fs::path& path, std::size_t bytes, std::mt19937_64& random)
-{
-    std::vector<std::uint64_t> block(1 << 17);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    while (bytes > 0) {
-        for (auto& word : block)
-            word = random();
-        const std::size_t n = std::min(bytes, block.size() * sizeof(std::uint64_t));
-        if (::write(fd, block.data(), n) != ssize_t(n))
-            std::exit(1);
-        bytes -= n;
-    }
-    ::close(fd);
-}
-
-void generate(const fs::path& data)
-{
-    if (fs::exists(data / ".complete"))
-        return;
-    std::printf("generating %s (once) ...\n", data.c_str());
-    std::fflush(stdout);
-    fs::remove_all(data);
-    std::mt19937_64 random(7);
-    fs::create_directories(data / "large");
-    for (int i = 0; i < 4; ++i)
-        writePattern(data / "large" / ("part-" + std::to_string(i) + ".bin"), 512u << 20, random);
-    for (int i = 0; i < 20000; ++i) {
-        const fs::path folder = data / "small" / ("folder-" + std::to_string(i / 200));
-        fs::create_directories(folder);
-        writePattern(folder / ("file-" + std::to_string(i) + ".dat"), 1000 + random() % 92000, random);
-    }
-    std::ofstream(data / ".complete") << "ok\n";
-}
+using bench::readDirect;
 
 double seconds(const std::chrono::steady_clock::time_point& start)
 {
@@ -172,25 +141,6 @@ double timedRun(const std::vector<std::string>& command, const std::vector<std::
     if (output)
         *output = m.output;
     return elapsed;
-}
-
-// Reads every file below `folder` straight from the drive (O_DIRECT, 4 MiB
-// requests), as the verification's re-read does.
-int readDirect(const fs::path& folder)
-{
-    void* buffer = std::aligned_alloc(4096, 4 << 20);
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (!entry.is_regular_file())
-            continue;
-        int fd = ::open(entry.path().c_str(), O_RDONLY | O_DIRECT);
-        if (fd < 0)
-            fd = ::open(entry.path().c_str(), O_RDONLY); // FUSE may refuse O_DIRECT
-        while (::read(fd, buffer, 4 << 20) > 0) {
-        }
-        ::close(fd);
-    }
-    std::free(buffer);
-    return 0;
 }
 
 struct Ratios {
