@@ -56,20 +56,20 @@ void RunMeter::skip(std::int64_t length, int phases)
 
 void RunMeter::flushing()
 {
-    std::lock_guard lock(mutex_);
-    item_.flushing = true;
-    item_.verifying = false;
-    item_.bytesDone = 0;
-    item_.bytesTotal = 0;
-    sendLocked();
+    betweenPhases(true, false);
 }
 
 void RunMeter::checkingDrive()
 {
+    betweenPhases(false, true);
+}
+
+void RunMeter::betweenPhases(bool flushing, bool checkingDrive)
+{
     std::lock_guard lock(mutex_);
-    item_.flushing = false;
-    item_.checkingDrive = true;
-    item_.verifying = true;
+    item_.flushing = flushing;
+    item_.checkingDrive = checkingDrive;
+    item_.verifying = checkingDrive;
     item_.bytesDone = 0;
     item_.bytesTotal = 0;
     sendLocked();

@@ -41,6 +41,8 @@ public:
 
 private:
     void add(std::int64_t bytes);
+    // No item in hand: every copy put on the drive, or the drive made to answer.
+    void betweenPhases(bool flushing, bool checkingDrive);
     void countPhasesLocked();
     void sendLocked();
 

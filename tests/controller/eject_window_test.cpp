@@ -13,26 +13,13 @@
 #include "support/test_values.h"
 
 #include <QCheckBox>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool mountedAt(const fs::path& point)
-{
-    std::ifstream table("/proc/self/mountinfo");
-    std::stringstream text;
-    text << table.rdbuf();
-    return text.str().find(" " + point.native() + " ") != std::string::npos;
-}
 
 class EjectWindowTest : public WindowFixture {
 protected:
@@ -44,15 +31,8 @@ protected:
     // The disk service, knowing the image as the drive "BACKUP".
     bool startService(MockBus& bus, bool withService = true)
     {
-        if (!bus.running())
-            return false;
-        const QString point = QString::fromStdString(drive.mountPoint().native());
-        const QJsonObject parameters{{QStringLiteral("device"), QString::fromStdString(drive.device())},
-                                     {QStringLiteral("driver"), QJsonArray{QStringLiteral("true")}},
-                                     {QStringLiteral("label"), QStringLiteral("BACKUP")},
-                                     {QStringLiteral("mounted_at"), point},
-                                     {QStringLiteral("mount_again_at"), point}};
-        return !withService || bus.startUdisks(QString::fromUtf8(QJsonDocument(parameters).toJson()));
+        return bus.running() &&
+               (!withService || bus.startUdisksDrive(drive.device(), drive.mountPoint(), QStringLiteral("BACKUP")));
     }
 
     void moveToDrive()
@@ -92,7 +72,7 @@ TEST_F(EjectWindowTest, EjectUnmountsAndPowersOffAndABusyDriveStays)
     EXPECT_EQ(dialogs.alerts[0].action, formatText(I18n::text("alert.eject"), {QStringLiteral("BACKUP")}));
     EXPECT_EQ(dialogs.alerts[1].title, I18n::text("alert.ejectFailed"));
     EXPECT_EQ(dialogs.alerts[1].message, formatText(I18n::text("alert.ejectBusy"), {QStringLiteral("BACKUP")}));
-    EXPECT_TRUE(mountedAt(drive.mountPoint()));
+    EXPECT_TRUE(drive.stillMounted());
     EXPECT_TRUE(ui.driveNameLabel()->text().startsWith(drive.mountPoint().filename().c_str()));
     ::close(held);
 
@@ -101,7 +81,7 @@ TEST_F(EjectWindowTest, EjectUnmountsAndPowersOffAndABusyDriveStays)
     moveToDrive();
     ASSERT_EQ(dialogs.alerts.size(), 4u);
     EXPECT_EQ(dialogs.alerts[3].title, formatText(I18n::text("alert.ejected"), {QStringLiteral("BACKUP")}));
-    EXPECT_FALSE(mountedAt(drive.mountPoint()));
+    EXPECT_FALSE(drive.stillMounted());
     EXPECT_TRUE(bus.calls(QStringLiteral("org.freedesktop.UDisks2"),
                           QStringLiteral("/org/freedesktop/UDisks2/drives/Fake_Stick"))
                     .join(u'\n')
@@ -123,5 +103,5 @@ TEST_F(EjectWindowTest, WithoutTheServiceTheReportSaysHowToEjectByHand)
     EXPECT_TRUE(dialogs.alerts[0].action.isEmpty());
     EXPECT_TRUE(dialogs.alerts[0].message.endsWith(I18n::text("alert.ejectByHand")))
         << dialogs.alerts[0].message.toStdString();
-    EXPECT_TRUE(mountedAt(drive.mountPoint()));
+    EXPECT_TRUE(drive.stillMounted());
 }

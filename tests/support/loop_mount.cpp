@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include <fstream>
+#include <sstream>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -48,6 +49,14 @@ LoopMount::~LoopMount()
     // Detached once the lazy unmount lets go of it.
     if (!device_.empty())
         runTool(QStringLiteral("losetup"), {QStringLiteral("-d"), QString::fromStdString(device_)});
+}
+
+bool LoopMount::stillMounted() const
+{
+    std::ifstream table("/proc/self/mountinfo");
+    std::stringstream text;
+    text << table.rdbuf();
+    return text.str().find(" " + point_.native() + " ") != std::string::npos;
 }
 
 long long LoopMount::bytesWritten() const

@@ -17,6 +17,8 @@ public:
     bool mounted() const { return mounted_; }
     const std::string& device() const { return device_; }
     const std::filesystem::path& mountPoint() const { return point_; }
+    // Whether the kernel's mount table still has it (something else may unmount it).
+    bool stillMounted() const;
     const std::string& why() const { return why_; }
     std::filesystem::path operator/(const std::filesystem::path& relative) const { return point_ / relative; }
 

@@ -5,6 +5,9 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 #include <QUuid>
 
@@ -104,6 +107,17 @@ bool MockBus::startUdisks(const QString& parameters)
     return spawn({QStringLiteral("--template"), QStringLiteral(LOFTWELL_TEST_SUPPORT_DIR "/udisks2_template.py"),
                   QStringLiteral("--parameters"), parameters},
                  QStringLiteral("org.freedesktop.UDisks2"));
+}
+
+bool MockBus::startUdisksDrive(const std::string& device, const std::filesystem::path& mountPoint, const QString& label)
+{
+    const QString point = QString::fromStdString(mountPoint.native());
+    const QJsonObject parameters{{QStringLiteral("device"), QString::fromStdString(device)},
+                                 {QStringLiteral("driver"), QJsonArray{QStringLiteral("true")}},
+                                 {QStringLiteral("label"), label},
+                                 {QStringLiteral("mounted_at"), point},
+                                 {QStringLiteral("mount_again_at"), point}};
+    return startUdisks(QString::fromUtf8(QJsonDocument(parameters).toJson()));
 }
 
 QStringList MockBus::inhibitors() const

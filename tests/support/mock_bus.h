@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 class MockBus {
@@ -35,6 +37,9 @@ public:
     // UDisks2 with one drive (see udisks2_template.py for the parameters,
     // a JSON object).
     bool startUdisks(const QString& parameters);
+    // UDisks2 knowing the file system of `device` mounted at `mountPoint`,
+    // labelled `label`, that it only unmounts.
+    bool startUdisksDrive(const std::string& device, const std::filesystem::path& mountPoint, const QString& label);
 
     // The inhibitors logind holds now, each "what|who|why|mode".
     QStringList inhibitors() const;
