@@ -33,6 +33,8 @@ bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments,
         return parsed.eject = true;
     if (argument == "--items")
         return parsed.items = true;
+    if (argument == "--continue")
+        return parsed.continueEarlier = true;
     std::string destination;
     if (argument == "--to") {
         if (i + 1 >= arguments.size()) {

@@ -21,6 +21,7 @@ struct CliArguments {
     bool all = false;                                 // transfer --all
     bool eject = false;                               // transfer --eject
     bool items = false;                               // transfer --items: `folders` are the items themselves
+    bool continueEarlier = false;                     // transfer --continue: use earlier runs' whole copies
     std::string problem;                              // a usage error; empty when none
 };
 

@@ -5,8 +5,9 @@
 namespace {
 
 constexpr const char* scanUsage = "loftwell-cli scan [--json | -0] FOLDER...";
-constexpr const char* transferUsage = "loftwell-cli transfer --to DEST [--trash] [--all] [--eject] FOLDER...";
-constexpr const char* itemsUsage = "loftwell-cli transfer --to DEST [--trash] [--eject] --items PATH...";
+constexpr const char* transferUsage =
+    "loftwell-cli transfer --to DEST [--trash] [--all] [--eject] [--continue] FOLDER...";
+constexpr const char* itemsUsage = "loftwell-cli transfer --to DEST [--trash] [--eject] [--continue] --items PATH...";
 constexpr const char* programUsage = "loftwell-cli -h | --help | --version";
 
 // The help in one language; the usage lines and option names stay as typed.
@@ -45,6 +46,9 @@ constexpr HelpTexts english{
     "              (unmount it and power it off, through UDisks2)\n"
     "  --items     move exactly each PATH (a file or a folder, any size) as one\n"
     "              item, classified and checked as a scanned one\n"
+    "  --continue  take the whole copies an earlier run that did not finish left\n"
+    "              in DEST: each is read back and checked like a new copy, not\n"
+    "              written again\n"
     "  -h, --help  show this help\n",
     "Frees space on this computer's disk by moving big personal items to an\n"
     "external drive, without the window.\n"
@@ -79,6 +83,8 @@ constexpr HelpTexts chinese{
     "              卸载并断电）\n"
     "  --items     把每个 PATH（文件或文件夹，任意大小）作为一项移动，分类和校验\n"
     "              与扫描到的项目相同\n"
+    "  --continue  使用之前未完成的运行在 DEST 中留下的完整副本：像新副本一样读回\n"
+    "              并校验，不再重新写入\n"
     "  -h, --help  显示此帮助\n",
     "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
     "\n"

@@ -22,6 +22,7 @@
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "scan/exact_items.h"
+#include "transfer/earlier_copies.h"
 #include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
@@ -145,6 +146,12 @@ int transferCommand(const CliArguments& arguments)
     // Said, and gone on with: the user may want the copies there all the same.
     if (anyOnDestinationDisk(items, *arguments.destination, fileSystem))
         complain(I18n::text("alert.confirm.sameDisk").trimmed());
+    // Whole copies a run cut short left: used with --continue, else named.
+    std::optional<EarlierCopies> earlier = findEarlierCopies(items, *arguments.destination, fileSystem);
+    if (earlier->count() > 0 && !arguments.continueEarlier)
+        complain(formatText(I18n::text("cli.couldContinue"), {earlier->count(), earlier->runs().join(u", ")}));
+    if (earlier->count() == 0 || !arguments.continueEarlier)
+        earlier.reset();
     // A terminal sees one line that moves; a pipe or file, one line an item.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);
@@ -170,7 +177,7 @@ int transferCommand(const CliArguments& arguments)
             if (terminal)
                 line.update(item);
         },
-        nullptr, &remount);
+        nullptr, &remount, earlier ? &*earlier : nullptr);
     awake.reset();
     if (terminal)
         line.finish();
@@ -183,7 +190,8 @@ int transferCommand(const CliArguments& arguments)
     const TransferReport report = makeTransferReport(shown);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
-    const bool ejected = !arguments.eject || !result.savedCopies ||
+    const bool wroteOrUsed = result.savedCopies || !result.earlierCopyLines.isEmpty();
+    const bool ejected = !arguments.eject || !wroteOrUsed ||
                          ejectDrive(result.destinationMoved.value_or(*arguments.destination), fileSystem, systemBus);
     return result.failures.isEmpty() && allRead && ejected ? 0 : 1;
 }

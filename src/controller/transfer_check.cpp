@@ -7,7 +7,8 @@
 
 std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
                                                                 const std::vector<Candidate>& items, bool moveToTrash,
-                                                                I18n::Language language, bool sameDisk)
+                                                                I18n::Language language, bool sameDisk,
+                                                                std::int64_t alreadyOnDrive)
 {
     const auto text = [language](const char* key) { return I18n::text(key, language); };
     if (!destination)
@@ -27,10 +28,11 @@ std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optio
     if (confirmation.selection.empty())
         return TransferAlert{text("alert.noSelection.title"), text("alert.noSelection.message")};
     // A free space of 0 means "unknown" and lets the transfer find out.
-    if (destination->freeBytes >= 1 && destination->freeBytes < selectedBytes) {
+    const std::int64_t toWrite = selectedBytes - alreadyOnDrive;
+    if (destination->freeBytes >= 1 && destination->freeBytes < toWrite) {
         return TransferAlert{text("alert.notEnoughSpace.title"),
                              formatText(text("alert.notEnoughSpace.message"),
-                                        {formatBytes(selectedBytes), formatBytes(destination->freeBytes)})};
+                                        {formatBytes(toWrite), formatBytes(destination->freeBytes)})};
     }
     confirmation.message = text(moveToTrash ? "alert.confirm.trash" : "alert.confirm.copy");
     confirmation.message += text("alert.confirm.local");

@@ -28,6 +28,9 @@ struct TransferConfirmation {
 };
 
 // `sameDisk`: a ticked item is on the destination's own file system.
+// `alreadyOnDrive`: bytes of ticked items whose earlier copies the run
+// takes, which need no space.
 std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
                                                                 const std::vector<Candidate>& items, bool moveToTrash,
-                                                                I18n::Language language, bool sameDisk = false);
+                                                                I18n::Language language, bool sameDisk = false,
+                                                                std::int64_t alreadyOnDrive = 0);

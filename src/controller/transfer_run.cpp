@@ -6,6 +6,7 @@
 #include "controller/progress_display.h"
 #include "controller/transfer_check.h"
 #include "model/text_format.h"
+#include "transfer/earlier_copies.h"
 #include "transfer/same_disk.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
@@ -25,7 +26,23 @@ void MainWindowController::transferAction()
     }
     const bool sameDisk =
         selectedDestination() && anyOnDestinationDisk(ticked, selectedDestination()->url, fileSystem_);
-    auto check = checkTransfer(selectedDestination(), store_.items(), moveToTrash, I18n::language(), sameDisk);
+    // Whole copies an earlier run left (a move cut short) are offered
+    // before anything is asked or written; used, they need no space.
+    std::optional<EarlierCopies> earlier;
+    std::int64_t alreadyOnDrive = 0;
+    if (selectedDestination() && !ticked.empty()) {
+        EarlierCopies found = findEarlierCopies(ticked, selectedDestination()->url, fileSystem_);
+        if (found.count() > 0 &&
+            dialogs_.confirm(I18n::text("alert.earlier.title"),
+                             formatText(I18n::text("alert.earlier.message"), {found.count(), found.runs().join(u", ")}),
+                             I18n::text("alert.useThem"), I18n::text("alert.copyAgain"), false)) {
+            for (std::size_t i = 0; i < ticked.size(); ++i)
+                alreadyOnDrive += found.items[i] ? ticked[i].sizeBytes() : 0;
+            earlier = std::move(found);
+        }
+    }
+    auto check =
+        checkTransfer(selectedDestination(), store_.items(), moveToTrash, I18n::language(), sameDisk, alreadyOnDrive);
     if (const auto* alert = std::get_if<TransferAlert>(&check)) {
         dialogs_.showAlert(alert->title, alert->message);
         return;
@@ -50,8 +67,8 @@ void MainWindowController::transferAction()
     const std::filesystem::path to = selectedDestination()->url;
     const DriveRemount* remount = desktop_ ? desktop_->driveRemount() : nullptr;
     worker_.start([selection = std::move(confirmation.selection), to, moveToTrash, &fileSystem, remount,
-                   gone = stopWork_.get_token(), stop = stopRun_.get_token(), pause = &pause_,
-                   controller = QPointer(this)] {
+                   earlier = std::move(earlier), gone = stopWork_.get_token(), stop = stopRun_.get_token(),
+                   pause = &pause_, controller = QPointer(this)] {
         if (gone.stop_requested())
             return;
         const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
@@ -63,7 +80,7 @@ void MainWindowController::transferAction()
             postToGuiThread(controller, [item](MainWindowController& c) { c.showItemProgress(item); });
         };
         TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
-                                         stop, itemProgress, pause, remount);
+                                         stop, itemProgress, pause, remount, earlier ? &*earlier : nullptr);
         postToGuiThread(controller,
                         [result = std::move(result)](MainWindowController& c) { c.finishTransfer(result); });
     });

@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 #include <vector>
@@ -143,6 +145,25 @@ bool folderRenameKeepsContents(const SystemIo& io, int scratch)
     return kept;
 }
 
+// A file's modification time set to an odd second and 123456789 ns, read
+// back: what the drive kept tells its granularity.
+std::int64_t timeTolerance(const SystemIo& io, int scratch)
+{
+    constexpr timespec set{1'700'000'001, 123'456'789};
+    const timespec times[2] = {set, set};
+    struct stat st;
+    if (io.setTimesAt(scratch, "time", times, AT_SYMLINK_NOFOLLOW) != 0 ||
+        io.statAt(scratch, "time", &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    const std::int64_t off = std::abs(nanoseconds(st.st_mtim) - nanoseconds(set));
+    if (off == 0)
+        return 0;
+    for (const std::int64_t step : {100LL, 1'000LL, 10'000'000LL})
+        if (off < step)
+            return step;
+    return 2'000'000'000; // FAT, rounding either way
+}
+
 } // namespace
 
 DestinationRules probeDestinationRules(const SystemIo& io, int folder)
@@ -181,6 +202,12 @@ DestinationRules probeDestinationRules(const SystemIo& io, int folder)
         rules.longestName = 255;
     }
     return rules;
+}
+
+std::int64_t probeTimeTolerance(const SystemIo& io, int folder)
+{
+    Scratch scratch(io, folder);
+    return scratch.valid() && scratch.create("time") ? timeTolerance(io, scratch.fd()) : 0;
 }
 
 std::optional<FsErrc> nameProblem(const std::string& name, const DestinationRules& rules)

@@ -20,6 +20,9 @@
 // be tried is taken as absent (the copy then fails with the system's error).
 DestinationRules probeDestinationRules(const SystemIo& io, int folder);
 
+// How far a stored modification time may be from the one set, learnt the same way.
+std::int64_t probeTimeTolerance(const SystemIo& io, int folder);
+
 // What is wrong with one name on such a destination, if anything:
 // FsErrc::nameNotAllowed or FsErrc::nameTooLong.
 std::optional<FsErrc> nameProblem(const std::string& name, const DestinationRules& rules);

@@ -235,6 +235,32 @@ public:
                                       const std::string& name, const CopyManifest& manifest, CopyCheck check,
                                       std::stop_token stop = {}, ByteCounter verified = {}) const = 0;
 
+    // What copying `source` would record, without writing anything: every
+    // file read and hashed (see source_record.h). For a copy already made.
+    virtual FsResult<CopyManifest> recordItem(const std::filesystem::path& source,
+                                              const CopyOptions& options) const = 0;
+
+    // How far a modification time the file system of `folder` stores may be
+    // from the one set: 2 s on FAT, none on ext4. Tried out in a scratch
+    // folder of its own, as the rules are; 0 where times cannot be set.
+    virtual std::int64_t timeTolerance(const HeldFolder& folder) const = 0;
+
+    // Every entry of a held folder, hidden names included.
+    virtual FsResult<std::vector<DirectoryEntry>> folderEntries(const HeldFolder& folder) const = 0;
+
+    // Whether `name` inside `folder` looks like a whole copy of `source`, by
+    // types, lengths and times alone (see copy_match.h).
+    virtual bool looksLikeCopy(const std::filesystem::path& source, const HeldFolder& folder, const std::string& name,
+                               std::int64_t timeToleranceNs, std::stop_token stop = {}) const = 0;
+
+    // Marks a run's folder as in use by this process for as long as it is
+    // held, so that another process takes an unfinished copy in it for one
+    // being written, not one a dead run left.
+    virtual void claimRunFolder(const HeldFolder& folder) const = 0;
+    // True while any process, this one included, holds `folder` claimed,
+    // and where it cannot be told.
+    virtual bool runFolderClaimed(const HeldFolder& folder) const = 0;
+
     // Puts the copy `name` inside `into` on the drive itself (see
     // copy_flush.h): a write-back error the drive had since `into` was
     // opened fails it.

@@ -103,12 +103,7 @@ private:
     {
         if (stopped())
             return inItem(systemError(ECANCELED), relative);
-        CopiedEntry entry;
-        entry.relativePath = relative;
-        entry.type = st.st_mode & S_IFMT;
-        entry.device = st.st_dev;
-        entry.inode = st.st_ino;
-        entry.modifiedNs = nanoseconds(st.st_mtim);
+        CopiedEntry entry = entryAt(relative, st);
         FsResult<void> copied;
         switch (entry.type) {
         case S_IFREG:
@@ -139,17 +134,10 @@ private:
     FsResult<void> copyLink(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                             const std::string& relative, const struct stat& st, CopiedEntry& entry)
     {
-        std::string target(std::size_t(std::max<off_t>(st.st_size, 255)) + 1, '\0');
-        const ssize_t length = io_.readLinkAt(sourceDir, sourceName, target.data(), target.size());
-        if (length < 0)
+        if (auto read = readLinkInto(io_, sourceDir, sourceName, st.st_size, entry); !read)
+            return read;
+        if (io_.symlinkAt(entry.linkTarget.c_str(), targetDir, targetName) != 0)
             return lastErrorAt(relative);
-        if (std::size_t(length) == target.size())
-            return inItem(FsErrc::sourceChanged, relative); // grew while read
-        target.resize(std::size_t(length));
-        if (io_.symlinkAt(target.c_str(), targetDir, targetName) != 0)
-            return lastErrorAt(relative);
-        entry.linkTarget = std::move(target);
-        entry.length = length;
         return setTimes(targetDir, targetName, st, relative);
     }
 

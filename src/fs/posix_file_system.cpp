@@ -2,6 +2,7 @@
 #include "fs/mount_table.h"
 
 #include "fs/copy_flush.h"
+#include "fs/copy_match.h"
 #include "fs/copy_verifier.h"
 #include "fs/destination_rules.h"
 #include "fs/directory_reader.h"
@@ -12,6 +13,7 @@
 #include "fs/item_fit_check.h"
 #include "fs/path_anchor.h"
 #include "fs/rename_no_replace.h"
+#include "fs/source_record.h"
 #include "fs/tree_size.h"
 #include "fs/unfinished_copy.h"
 #include "fs/unique_fd.h"
@@ -25,6 +27,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -303,3 +306,45 @@ bool PosixFileSystem::startAccessing(const fs::path&)
 }
 
 void PosixFileSystem::stopAccessing(const fs::path&) {}
+
+FsResult<CopyManifest> PosixFileSystem::recordItem(const fs::path& source, const CopyOptions& options) const
+{
+    return recordItemTree(*io_, source, options);
+}
+
+std::int64_t PosixFileSystem::timeTolerance(const HeldFolder& folder) const
+{
+    return probeTimeTolerance(*io_, folder.descriptor());
+}
+
+FsResult<std::vector<DirectoryEntry>> PosixFileSystem::folderEntries(const HeldFolder& folder) const
+{
+    // A descriptor of its own: the held one's position is shared.
+    UniqueFd fd(io_->openAt(folder.descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return FsError{errno, folder.path()};
+    std::error_code error;
+    std::vector<DirectoryEntry> entries = allEntries(*io_, fd.get(), error);
+    if (error)
+        return FsError{error, folder.path()};
+    return entries;
+}
+
+bool PosixFileSystem::looksLikeCopy(const fs::path& source, const HeldFolder& folder, const std::string& name,
+                                    std::int64_t timeToleranceNs, std::stop_token stop) const
+{
+    return sameLayout(*io_, source, folder.descriptor(), name, timeToleranceNs, std::move(stop));
+}
+
+void PosixFileSystem::claimRunFolder(const HeldFolder& folder) const
+{
+    // Shared: two runs that started in the same second write into one folder.
+    io_->lockFile(folder.descriptor(), LOCK_SH | LOCK_NB);
+}
+
+bool PosixFileSystem::runFolderClaimed(const HeldFolder& folder) const
+{
+    UniqueFd fd(io_->openAt(folder.descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Closing the descriptor lets go of a lock taken here.
+    return !fd.valid() || io_->lockFile(fd.get(), LOCK_EX | LOCK_NB) != 0;
+}

@@ -5,6 +5,7 @@
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
@@ -200,4 +201,9 @@ ssize_t PosixSystemIo::getAttribute(int fd, const char* name, void* value, std::
 int PosixSystemIo::setAttribute(int fd, const char* name, const void* value, std::size_t size, int flags) const
 {
     return ::fsetxattr(fd, name, value, size, flags);
+}
+
+int PosixSystemIo::lockFile(int fd, int operation) const
+{
+    return ::flock(fd, operation);
 }

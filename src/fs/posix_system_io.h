@@ -38,4 +38,5 @@ public:
     ssize_t listAttributes(int fd, char* names, std::size_t size) const override;
     ssize_t getAttribute(int fd, const char* name, void* value, std::size_t size) const override;
     int setAttribute(int fd, const char* name, const void* value, std::size_t size, int flags) const override;
+    int lockFile(int fd, int operation) const override;
 };

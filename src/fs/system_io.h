@@ -81,4 +81,6 @@ public:
     virtual ssize_t listAttributes(int fd, char* names, std::size_t size) const = 0;
     virtual ssize_t getAttribute(int fd, const char* name, void* value, std::size_t size) const = 0;
     virtual int setAttribute(int fd, const char* name, const void* value, std::size_t size, int flags) const = 0;
+    // flock: an advisory lock on the open file, held until its last descriptor closes.
+    virtual int lockFile(int fd, int operation) const = 0;
 };

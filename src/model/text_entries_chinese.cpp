@@ -225,6 +225,15 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"cli.itemRepeated", "%@ 给出了不止一次：只移动一次"},
         {"cli.itemInside", "%@ 位于 %@ 之内：随它一起移动"},
         {"alert.ejectOtherPart", "%@ 上还有一个文件系统挂载在 %@：请先弹出它，再弹出这一个。"},
+        {"alert.earlier.title", "继续上次的移动？"},
+        {"alert.earlier.message",
+         "其中 %d 项已在驱动器上，来自一次没有完成的运行（%@）。要使用这些副本吗？它们会像新副本一样从驱动器读回，并与原件核对。"},
+        {"alert.useThem", "使用它们"},
+        {"alert.copyAgain", "重新复制"},
+        {"alert.earlierCopies", "\n\n已在驱动器上，来自之前的运行（%d）：\n%@"},
+        {"report.earlierCopy", "%@：已在驱动器上的 %@ 中"},
+        {"cli.couldContinue",
+         "其中 %d 项已在驱动器上，来自一次没有完成的运行（%@）；现在重新复制。加上 --continue，就会读回并核对这些副本，然后使用它们。"},
     }};
     return entries;
 }

@@ -238,6 +238,17 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"cli.itemRepeated", "%@ is given more than once: moved once"},
         {"cli.itemInside", "%@ lies inside %@: moved with it"},
         {"alert.ejectOtherPart", "%@ also holds a file system mounted at %@: eject that first, then this one."},
+        {"alert.earlier.title", "Continue the Earlier Move?"},
+        {"alert.earlier.message", "%d of these items are already on the drive from an earlier run that did not finish "
+                                  "(%@). Use those copies? They are read back and checked against the originals like "
+                                  "new ones."},
+        {"alert.useThem", "Use Them"},
+        {"alert.copyAgain", "Copy Again"},
+        {"alert.earlierCopies", "\n\nAlready on the drive from an earlier run (%d):\n%@"},
+        {"report.earlierCopy", "%@: already on the drive in %@"},
+        {"cli.couldContinue", "%d of these items are already on the drive from an earlier run that did not finish "
+                              "(%@); they are copied again. With --continue, those copies are read back, checked "
+                              "and used instead."},
     }};
     return entries;
 }

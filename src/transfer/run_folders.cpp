@@ -44,7 +44,7 @@ FsResult<RunFolders> holdRunFolders(const fs::path& to, const std::string& loftw
     auto dated = fileSystem.holdSubfolder(loftwellFolder.value(), stamp);
     if (!dated)
         return dated.error();
-    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}, made, {}};
+    return RunFolders{destination.value(), dated.value(), fileSystem.destinationRules(dated.value()), {}, {}, made, {}};
 }
 
 FsResult<HeldFolder> perRootFolder(RunFolders& folders, const std::string& name, const FileSystem& fileSystem)
@@ -66,9 +66,11 @@ std::optional<RunPlaces> runPlaces(const RunFolders& folders, const fs::path& mo
     const auto dated = below(fileSystem.resolvedPath(folders.dated.path()), mountPoint);
     if (!destination || !dated)
         return std::nullopt;
-    RunPlaces places{*destination, *dated, {}, folders.dated.device(), folders.dated.inode()};
+    RunPlaces places{*destination, *dated, {}, {}, folders.dated.device(), folders.dated.inode()};
     for (const auto& [name, folder] : folders.perRoot)
         places.roots.push_back(name);
+    for (const auto& [place, folder] : folders.earlier)
+        places.earlier.push_back(place);
     return places;
 }
 
@@ -97,6 +99,12 @@ FsResult<RunFolders> reholdRunFolders(const RunPlaces& places, const fs::path& m
         if (!perRoot)
             return perRoot.error();
         folders.perRoot.emplace(name, perRoot.value());
+    }
+    for (const std::string& place : places.earlier) {
+        auto earlier = holdExisting(folders.destination.path() / place, device, fileSystem);
+        if (!earlier)
+            return earlier.error();
+        folders.earlier.emplace(place, earlier.value());
     }
     return folders;
 }

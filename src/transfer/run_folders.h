@@ -19,6 +19,9 @@ struct RunFolders {
     DestinationRules rules; // what the destination can hold
     // Made as the first item of each root needs it, then held.
     std::map<std::string, HeldFolder> perRoot;
+    // Folders of earlier runs whose copies this run takes, by their place
+    // below the destination.
+    std::map<std::string, HeldFolder> earlier;
     // Which of them this run made, so that it may remove them again when
     // they hold nothing at its end.
     bool datedMade = false;
@@ -37,6 +40,7 @@ struct RunPlaces {
     std::filesystem::path destination; // relative to the drive's mount point
     std::filesystem::path dated;
     std::vector<std::string> roots;
+    std::vector<std::string> earlier; // below the destination
     std::uint64_t datedDevice = 0;
     std::uint64_t datedInode = 0;
 };

@@ -9,6 +9,7 @@
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "transfer/drive_reach.h"
+#include "transfer/earlier_copies.h"
 #include "transfer/run_folders.h"
 #include "transfer/run_meter.h"
 #include "transfer/unique_destination.h"
@@ -54,7 +55,16 @@ struct MadeCopy {
     bool verified = false;  // read back from the drive and found identical
     bool checked = false;   // and named as a checked copy
     CopyManifest manifest;
+    // A copy an earlier run made, taken instead of a new one: its folder
+    // among the run's earlier ones, and that run's dated folder.
+    std::string earlierFolder;
+    std::string earlierRun;
 };
+
+const HeldFolder& folderOf(const MadeCopy& made, const RunFolders& folders)
+{
+    return made.earlierFolder.empty() ? folders.perRoot.at(made.rootFolder) : folders.earlier.at(made.earlierFolder);
+}
 
 // The length an item is expected to have, for progress.
 std::int64_t itemLength(const Candidate& item)
@@ -80,6 +90,52 @@ FsResult<std::string> renameToFreeName(const HeldFolder& folder, const std::stri
     return renamed.error();
 }
 
+// An item that changed since the scan (still being downloaded, say) is not
+// what the user chose to move. The scan's fingerprint is compared where
+// there is one, else the size the scan measured.
+FsResult<void> unchangedSinceScan(const Candidate& item, const FileSystem& fileSystem, const std::stop_token& stop)
+{
+    const fs::path& source = item.sourceURL();
+    if (const auto& scanned = item.fingerprint()) {
+        const ItemMeasure now = measureItem(source, fileSystem, stop);
+        if (stop.stop_requested())
+            return stopped(item);
+        if (now.fingerprint != *scanned)
+            return FsError{FsErrc::changedSinceScan, source};
+    } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
+        return FsError{FsErrc::sizeCheckFailed, source};
+    }
+    return {};
+}
+
+// An earlier run's whole copy taken for the item: nothing is written, the
+// original is read and hashed as a copy would hash it, for the same check.
+FsResult<void> useEarlierCopy(const Candidate& item, const EarlierCopy& earlier, const fs::path& to,
+                              RunFolders& folders, const FileSystem& fileSystem, const std::stop_token& stop,
+                              RunMeter& meter, MadeCopy& made)
+{
+    if (auto unchanged = unchangedSinceScan(item, fileSystem, stop); !unchanged)
+        return unchanged;
+    const std::string key = earlier.folder.lexically_relative(to).native();
+    if (!folders.earlier.contains(key)) {
+        auto held = fileSystem.holdFolder(earlier.folder);
+        if (!held)
+            return held.error();
+        if (held.value().device() != folders.destination.device())
+            return FsError{FsErrc::notARealFolder, earlier.folder};
+        folders.earlier.emplace(key, held.value());
+    }
+    auto recorded = fileSystem.recordItem(item.sourceURL(), CopyOptions{true, stop, meter.counter()});
+    if (!recorded)
+        return recorded.error();
+    made.manifest = std::move(recorded).value();
+    made.earlierFolder = key;
+    made.earlierRun = earlier.run;
+    made.name = earlier.name;
+    made.named = !isUncheckedName(earlier.name);
+    return {};
+}
+
 // Checks an item against the destination and the scan, then copies it under
 // a temporary name and, complete, gives it the name of a copy waiting for
 // its check, filling in `made`.
@@ -96,18 +152,8 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
         return FsError{*problem, source};
     if (auto fits = fileSystem.checkItemFits(source, lastPathComponent(source), folders.rules, folders.dated); !fits)
         return fits;
-    // An item that changed since the scan (still being downloaded, say) is
-    // not what the user chose to move. The scan's fingerprint is compared
-    // where there is one, else the size the scan measured.
-    if (const auto& scanned = item.fingerprint()) {
-        const ItemMeasure now = measureItem(source, fileSystem, stop);
-        if (stop.stop_requested())
-            return stopped(item);
-        if (now.fingerprint != *scanned)
-            return FsError{FsErrc::changedSinceScan, source};
-    } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
-        return FsError{FsErrc::sizeCheckFailed, source};
-    }
+    if (auto unchanged = unchangedSinceScan(item, fileSystem, stop); !unchanged)
+        return unchanged;
     // Held before the copy starts: flushing through it reports every
     // write-back error of the drive since.
     const auto perRoot = perRootFolder(folders, made.rootFolder, fileSystem);
@@ -169,7 +215,7 @@ FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders
                          bool moveToTrash, const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter,
                          bool& trashStep)
 {
-    const HeldFolder& folder = folders.perRoot.at(made.rootFolder);
+    const HeldFolder& folder = folderOf(made, folders);
     const CopyCheck check = !reach.reached ? CopyCheck::layout
                             : moveToTrash  ? CopyCheck::contentsBeforeTrash
                                            : CopyCheck::contents;
@@ -229,28 +275,6 @@ bool removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSyst
 
 } // namespace
 
-std::string folderComponent(const QString& text)
-{
-    std::string component = pathFromText(text).native();
-    for (char& c : component) {
-        if (c == '/')
-            c = '_';
-    }
-    if (component.empty() || component == "." || component == "..")
-        component = "_" + component;
-    return component;
-}
-
-bool isInside(const fs::path& destination, const fs::path& item, const FileSystem& fileSystem)
-{
-    const std::string inner = fileSystem.resolvedPath(destination).native();
-    const std::string outer = fileSystem.resolvedPath(item).native();
-    if (inner == outer)
-        return true;
-    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-           (outer == "/" || inner[outer.size()] == '/');
-}
-
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem)
 {
@@ -260,7 +284,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
                         std::stop_token stop, const ItemProgressCallback& itemProgress, const PauseGate* pause,
-                        const DriveRemount* remount)
+                        const DriveRemount* remount, const EarlierCopies* earlier)
 {
     // Qt formats with the C locale here: ASCII digits whatever the user's locale.
     const QString stamp = startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
@@ -276,6 +300,11 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         return result;
     }
     RunFolders folders = std::move(held).value();
+    fileSystem.claimRunFolder(folders.dated);
+    if (earlier)
+        removeLeftUnfinished(*earlier, folders.destination.device(), fileSystem);
+    result.earlierRuns.resize(items.size());
+    std::vector<bool> usedEarlier(items.size()); // what this run wrote is in its own dated folder, the rest is not
     const auto total = std::int64_t(items.size());
     std::int64_t itemBytes = 0;
     for (const Candidate& item : items)
@@ -319,11 +348,16 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         meter.startPhase(index + 1, total, name, false, itemLength(item));
         destinationGone = destinationGone || !fileSystem.stillAvailable(folders.destination);
         MadeCopy copy;
-        FsResult<void> outcome =
-            destinationGone ? FsResult<void>(gone) : copyItemToDrive(item, folders, fileSystem, stop, meter, copy);
+        const auto* use = earlier && std::size_t(index) < earlier->items.size() && earlier->items[std::size_t(index)]
+                              ? &*earlier->items[std::size_t(index)]
+                              : nullptr;
+        FsResult<void> outcome = destinationGone ? FsResult<void>(gone)
+                                 : use ? useEarlierCopy(item, *use, to, folders, fileSystem, stop, meter, copy)
+                                       : copyItemToDrive(item, folders, fileSystem, stop, meter, copy);
         driveWentAway(outcome);
         meter.endPhase();
         if (outcome) {
+            usedEarlier[std::size_t(index)] = use != nullptr;
             made.emplace_back(index, std::move(copy));
             continue;
         }
@@ -338,8 +372,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     for (auto& [index, copy] : made) {
         if (stoppedHere(index, 1))
             continue;
-        FsResult<void> outcome = destinationGone ? FsResult<void>(gone)
-                                                 : fileSystem.flushCopy(folders.perRoot.at(copy.rootFolder), copy.name);
+        FsResult<void> outcome =
+            destinationGone ? FsResult<void>(gone) : fileSystem.flushCopy(folderOf(copy, folders), copy.name);
         if (!outcome)
             driveWentAway(outcome);
         if (outcome) {
@@ -375,6 +409,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             driveWentAway(outcome);
         meter.endPhase();
         if (outcome) {
+            result.earlierRuns[std::size_t(index)] = copy.earlierRun;
             if (moveOriginalsToTrash) {
                 ++result.trashed;
                 result.trashedBytes += item.sizeBytes();
@@ -387,10 +422,17 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     result.stopped = stop.stop_requested();
     // The folder is named where it holds a copy, or what a failed one left.
     const bool kept = removeEmptyRunFolders(folders, fileSystem);
-    result.savedCopies =
-        kept || std::ranges::any_of(result.states, [](ItemState s) { return s != ItemState::notCopied; });
+    result.savedCopies = kept;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        result.savedCopies = result.savedCopies || (result.states[i] != ItemState::notCopied && !usedEarlier[i]);
     std::stable_sort(result.failedItems.begin(), result.failedItems.end(),
                      [](const ItemFailure& a, const ItemFailure& b) { return a.item < b.item; });
     result.failures = failureLines(items, result);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!result.earlierRuns[i].empty())
+            result.earlierCopyLines.append(
+                formatText(I18n::text("report.earlierCopy"), {items[i].rootName() + u'/' + displayName(items[i]),
+                                                              QString::fromStdString(result.earlierRuns[i])}));
+    }
     return result;
 }

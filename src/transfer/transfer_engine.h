@@ -22,6 +22,7 @@
 
 #include "fs/file_system.h"
 #include "model/candidate.h"
+#include "transfer/run_paths.h"
 
 #include <QDateTime>
 #include <QString>
@@ -36,6 +37,7 @@
 
 class DriveRemount;
 class PauseGate;
+struct EarlierCopies;
 
 // How an item of a run ended; each ends in exactly one of these.
 enum class ItemState {
@@ -64,6 +66,10 @@ struct TransferResult {
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
+    // Every item's earlier copy that it ended with, by its dated folder's
+    // name; empty where the item has none or failed.
+    std::vector<std::string> earlierRuns;
+    QStringList earlierCopyLines; // the report's line for each of them, in item order
     // The destination folder itself, where its drive was mounted again at
     // another place for the check.
     std::optional<std::filesystem::path> destinationMoved;
@@ -110,15 +116,12 @@ TransferResult transfer(const std::vector<Candidate>& items, const std::filesyst
 // copied or not yet read back. While `pause` is paused the run waits at its
 // next chunk or item, with the open files of that item. `remount`, where
 // the desktop has one, unmounts a drive served by a driver in user space
-// and mounts it again before the read-back.
+// and mounts it again before the read-back. An item with a copy in
+// `earlier` (earlier_copies.h) takes that copy instead of writing one: its
+// original is read in the copy phase, the copy read back and compared in
+// the check phase like any other; what dead runs left unfinished goes.
 TransferResult transfer(const std::vector<Candidate>& items, const std::filesystem::path& to, bool moveOriginalsToTrash,
                         const TransferProgress& progress, const FileSystem& fileSystem, const QDateTime& startTime,
                         std::stop_token stop = {}, const ItemProgressCallback& itemProgress = {},
-                        const PauseGate* pause = nullptr, const DriveRemount* remount = nullptr);
-
-// A display text made safe as one folder name: no "/", not "." or "..", not empty.
-std::string folderComponent(const QString& text);
-
-// True when `destination` lies inside `item` (or is it), after resolving links.
-bool isInside(const std::filesystem::path& destination, const std::filesystem::path& item,
-              const FileSystem& fileSystem);
+                        const PauseGate* pause = nullptr, const DriveRemount* remount = nullptr,
+                        const EarlierCopies* earlier = nullptr);

@@ -29,13 +29,23 @@ TransferReport makeTransferReport(const TransferResult& result)
     report.title = I18n::text(result.failures.isEmpty() ? "alert.done" : "alert.partial");
     // A folder is named only where it holds a copy: a run that saved nothing
     // made none, or removed it again.
-    report.message = result.savedCopies ? formatText(I18n::text("alert.destination"), {displayText(result.destination)})
-                                        : I18n::text("alert.nothingSaved");
+    // Where every item had its copy from an earlier run, that run's folder is named instead.
+    if (result.savedCopies)
+        report.message = formatText(I18n::text("alert.destination"), {displayText(result.destination)});
+    else if (result.earlierCopyLines.isEmpty())
+        report.message = I18n::text("alert.nothingSaved");
     // Only what happened: not when every item failed or the run stopped first.
     if (result.trashed > 0) {
         report.message += I18n::text("alert.trashed");
         // The space comes back only when the Trash is emptied: say so.
         report.message += formatText(I18n::text("alert.trashedSize"), {formatBytes(result.trashedBytes)});
+    }
+    if (const QStringList& earlier = result.earlierCopyLines; !earlier.isEmpty()) {
+        QStringList shown = earlier.mid(0, reportedFailureLines);
+        if (shown.size() < earlier.size())
+            shown.append(QStringLiteral("..."));
+        report.message +=
+            formatText(I18n::text("alert.earlierCopies"), {std::int64_t(earlier.size()), shown.join(u'\n')});
     }
     int linesLeft = reportedFailureLines;
     for (const StateGroup& group : groups) {
@@ -59,6 +69,8 @@ TransferReport makeTransferReport(const TransferResult& result)
             shown.append(QStringLiteral("..."));
         report.message += formatText(I18n::text(group.heading), {count, shown.join(u'\n')});
     }
+    while (report.message.startsWith(u'\n'))
+        report.message.remove(0, 1);
     return report;
 }
 

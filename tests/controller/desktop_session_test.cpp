@@ -48,6 +48,8 @@ protected:
         dialogs.folderAnswers.push_back({dir / "drive"});
         controller.refreshVolumesAction();
         controller.selectSafeAction();
+        if (fs::exists(dir / "drive" / "Loftwell"))
+            dialogs.confirmAnswers.push_back(true); // the copies of the run before: used
         dialogs.confirmAnswers.push_back(true);
         controller.transferAction();
     }
@@ -123,6 +125,7 @@ TEST_F(DesktopSessionTest, OneNotificationWhenTheWindowIsNotActiveAndNoneWhenItI
     // A run whose folder on the drive could not be made moved none of its items.
     scan();
     ASSERT_TRUE(waitUntilIdle());
+    fs::remove_all(dir / "drive" / "Loftwell"); // no earlier copies to look at first
     io.failCall(IoCall::makeDirectoryAt, 1, EACCES);
     transfer();
     ASSERT_TRUE(waitUntilIdle());

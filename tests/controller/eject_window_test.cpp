@@ -43,6 +43,8 @@ protected:
         dialogs.folderAnswers.push_back({drive.mountPoint()});
         controller.refreshVolumesAction();
         controller.selectSafeAction();
+        if (fs::exists(drive.mountPoint() / "Loftwell"))
+            dialogs.confirmAnswers.push_back(false); // the copies of the run before: copied again
         dialogs.confirmAnswers.push_back(true);
         controller.transferAction();
         ASSERT_TRUE(waitUntilIdle(60'000));

@@ -165,6 +165,31 @@ TEST_F(StopAndPauseTest, AStopInTheReadBackReportsWholeCopiesAsNotCheckedAndKeep
     EXPECT_TRUE(message.contains(heading.trimmed())) << message.toStdString();
     EXPECT_FALSE(message.contains(I18n::text("alert.notCopied").section(u'(', 0, 0).trimmed()));
     EXPECT_TRUE(ui.ticked(0) && ui.ticked(1));
+
+    // Transfer again: the stopped run's whole copies are offered, used,
+    // read back and checked, and the report says where they are.
+    const QString earlierRun = QString::fromStdString(copies().parent_path().filename().native());
+    io.slowDown(IoCall::read, std::chrono::milliseconds(0));
+    QTest::qWait(1100);                     // a dated folder of its own
+    dialogs.confirmAnswers.push_back(true); // "Use Them"
+    dialogs.confirmAnswers.push_back(true);
+    controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(dialogs.confirmations.size(), 3u);
+    EXPECT_EQ(dialogs.confirmations[1].acceptTitle, I18n::text("alert.useThem"));
+    EXPECT_EQ(dialogs.confirmations[1].message,
+              formatText(I18n::text("alert.earlier.message"), {std::int64_t(2), earlierRun}));
+    ASSERT_EQ(dialogs.alerts.size(), 2u);
+    const QString report = dialogs.alerts[1].message;
+    const QString root = I18n::text("root.downloads");
+    for (const char* name : {"Big.iso", "Next.iso"}) {
+        EXPECT_TRUE(report.contains(
+            formatText(I18n::text("report.earlierCopy"), {root + u'/' + QString::fromLatin1(name), earlierRun})))
+            << report.toStdString();
+        EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / name));
+        EXPECT_EQ(readAll(copies() / name), readAll(dir / "home" / ".local/share/Trash/files" / name));
+    }
+    EXPECT_EQ(dialogs.alerts[1].title, I18n::text("alert.done"));
 }
 
 TEST_F(StopAndPauseTest, APausedRunCanBeStoppedAndClosingAsksFirst)

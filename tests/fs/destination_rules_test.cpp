@@ -75,6 +75,9 @@ TEST_P(RealDriveRules, AreLearnedByTryingAndLeaveNothingBehind)
     ASSERT_TRUE(held.ok());
     const DestinationRules rules = fileSystem.destinationRules(held.value());
     EXPECT_EQ(describe(rules), describe(expectedRules(GetParam())));
+    // Times as the drivers keep them: exfat-fuse and fusefat in even
+    // seconds, ntfs-3g in units of 100 ns.
+    EXPECT_EQ(fileSystem.timeTolerance(held.value()), GetParam() == DriveKind::ntfs ? 100 : 2'000'000'000);
     EXPECT_EQ(namesIn(drive.mountPoint()), before);
 }
 
@@ -92,6 +95,7 @@ TEST(DestinationRules, ALinuxFolderHoldsAnyName)
     ASSERT_TRUE(held.ok());
     DestinationRules plain;
     EXPECT_EQ(describe(fileSystem.destinationRules(held.value())), describe(plain));
+    EXPECT_EQ(fileSystem.timeTolerance(held.value()), 0);
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 

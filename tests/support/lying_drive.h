@@ -21,6 +21,7 @@ public:
     bool mounted() const { return mounted_; }
     const std::string& why() const { return why_; }
     const std::filesystem::path& mountPoint() const { return point_; }
+    const FakeDisk& disk() const { return disk_; }
 
 private:
     FakeDisk disk_;

@@ -211,3 +211,34 @@ void ScriptedFileSystem::stopAccessing(const fs::path& folder)
     }
     real_.stopAccessing(folder);
 }
+
+FsResult<CopyManifest> ScriptedFileSystem::recordItem(const fs::path& source, const CopyOptions& options) const
+{
+    return real_.recordItem(source, options);
+}
+
+std::int64_t ScriptedFileSystem::timeTolerance(const HeldFolder& folder) const
+{
+    return real_.timeTolerance(folder);
+}
+
+FsResult<std::vector<DirectoryEntry>> ScriptedFileSystem::folderEntries(const HeldFolder& folder) const
+{
+    return real_.folderEntries(folder);
+}
+
+bool ScriptedFileSystem::looksLikeCopy(const fs::path& source, const HeldFolder& folder, const std::string& name,
+                                       std::int64_t timeToleranceNs, std::stop_token stop) const
+{
+    return real_.looksLikeCopy(source, folder, name, timeToleranceNs, std::move(stop));
+}
+
+void ScriptedFileSystem::claimRunFolder(const HeldFolder& folder) const
+{
+    real_.claimRunFolder(folder);
+}
+
+bool ScriptedFileSystem::runFolderClaimed(const HeldFolder& folder) const
+{
+    return real_.runFolderClaimed(folder);
+}
