@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -23,8 +24,9 @@ struct Measurement {
     int status = 0;
 };
 
-// Runs a program to its end, capturing its standard output.
-inline Measurement run(const std::vector<std::string>& argv)
+// Runs a program to its end, capturing its standard output; with
+// `quietErrors`, its standard error goes nowhere.
+inline Measurement run(const std::vector<std::string>& argv, bool quietErrors = false)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -33,6 +35,10 @@ inline Measurement run(const std::vector<std::string>& argv)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], 1);
+        if (quietErrors) {
+            const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+            ::dup2(null, 2);
+        }
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
         std::vector<char*> args;

@@ -14,8 +14,12 @@
 // folder of 100,000 files) is generated reproducibly on first use under DIR
 // (default: bench-data/scan-tree in the working directory) and kept for later
 // runs. Cold runs drop the page cache first and need root.
+//
+// With --shapes, it times instead the whole `loftwell-cli scan` process on
+// trees of other shapes (scan_shapes.h, made beside DIR), against du and gdu.
 
 #include "bench_support.h"
+#include "scan_shapes.h"
 #ifdef LOFTWELL_BENCH_URING
 #include "uring_tree_size.h"
 #endif
@@ -33,6 +37,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -47,33 +52,12 @@ namespace {
 
 using bench::Measurement;
 using bench::median;
+using bench::pickSize;
+using bench::writeBytes;
 
 Measurement runProgram(const std::vector<std::string>& argv)
 {
     return bench::mustRun(argv);
-}
-
-void writeBytes(const fs::path& path, std::size_t bytes)
-{
-    static const std::string data(1 << 20, 'L');
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    while (bytes > 0) {
-        const auto n = ::write(fd, data.data(), std::min(bytes, data.size()));
-        if (n <= 0)
-            std::exit(1);
-        bytes -= std::size_t(n);
-    }
-    ::close(fd);
-}
-
-std::size_t pickSize(std::mt19937_64& random)
-{
-    static const std::size_t sizes[] = {0, 120, 900, 3000, 5000, 9000, 14000, 40000};
-    return sizes[random() % std::size(sizes)];
 }
 
 void generateTree(const fs::path& root)
@@ -146,6 +130,72 @@ std::int64_t independentSize(const fs::path& tree)
     return blocks * 512;
 }
 
+// The whole `loftwell-cli scan` of each shape's tree, as a user runs it
+// (start-up, the scan, the list printed), against du and gdu on the same
+// tree in the same rounds, cold and warm. Returns false when a target is missed.
+bool shapesTable(const fs::path& data, const std::string& cli, int runs, bool cold, const std::string& only)
+{
+    const bool gdu = bench::onPath("gdu");
+    if (!gdu)
+        std::printf("(gdu not installed: apt-get install gdu; its column stays empty)\n");
+    std::printf("%-12s %-4s %9s %9s %9s %17s %17s %9s %s\n", "shape", "", "loftwell", "du", "gdu", "x du (spread)",
+                "x gdu (spread)", "RSS MiB", "targets");
+    bool met = true;
+    for (const bench::TreeShape& shape : bench::treeShapes()) {
+        if (!only.empty() && only != shape.name)
+            continue;
+        const fs::path tree = data / (std::string("shape-") + shape.name);
+        bench::ensureShape(shape, tree);
+        const std::vector<std::string> ours{cli, "scan", tree.native()};
+        const std::vector<std::string> du{"du", "-s", "-B1", tree.native()};
+        const std::vector<std::string> theirs{"gdu", "-n", "-p", "-s", tree.native()};
+        for (const bool coldRun : {true, false}) {
+            if (coldRun && !cold)
+                continue;
+            const auto timed = [&](const std::vector<std::string>& argv) {
+                if (coldRun)
+                    dropCaches();
+                return bench::run(argv, true);
+            };
+            if (!coldRun) { // warm the cache
+                bench::run(ours, true);
+                bench::run(du, true);
+            }
+            std::vector<double> a, b, c, toDu, toGdu;
+            long rss = 0;
+            for (int round = 0; round < runs; ++round) {
+                const Measurement scan = timed(ours);
+                const Measurement reference = timed(du);
+                a.push_back(scan.seconds);
+                b.push_back(reference.seconds);
+                toDu.push_back(scan.seconds / reference.seconds);
+                rss = std::max(rss, scan.maxRssKiB);
+                if (gdu) {
+                    const Measurement other = timed(theirs);
+                    c.push_back(other.seconds);
+                    toGdu.push_back(scan.seconds / other.seconds);
+                }
+            }
+            const auto spread = [](const std::vector<double>& ratios) {
+                if (ratios.empty())
+                    return std::string("-");
+                const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+                char text[64];
+                std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", median(ratios), *low, *high);
+                return std::string(text);
+            };
+            const bool ok =
+                coldRun ? median(toDu) <= 0.35 && (toGdu.empty() || median(toGdu) <= 0.45) : median(toDu) <= 0.40;
+            met = met && ok;
+            std::printf("%-12s %-4s %8.3fs %8.3fs %8.3fs %17s %17s %9.1f %s\n", shape.name, coldRun ? "cold" : "warm",
+                        median(a), median(b), c.empty() ? 0.0 : median(c), spread(toDu).c_str(), spread(toGdu).c_str(),
+                        rss / 1024.0, ok ? "met" : "MISSED");
+        }
+    }
+    std::printf("targets: cold at most 0.35x du and 0.45x gdu, warm at most 0.40x du\n");
+    return met;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -175,6 +225,7 @@ int main(int argc, char* argv[])
     fs::path tree = fs::current_path() / "bench-data" / "scan-tree";
     int runs = 5;
     bool cold = ::geteuid() == 0;
+    std::optional<std::string> shapes; // --shapes [NAME]: the table of tree shapes instead
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--tree") == 0 && i + 1 < argc)
             tree = fs::absolute(argv[++i]);
@@ -182,16 +233,23 @@ int main(int argc, char* argv[])
             runs = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--no-cold") == 0)
             cold = false;
+        else if (std::strcmp(argv[i], "--shapes") == 0)
+            shapes = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";
         else {
-            std::fprintf(stderr, "usage: scan_benchmark [--tree DIR] [--runs N] [--no-cold]\n");
+            std::fprintf(stderr, "usage: scan_benchmark [--tree DIR] [--runs N] [--no-cold] [--shapes [NAME]]\n");
             return 2;
         }
+    }
+    const std::string self = fs::canonical("/proc/self/exe").native();
+    const std::string cli = (fs::path(self).parent_path().parent_path() / "src" / "loftwell-cli").native();
+    if (shapes) {
+        std::printf("machine: %ld cores; %d rounds each, alternating, medians\n\n", ::sysconf(_SC_NPROCESSORS_ONLN),
+                    runs);
+        return shapesTable(tree.parent_path(), cli, runs, cold, *shapes) ? 0 : 3;
     }
     if (!fs::exists(tree / ".complete"))
         generateTree(tree);
 
-    const std::string self = fs::canonical("/proc/self/exe").native();
-    const std::string cli = (fs::path(self).parent_path().parent_path() / "src" / "loftwell-cli").native();
     std::ifstream description(tree / ".complete");
     std::string line;
     std::getline(description, line);
