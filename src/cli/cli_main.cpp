@@ -149,7 +149,8 @@ int transferCommand(const CliArguments& arguments)
     // Whole copies a run cut short left: used with --continue, else named.
     std::optional<EarlierCopies> earlier = findEarlierCopies(items, *arguments.destination, fileSystem);
     if (earlier->count() > 0 && !arguments.continueEarlier)
-        complain(formatText(I18n::text("cli.couldContinue"), {earlier->count(), earlier->runs().join(u", ")}));
+        complain(
+            formatText(I18n::text("cli.couldContinue"), {earlier->count(), escapedName(earlier->runs().join(u", "))}));
     if (earlier->count() == 0 || !arguments.continueEarlier)
         earlier.reset();
     // A terminal sees one line that moves; a pipe or file, one line an item.
@@ -187,6 +188,8 @@ int transferCommand(const CliArguments& arguments)
         failure = escapedName(failure);
         complain(failure);
     }
+    for (QString& line : shown.earlierCopyLines)
+        line = escapedName(line);
     const TransferReport report = makeTransferReport(shown);
     std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
     std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did

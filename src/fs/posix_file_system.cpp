@@ -338,8 +338,10 @@ bool PosixFileSystem::looksLikeCopy(const fs::path& source, const HeldFolder& fo
 
 void PosixFileSystem::claimRunFolder(const HeldFolder& folder) const
 {
-    // Shared: two runs that started in the same second write into one folder.
-    io_->lockFile(folder.descriptor(), LOCK_SH | LOCK_NB);
+    // Shared: two runs that started in the same second write into one
+    // folder. Waits out another process's momentary look.
+    while (io_->lockFile(folder.descriptor(), LOCK_SH) != 0 && errno == EINTR) {
+    }
 }
 
 bool PosixFileSystem::runFolderClaimed(const HeldFolder& folder) const

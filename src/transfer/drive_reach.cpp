@@ -31,6 +31,7 @@ bool remountDrive(RunFolders& folders, const DriveAccess& access, const FileSyst
         return false;
     }
     folders = std::move(held).value();
+    fileSystem.claimRunFolder(folders.dated);
     folders.datedMade = datedMade;
     folders.rootsMade = std::move(rootsMade);
     return remounted;

@@ -42,10 +42,15 @@ std::optional<std::string> hiddenPart(const std::string& entry, std::string_view
     return entry.substr(1, entry.size() - 1 - suffix.size());
 }
 
-bool isCopyName(const std::string& entry, const std::string& name)
+// How well `entry` names a copy of `name`: 2 its own name or that of a
+// copy not yet checked, 1 a numbered one (which may be another item's own),
+// 0 none.
+int copyNameRank(const std::string& entry, const std::string& name)
 {
     const auto unchecked = hiddenPart(entry, uncheckedSuffix);
-    return isNameOf(entry, name) || (unchecked && isNameOf(*unchecked, name));
+    if (entry == name || unchecked == name)
+        return 2;
+    return isNameOf(entry, name) || (unchecked && isNameOf(*unchecked, name)) ? 1 : 0;
 }
 
 // ".name.loftwell-partial", or numbered: ".name 2.loftwell-partial".
@@ -133,7 +138,23 @@ EarlierCopies findEarlierCopies(const std::vector<Candidate>& items, const fs::p
         known->second = std::move(folder);
         return known->second;
     };
-    std::optional<std::int64_t> tolerance; // learnt from the drive when first needed
+    // Exact times first; the drive's granularity is tried out only when
+    // they miss, as that writes a scratch entry on it.
+    std::optional<std::int64_t> tolerance;
+    const auto alike = [&](const fs::path& source, const HeldFolder& folder, const std::string& entry) {
+        if (fileSystem.looksLikeCopy(source, folder, entry, 0))
+            return true;
+        if (!tolerance)
+            tolerance = fileSystem.timeTolerance(runsFolder.value());
+        return *tolerance > 0 && fileSystem.looksLikeCopy(source, folder, entry, *tolerance);
+    };
+    // A run still going on (another window, a command line) keeps its copies.
+    std::set<std::string> live;
+    for (const std::string& run : runs) {
+        const auto dated = fileSystem.holdFolder(runsPath / run);
+        if (!dated || fileSystem.runFolderClaimed(dated.value()))
+            live.insert(run);
+    }
     std::set<fs::path> taken;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const fs::path& source = items[i].sourceURL();
@@ -141,21 +162,27 @@ EarlierCopies findEarlierCopies(const std::vector<Candidate>& items, const fs::p
         const std::string root = folderComponent(items[i].rootName());
         for (const std::string& run : runs) {
             const fs::path path = runsPath / run / root;
+            if (live.contains(run))
+                continue;
             const std::optional<ListedFolder>& folder = folderAt(path);
             if (!folder)
                 continue;
             for (const std::string& entry : folder->names) {
-                if (isUnfinishedName(entry, name)) {
+                if (isUnfinishedName(entry, name))
                     found.unfinished.push_back({runsPath / run, path, entry});
-                    continue;
-                }
-                if (found.items[i] || !isCopyName(entry, name) || taken.contains(path / entry))
-                    continue;
-                if (!tolerance)
-                    tolerance = fileSystem.timeTolerance(runsFolder.value());
-                if (fileSystem.looksLikeCopy(source, folder->held, entry, *tolerance)) {
-                    found.items[i] = EarlierCopy{path, entry, run};
-                    taken.insert(path / entry);
+            }
+            for (int rank = 2; rank > 0 && !found.items[i]; --rank) {
+                for (const std::string& entry : folder->names) {
+                    if (found.items[i] || copyNameRank(entry, name) != rank || taken.contains(path / entry))
+                        continue;
+                    // Never the item itself, reached through a link or lying on the destination.
+                    const fs::path copy = path / entry;
+                    if (isInside(copy, source, fileSystem) || isInside(source, copy, fileSystem))
+                        continue;
+                    if (alike(source, folder->held, entry)) {
+                        found.items[i] = EarlierCopy{path, entry, run};
+                        taken.insert(copy);
+                    }
                 }
             }
         }

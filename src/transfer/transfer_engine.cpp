@@ -116,6 +116,9 @@ FsResult<void> useEarlierCopy(const Candidate& item, const EarlierCopy& earlier,
 {
     if (auto unchanged = unchangedSinceScan(item, fileSystem, stop); !unchanged)
         return unchanged;
+    const fs::path copy = earlier.folder / earlier.name;
+    if (isInside(copy, item.sourceURL(), fileSystem) || isInside(item.sourceURL(), copy, fileSystem))
+        return FsError{FsErrc::copyIntoItself, item.sourceURL()};
     const std::string key = earlier.folder.lexically_relative(to).native();
     if (!folders.earlier.contains(key)) {
         auto held = fileSystem.holdFolder(earlier.folder);
@@ -351,6 +354,13 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         const auto* use = earlier && std::size_t(index) < earlier->items.size() && earlier->items[std::size_t(index)]
                               ? &*earlier->items[std::size_t(index)]
                               : nullptr;
+        // A folder not yet checked would have to be renamed, which empties
+        // it on some drives (fusefat): copied again there instead.
+        if (use && isUncheckedName(use->name) && !folders.rules.folderRenameKeepsContents) {
+            const auto values = fileSystem.itemValues(item.sourceURL());
+            if (!values || values.value().isDirectory())
+                use = nullptr;
+        }
         FsResult<void> outcome = destinationGone ? FsResult<void>(gone)
                                  : use ? useEarlierCopy(item, *use, to, folders, fileSystem, stop, meter, copy)
                                        : copyItemToDrive(item, folders, fileSystem, stop, meter, copy);
@@ -358,6 +368,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         meter.endPhase();
         if (outcome) {
             usedEarlier[std::size_t(index)] = use != nullptr;
+            result.earlierRuns[std::size_t(index)] = copy.earlierRun;
             made.emplace_back(index, std::move(copy));
             continue;
         }
@@ -409,7 +420,6 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             driveWentAway(outcome);
         meter.endPhase();
         if (outcome) {
-            result.earlierRuns[std::size_t(index)] = copy.earlierRun;
             if (moveOriginalsToTrash) {
                 ++result.trashed;
                 result.trashedBytes += item.sizeBytes();
@@ -429,6 +439,9 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                      [](const ItemFailure& a, const ItemFailure& b) { return a.item < b.item; });
     result.failures = failureLines(items, result);
     for (std::size_t i = 0; i < items.size(); ++i) {
+        // Where an item's copy is, whatever became of its original.
+        if (result.states[i] == ItemState::notCopied)
+            result.earlierRuns[i].clear();
         if (!result.earlierRuns[i].empty())
             result.earlierCopyLines.append(
                 formatText(I18n::text("report.earlierCopy"), {items[i].rootName() + u'/' + displayName(items[i]),

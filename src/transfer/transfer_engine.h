@@ -66,8 +66,8 @@ struct TransferResult {
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
-    // Every item's earlier copy that it ended with, by its dated folder's
-    // name; empty where the item has none or failed.
+    // Every item's earlier copy that is on the drive at the end (checked or
+    // not), by its dated folder's name; empty where the item has none.
     std::vector<std::string> earlierRuns;
     QStringList earlierCopyLines; // the report's line for each of them, in item order
     // The destination folder itself, where its drive was mounted again at

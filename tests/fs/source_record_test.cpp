@@ -74,11 +74,13 @@ TEST(SourceRecord, ChecksAnEarlierCopyAsTheCopiersRecordWouldAndSeesAChangedByte
     EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "copy", recorded.value(), CopyCheck::contentsBeforeTrash)),
               "ok");
 
-    // One byte of one name of the linked file, its length and time kept.
+    // One byte of the linked file (both its names in the copy), its length and time kept.
     flipFirstByte(dir / "copy" / "again.bin");
     EXPECT_TRUE(looksAlike(source, dir / "copy"));
-    EXPECT_EQ(finding(verifyItemCopy(io, source, dir / "copy", recorded.value(), CopyCheck::contents)),
-              "contents differ in the copy at again.bin");
+    const std::string found = finding(verifyItemCopy(io, source, dir / "copy", recorded.value(), CopyCheck::contents));
+    EXPECT_TRUE(found == "contents differ in the copy at again.bin" ||
+                found == "contents differ in the copy at big.bin")
+        << found;
 }
 
 TEST(SourceRecord, OnlyACopyOfTheSameLayoutLooksLikeOne)
