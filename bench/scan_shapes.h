@@ -9,6 +9,8 @@
 //   wide         5,000 top folders of 40 files each
 //   mixed        written, preallocated, sparse and hard-linked files, a
 //                quarter each, in 10,000 folders
+// and, for scale, a home of 2,000,000 files in 200,000 folders (40 top
+// folders; small files, 1 % of them sparse 64 MiB ones; about 2 GB on disk).
 
 #include <algorithm>
 #include <cstdio>
@@ -158,6 +160,29 @@ inline void mixedTree(const std::filesystem::path& root, ShapeCount& count)
     }
 }
 
+inline void twoMillionHome(const std::filesystem::path& root, ShapeCount& count)
+{
+    std::mt19937_64 random(46005);
+    static const std::size_t small[] = {0, 120, 900, 3000};
+    for (int top = 0; top < 40; ++top) {
+        for (int a = 0; a < 50; ++a) {
+            for (int b = 0; b < 100; ++b) {
+                const std::filesystem::path folder =
+                    root / ("folder " + std::to_string(top)) / ("part " + std::to_string(a)) / std::to_string(b);
+                std::filesystem::create_directories(folder);
+                ++count.folders;
+                for (int f = 0; f < 10; ++f, ++count.files) {
+                    const std::filesystem::path file = folder / ("f" + std::to_string(f));
+                    if (random() % 100 == 0)
+                        makeFile(file, 2, random);
+                    else
+                        writeBytes(file, small[random() % std::size(small)]);
+                }
+            }
+        }
+    }
+}
+
 struct TreeShape {
     const char* name;
     void (*generate)(const std::filesystem::path&, ShapeCount&);
@@ -168,6 +193,12 @@ inline const std::vector<TreeShape>& treeShapes()
     static const std::vector<TreeShape> shapes{
         {"skewed", skewedTree}, {"deep-narrow", deepNarrowTree}, {"wide", wideTree}, {"mixed", mixedTree}};
     return shapes;
+}
+
+inline const TreeShape& twoMillionShape()
+{
+    static const TreeShape shape{"home-2m", twoMillionHome};
+    return shape;
 }
 
 // The tree of `shape` under `root`, generated on first use.

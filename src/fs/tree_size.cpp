@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -97,7 +98,9 @@ public:
 private:
     void work()
     {
-        std::vector<TreeMeasure> sums(totals_.size());
+        // Only the measured folders this worker met: a walk of thousands
+        // of them costs no more memory per worker than one of a few.
+        std::unordered_map<std::size_t, TreeMeasure> sums;
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             Task task;
@@ -127,9 +130,9 @@ private:
                 wake_.notify_all();
         }
         std::lock_guard lock(mutex_);
-        for (std::size_t root = 0; root < sums.size(); ++root) {
-            totals_[root].allocatedBytes += sums[root].allocatedBytes;
-            totals_[root].fingerprint.add(sums[root].fingerprint);
+        for (const auto& [root, sum] : sums) {
+            totals_[root].allocatedBytes += sum.allocatedBytes;
+            totals_[root].fingerprint.add(sum.fingerprint);
         }
         wake_.notify_all();
     }
