@@ -72,24 +72,6 @@ std::int64_t itemLength(const Candidate& item)
     return std::max<std::int64_t>(0, item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes());
 }
 
-// Renames `from` inside `folder` to the name `freeName` gives, which must
-// still be free then; another run in the same second may take it meanwhile,
-// so a taken name is tried again with the next free one. The name given.
-FsResult<std::string> renameToFreeName(const HeldFolder& folder, const std::string& from,
-                                       const std::function<std::string()>& freeName, const FileSystem& fileSystem)
-{
-    FsResult<void> renamed = FsError{};
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::string name = freeName();
-        renamed = fileSystem.renameCopy(folder, from, name);
-        if (renamed)
-            return name;
-        if (renamed.error().code != std::errc::file_exists)
-            break;
-    }
-    return renamed.error();
-}
-
 // An item that changed since the scan (still being downloaded, say) is not
 // what the user chose to move. The scan's fingerprint is compared where
 // there is one, else the size the scan measured.

@@ -72,3 +72,18 @@ std::string uncheckedNameIn(const HeldFolder& folder, const std::string& name, i
     });
     return hidden(numbered);
 }
+
+FsResult<std::string> renameToFreeName(const HeldFolder& folder, const std::string& from,
+                                       const std::function<std::string()>& freeName, const FileSystem& fileSystem)
+{
+    FsResult<void> renamed = FsError{};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string name = freeName();
+        renamed = fileSystem.renameCopy(folder, from, name);
+        if (renamed)
+            return name;
+        if (renamed.error().code != std::errc::file_exists)
+            break;
+    }
+    return renamed.error();
+}

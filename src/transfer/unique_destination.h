@@ -1,8 +1,9 @@
 #pragma once
 // Turns a proposed name into one at which nothing exists, so a copy never
 // replaces or merges into an earlier one: the name itself when free, else
-// "base n.ext" for n = 2 ... 999, else "base UUID.ext". Only tests for
-// existence; never creates anything. Callable from any thread.
+// "base n.ext" for n = 2 ... 999, else "base UUID.ext". Finding a name only
+// tests for existence; renameToFreeName, at the end, gives a finished copy
+// the name found. Callable from any thread.
 
 #include "fs/file_system.h"
 
@@ -32,3 +33,9 @@ std::string unfinishedNameIn(const HeldFolder& folder, const std::string& name, 
 // get, free inside `folder` under both names, cut like the one above.
 std::string uncheckedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
                             const FileSystem& fileSystem);
+
+// Renames `from` inside `folder` to the name `freeName` gives, which must
+// still be free then; another run in the same second may take it meanwhile,
+// so a taken name is tried again with the next free one. The name given.
+FsResult<std::string> renameToFreeName(const HeldFolder& folder, const std::string& from,
+                                       const std::function<std::string()>& freeName, const FileSystem& fileSystem);
