@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -86,6 +88,20 @@ inline void dropCaches()
 inline bool onPath(const std::string& program)
 {
     return run({"sh", "-c", "command -v " + program + " >/dev/null"}).status == 0;
+}
+
+// `mebibytes` MiB of pseudo-random bytes (the same for the same seed) at `file`:
+// data no drive or cache can shortcut.
+inline void writeRandomFile(const std::string& file, std::size_t mebibytes, std::uint64_t seed)
+{
+    std::mt19937_64 random(seed);
+    std::vector<std::uint64_t> block(128 * 1024);
+    std::ofstream out(file, std::ios::binary);
+    for (std::size_t i = 0; i < mebibytes; ++i) {
+        for (auto& word : block)
+            word = random();
+        out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * sizeof(std::uint64_t)));
+    }
 }
 
 inline double median(std::vector<double> values)

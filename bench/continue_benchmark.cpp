@@ -7,6 +7,7 @@
 // about 40 MB/s) and reads at its own; caches are dropped before every run.
 //   continue_benchmark [MIB_PER_ITEM [MS_PER_MIB]]   (root and /dev/fuse; 256 and 25)
 
+#include "bench_support.h"
 #include "support/fake_disk.h"
 #include "support/run_tool.h"
 
@@ -29,18 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int itemCount = 8;
-
-void writeRandom(const fs::path& file, std::size_t mebibytes, unsigned seed)
-{
-    std::mt19937_64 random(seed);
-    std::vector<std::uint64_t> block(128 * 1024);
-    std::ofstream out(file, std::ios::binary);
-    for (std::size_t i = 0; i < mebibytes; ++i) {
-        for (auto& word : block)
-            word = random();
-        out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * sizeof(std::uint64_t)));
-    }
-}
 
 void dropCaches()
 {
@@ -162,7 +151,8 @@ int main(int argc, char* argv[])
             return 1;
         }
         for (int i = 1; i <= itemCount; ++i)
-            writeRandom(work / "home" / "Downloads" / ("item" + std::to_string(i) + ".bin"), mebibytes, unsigned(i));
+            bench::writeRandomFile(work / "home" / "Downloads" / ("item" + std::to_string(i) + ".bin"), mebibytes,
+                                   unsigned(i));
         disk.setMode("slow " + std::to_string(slow));
         Bench bench(work, disk, drive);
         std::vector<Row> rows;

@@ -7,6 +7,7 @@
 // the run's time gone.
 //   time_left_benchmark [MS_PER_MIB]   (root and /dev/fuse; default 100)
 
+#include "bench_support.h"
 #include "fs/posix_file_system.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
@@ -37,18 +38,6 @@ struct Sample {
     double bar = 0;
 };
 
-void writeRandom(const fs::path& file, std::size_t mebibytes)
-{
-    std::mt19937_64 random(mebibytes);
-    std::vector<std::uint64_t> block(128 * 1024);
-    std::ofstream out(file, std::ios::binary);
-    for (std::size_t i = 0; i < mebibytes; ++i) {
-        for (auto& word : block)
-            word = random();
-        out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * sizeof(std::uint64_t)));
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,7 +64,7 @@ int main(int argc, char* argv[])
             std::vector<Candidate> items;
             for (const auto& [name, mebibytes] : files) {
                 const fs::path file = work / "home" / "Downloads" / name;
-                writeRandom(file, mebibytes);
+                bench::writeRandomFile(file, mebibytes, mebibytes);
                 const ItemMeasure measure = measureItem(file, fileSystem);
                 items.emplace_back(file, QStringLiteral("Downloads"), QStringLiteral("Disk image"), RiskLevel::safe,
                                    QString(), measure.sizeBytes, measure.fingerprint);
