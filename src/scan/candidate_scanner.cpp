@@ -106,20 +106,28 @@ public:
             std::string key = standardizedPath(item).native();
             if (seenPaths_.contains(key))
                 continue;
-            // Read once: whether it is a link to skip, and a file's own measure.
-            const auto values = fileSystem_.itemValues(item);
-            if (values && values.value().isSymbolicLink())
+            // A folder as the listing says needs nothing more before its walk:
+            // on a cold disk, reading each child's own values first costs a
+            // wait per child, one after another. Anything else is read once:
+            // whether it is a link to skip, and a file's own measure.
+            const bool listedFolder = entry.type == EntryType::directory;
+            std::optional<ItemValues> values; // empty for a listed folder, or when unreadable
+            if (!listedFolder) {
+                if (auto read = fileSystem_.itemValues(item))
+                    values = std::move(read.value());
+            }
+            if (values && values->isSymbolicLink())
                 continue;
             // The desktop's own folders are never moved whole (it would make
             // them again, empty): their items are the candidates.
-            if (userFolders_.contains(key) && values && values.value().isDirectory()) {
+            if (userFolders_.contains(key) && (listedFolder || (values && values->isDirectory()))) {
                 foundUserFolders_.push_back(std::move(item));
                 continue;
             }
-            if (values && !values.value().isDirectory()) {
+            if (values && !values->isDirectory()) {
                 if (measuring_)
                     measuring_(item);
-                children.push_back({item, std::move(key), measureNonFolder(values.value(), tally_)});
+                children.push_back({item, std::move(key), measureNonFolder(*values, tally_)});
             } else {
                 folders.push_back(item);
                 children.push_back({std::move(item), std::move(key), std::nullopt});
