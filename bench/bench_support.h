@@ -21,6 +21,7 @@ namespace bench {
 
 struct Measurement {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system time of the process and its threads
     long maxRssKiB = 0;
     std::string output;
     int status = 0;
@@ -61,6 +62,8 @@ inline Measurement run(const std::vector<std::string>& argv, bool quietErrors = 
     ::wait4(pid, &status, 0, &usage);
     m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     m.maxRssKiB = usage.ru_maxrss;
+    m.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     return m;
 }
