@@ -37,12 +37,12 @@
 
 #include "bench_support.h"
 #include "copy_bench_data.h"
-#include "fs/copy_flush.h"
-#include "fs/copy_verifier.h"
-#include "fs/drive_cache.h"
-#include "fs/freedesktop_trash.h"
-#include "fs/item_copier.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/copy/item_copier.h"
+#include "fs/drive/copy_flush.h"
+#include "fs/drive/drive_cache.h"
 #include "fs/posix_system_io.h"
+#include "fs/trash/freedesktop_trash.h"
 
 #include <algorithm>
 #include <chrono>

@@ -26,7 +26,7 @@
 #endif
 #include "fs/posix_file_system.h"
 #include "fs/posix_system_io.h"
-#include "fs/tree_size.h"
+#include "fs/walk/tree_size.h"
 #include "scan/candidate_scanner.h"
 
 #include <algorithm>

@@ -133,3 +133,8 @@ QString trashStepFailure(std::error_code code)
 {
     return trashStepFailure(code, I18n::language());
 }
+
+QString describeError(const FsError& error)
+{
+    return describeError(error, I18n::language());
+}

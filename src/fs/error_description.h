@@ -19,6 +19,7 @@ QString errorDescription(std::error_code code);
 // The description of a whole error: its place inside the item, when it has
 // one, then the reason ("a:b.txt: the destination does not allow this name").
 QString describeError(const FsError& error, I18n::Language language);
+QString describeError(const FsError& error);
 
 // A failure of the last step, the move of a verified copy's original to the
 // Trash: the copy is complete and kept, which the user must know.

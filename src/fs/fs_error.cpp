@@ -1,7 +1,5 @@
 #include "fs/fs_error.h"
 
-#include "fs/error_description.h"
-
 #include <cerrno>
 
 namespace {
@@ -88,9 +86,4 @@ bool isVerificationFailure(std::error_code code)
     case FsErrc::otherFileSystem: return true;
     default: return false;
     }
-}
-
-QString FsError::description() const
-{
-    return describeError(*this, I18n::language());
 }

@@ -6,8 +6,6 @@
 // to the user is made from the code only at the edge (error_description.h).
 // Plain values; usable from any thread.
 
-#include <QString>
-
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -96,11 +94,6 @@ struct FsError {
         : FsError(systemError(errnoValue), std::move(path), std::move(relativePath))
     {
     }
-
-    // A short description in the user's language (see error_description.h),
-    // led by the place inside the item where there is one:
-    // "a/b:c.txt: the destination does not allow this name".
-    QString description() const;
 };
 
 template <class T>

@@ -1,6 +1,6 @@
 #include "transfer/same_disk.h"
 
-#include "fs/mount_table.h"
+#include "fs/drive/mount_table.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "transfer/transfer_engine.h"
 
-#include "fs/destination_rules.h"
+#include "fs/drive/destination_rules.h"
 #include "fs/error_description.h"
 #include "model/path_ops.h"
 #include "model/path_text.h"
@@ -38,10 +38,10 @@ QStringList failureLines(const std::vector<Candidate>& items, const TransferResu
     QStringList lines;
     if (result.destinationFailed)
         lines.append(
-            formatText(I18n::text("transfer.createDestinationFailed"), {result.destinationFailed->description()}));
+            formatText(I18n::text("transfer.createDestinationFailed"), {describeError(*result.destinationFailed)}));
     for (const ItemFailure& failure : result.failedItems) {
         const Candidate& item = items[failure.item];
-        const QString reason = failure.trashStep ? trashStepFailure(failure.error.code) : failure.error.description();
+        const QString reason = failure.trashStep ? trashStepFailure(failure.error.code) : describeError(failure.error);
         lines.append(formatText(I18n::text("failure.item"), {item.rootName() + u'/' + displayName(item), item.kind(),
                                                              adviceText(item.risk()), reason}));
     }

@@ -2,7 +2,8 @@
 
 #include "fs/posix_file_system.h"
 
-#include "fs/make_directories.h"
+#include "fs/entries/make_directories.h"
+#include "fs/error_description.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -47,7 +48,7 @@ TEST_F(PosixFileSystemTest, ListsImmediateChildrenWithoutHiddenNames)
     makeSymlink("a.bin", dir / "link");
 
     const auto listing = fileSystem.listDirectory(dir.path());
-    ASSERT_TRUE(listing.ok()) << listing.error().description().toStdString();
+    ASSERT_TRUE(listing.ok()) << describeError(listing.error()).toStdString();
     EXPECT_EQ(sortedNames(listing.value()), (std::vector<std::string>{"a.bin", nonUtf8Name(".bin"), "folder", "link"}));
     for (const auto& entry : listing.value()) {
         if (entry.name == "folder") {
@@ -124,7 +125,7 @@ TEST_F(PosixFileSystemTest, CreatesFoldersWithTheirParents)
     const auto blocked = makeDirectories(fileSystem.io(), dir / "file" / "sub");
     ASSERT_FALSE(blocked.ok());
     EXPECT_EQ(blocked.error().code, systemError(ENOTDIR));
-    EXPECT_FALSE(blocked.error().description().isEmpty());
+    EXPECT_FALSE(describeError(blocked.error()).isEmpty());
 }
 
 TEST_F(PosixFileSystemTest, WorksBeyondPathMax)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fs/freedesktop_trash.h"
+#include "fs/trash/freedesktop_trash.h"
 
 #include <fcntl.h>
 #include <unistd.h>

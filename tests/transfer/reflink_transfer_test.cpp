@@ -4,9 +4,9 @@
 
 #include "transfer/transfer_engine.h"
 
-#include "fs/copy_verifier.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/copy/item_copier.h"
 #include "fs/error_description.h"
-#include "fs/item_copier.h"
 #include "fs/posix_system_io.h"
 #include "scan/candidate_scanner.h"
 #include "support/fault_injecting_io.h"

@@ -289,9 +289,10 @@ TEST_F(TransferTest, ACorruptCopyNeverSendsTheOriginalToTheTrash)
     EXPECT_EQ(result.failedItems[0].error.relativePath, "a.jpg");
     // The report's line: the item, its kind and advice, then where and why.
     ASSERT_EQ(result.failures.size(), 1);
-    EXPECT_EQ(result.failures[0], formatText(I18n::text("failure.item"),
-                                             {QStringLiteral("Downloads/Photos"), QStringLiteral("File"),
-                                              adviceText(RiskLevel::safe), result.failedItems[0].error.description()}));
+    EXPECT_EQ(result.failures[0],
+              formatText(I18n::text("failure.item"),
+                         {QStringLiteral("Downloads/Photos"), QStringLiteral("File"), adviceText(RiskLevel::safe),
+                          describeError(result.failedItems[0].error)}));
     EXPECT_EQ(readAll(dir / "src" / "Photos" / "a.jpg"), std::string(50'000, 'p'));
     // The copy stays, under the name of a copy that was not found right.
     EXPECT_TRUE(fs::exists(dated() / "Downloads" / ".Photos.loftwell-unchecked" / "a.jpg"));

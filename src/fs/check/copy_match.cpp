@@ -1,7 +1,7 @@
-#include "fs/copy_match.h"
+#include "fs/check/copy_match.h"
 
-#include "fs/entry_support.h"
-#include "fs/path_anchor.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <algorithm>

@@ -1,20 +1,18 @@
-#include "fs/copy_verifier.h"
+#include "fs/check/copy_verifier.h"
 
-#include "fs/content_hash.h"
-#include "fs/drive_read_back.h"
-#include "fs/entry_support.h"
-#include "fs/helper_thread.h"
-#include "fs/manifest_index.h"
-#include "fs/path_anchor.h"
+#include "fs/check/drive_read_back.h"
+#include "fs/check/manifest_index.h"
+#include "fs/copy/content_hash.h"
+#include "fs/copy/helper_thread.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <linux/fiemap.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
@@ -180,26 +178,12 @@ private:
     // A file has the same name in the source folder and in its copy.
     FsResult<void> readBack(int sourceFolder, int folder, const std::vector<PendingRead>& files)
     {
-        std::atomic<std::size_t> next{0};
-        std::atomic<bool> failed{false};
-        std::mutex firstMutex;
-        FsResult<void> first;
-        auto work = [&](ReadBackBuffer& buffer) {
-            for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
-                const PendingRead& file = files[i];
-                const char* name = file.name.c_str();
-                if (auto matched = contentMatches({sourceFolder, name, file.entry->inode},
-                                                  {folder, name, file.copyInode}, *file.entry, buffer);
-                    !matched) {
-                    std::lock_guard lock(firstMutex);
-                    if (first.ok())
-                        first = std::move(matched);
-                    failed = true;
-                }
-            }
-        };
-        shareWork(helper_, files.size(), work, mainBuffer_, helperBuffer_);
-        return first;
+        return shareEach(helper_, files.size(), mainBuffer_, helperBuffer_, [&](std::size_t i, ReadBackBuffer& buffer) {
+            const PendingRead& file = files[i];
+            const char* name = file.name.c_str();
+            return contentMatches({sourceFolder, name, file.entry->inode}, {folder, name, file.copyInode}, *file.entry,
+                                  buffer);
+        });
     }
 
     FsResult<void> contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,

@@ -1,6 +1,6 @@
-#include "fs/drive_read_back.h"
+#include "fs/check/drive_read_back.h"
 
-#include "fs/content_hash.h"
+#include "fs/copy/content_hash.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "fs/manifest_index.h"
+#include "fs/check/manifest_index.h"
 
-#include "fs/entry_support.h"
+#include "fs/entries/entry_support.h"
 
 ManifestIndex::ManifestIndex(const CopyManifest& manifest)
 {

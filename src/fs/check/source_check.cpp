@@ -1,7 +1,7 @@
-#include "fs/source_check.h"
+#include "fs/check/source_check.h"
 
-#include "fs/entry_support.h"
-#include "fs/manifest_index.h"
+#include "fs/check/manifest_index.h"
+#include "fs/entries/entry_support.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "fs/source_record.h"
+#include "fs/check/source_record.h"
 
-#include "fs/content_hash.h"
-#include "fs/entry_support.h"
-#include "fs/path_anchor.h"
+#include "fs/copy/content_hash.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "fs/content_hash.h"
+#include "fs/copy/content_hash.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>

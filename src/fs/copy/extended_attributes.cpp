@@ -1,4 +1,4 @@
-#include "fs/extended_attributes.h"
+#include "fs/copy/extended_attributes.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "fs/file_data_copy.h"
+#include "fs/copy/file_data_copy.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -10,11 +10,11 @@
 // the lane's own thread meanwhile. A large file goes to its drive as it is
 // written (write_behind.h). Every system call goes through `io`.
 
-#include "fs/content_hash.h"
+#include "fs/copy/content_hash.h"
+#include "fs/copy/helper_thread.h"
+#include "fs/copy/write_behind.h"
 #include "fs/file_system.h"
-#include "fs/helper_thread.h"
 #include "fs/system_io.h"
-#include "fs/write_behind.h"
 
 #include <atomic>
 #include <cstddef>

@@ -5,6 +5,9 @@
 // thread can be made (a process or user at its limit), the caller does the
 // job itself.
 
+#include "fs/fs_error.h"
+
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -78,15 +81,33 @@ private:
 // Folders with this many files share them with the helper thread.
 inline constexpr std::size_t parallelFilesFrom = 16;
 
-// Runs `work(buffer)` on this thread and, for `count` items worth sharing,
-// on the helper thread too, each with its own buffer; returns when both are done.
-template <class Work, class Buffer>
-void shareWork(HelperThread& helper, std::size_t count, Work& work, Buffer& ownBuffer, Buffer& helperBuffer)
+// Runs `each(index, buffer)` for every index below `count`: on this thread
+// and, for counts worth sharing, on the helper thread too, each taking the
+// next index not yet taken and using its own buffer. After a failure no
+// thread takes another index; the first failure is what returns.
+template <class Buffer, class Each>
+FsResult<void> shareEach(HelperThread& helper, std::size_t count, Buffer& ownBuffer, Buffer& helperBuffer, Each each)
 {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex firstMutex;
+    FsResult<void> first;
+    auto work = [&](Buffer& buffer) {
+        for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < count;) {
+            if (FsResult<void> done = each(i, buffer); !done) {
+                std::lock_guard lock(firstMutex);
+                if (first.ok())
+                    first = std::move(done);
+                failed = true;
+                return;
+            }
+        }
+    };
     if (count >= parallelFilesFrom && helper.start([&] { work(helperBuffer); })) {
         work(ownBuffer);
         helper.wait();
     } else {
         work(ownBuffer);
     }
+    return first;
 }

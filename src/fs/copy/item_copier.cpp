@@ -1,11 +1,11 @@
-#include "fs/item_copier.h"
+#include "fs/copy/item_copier.h"
 
-#include "fs/content_hash.h"
-#include "fs/entry_support.h"
-#include "fs/extended_attributes.h"
-#include "fs/file_data_copy.h"
-#include "fs/helper_thread.h"
-#include "fs/path_anchor.h"
+#include "fs/copy/content_hash.h"
+#include "fs/copy/extended_attributes.h"
+#include "fs/copy/file_data_copy.h"
+#include "fs/copy/helper_thread.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <algorithm>
@@ -206,35 +206,18 @@ private:
     // helper thread, each taking the next file not yet taken.
     FsResult<void> copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
     {
-        std::atomic<std::size_t> next{0};
-        std::atomic<bool> failed{false};
-        std::mutex firstMutex;
-        FsResult<void> first;
-        auto keep = [&](FsResult<void> failure) {
-            std::lock_guard lock(firstMutex);
-            if (first.ok())
-                first = std::move(failure);
-            failed = true;
-        };
-        auto work = [&](CopyLane& lane) {
-            for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < files.size();) {
-                const char* name = files[i].c_str();
-                CopiedEntry entry;
-                entry.relativePath = joinRelative(relative, files[i]);
-                if (stopped()) {
-                    keep(inItem(systemError(ECANCELED), entry.relativePath));
-                    return;
-                }
-                // The file's own fstat after opening tells all: no stat before.
-                if (auto copied = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane); !copied) {
-                    keep(std::move(copied));
-                    return;
-                }
-                record(std::move(entry));
-            }
-        };
-        shareWork(helper_, files.size(), work, mainLane_, helperLane_);
-        return first;
+        return shareEach(helper_, files.size(), mainLane_, helperLane_, [&](std::size_t i, CopyLane& lane) {
+            const char* name = files[i].c_str();
+            CopiedEntry entry;
+            entry.relativePath = joinRelative(relative, files[i]);
+            if (stopped())
+                return FsResult<void>(inItem(systemError(ECANCELED), entry.relativePath));
+            // The file's own fstat after opening tells all: no stat before.
+            if (auto copied = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane); !copied)
+                return copied;
+            record(std::move(entry));
+            return FsResult<void>();
+        });
     }
 
     // `listed`: the source as stat'ed before, when it was; the file opened

@@ -1,6 +1,6 @@
-#include "fs/unfinished_copy.h"
+#include "fs/copy/unfinished_copy.h"
 
-#include "fs/entry_support.h"
+#include "fs/entries/entry_support.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

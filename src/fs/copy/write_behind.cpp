@@ -1,4 +1,4 @@
-#include "fs/write_behind.h"
+#include "fs/copy/write_behind.h"
 
 #include "fs/fs_error.h"
 

@@ -1,7 +1,7 @@
-#include "fs/copy_flush.h"
+#include "fs/drive/copy_flush.h"
 
-#include "fs/entry_support.h"
-#include "fs/mount_table.h"
+#include "fs/drive/mount_table.h"
+#include "fs/entries/entry_support.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

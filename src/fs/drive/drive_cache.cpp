@@ -1,6 +1,6 @@
-#include "fs/drive_cache.h"
+#include "fs/drive/drive_cache.h"
 
-#include "fs/mount_table.h"
+#include "fs/drive/mount_table.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "fs/item_fit_check.h"
+#include "fs/drive/item_fit_check.h"
 
-#include "fs/destination_rules.h"
-#include "fs/entry_support.h"
-#include "fs/path_anchor.h"
+#include "fs/drive/destination_rules.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "fs/mount_table.h"
+#include "fs/drive/mount_table.h"
 
 #include <algorithm>
 #include <fstream>

@@ -2,7 +2,7 @@
 // Small helpers the copier and the verifier share: paths of entries inside
 // an item, the whole listing of an open folder, and stat times as one number.
 
-#include "fs/directory_reader.h"
+#include "fs/entries/directory_reader.h"
 #include "fs/file_system.h"
 #include "fs/fs_error.h"
 #include "fs/system_io.h"

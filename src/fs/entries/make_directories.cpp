@@ -1,4 +1,4 @@
-#include "fs/make_directories.h"
+#include "fs/entries/make_directories.h"
 
 #include "fs/unique_fd.h"
 

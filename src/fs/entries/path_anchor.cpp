@@ -1,4 +1,4 @@
-#include "fs/path_anchor.h"
+#include "fs/entries/path_anchor.h"
 
 #include <cerrno>
 #include <climits>

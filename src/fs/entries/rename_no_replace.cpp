@@ -1,4 +1,4 @@
-#include "fs/rename_no_replace.h"
+#include "fs/entries/rename_no_replace.h"
 
 #include <cerrno>
 #include <cstdio> // RENAME_NOREPLACE

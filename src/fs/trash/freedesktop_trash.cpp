@@ -1,9 +1,9 @@
-#include "fs/freedesktop_trash.h"
+#include "fs/trash/freedesktop_trash.h"
 
-#include "fs/make_directories.h"
-#include "fs/path_anchor.h"
-#include "fs/rename_no_replace.h"
-#include "fs/source_check.h"
+#include "fs/check/source_check.h"
+#include "fs/entries/make_directories.h"
+#include "fs/entries/path_anchor.h"
+#include "fs/entries/rename_no_replace.h"
 #include "fs/unique_fd.h"
 #include "model/path_ops.h"
 

@@ -1,8 +1,8 @@
-#include "fs/tree_size.h"
+#include "fs/walk/tree_size.h"
 
-#include "fs/directory_reader.h"
-#include "fs/entry_support.h"
-#include "fs/path_anchor.h"
+#include "fs/entries/directory_reader.h"
+#include "fs/entries/entry_support.h"
+#include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
 
 #include <algorithm>

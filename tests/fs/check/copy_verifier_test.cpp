@@ -1,8 +1,8 @@
 // The check of a finished copy against its source and the manifest: what differed, and where.
 
-#include "fs/copy_verifier.h"
+#include "fs/check/copy_verifier.h"
 
-#include "fs/item_copier.h"
+#include "fs/copy/item_copier.h"
 #include "fs/posix_system_io.h"
 #include "support/rich_folder.h"
 #include "support/temp_dir.h"

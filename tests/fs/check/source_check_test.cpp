@@ -1,10 +1,10 @@
 // The last look at an original before the Trash, and the verification, agree on what "still what was copied" means.
 
-#include "fs/source_check.h"
+#include "fs/check/source_check.h"
 
-#include "fs/copy_verifier.h"
-#include "fs/item_copier.h"
-#include "fs/manifest_index.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/check/manifest_index.h"
+#include "fs/copy/item_copier.h"
 #include "fs/posix_system_io.h"
 #include "support/rich_folder.h"
 #include "support/temp_dir.h"

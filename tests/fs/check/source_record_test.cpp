@@ -2,12 +2,12 @@
 // checks that copy as the copier's own record would, and a copy is offered
 // only where its layout is the original's.
 
-#include "fs/copy_match.h"
-#include "fs/copy_verifier.h"
-#include "fs/item_copier.h"
+#include "fs/check/copy_match.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/check/source_record.h"
+#include "fs/copy/item_copier.h"
 #include "fs/posix_file_system.h"
 #include "fs/posix_system_io.h"
-#include "fs/source_record.h"
 #include "fs/unique_fd.h"
 #include "support/rich_folder.h"
 #include "support/temp_dir.h"

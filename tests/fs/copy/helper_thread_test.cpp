@@ -2,10 +2,11 @@
 // copy, its check and the walk that measures a tree each do their work on
 // the one thread they have.
 
-#include "fs/copy_verifier.h"
-#include "fs/item_copier.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/copy/item_copier.h"
+#include "fs/error_description.h"
 #include "fs/posix_system_io.h"
-#include "fs/tree_size.h"
+#include "fs/walk/tree_size.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -43,10 +44,10 @@ TEST(HelperThread, WithNoThreadToBeHadEveryStepRunsOnOne)
         const PosixSystemIo io;
         const auto manifest = copyItemTree(io, dir / "Album", dir / "copy", CopyOptions{true});
         if (!manifest)
-            return "copy: " + manifest.error().description().toStdString();
+            return "copy: " + describeError(manifest.error()).toStdString();
         if (const auto checked = verifyItemCopy(io, dir / "Album", dir / "copy", manifest.value(), CopyCheck::contents);
             !checked)
-            return "check: " + checked.error().description().toStdString();
+            return "check: " + describeError(checked.error()).toStdString();
         const TreeMeasure measure = measureTree(io, dir / "Album", 4);
         const std::int64_t expected = 40 * (20 * 1000 + 190);
         return measure.fingerprint.lengthBytes == expected

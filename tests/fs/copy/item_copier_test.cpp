@@ -1,12 +1,12 @@
 // The copy of one item on the real file system, faults and odd entries included.
 
-#include "fs/copy_verifier.h"
-#include "fs/item_copier.h"
+#include "fs/check/copy_verifier.h"
+#include "fs/copy/item_copier.h"
 
+#include "fs/check/source_check.h"
 #include "fs/error_description.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_system_io.h"
-#include "fs/source_check.h"
 #include "support/rich_folder.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -52,7 +52,7 @@ TEST(ItemCopy, CopiesTheWholeItemAndKeepsWhatMatters)
         const fs::path out = target / (hash ? "hashed" : "plain");
         fs::create_directories(out.parent_path());
         const auto manifest = copyItemTree(io, source, out, CopyOptions{hash});
-        ASSERT_TRUE(manifest.ok()) << manifest.error().description().toStdString();
+        ASSERT_TRUE(manifest.ok()) << describeError(manifest.error()).toStdString();
         EXPECT_EQ(manifest.value().entries.size(), 12u); // the folder and 11 entries below it
         EXPECT_EQ(readAll(out / "readme.txt"), "hello");
         EXPECT_EQ(readAll(out / ".hidden" / "config"), "secret");
@@ -136,7 +136,7 @@ TEST(ItemCopy, AFileTooLargeForTheDestinationFailsClearly)
         rlimit limit{1024 * 1024, 1024 * 1024}; // like a FAT32 cap, only smaller
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const auto result = copyItemTree(io, dir / "video.mkv", dir / "copy.mkv", CopyOptions{true});
-        return result.ok() ? std::string("copied") : result.error().description().toStdString();
+        return result.ok() ? std::string("copied") : describeError(result.error()).toStdString();
     });
     EXPECT_EQ(QString::fromStdString(answer), errorDescription(systemError(EFBIG)));
     EXPECT_EQ(fs::file_size(dir / "video.mkv"), 3u * 1024 * 1024);

@@ -2,9 +2,10 @@
 // once in the flush before the read-back: what the drive has really written
 // is read from the block device's own count.
 
-#include "fs/item_copier.h"
+#include "fs/copy/item_copier.h"
+#include "fs/copy/write_behind.h"
+#include "fs/error_description.h"
 #include "fs/posix_system_io.h"
-#include "fs/write_behind.h"
 #include "support/loop_mount.h"
 #include "support/temp_dir.h"
 
@@ -38,7 +39,7 @@ TEST_P(WrittenWhileCopiedTest, AllButTheLastTwoPiecesAreOnTheDriveWhenTheCopyRet
     ASSERT_GE(before, 0) << "no count of written sectors for the loop device";
 
     const auto copied = copyItemTree(PosixSystemIo(), film, drive / "Copy.mkv", CopyOptions{true});
-    ASSERT_TRUE(copied.ok()) << copied.error().description().toStdString();
+    ASSERT_TRUE(copied.ok()) << describeError(copied.error()).toStdString();
     const long long written = drive.bytesWritten() - before;
     // Left to the kernel, 96 MiB would still be in memory: it starts
     // writing after 30 seconds or past a tenth of the machine's memory.

@@ -1,8 +1,8 @@
 // What a destination can hold, learned by trying on real drives, and items checked against it before writing.
 
-#include "fs/destination_rules.h"
+#include "fs/drive/destination_rules.h"
 
-#include "fs/item_fit_check.h"
+#include "fs/drive/item_fit_check.h"
 #include "fs/posix_file_system.h"
 #include "fs/posix_system_io.h"
 #include "support/drive_image.h"

@@ -1,6 +1,6 @@
 // The user's drives, read from a mount table as the kernel writes it.
 
-#include "fs/mount_table.h"
+#include "fs/drive/mount_table.h"
 
 #include <gtest/gtest.h>
 

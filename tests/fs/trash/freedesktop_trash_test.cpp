@@ -1,9 +1,9 @@
 // The freedesktop.org Trash: what is moved, the .trashinfo record, and trash-cli reading it back.
 
-#include "fs/freedesktop_trash.h"
+#include "fs/trash/freedesktop_trash.h"
 
+#include "fs/copy/item_copier.h"
 #include "fs/error_description.h"
-#include "fs/item_copier.h"
 #include "fs/posix_system_io.h"
 #include "support/fault_injecting_io.h"
 #include "support/temp_dir.h"
@@ -58,7 +58,7 @@ TEST_F(TrashTest, HomeTrashIsMadePrivateAndWritesAReadableTrashinfo)
 {
     writeFile(dir / "items" / "a%41b c.txt", 10);
     const auto moved = moveToTrash(io, dir / "items" / "a%41b c.txt", environment());
-    ASSERT_TRUE(moved.ok()) << moved.error().description().toStdString();
+    ASSERT_TRUE(moved.ok()) << describeError(moved.error()).toStdString();
     EXPECT_EQ(moved.value(), trash() / "files" / "a%41b c.txt");
     EXPECT_FALSE(fs::exists(dir / "items" / "a%41b c.txt"));
     struct stat st;

@@ -1,7 +1,7 @@
 // The size measure of a folder: allocated space of its visible regular files at any depth.
 
 #include "fs/posix_system_io.h"
-#include "fs/tree_size.h"
+#include "fs/walk/tree_size.h"
 
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
