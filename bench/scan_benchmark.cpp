@@ -16,8 +16,9 @@
 // runs. Cold runs drop the page cache first and need root.
 //
 // With --shapes, it times instead the whole `loftwell-cli scan` process on
-// trees of other shapes (scan_shapes.h, made beside DIR), against du and gdu;
-// with --scale, on a home of two million files.
+// trees of other shapes (scan_shapes.h, made beside DIR), against du and gdu,
+// with the walk alone and the floor of any walk beside it; with --scale, on a
+// home of two million files.
 
 #include "bench_support.h"
 #include "scan_shapes.h"
