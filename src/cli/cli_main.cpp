@@ -196,7 +196,7 @@ int transferCommand(const CliArguments& arguments)
     const bool wroteOrUsed = result.savedCopies || !result.earlierCopyLines.isEmpty();
     const bool ejected = !arguments.eject || !wroteOrUsed ||
                          ejectDrive(result.destinationMoved.value_or(*arguments.destination), fileSystem, systemBus);
-    return result.failures.isEmpty() && allRead && ejected ? 0 : 1;
+    return result.failures.isEmpty() && !result.driveFault && allRead && ejected ? 0 : 1;
 }
 
 int scanCommand(const CliArguments& arguments)

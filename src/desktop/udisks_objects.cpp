@@ -51,7 +51,7 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
         QDBusObjectPath path;
         objects.beginMapEntry();
         objects >> path;
-        UdisksFilesystem filesystem{path.path(), {}, {}, {}, {}, false};
+        UdisksFilesystem filesystem{path.path(), {}, {}, {}, {}, false, {}};
         bool hasFilesystem = false;
         objects.beginMap();
         while (!objects.atEnd()) {
@@ -67,6 +67,10 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
                 filesystem.uuid = properties.value(QStringLiteral("IdUUID")).toString();
                 filesystem.label = properties.value(QStringLiteral("IdLabel")).toString();
                 filesystem.drive = qvariant_cast<QDBusObjectPath>(properties.value(QStringLiteral("Drive"))).path();
+                QByteArray device = properties.value(QStringLiteral("Device")).toByteArray();
+                if (device.endsWith('\0'))
+                    device.chop(1);
+                filesystem.device = device.toStdString();
             } else if (interface == QLatin1String("org.freedesktop.UDisks2.Drive") &&
                        properties.value(QStringLiteral("CanPowerOff")).toBool()) {
                 poweredOff.push_back(path.path());

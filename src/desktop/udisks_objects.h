@@ -18,9 +18,10 @@ struct UdisksFilesystem {
     QString object; // the block device's object path
     QString uuid;   // the file system's UUID, "" when it has none
     std::vector<std::filesystem::path> mountPoints;
-    QString label;            // the file system's label, "" when it has none
-    QString drive;            // the drive's object path, "" when it has none
-    bool canPowerOff = false; // the drive can be powered off once unmounted
+    QString label;                // the file system's label, "" when it has none
+    QString drive;                // the drive's object path, "" when it has none
+    bool canPowerOff = false;     // the drive can be powered off once unmounted
+    std::filesystem::path device; // its block device ("/dev/sdb1"), where known
 };
 
 // None when the service does not answer.

@@ -1,6 +1,7 @@
 #include "desktop/udisks_remount.h"
 
 #include "desktop/udisks_objects.h"
+#include "fs/drive/device_users.h"
 
 #include <QDBusMessage>
 #include <QVariantMap>
@@ -13,33 +14,49 @@ using Outcome = RemountResult::Outcome;
 constexpr int unmountWithin = 120'000;
 constexpr int mountWithin = 60'000;
 
-QDBusMessage callFilesystem(const QDBusConnection& bus, const QString& object, const QString& method, int within)
+QDBusMessage callFilesystem(const QDBusConnection& bus, const QString& object, const QString& method,
+                            QVariantMap options, int within)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(udisksService), object,
                                                        QString::fromLatin1(udisksFilesystem), method);
-    call << QVariantMap{{QStringLiteral("auth.no_user_interaction"), true}};
+    options.insert(QStringLiteral("auth.no_user_interaction"), true);
+    call << options;
     return bus.call(call, QDBus::Block, within);
 }
 
 } // namespace
 
-RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint) const
+RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bool readOnly) const
 {
     if (!bus_)
         return {};
     const auto filesystem = udisksFilesystemAt(*bus_, mountPoint);
     if (!filesystem)
         return {};
-    const QDBusMessage unmounted = callFilesystem(*bus_, filesystem->object, QStringLiteral("Unmount"), unmountWithin);
-    if (unmounted.type() != QDBusMessage::ReplyMessage)
-        return {Outcome::notUnmounted, {}};
-    const QDBusMessage mounted = callFilesystem(*bus_, filesystem->object, QStringLiteral("Mount"), mountWithin);
+    const QDBusMessage unmounted =
+        callFilesystem(*bus_, filesystem->object, QStringLiteral("Unmount"), {}, unmountWithin);
+    if (unmounted.type() != QDBusMessage::ReplyMessage) {
+        if (unmounted.errorName() == QLatin1String("org.freedesktop.UDisks2.Error.DeviceBusy"))
+            return {Outcome::busy, {}, mountUsers(mountPoint)};
+        return {Outcome::refused, {}, {}};
+    }
+    // Its driver lets go of the device as it ends; a program that still
+    // holds the device keeps the kernel's cache of it. (Only the check needs
+    // the cache gone.)
+    const std::string holders =
+        readOnly ? waitForDeviceClosed(blockDeviceNumber(filesystem->device), std::chrono::seconds(5)) : std::string();
+    QVariantMap options;
+    if (readOnly)
+        options.insert(QStringLiteral("options"), QStringLiteral("ro"));
+    const QDBusMessage mounted =
+        callFilesystem(*bus_, filesystem->object, QStringLiteral("Mount"), options, mountWithin);
     if (mounted.type() != QDBusMessage::ReplyMessage || mounted.arguments().isEmpty())
-        return {Outcome::notMountedBack, {}};
+        return {Outcome::notMountedBack, {}, {}};
     // The same file system, found by its UUID, wherever it is mounted now;
     // else where Mount said it put it. The run's folders are looked for
     // there, and must be found, before any copy is read back.
-    RemountResult result{Outcome::remounted, mounted.arguments().at(0).toString().toStdString()};
+    RemountResult result{holders.empty() ? Outcome::remounted : Outcome::deviceHeld,
+                         mounted.arguments().at(0).toString().toStdString(), holders};
     if (filesystem->uuid.isEmpty())
         return result;
     if (const auto all = udisksFilesystems(*bus_)) {

@@ -80,6 +80,10 @@ const char* ownKey(FsErrc condition)
     case FsErrc::hardLinkDiffers: return "error.otherHardLink";
     case FsErrc::notCheckedOnDrive: return "error.notChecked";
     case FsErrc::driveNotMountedBack: return "error.notMountedBack";
+    case FsErrc::driveBusy: return "error.driveBusy";
+    case FsErrc::deviceHeld: return "error.deviceHeld";
+    case FsErrc::driveUntrusted: return "error.driveUntrusted";
+    case FsErrc::driveInUse: return "error.driveInUse";
     case FsErrc::unfinishedCopyLeft: return "error.unfinishedLeft";
     case FsErrc::trashFull: return "error.trashFull";
     case FsErrc::trashReadOnly: return "error.trashReadOnly";
@@ -113,6 +117,9 @@ QString describeError(const FsError& error, I18n::Language language)
     QString reason = errorDescription(error.code, language);
     if (error.code == FsErrc::caseCollision)
         reason = formatText(reason, {displayText(std::string_view(error.otherName))});
+    // Who holds the drive, where it could be told.
+    if ((error.code == FsErrc::driveBusy || error.code == FsErrc::deviceHeld) && !error.otherName.empty())
+        reason += formatText(I18n::text("error.heldBy", language), {displayText(std::string_view(error.otherName))});
     if (error.relativePath.empty())
         return reason;
     const QString where = displayText(std::string_view(error.relativePath));

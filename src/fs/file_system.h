@@ -8,8 +8,10 @@
 //
 // Implementations must be usable from the GUI thread and one worker at once.
 
+#include "fs/drive_claim.h"
 #include "fs/fs_error.h"
 #include "fs/held_folder.h"
+#include "fs/remount_result.h"
 #include "fs/scan_tally.h"
 #include "fs/user_folder.h"
 #include "model/item_fingerprint.h"
@@ -269,11 +271,16 @@ public:
     // How a read-back reaches the drive holding `folder` (see drive_cache.h).
     virtual DriveAccess driveAccess(const HeldFolder& folder) const = 0;
 
-    // Empties the kernel's cache of the block device `device`, written out
-    // first, so that what is read next comes from the drive itself. Fails
-    // where this process may not open the device (it takes root or the
-    // "disk" group).
-    virtual FsResult<void> dropDeviceCache(const std::filesystem::path& device) const = 0;
+    // Unmounts the drive `drive` (one served by a driver in user space) and
+    // mounts it again itself, read-only when asked and as before when not
+    // (see own_remount.h): for a program running as root where no disk
+    // service does it. `unavailable` everywhere else.
+    virtual RemountResult remountDrive(const DriveAccess& drive, bool readOnly) const = 0;
+
+    // Adds the drive of `folder` to `claim`, for as long as the claim lasts
+    // (see drive_lock.h): fails with FsErrc::driveInUse where another run
+    // holds the drive, or has unmounted the drive `folder` belongs on.
+    virtual FsResult<void> claimDrive(const HeldFolder& folder, DriveClaim& claim) const = 0;
 
     // Gives the finished copy `from` inside `into` its name `to`, where
     // nothing may be yet (EEXIST otherwise).

@@ -39,6 +39,10 @@ public:
         case FsErrc::hardLinkDiffers: return "hard link differs in the copy";
         case FsErrc::notCheckedOnDrive: return "copied, not checked on the drive";
         case FsErrc::driveNotMountedBack: return "the drive did not mount again";
+        case FsErrc::driveBusy: return "the drive is in use and could not be unmounted";
+        case FsErrc::deviceHeld: return "another program held the drive's device";
+        case FsErrc::driveUntrusted: return "the drive gave back another copy wrongly";
+        case FsErrc::driveInUse: return "another run is using the drive";
         case FsErrc::unfinishedCopyLeft: return "stopped; the unfinished copy is still there";
         case FsErrc::trashFull: return "the Trash's disk is full";
         case FsErrc::trashReadOnly: return "the Trash's disk is read-only";

@@ -46,6 +46,10 @@ enum class FsErrc {
     // Where the read-back cannot reach the drive:
     notCheckedOnDrive,   // the drive's driver answers from memory: copied, not checked
     driveNotMountedBack, // unmounted for the check, the drive did not come back
+    driveBusy,           // the drive could not be unmounted for the check: a program uses it
+    deviceHeld,          // a program held the drive's device while it was unmounted: its cache stayed
+    driveUntrusted,      // checked and identical, but the drive gave back another copy wrongly
+    driveInUse,          // another run holds the drive
     unfinishedCopyLeft,  // stopped, and its unfinished copy could not be removed
     // Why the Trash could not take an original:
     trashFull,
@@ -78,7 +82,9 @@ struct FsError {
     std::error_code code;
     std::filesystem::path path; // the path the failure concerns
     std::string relativePath;   // inside the item ("a/b"), "" for the item itself or outside one
-    std::string otherName;      // FsErrc::caseCollision: the name it collides with
+    // FsErrc::caseCollision: the name it collides with; FsErrc::driveBusy
+    // and deviceHeld: the programs that hold the drive, where known.
+    std::string otherName;
 
     FsError() = default;
     FsError(std::error_code code, std::filesystem::path path, std::string relativePath = {})

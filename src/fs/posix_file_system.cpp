@@ -9,7 +9,9 @@
 #include "fs/drive/copy_flush.h"
 #include "fs/drive/destination_rules.h"
 #include "fs/drive/drive_cache.h"
+#include "fs/drive/drive_lock.h"
 #include "fs/drive/item_fit_check.h"
+#include "fs/drive/own_remount.h"
 #include "fs/entries/directory_reader.h"
 #include "fs/entries/entry_support.h"
 #include "fs/entries/path_anchor.h"
@@ -256,11 +258,14 @@ DriveAccess PosixFileSystem::driveAccess(const HeldFolder& folder) const
     return driveAccessOf(*io_, folder.descriptor());
 }
 
-FsResult<void> PosixFileSystem::dropDeviceCache(const fs::path& device) const
+RemountResult PosixFileSystem::remountDrive(const DriveAccess& drive, bool readOnly) const
 {
-    if (const int error = dropBlockDeviceCache(*io_, device))
-        return FsError{error, device};
-    return {};
+    return remountOwn(drive, readOnly);
+}
+
+FsResult<void> PosixFileSystem::claimDrive(const HeldFolder& folder, DriveClaim& claim) const
+{
+    return claimDriveOf(*io_, folder.descriptor(), folder.path(), claim);
 }
 
 FsResult<void> PosixFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const

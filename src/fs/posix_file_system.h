@@ -42,7 +42,8 @@ public:
                               ByteCounter verified = {}) const override;
     FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const override;
     DriveAccess driveAccess(const HeldFolder& folder) const override;
-    FsResult<void> dropDeviceCache(const std::filesystem::path& device) const override;
+    RemountResult remountDrive(const DriveAccess& drive, bool readOnly) const override;
+    FsResult<void> claimDrive(const HeldFolder& folder, DriveClaim& claim) const override;
     FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     bool removeEmptyFolder(const HeldFolder& folder) const override;

@@ -3,43 +3,59 @@
 namespace {
 
 using Outcome = RemountResult::Outcome;
+using Remount = std::function<RemountResult(const std::filesystem::path& mountPoint)>;
 
-// Way 1. True when the drive was mounted again and its folders found; a
-// drive unmounted that did not come back is `lost`.
-bool remountDrive(RunFolders& folders, const DriveAccess& access, const FileSystem& fileSystem,
-                  const DriveRemount& remount, std::optional<FsError>& lost)
+// Lets go of the run's folders (nothing of ours may keep the drive busy),
+// remounts the drive and finds the folders again on it.
+RemountResult remountHolding(RunFolders& folders, DriveClaim& claim, const DriveAccess& access,
+                             const FileSystem& fileSystem, const Remount& remount, std::optional<FsError>& lost)
 {
     const std::optional<RunPlaces> places = runPlaces(folders, access.mountPoint, fileSystem);
     if (!places)
-        return false;
-    const DestinationRules rules = folders.rules;
-    const std::filesystem::path dated = folders.dated.path();
-    const bool datedMade = folders.datedMade;
-    std::set<std::string> rootsMade = std::move(folders.rootsMade);
-    // Nothing of ours may keep the drive busy.
+        return {};
+    RunFolders kept = std::move(folders);
     folders = RunFolders{};
-    const RemountResult result = remount.remount(access.mountPoint);
+    kept.perRoot.clear();
+    kept.earlier.clear();
+    const std::filesystem::path dated = kept.dated.path();
+    kept.destination = HeldFolder{};
+    kept.dated = HeldFolder{};
+    const RemountResult result = remount(access.mountPoint);
     if (result.outcome == Outcome::notMountedBack) {
         lost = FsError{FsErrc::driveNotMountedBack, dated};
-        return false;
+        return result;
     }
-    const bool remounted = result.outcome == Outcome::remounted;
+    const bool moved = result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld;
     auto held =
-        reholdRunFolders(*places, remounted ? result.mountPoint : access.mountPoint, rules, !remounted, fileSystem);
+        reholdRunFolders(*places, moved ? result.mountPoint : access.mountPoint, kept.rules, !moved, fileSystem);
     if (!held) {
         lost = held.error();
-        return false;
+        return {Outcome::notMountedBack, {}, {}};
     }
     folders = std::move(held).value();
     fileSystem.claimRunFolder(folders.dated);
-    folders.datedMade = datedMade;
-    folders.rootsMade = std::move(rootsMade);
-    return remounted;
+    (void)fileSystem.claimDrive(folders.destination, claim);
+    folders.datedMade = kept.datedMade;
+    folders.rootsMade = std::move(kept.rootsMade);
+    return result;
+}
+
+// Why a remount that did not happen, or did not reach the drive, leaves
+// the copies not checked.
+FsError notReachedBecause(const RemountResult& result, const std::filesystem::path& dated)
+{
+    FsError error{FsErrc::notCheckedOnDrive, dated};
+    if (result.outcome == Outcome::busy)
+        error = FsError{FsErrc::driveBusy, dated};
+    else if (result.outcome == Outcome::deviceHeld)
+        error = FsError{FsErrc::deviceHeld, dated};
+    error.otherName = result.heldBy;
+    return error;
 }
 
 } // namespace
 
-DriveReach reachDrive(RunFolders& folders, const FileSystem& fileSystem, const DriveRemount* remount,
+DriveReach reachDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& fileSystem, const DriveRemount* remount,
                       const std::function<void()>& checking)
 {
     const DriveAccess access = fileSystem.driveAccess(folders.dated);
@@ -48,8 +64,51 @@ DriveReach reachDrive(RunFolders& folders, const FileSystem& fileSystem, const D
     if (checking)
         checking();
     DriveReach reach;
-    if (remount && !access.mountPoint.empty() && remountDrive(folders, access, fileSystem, *remount, reach.lost))
+    reach.reached = false;
+    const std::filesystem::path dated = folders.dated.path();
+    if (access.mountPoint.empty()) {
+        reach.notReached = FsError{FsErrc::notCheckedOnDrive, dated};
         return reach;
-    reach.reached = !reach.lost && !access.device.empty() && fileSystem.dropDeviceCache(access.device).ok();
+    }
+    RemountResult result;
+    if (remount) {
+        result = remountHolding(
+            folders, claim, access, fileSystem, [&](const auto& point) { return remount->remount(point, true); },
+            reach.lost);
+        reach.readOnly = result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld
+                             ? DriveReach::Way::service
+                             : DriveReach::Way::none;
+    }
+    if (!reach.lost && (result.outcome == Outcome::unavailable || result.outcome == Outcome::refused)) {
+        result = remountHolding(
+            folders, claim, access, fileSystem, [&](const auto&) { return fileSystem.remountDrive(access, true); },
+            reach.lost);
+        if (result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld)
+            reach.readOnly = DriveReach::Way::own;
+    }
+    reach.reached = !reach.lost && result.outcome == Outcome::remounted;
+    if (!reach.reached && !reach.lost)
+        reach.notReached = notReachedBecause(result, dated);
     return reach;
+}
+
+std::optional<FsError> restoreDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& fileSystem,
+                                    const DriveRemount* remount, const DriveReach& reach)
+{
+    if (reach.readOnly == DriveReach::Way::none || !folders.dated.valid())
+        return std::nullopt;
+    const DriveAccess access = fileSystem.driveAccess(folders.dated);
+    std::optional<FsError> lost;
+    const RemountResult result = reach.readOnly == DriveReach::Way::service && remount
+                                     ? remountHolding(
+                                           folders, claim, access, fileSystem,
+                                           [&](const auto& point) { return remount->remount(point, false); }, lost)
+                                     : remountHolding(
+                                           folders, claim, access, fileSystem,
+                                           [&](const auto&) { return fileSystem.remountDrive(access, false); }, lost);
+    if (lost)
+        return lost;
+    if (result.outcome != Outcome::remounted && result.outcome != Outcome::deviceHeld)
+        return FsError{FsErrc::driveBusy, folders.dated.path()};
+    return std::nullopt;
 }

@@ -8,8 +8,9 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
-#include "transfer/drive_reach.h"
 #include "transfer/earlier_copies.h"
+#include "transfer/made_copy.h"
+#include "transfer/run_check.h"
 #include "transfer/run_folders.h"
 #include "transfer/run_meter.h"
 #include "transfer/unique_destination.h"
@@ -24,12 +25,6 @@ namespace {
 FsError stopped(const Candidate& item)
 {
     return FsError{systemError(ECANCELED), item.sourceURL()};
-}
-
-// The item's name as the report shows it.
-QString displayName(const Candidate& item)
-{
-    return displayText(std::string_view(lastPathComponent(item.sourceURL())));
 }
 
 // The report's lines: the one place a run's failures become text.
@@ -47,31 +42,6 @@ QStringList failureLines(const std::vector<Candidate>& items, const TransferResu
     }
     return lines;
 }
-// A copy made, waiting to be checked.
-struct MadeCopy {
-    std::string rootFolder; // the name of its per-root folder
-    std::string name;       // its hidden name until checked
-    bool named = false;     // it has its own name already (a folder where renaming one loses it)
-    bool verified = false;  // read back from the drive and found identical
-    bool checked = false;   // and named as a checked copy
-    CopyManifest manifest;
-    // A copy an earlier run made, taken instead of a new one: its folder
-    // among the run's earlier ones, and that run's dated folder.
-    std::string earlierFolder;
-    std::string earlierRun;
-};
-
-const HeldFolder& folderOf(const MadeCopy& made, const RunFolders& folders)
-{
-    return made.earlierFolder.empty() ? folders.perRoot.at(made.rootFolder) : folders.earlier.at(made.earlierFolder);
-}
-
-// The length an item is expected to have, for progress.
-std::int64_t itemLength(const Candidate& item)
-{
-    return std::max<std::int64_t>(0, item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes());
-}
-
 // An item that changed since the scan (still being downloaded, say) is not
 // what the user chose to move. The scan's fingerprint is compared where
 // there is one, else the size the scan measured.
@@ -176,74 +146,6 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     return {};
 }
 
-// A checked copy gets its own name, and the rename is put on the drive.
-FsResult<void> nameCheckedCopy(const Candidate& item, const HeldFolder& folder, MadeCopy& made,
-                               const FileSystem& fileSystem)
-{
-    if (made.named)
-        return {};
-    auto named = renameToFreeName(
-        folder, made.name, [&] { return uniqueNameIn(folder, lastPathComponent(item.sourceURL()), fileSystem); },
-        fileSystem);
-    if (!named)
-        return named.error();
-    made.name = named.value();
-    made.named = true;
-    return fileSystem.flushCopy(folder, made.name);
-}
-
-// Once every copy is written and on the drive: the copy is read back from
-// it and compared (where a read-back reaches the drive), named, and, when
-// asked, its original, checked once more, goes to the Trash. `trashStep`
-// tells a failure of that last move from the others.
-FsResult<void> checkCopy(const Candidate& item, MadeCopy& made, const RunFolders& folders, const DriveReach& reach,
-                         bool moveToTrash, const FileSystem& fileSystem, const std::stop_token& stop, RunMeter& meter,
-                         bool& trashStep)
-{
-    const HeldFolder& folder = folderOf(made, folders);
-    const CopyCheck check = !reach.reached ? CopyCheck::layout
-                            : moveToTrash  ? CopyCheck::contentsBeforeTrash
-                                           : CopyCheck::contents;
-    if (auto verified =
-            fileSystem.verifyCopy(item.sourceURL(), folder, made.name, made.manifest, check, stop, meter.counter());
-        !verified)
-        return verified;
-    if (!reach.reached)
-        return FsError{FsErrc::notCheckedOnDrive, folder.path() / made.name};
-    if (stop.stop_requested())
-        return stopped(item);
-    // A copy on a drive that has since gone, or in a folder removed
-    // meanwhile, is no copy to rely on.
-    if (!fileSystem.stillAvailable(folders.destination) || !fileSystem.stillAvailable(folder))
-        return FsError{FsErrc::destinationGone, folder.path()};
-    made.verified = true;
-    if (auto named = nameCheckedCopy(item, folder, made, fileSystem); !named)
-        return named;
-    made.checked = true;
-    if (!moveToTrash)
-        return {};
-    if (auto trashed = fileSystem.trashItem(item.sourceURL(), made.manifest); !trashed) {
-        // An original changed since its copy is a failure of the item, not of the Trash.
-        trashStep = trashed.error().code != FsErrc::sourceChanged;
-        return trashed.error();
-    }
-    return {};
-}
-
-// Where an item whose copy was written and flushed stands after `error`
-// in its check.
-ItemState stateAfterCheck(const MadeCopy& made, const FsError& error, bool driveLost)
-{
-    if (made.checked)
-        return ItemState::copied;
-    // Whole and on the drive, but never read back from it, or left under
-    // the name of a copy not checked.
-    const bool unread = driveLost || made.verified || error.code == std::errc::operation_canceled ||
-                        error.code == FsErrc::notCheckedOnDrive || error.code == FsErrc::destinationGone ||
-                        error.code == FsErrc::driveNotMountedBack;
-    return unread ? ItemState::copiedNotChecked : ItemState::notCopied;
-}
-
 // The run's own folders that hold nothing at its end go again: a stopped
 // or failed run leaves no empty dated folder behind. True when the dated
 // folder this run made stays, holding something (a failed copy kept as
@@ -277,7 +179,15 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     result.states.assign(items.size(), moveOriginalsToTrash ? ItemState::moved : ItemState::copied);
     const std::string loftwell = folderComponent(I18n::text("transfer.folder"));
     result.destination = to / loftwell / pathFromText(stamp);
-    auto held = holdRunFolders(to, loftwell, pathFromText(stamp).native(), fileSystem);
+    // One run at a time on a drive: nothing of another may land on it while
+    // this one checks it, nor in the bare folder it leaves while unmounted.
+    // (A destination that cannot be held fails as it does below.)
+    DriveClaim claim;
+    FsResult<void> claimed;
+    if (const auto destination = fileSystem.holdFolder(to))
+        claimed = fileSystem.claimDrive(destination.value(), claim);
+    auto held = claimed ? holdRunFolders(to, loftwell, pathFromText(stamp).native(), fileSystem)
+                        : FsResult<RunFolders>(claimed.error());
     if (!held) {
         result.destinationFailed = held.error();
         result.states.assign(items.size(), ItemState::notCopied);
@@ -376,40 +286,20 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         fail(index, outcome.error(), ItemState::notCopied);
         meter.skip(itemLength(items[std::size_t(index)]));
     }
-    DriveReach reach;
-    if (!flushed.empty() && !destinationGone && !stop.stop_requested())
-        reach = reachDrive(folders, fileSystem, remount, [&] { meter.checkingDrive(); });
+    CheckRun check{items,      folders, claim,
+                   fileSystem, remount, moveOriginalsToTrash,
+                   stop,       meter,   destinationGone ? std::optional<FsError>(gone) : std::nullopt};
+    const CheckEnd checked =
+        checkCopies(check, flushed, [&](std::int64_t index, FsError error, ItemState state, bool trashStep) {
+            fail(index, std::move(error), state, trashStep && error.code != FsErrc::destinationGone);
+        });
+    result.trashed = checked.trashed;
+    result.trashedBytes = checked.trashedBytes;
+    result.driveFault = checked.driveFault;
+    // The drive was mounted again elsewhere for the check.
     if (folders.dated.valid() && folders.dated.path() != result.destination) {
         result.destination = folders.dated.path();
         result.destinationMoved = folders.destination.path();
-    }
-
-    // Each copy read back from the drive after the run's last write, named,
-    // and only then its original to the Trash.
-    for (auto& [index, copy] : flushed) {
-        const Candidate& item = items[std::size_t(index)];
-        if (stoppedHere(index, 1))
-            continue;
-        meter.startPhase(index + 1, total, displayName(item), true, itemLength(item));
-        bool trashStep = false;
-        FsResult<void> outcome = reach.lost        ? FsResult<void>(*reach.lost)
-                                 : destinationGone ? FsResult<void>(gone)
-                                                   : checkCopy(item, copy, folders, reach, moveOriginalsToTrash,
-                                                               fileSystem, stop, meter, trashStep);
-        // (A trashed original's copy was flushed and read back while the
-        // drive was still there.)
-        if (!outcome && !reach.lost)
-            driveWentAway(outcome);
-        meter.endPhase();
-        if (outcome) {
-            if (moveOriginalsToTrash) {
-                ++result.trashed;
-                result.trashedBytes += item.sizeBytes();
-            }
-        } else {
-            fail(index, outcome.error(), stateAfterCheck(copy, outcome.error(), reach.lost.has_value()),
-                 trashStep && outcome.error().code != FsErrc::destinationGone);
-        }
     }
     result.stopped = stop.stop_requested();
     // The folder is named where it holds a copy, or what a failed one left.

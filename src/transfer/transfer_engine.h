@@ -5,13 +5,14 @@
 //   destination/Loftwell/yyyy-MM-dd_HH-mm-ss/root name/item name
 // Every item is copied first, under a hidden name (".NAME.loftwell-partial"
 // while it is written, ".NAME.loftwell-unchecked" once complete). Then,
-// every copy written and on the drive, the read-back is made to reach the
-// drive itself (drive_reach.h), and each copy is read back and compared;
-// only a copy found identical gets its own name, and only then does its
-// original go to the Trash. So no later write (a drive that stores less
-// than it claims wraps it onto earlier copies) can spoil a copy whose
-// original is gone, a name on the drive always means a checked copy, and a
-// stop before that phase trashes nothing.
+// every copy written and on the drive, the copies are checked together
+// (run_check.h): named, read back from the drive itself and compared, one
+// verdict for the drive, and only then, with a good one, the originals go
+// to the Trash; a copy not found identical takes back its hidden name. So
+// no later write (a drive that stores less than it claims wraps it onto
+// earlier copies) can spoil a copy whose original is gone, and a stop
+// before the Trash trashes nothing. A run holds its drive for its whole
+// length: a second run on it is refused.
 // A failure of one item is kept with its item, and the next item goes on;
 // the result's lines are made from them at the end, in item order. Nothing
 // written is ever removed, but for the unfinished copy of an item that a
@@ -66,6 +67,9 @@ struct TransferResult {
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
+    // A copy read back different from what was written, a read of the drive
+    // failed or the drive did not come back: no original of the run went.
+    bool driveFault = false;
     // Every item's earlier copy that is on the drive at the end (checked or
     // not), by its dated folder's name; empty where the item has none.
     std::vector<std::string> earlierRuns;

@@ -71,11 +71,16 @@ TransferReport makeTransferReport(const TransferResult& result)
     }
     while (report.message.startsWith(u'\n'))
         report.message.remove(0, 1);
+    // A drive that gave back what it was not given comes first, whatever else happened.
+    if (result.driveFault)
+        report.message = I18n::text("alert.driveFault") + QStringLiteral("\n\n") + report.message;
     return report;
 }
 
 QString itemStatesText(const TransferResult& result)
 {
+    if (result.driveFault)
+        return I18n::text("notify.driveFault");
     constexpr std::array<std::pair<ItemState, const char*>, 4> names{{
         {ItemState::moved, "state.moved"},
         {ItemState::copied, "state.copied"},

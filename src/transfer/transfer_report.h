@@ -20,5 +20,6 @@ inline constexpr int reportedFailureLines = 8;
 
 TransferReport makeTransferReport(const TransferResult& result);
 
-// How many items ended in each state, for a notification: "2 moved, 1 not copied".
+// How many items ended in each state, for a notification: "2 moved, 1 not copied";
+// on a drive that gave back what it was not given, that alone.
 QString itemStatesText(const TransferResult& result);

@@ -40,16 +40,20 @@ bool run(const std::vector<std::string>& command)
 
 } // namespace
 
-FuseStick::FuseStick(DriveKind kind, const fs::path& work, int storedMegabytes, int claimedMegabytes)
+FuseStick::FuseStick(DriveKind kind, const fs::path& work, int storedMegabytes, int claimedMegabytes,
+                     const std::string& diskMode, const std::vector<std::string>& formatOptions)
     : kind_(kind), disk_(work, storedMegabytes, claimedMegabytes), point_(work / "stick-drive")
 {
     if (!disk_.attached()) {
         why_ = disk_.why();
         return;
     }
-    const std::vector<std::string> format = kind == DriveKind::exfat
-                                                ? std::vector<std::string>{"mkfs.exfat", disk_.device()}
-                                                : std::vector<std::string>{"mkntfs", "-F", "-Q", disk_.device()};
+    if (!diskMode.empty())
+        disk_.setMode(diskMode);
+    std::vector<std::string> format = kind == DriveKind::exfat ? std::vector<std::string>{"mkfs.exfat"}
+                                                               : std::vector<std::string>{"mkntfs", "-F", "-Q"};
+    format.insert(format.end(), formatOptions.begin(), formatOptions.end());
+    format.push_back(disk_.device());
     const std::vector<std::string> mount = mountCommand(point_);
     if (kind == DriveKind::fat32 || QStandardPaths::findExecutable(QString::fromStdString(format[0])).isEmpty() ||
         QStandardPaths::findExecutable(QString::fromStdString(mount[0])).isEmpty()) {

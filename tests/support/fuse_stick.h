@@ -15,7 +15,10 @@
 
 class FuseStick {
 public:
-    FuseStick(DriveKind kind, const std::filesystem::path& work, int storedMegabytes, int claimedMegabytes);
+    // `diskMode` is given to the disk before it is formatted (fake_disk.h),
+    // `formatOptions` to the formatter.
+    FuseStick(DriveKind kind, const std::filesystem::path& work, int storedMegabytes, int claimedMegabytes,
+              const std::string& diskMode = {}, const std::vector<std::string>& formatOptions = {});
     ~FuseStick();
     FuseStick(const FuseStick&) = delete;
     FuseStick& operator=(const FuseStick&) = delete;

@@ -9,9 +9,12 @@
 // Beside "disk", "counters" reads as the bytes read from and written to
 // the disk so far ("READ WRITTEN\n"), and writing to "mode" changes how the
 // disk behaves from then on: "drop-writes" acknowledges every write and
-// keeps none, "fail-reads" fails every read with EIO, "slow MS" makes
-// every write take MS milliseconds a MiB (100: about 10 MB/s), "normal"
-// undoes them all.
+// keeps none, "drop-past N" keeps none beyond byte N, "fail-reads" fails
+// every read with EIO, "slow MS" makes every write take MS milliseconds a
+// MiB (100: about 10 MB/s), "normal" undoes them all. "keep-first N" (set
+// before formatting, and kept) wraps offsets past the real size onto the
+// data after the first N bytes instead of onto the start, as sticks do
+// that keep mounting while they spoil files.
 
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
@@ -39,6 +42,8 @@ std::atomic<long long> bytesWritten{0};
 std::atomic<bool> dropWrites{false};
 std::atomic<bool> failReads{false};
 std::atomic<long> slowMsPerMiB{0};
+std::atomic<off_t> dropPast{0};
+std::atomic<off_t> keepFirst{0};
 std::mutex slowWrites; // FUSE writes on several threads: one sleep at a time slows the disk
 
 bool isControl(const char* path)
@@ -97,7 +102,9 @@ int wrapped(char* buffer, size_t size, off_t offset, Transfer transfer)
     size = size_t(std::min<off_t>(off_t(size), claimed - offset));
     size_t done = 0;
     while (done < size) {
-        const off_t at = (offset + off_t(done)) % stored;
+        const off_t logical = offset + off_t(done);
+        const off_t keep = keepFirst;
+        const off_t at = logical < stored ? logical : keep + (logical - stored) % (stored - keep);
         const size_t piece = size_t(std::min<off_t>(off_t(size - done), stored - at));
         const ssize_t n = transfer(buffer + done, piece, at);
         if (n < 0)
@@ -132,6 +139,11 @@ int writeFile(const char* path, const char* buffer, size_t size, off_t offset, f
 {
     if (std::strcmp(path, "/mode") == 0) {
         const std::string mode(buffer, strnlen(buffer, size));
+        if (mode.starts_with("keep-first ")) {
+            keepFirst = std::min<off_t>(std::strtoll(mode.c_str() + 11, nullptr, 10), stored - 1);
+            return int(size);
+        }
+        dropPast = mode.starts_with("drop-past ") ? std::strtoll(mode.c_str() + 10, nullptr, 10) : 0;
         dropWrites = mode.starts_with("drop-writes");
         failReads = mode.starts_with("fail-reads");
         slowMsPerMiB = mode.starts_with("slow ") ? std::strtol(mode.c_str() + 5, nullptr, 10) : 0;
@@ -139,6 +151,15 @@ int writeFile(const char* path, const char* buffer, size_t size, off_t offset, f
     }
     if (dropWrites)
         return int(std::min<off_t>(off_t(size), std::max<off_t>(0, claimed - offset)));
+    // Only what lies below the limit is kept; the whole write is acknowledged.
+    if (const off_t limit = dropPast; limit > 0 && offset + off_t(size) > limit) {
+        const off_t kept = std::max<off_t>(0, limit - offset);
+        if (kept > 0 && wrapped(const_cast<char*>(buffer), size_t(kept), offset,
+                                [](char* b, size_t n, off_t at) { return ::pwrite(backing, b, n, at); }) < 0)
+            return -EIO;
+        bytesWritten += kept;
+        return int(std::min<off_t>(off_t(size), std::max<off_t>(0, claimed - offset)));
+    }
     if (const long slow = slowMsPerMiB; slow > 0) {
         const std::lock_guard lock(slowWrites);
         std::this_thread::sleep_for(std::chrono::microseconds(slow * 1000 * long(size) / (1024 * 1024)));

@@ -146,12 +146,14 @@ DriveAccess ScriptedFileSystem::driveAccess(const HeldFolder& folder) const
     return driveAccess_ ? *driveAccess_ : real_.driveAccess(folder);
 }
 
-FsResult<void> ScriptedFileSystem::dropDeviceCache(const fs::path& device) const
+RemountResult ScriptedFileSystem::remountDrive(const DriveAccess& drive, bool readOnly) const
 {
-    ++dropCacheCalls_;
-    if (dropCacheError_)
-        return FsError{dropCacheError_, device};
-    return real_.dropDeviceCache(device);
+    return real_.remountDrive(drive, readOnly);
+}
+
+FsResult<void> ScriptedFileSystem::claimDrive(const HeldFolder& folder, DriveClaim& claim) const
+{
+    return real_.claimDrive(folder, claim);
 }
 
 FsResult<void> ScriptedFileSystem::flushCopy(const HeldFolder& into, const std::string& name) const

@@ -41,8 +41,6 @@ public:
     // Every destination's drive answers as `access` says; dropping a
     // device's cache fails with `code` (none: it works).
     void setDriveAccess(DriveAccess access) { driveAccess_ = std::move(access); }
-    void failDropDeviceCache(std::error_code code) { dropCacheError_ = code; }
-    int dropDeviceCacheCalls() const { return dropCacheCalls_.load(); }
 
     int treeSizeCalls() const { return treeSizeCalls_.load(); }
     int accessStarts() const { return accessStarts_.load(); }
@@ -83,7 +81,8 @@ public:
                               ByteCounter verified = {}) const override;
     FsResult<void> flushCopy(const HeldFolder& into, const std::string& name) const override;
     DriveAccess driveAccess(const HeldFolder& folder) const override;
-    FsResult<void> dropDeviceCache(const std::filesystem::path& device) const override;
+    RemountResult remountDrive(const DriveAccess& drive, bool readOnly) const override;
+    FsResult<void> claimDrive(const HeldFolder& folder, DriveClaim& claim) const override;
     FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const override;
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     bool removeEmptyFolder(const HeldFolder& folder) const override;
@@ -114,8 +113,6 @@ private:
     std::map<UserFolder, std::filesystem::path> userFolders_;
     std::vector<std::filesystem::path> driveMounts_;
     std::optional<DriveAccess> driveAccess_;
-    std::error_code dropCacheError_;
-    mutable std::atomic<int> dropCacheCalls_{0};
     mutable std::atomic<int> treeSizeCalls_{0};
     std::atomic<int> accessStarts_{0};
     std::atomic<int> accessStops_{0};

@@ -6,7 +6,8 @@ Parameters: "device" (/dev/loopN), "driver" (the command that mounts it,
 with {device} and {point} in its arguments), "uuid", "label", "mounted_at" (where it
 is mounted now), "mount_again_at" (where Mount puts it: the mount point may
 change), "busy" (Unmount fails as a busy drive does), "refuse_mount"
-(Mount fails, as for a drive that no longer mounts).'''
+(Mount fails, as for a drive that no longer mounts). Mount takes the
+option "ro", as udisksd does.'''
 
 import dbus
 from dbusmock.mockobject import objects
@@ -58,6 +59,8 @@ os.makedirs(point, exist_ok=True)
 command = []
 for part in {driver!r}:
     command.append(part.replace("{{point}}", point))
+if "ro" in str(args[0].get("options", "")).split(","):
+    command += ["-o", "ro"]
 if {bool(parameters.get('refuse_mount'))!r} or subprocess.run(command, stdout=subprocess.DEVNULL,
                                                                stderr=subprocess.DEVNULL).returncode != 0:
     raise dbus.exceptions.DBusException("Error mounting: wrong fs type", name="org.freedesktop.UDisks2.Error.Failed")

@@ -312,7 +312,7 @@ TEST_F(TransferFaultTest, AFileThatTakesTheCopysNameMeanwhileIsNotReplaced)
 {
     bool armed = false;
     const ItemProgressCallback progress = [&](const ItemProgress& report) {
-        if (report.verifying && !std::exchange(armed, true))
+        if (report.flushing && !std::exchange(armed, true))
             io.beforeCall(IoCall::renameAt, 1, [&] { writeText(copied(), "the user's own"); });
     };
     const auto result = transfer({candidate(movie())}, dir / "drive", false, {}, fileSystem, fixedStart, {}, progress);

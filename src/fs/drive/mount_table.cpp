@@ -25,18 +25,19 @@ std::string unescaped(const std::string& field)
     return text;
 }
 
-} // namespace
-
-std::optional<MountEntry> mountOfDevice(dev_t device)
+// The first line of the table (or the last) whose "major:minor" and mount
+// point `match` accepts.
+template <typename Match>
+std::optional<MountEntry> findMount(Match match, bool last)
 {
     std::ifstream table("/proc/self/mountinfo");
-    const std::string numbers = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::optional<MountEntry> found;
     std::string line;
     while (std::getline(table, line)) {
         // "id parent major:minor root point options ... - type source super"
         std::istringstream fields(line);
-        std::string id, parent, field, root, point;
-        if (!(fields >> id >> parent >> field >> root >> point) || numbers != field)
+        std::string id, parent, numbers, root, point;
+        if (!(fields >> id >> parent >> numbers >> root >> point) || !match(numbers, unescaped(point)))
             continue;
         const std::size_t dash = line.find(" - ");
         if (dash == std::string::npos)
@@ -46,9 +47,24 @@ std::optional<MountEntry> mountOfDevice(dev_t device)
         if (!(tail >> type))
             continue;
         tail >> source;
-        return MountEntry{type, unescaped(source), unescaped(point)};
+        found = MountEntry{type, unescaped(source), unescaped(point)};
+        if (!last)
+            break;
     }
-    return std::nullopt;
+    return found;
+}
+
+} // namespace
+
+std::optional<MountEntry> mountOfDevice(dev_t device)
+{
+    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    return findMount([&](const std::string& numbers, const std::string&) { return numbers == wanted; }, false);
+}
+
+std::optional<MountEntry> mountAt(const std::filesystem::path& point)
+{
+    return findMount([&](const std::string&, const std::string& at) { return at == point.native(); }, true);
 }
 
 std::vector<std::filesystem::path> userDriveMounts(const std::string& mountInfo, const std::string& user)

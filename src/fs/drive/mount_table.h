@@ -24,3 +24,7 @@ std::optional<MountEntry> mountOfDevice(dev_t device);
 std::vector<std::filesystem::path> userDriveMounts(const std::string& mountInfo, const std::string& user);
 // The same from this process's table, for the user it runs as.
 std::vector<std::filesystem::path> userDriveMounts();
+
+// The file system mounted at `point` (the last one, where several are
+// mounted over each other); none when the table has none there.
+std::optional<MountEntry> mountAt(const std::filesystem::path& point);

@@ -1,0 +1,122 @@
+#include "fs/drive/device_users.h"
+
+#include "fs/unique_fd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Calls `visit(pid folder, entry)` for every open file of every process
+// but this one that can be looked into, and for its working directory and
+// root; `visit` returns true once the process is known to use what is
+// looked for.
+std::vector<pid_t> processesWhere(const std::function<bool(int procFolder, const char* entry)>& visit)
+{
+    std::vector<pid_t> found;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return found;
+    const std::string self = std::to_string(::getpid());
+    while (const dirent* process = ::readdir(proc)) {
+        if (!std::all_of(process->d_name, process->d_name + std::strlen(process->d_name), ::isdigit) ||
+            self == process->d_name)
+            continue;
+        UniqueFd folder(::openat(::dirfd(proc), process->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid())
+            continue;
+        bool uses = visit(folder.get(), "cwd") || visit(folder.get(), "root");
+        UniqueFd fds(::openat(folder.get(), "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        DIR* open = fds.valid() ? ::fdopendir(fds.release()) : nullptr;
+        while (open && !uses) {
+            const dirent* entry = ::readdir(open);
+            if (!entry)
+                break;
+            if (entry->d_name[0] != '.')
+                uses = visit(::dirfd(open), entry->d_name);
+        }
+        if (open)
+            ::closedir(open);
+        if (uses)
+            found.push_back(pid_t(std::atoi(process->d_name)));
+    }
+    ::closedir(proc);
+    return found;
+}
+
+// Their programs' names, each once, ", " between them.
+std::string programNames(const std::vector<pid_t>& processes)
+{
+    std::vector<std::string> names;
+    for (const pid_t process : processes) {
+        std::string name;
+        std::ifstream("/proc/" + std::to_string(process) + "/comm") >> name;
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+} // namespace
+
+std::vector<pid_t> deviceHolderProcesses(dev_t device)
+{
+    if (device == 0)
+        return {};
+    return processesWhere([device](int folder, const char* entry) {
+        struct stat st;
+        return std::strcmp(entry, "cwd") != 0 && std::strcmp(entry, "root") != 0 &&
+               ::fstatat(folder, entry, &st, 0) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == device;
+    });
+}
+
+std::string deviceHolders(dev_t device)
+{
+    return programNames(deviceHolderProcesses(device));
+}
+
+std::string waitForDeviceClosed(dev_t device, std::chrono::milliseconds within)
+{
+    const auto until = std::chrono::steady_clock::now() + within;
+    while (true) {
+        std::string holders = deviceHolders(device);
+        if (holders.empty() || std::chrono::steady_clock::now() >= until)
+            return holders;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+std::string mountUsers(const fs::path& mountPoint)
+{
+    const std::string point = mountPoint.native();
+    return programNames(processesWhere([&point](int folder, const char* entry) {
+        char target[4096];
+        const ssize_t n = ::readlinkat(folder, entry, target, sizeof target);
+        if (n <= 0 || std::size_t(n) >= sizeof target)
+            return false;
+        const std::string_view path(target, std::size_t(n));
+        return path == point || (path.starts_with(point) && path.size() > point.size() && path[point.size()] == '/');
+    }));
+}
+
+dev_t blockDeviceNumber(const fs::path& device)
+{
+    struct stat st;
+    if (device.empty() || ::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return 0;
+    return st.st_rdev;
+}
