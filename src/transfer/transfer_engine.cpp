@@ -31,9 +31,11 @@ FsError stopped(const Candidate& item)
 QStringList failureLines(const std::vector<Candidate>& items, const TransferResult& result)
 {
     QStringList lines;
-    if (result.destinationFailed)
-        lines.append(
-            formatText(I18n::text("transfer.createDestinationFailed"), {describeError(*result.destinationFailed)}));
+    // (A drive another run holds is not a folder that could not be made.)
+    if (const auto& failed = result.destinationFailed)
+        lines.append(failed->code == FsErrc::driveInUse
+                         ? describeError(*failed)
+                         : formatText(I18n::text("transfer.createDestinationFailed"), {describeError(*failed)}));
     for (const ItemFailure& failure : result.failedItems) {
         const Candidate& item = items[failure.item];
         const QString reason = failure.trashStep ? trashStepFailure(failure.error.code) : describeError(failure.error);

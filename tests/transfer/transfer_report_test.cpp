@@ -98,3 +98,16 @@ TEST(TransferReport, ARunThatSavedNothingNamesNoFolder)
               I18n::text("alert.nothingSaved") + group("alert.notCopied", 3, QStringLiteral("no folder")));
     EXPECT_FALSE(report.message.contains(QStringLiteral("/media")));
 }
+
+// A drive that gave back what it was not given: the report says so first,
+// and the notification says nothing else.
+TEST(TransferReport, ADriveFaultLeadsTheReportAndIsTheNotification)
+{
+    TransferResult result = resultWith(2, 0, ItemState::copied);
+    result.driveFault = true;
+    const TransferReport report = makeTransferReport(result);
+    EXPECT_EQ(report.title, I18n::text("alert.partial"));
+    EXPECT_TRUE(report.message.startsWith(I18n::text("alert.driveFault") + QStringLiteral("\n\n") + saved()))
+        << report.message.toStdString();
+    EXPECT_EQ(itemStatesText(result), I18n::text("notify.driveFault"));
+}

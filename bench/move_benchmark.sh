@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The whole verified move, as a user runs it, against rsync's unverified move
+# and cp -a, cold, on an ext4 drive and on an exFAT drive served by
+# exfat-fuse:
+#
+#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat]
+#
+#   loftwell  loftwell-cli transfer --trash --items FILE... (copy, flush, the
+#             copies named, on exFAT the drive mounted again read-only and
+#             then as before, every copy read back, the originals to the Trash)
+#   rsync     rsync -a --remove-source-files SRC/ DEST/x, then sync
+#   cp -a     cp -a SRC DEST/x, then sync
+#
+# Makes once under bench-data/move (in the working directory) four files of
+# N/4 MiB each (default N = 1024) of pseudo-random bytes. Each drive is an
+# image of its own on a loop device with direct I/O (so what is written
+# reaches the disk, as with a real drive), made here and removed at the end.
+# Before every timed run the source is laid out afresh from the kept files
+# and the drive emptied (not timed), and caches are dropped; the three take
+# turns at going first. The disk is noisy: the table gives each tool's median
+# and the medians of the pairwise ratios with their spread (min and max).
+# Needs root, rsync, exfatprogs and exfat-fuse.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cli="$here/build/src/loftwell-cli"
+rounds=5 mib=1024 only=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --cli) cli="$(realpath "$2")"; shift 2 ;;
+    --rounds) rounds="$2"; shift 2 ;;
+    --mib) mib="$2"; shift 2 ;;
+    --only) only="$2"; shift 2 ;;
+    *) sed -n '2,/^set /p' "$0" | sed '$d' >&2; exit 2 ;;
+  esac
+done
+[ "$(id -u)" = 0 ] || { echo "move_benchmark: needs root (loop drives, dropped caches)" >&2; exit 2; }
+for tool in rsync mkfs.exfat mount.exfat-fuse "$cli"; do
+  command -v "$tool" >/dev/null || { echo "move_benchmark: $tool is missing" >&2; exit 2; }
+done
+
+data="$PWD/bench-data/move"
+kept="$data/kept"
+mkdir -p "$kept"
+for i in 1 2 3 4; do
+  [ -s "$kept/film$i.mkv" ] ||
+    head -c "$((mib / 4))M" < <(openssl enc -aes-128-ctr -pass pass:"loftwell$i" -nosalt -pbkdf2 </dev/zero 2>/dev/null) \
+      > "$kept/film$i.mkv"
+done
+
+work="$(mktemp -d /tmp/loftwell-move-bench.XXXXXX)"
+loops=()
+cleanup() {
+  for point in "$work"/drive-*; do umount "$point" 2>/dev/null || umount -l "$point" 2>/dev/null || true; done
+  for loop in "${loops[@]}"; do losetup -d "$loop" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A drive of `kind`, mounted at $work/drive-KIND.
+make_drive() {
+  local kind="$1" image="$work/$1.img" point="$work/drive-$1" loop
+  truncate -s "$((mib * 3))M" "$image"
+  loop="$(losetup -f --show --direct-io=on "$image")"
+  loops+=("$loop")
+  mkdir -p "$point"
+  if [ "$kind" = ext4 ]; then
+    mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$loop"
+    mount "$loop" "$point"
+  else
+    mkfs.exfat "$loop" >/dev/null
+    mount.exfat-fuse "$loop" "$point" 2>/dev/null
+  fi
+}
+
+seconds() { date +%s.%N; }
+
+# One timed run of `tool` onto `kind`; prints its seconds.
+run_once() {
+  local tool="$1" kind="$2" point="$work/drive-$2" src="$work/src" home="$work/home"
+  rm -rf "$src" "$home" "${point:?}"/* "$point"/.[!.]* 2>/dev/null || true
+  cp -a "$kept" "$src"
+  mkdir -p "$home"
+  sync
+  echo 3 > /proc/sys/vm/drop_caches
+  local start end
+  start="$(seconds)"
+  case "$tool" in
+    loftwell)
+      HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" transfer --to "$point" --trash --items "$src"/* \
+        >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
+      ;;
+    rsync) rsync -a --remove-source-files "$src"/ "$point"/x/ && sync ;;
+    cp) cp -a "$src" "$point"/x && sync ;;
+  esac
+  end="$(seconds)"
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+spread() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
+
+echo "Whole move of $mib MiB in 4 files, cold, $rounds rounds; loftwell-cli: $cli"
+for kind in ext4 exfat; do
+  [ -z "$only" ] || [ "$only" = "$kind" ] || continue
+  make_drive "$kind"
+  declare -A times=([loftwell]="" [rsync]="" [cp]="")
+  ratios_rsync="" ratios_cp=""
+  for ((round = 0; round < rounds; round++)); do
+    tools=(loftwell rsync cp)
+    order=("${tools[@]:round % 3}" "${tools[@]:0:round % 3}")
+    declare -A now=()
+    for tool in "${order[@]}"; do now[$tool]="$(run_once "$tool" "$kind")"; done
+    printf '%-6s round %d: loftwell %6.2f s  rsync %6.2f s  cp -a %6.2f s\n' "$kind" "$((round + 1))" \
+      "${now[loftwell]}" "${now[rsync]}" "${now[cp]}"
+    for tool in loftwell rsync cp; do times[$tool]+="${now[$tool]} "; done
+    ratios_rsync+="$(awk -v a="${now[loftwell]}" -v b="${now[rsync]}" 'BEGIN { printf "%.3f", a / b }') "
+    ratios_cp+="$(awk -v a="${now[loftwell]}" -v b="${now[cp]}" 'BEGIN { printf "%.3f", a / b }') "
+  done
+  printf '%-6s medians: loftwell %s s, rsync %s s, cp -a %s s\n' "$kind" \
+    "$(tr ' ' '\n' <<<"${times[loftwell]}" | grep . | median)" "$(tr ' ' '\n' <<<"${times[rsync]}" | grep . | median)" \
+    "$(tr ' ' '\n' <<<"${times[cp]}" | grep . | median)"
+  printf '%-6s loftwell / rsync: median %sx (%s);  loftwell / cp -a: median %sx (%s)\n' "$kind" \
+    "$(tr ' ' '\n' <<<"$ratios_rsync" | grep . | median)" "$(tr ' ' '\n' <<<"$ratios_rsync" | grep . | spread)" \
+    "$(tr ' ' '\n' <<<"$ratios_cp" | grep . | median)" "$(tr ' ' '\n' <<<"$ratios_cp" | grep . | spread)"
+  umount "$work/drive-$kind" 2>/dev/null || umount -l "$work/drive-$kind"
+done
