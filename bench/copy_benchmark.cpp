@@ -21,7 +21,8 @@
 //            the move to the Trash, as extra time over the copy alone (a
 //            transfer that keeps the originals pays the same but the Trash,
 //            a rename); through a driver in user space the device's cache is
-//            dropped first, as a transfer run by root does
+//            dropped first (a transfer mounts such a drive again instead:
+//            bench/move_benchmark.sh times that whole move)
 //   bound    a cold O_DIRECT read of the copy's bytes, against the copy: the
 //            least a re-read from the drive can cost
 // and, from the timed steps of the transfer, the copy with hashing against
@@ -190,8 +191,8 @@ int main(int argc, char* argv[])
         const double copied = seconds(start);
         if (parent < 0 || !flushCopy(io, parent, target.filename().native(), target))
             return 1;
-        // As a transfer run by root does: through a driver in user space the
-        // re-read must not come from the kernel's cache of the device.
+        // Through a driver in user space the re-read must not come from the
+        // kernel's cache of the device (a transfer remounts the drive).
         const DriveAccess drive = driveAccessOf(io, parent);
         if (drive.userSpaceDriver && (drive.device.empty() || dropBlockDeviceCache(io, drive.device) != 0))
             return 1;

@@ -6,9 +6,13 @@
 // dropped. A driver in user space (FUSE: exfat-fuse and ntfs-3g mount as
 // "fuseblk", others as "fuse.NAME") reads its device through the kernel's
 // cache of that device: a file read back through it comes from memory, not
-// from the drive, until that cache is emptied too. Unmounting empties it
-// (the kernel drops a device's pages when its last user closes it); so does
-// POSIX_FADV_DONTNEED on the device, for whoever may open it.
+// from the drive, until that cache is emptied too; and the driver keeps
+// its own records of the drive (folders, free space) in its memory, which
+// no cache drop reaches. Only unmounting and mounting again empties both
+// (the kernel drops a device's pages when its last user closes it: see
+// own_remount.h). POSIX_FADV_DONTNEED on the device, for whoever may open
+// it, empties the cache alone: enough for a benchmark's cold start, not
+// for a check.
 //
 // Every system call goes through `io`.
 
