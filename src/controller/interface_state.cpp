@@ -23,7 +23,7 @@ InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language
     state.transferEnabled = !busy;
     state.progressStripHidden = !busy;
     state.stopHidden = !busy;
-    state.pauseHidden = !busy || !in.transferring;
+    state.pauseHidden = !busy || !in.transferring || in.stopping;
     state.pauseTitle = text(in.paused ? "button.resume" : "button.pause");
     state.summaryStripHidden = !showResults || busy;
     state.tableHidden = !showResults || busy;

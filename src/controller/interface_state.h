@@ -13,6 +13,7 @@ struct InterfaceInputs {
     bool hasDestination = false;
     bool transferring = false; // the work running is a transfer, not a scan
     bool paused = false;
+    bool stopping = false; // a stop was asked for, and the work has not ended yet
 };
 
 InterfaceState interfaceState(const InterfaceInputs& inputs, I18n::Language language);

@@ -59,21 +59,22 @@ QWidget* MainWindowController::view()
 
 void MainWindowController::updateInterfaceState()
 {
-    view_->apply(interfaceState(
-        InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(), isTransferring_, isPaused_},
-        I18n::language()));
+    view_->apply(interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(),
+                                                isTransferring_, isPaused_, isBusy_ && stopRun_.stop_requested()},
+                                I18n::language()));
 }
 
 void MainWindowController::showProgress(ProgressDisplay progress)
 {
     progress_ = std::move(progress);
-    if (!isPaused_) {
-        view_->apply(progress_);
-        return;
-    }
-    ProgressDisplay paused = progress_;
-    paused.statusText = formatText(I18n::text("progress.status.paused"), {progress_.statusText});
-    view_->apply(paused);
+    ProgressDisplay shown = progress_;
+    // A stop is said at once: the run ends at its next chunk, or once what
+    // is on its way to the drive has reached it.
+    if (isBusy_ && isTransferring_ && stopRun_.stop_requested())
+        shown.statusText = I18n::text("progress.stopping");
+    else if (isPaused_)
+        shown.statusText = formatText(I18n::text("progress.status.paused"), {progress_.statusText});
+    view_->apply(shown);
 }
 
 void MainWindowController::updateSummary()
@@ -104,6 +105,9 @@ void MainWindowController::stopAction()
     if (!isBusy_)
         return;
     stopRun_.request_stop(); // also ends a pause
+    isPaused_ = false;
+    showProgress(progress_);
+    updateInterfaceState();
 }
 
 void MainWindowController::pauseAction()
@@ -127,15 +131,16 @@ bool MainWindowController::mayClose()
 {
     if (!isBusy_ || !isTransferring_)
         return true;
+    if (quitting_)
+        return false; // stopping already: the window closes when the run has ended
     if (!dialogs_.confirm(I18n::text("alert.quit.title"), I18n::text("alert.quit.message"),
                           I18n::text("alert.quit.stop"), I18n::text("alert.quit.keepGoing")))
         return false;
+    // The window stays, stopping, and closes itself once the run has
+    // ended: it never waits here for the worker or the drive.
     quitting_ = true;
-    stopRun_.request_stop();
-    worker_.waitForDone(); // an original being moved to the Trash is moved whole
-    if (desktop_)
-        desktop_->allowSleep();
-    return true;
+    stopAction();
+    return false;
 }
 
 void MainWindowController::selectSafeAction()

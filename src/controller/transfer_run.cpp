@@ -143,8 +143,10 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     updateInterfaceState();
     // The user chose to stop and quit: the program ends now, with no report
     // waiting for an answer in front of a window that is gone.
-    if (quitting_)
+    if (quitting_) {
+        view_->closeWindow();
         return;
+    }
     const TransferReport report = makeTransferReport(result);
     // A user who went elsewhere during a long move is told it ended.
     if (!view_->windowActive()) {

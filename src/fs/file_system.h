@@ -101,6 +101,8 @@ struct CopyManifest {
     std::vector<CopiedEntry> entries; // the item itself first
 };
 
+class DrivePacer;
+
 // Told how many more bytes were done; may be called from two threads at once.
 using ByteCounter = std::function<void(std::int64_t bytes)>;
 
@@ -112,6 +114,10 @@ struct CopyOptions {
     std::stop_token stop = {};
     // Bytes of file contents copied (holes count as they are passed).
     ByteCounter copied = {};
+    // Where the drive's write-back cannot be steered (drive_pacer.h): keeps
+    // what is in flight small, and `copied` hears of bytes once they are on
+    // the drive. Held by the caller for the whole run.
+    DrivePacer* pacer = nullptr;
 };
 
 // How far the check of a copy goes.

@@ -168,6 +168,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
          "驱动器读回的数据与写入的不同。它的实际容量可能比标称的小，或者出了故障。没有任何原文件被移到回收站。不要把任何东西的唯一副本只留在这个驱动器上。"},
         {"notify.driveFault", "驱动器读回的数据与写入的不同。没有任何原文件被移到回收站。"},
         {"progress.path.checkingDrive", "正在检查驱动器…"},
+        {"progress.stopping", "正在停止…"},
         {"error.unfinishedLeft", "已停止；这个未完成的副本未能删除，仍在驱动器上"},
         {"error.trashFull", "回收站所在的磁盘已满"},
         {"error.trashReadOnly", "回收站所在的磁盘是只读的"},

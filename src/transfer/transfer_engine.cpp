@@ -1,5 +1,6 @@
 #include "transfer/transfer_engine.h"
 
+#include "fs/copy/drive_pacer.h"
 #include "fs/drive/destination_rules.h"
 #include "fs/error_description.h"
 #include "model/path_ops.h"
@@ -97,7 +98,7 @@ FsResult<void> useEarlierCopy(const Candidate& item, const EarlierCopy& earlier,
 // a temporary name and, complete, gives it the name of a copy waiting for
 // its check, filling in `made`.
 FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const FileSystem& fileSystem,
-                               const std::stop_token& stop, RunMeter& meter, MadeCopy& made)
+                               const std::stop_token& stop, RunMeter& meter, DrivePacer* pacer, MadeCopy& made)
 {
     const fs::path& source = item.sourceURL();
     made.rootFolder = folderComponent(item.rootName());
@@ -126,7 +127,8 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     made.named = !folders.rules.folderRenameKeepsContents && values && values.value().isDirectory();
     const std::string unfinished = made.named ? uniqueNameIn(folder, name, fileSystem)
                                               : unfinishedNameIn(folder, name, folders.rules.longestName, fileSystem);
-    const auto copied = fileSystem.copyItem(source, folder, unfinished, CopyOptions{true, stop, meter.counter()});
+    const auto copied =
+        fileSystem.copyItem(source, folder, unfinished, CopyOptions{true, stop, meter.counter(), pacer});
     if (!copied) {
         // A stopped copy is removed; a failed one stays, as evidence. One
         // that cannot be removed is named, as it stays on the drive.
@@ -207,6 +209,12 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     for (const Candidate& item : items)
         itemBytes += itemLength(item);
     RunMeter meter(itemProgress, itemBytes, 2, pause, stop);
+    // A drive whose write-back the kernel cannot steer (a driver in user
+    // space) gets its copies at its own pace: progress, a pause and a stop
+    // follow the drive, not the computer's memory.
+    std::optional<DrivePacer> pacer;
+    if (fileSystem.driveAccess(folders.dated).userSpaceDriver)
+        pacer.emplace();
     const auto fail = [&](std::int64_t index, FsError error, ItemState state, bool trashStep = false) {
         result.failedItems.push_back({std::size_t(index), std::move(error), trashStep, state});
         result.states[std::size_t(index)] = state;
@@ -255,9 +263,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
             if (!values || values.value().isDirectory())
                 use = nullptr;
         }
-        FsResult<void> outcome = destinationGone ? FsResult<void>(gone)
-                                 : use ? useEarlierCopy(item, *use, to, folders, fileSystem, stop, meter, copy)
-                                       : copyItemToDrive(item, folders, fileSystem, stop, meter, copy);
+        FsResult<void> outcome =
+            destinationGone ? FsResult<void>(gone)
+            : use           ? useEarlierCopy(item, *use, to, folders, fileSystem, stop, meter, copy)
+                            : copyItemToDrive(item, folders, fileSystem, stop, meter, pacer ? &*pacer : nullptr, copy);
         driveWentAway(outcome);
         meter.endPhase();
         if (outcome) {

@@ -360,6 +360,11 @@ void MainWindowView::askForAttention()
     QApplication::alert(window());
 }
 
+void MainWindowView::closeWindow()
+{
+    window()->close();
+}
+
 int MainWindowView::destinationIndex() const
 {
     return drivePopup_->currentIndex();

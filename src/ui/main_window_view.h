@@ -51,6 +51,8 @@ public:
     // manager to draw the user's eye to it (a blinking task bar entry).
     bool windowActive() const;
     void askForAttention();
+    // Closes the window, as its close button does.
+    void closeWindow();
 
 signals:
     void scanClicked();

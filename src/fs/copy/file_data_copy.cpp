@@ -103,6 +103,20 @@ std::error_code FileDataCopier::copyRange(int in, int out, std::int64_t offset, 
     return writeBehind.finish(offset + range.done);
 }
 
+std::error_code FileDataCopier::wrote(int out, std::int64_t bytes)
+{
+    if (!pacer_) {
+        counted(bytes);
+        return {};
+    }
+    std::int64_t onDrive = 0;
+    const std::error_code error = pacer_->written(io_, out, bytes, onDrive);
+    // Also with nothing on the drive yet: a paused run waits here.
+    if (copied_)
+        copied_(onDrive);
+    return error;
+}
+
 // Where the kernel refuses (across file systems), it stops with no error and
 // the read/write loop goes on from where it stopped.
 std::error_code FileDataCopier::kernelCopy(int in, int out, Range& range, ContentHasher* hasher, CopyLane& lane,
@@ -157,8 +171,10 @@ std::error_code FileDataCopier::kernelCopy(int in, int out, Range& range, Conten
         const ssize_t n = io_.copyFileRange(in, &inOffset, out, &outOffset, std::size_t(chunk));
         if (n > 0) {
             done += n;
-            counted(n);
-            if (const std::error_code error = writeBehind.advance(offset + done)) {
+            std::error_code error = wrote(out, n);
+            if (!error)
+                error = writeBehind.advance(offset + done);
+            if (error) {
                 ahead.finish();
                 return error;
             }
@@ -217,7 +233,8 @@ std::error_code FileDataCopier::readWriteCopy(int in, int out, Range& range, Con
             written += std::size_t(w);
         }
         done += std::int64_t(n);
-        counted(std::int64_t(n));
+        if (const std::error_code error = wrote(out, std::int64_t(n)))
+            return error;
         if (const std::error_code error = writeBehind.advance(offset + done))
             return error;
     }

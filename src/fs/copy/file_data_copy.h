@@ -11,6 +11,7 @@
 // written (write_behind.h). Every system call goes through `io`.
 
 #include "fs/copy/content_hash.h"
+#include "fs/copy/drive_pacer.h"
 #include "fs/copy/helper_thread.h"
 #include "fs/copy/write_behind.h"
 #include "fs/file_system.h"
@@ -69,8 +70,9 @@ class FileDataCopier {
 public:
     // `stop` ends a copy at its next chunk with ECANCELED; `copied` hears of
     // the bytes as they are done (holes count as they are passed).
-    FileDataCopier(const SystemIo& io, std::stop_token stop, ByteCounter copied)
-        : io_(io), stop_(std::move(stop)), copied_(std::move(copied))
+    // With a `pacer`, written bytes are heard of once they are on the drive.
+    FileDataCopier(const SystemIo& io, std::stop_token stop, ByteCounter copied, DrivePacer* pacer = nullptr)
+        : io_(io), stop_(std::move(stop)), copied_(std::move(copied)), pacer_(pacer)
     {
     }
 
@@ -100,6 +102,7 @@ private:
             copied_(bytes);
     }
 
+    std::error_code wrote(int out, std::int64_t bytes);
     std::error_code copyRange(int in, int out, std::int64_t offset, std::int64_t length, ContentHasher* hasher,
                               CopyLane& lane, int hashIn);
     std::error_code kernelCopy(int in, int out, Range& range, ContentHasher* hasher, CopyLane& lane, int hashIn,
@@ -113,5 +116,6 @@ private:
     const SystemIo& io_;
     std::stop_token stop_;
     ByteCounter copied_;
+    DrivePacer* pacer_;
     std::atomic<bool> useCopyRange_{true};
 };

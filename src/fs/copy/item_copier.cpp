@@ -1,6 +1,7 @@
 #include "fs/copy/item_copier.h"
 
 #include "fs/copy/content_hash.h"
+#include "fs/copy/drive_pacer.h"
 #include "fs/copy/extended_attributes.h"
 #include "fs/copy/file_data_copy.h"
 #include "fs/copy/helper_thread.h"
@@ -64,7 +65,7 @@ FsError lastErrorAt(const std::string& relative)
 class ItemCopier {
 public:
     ItemCopier(const SystemIo& io, const CopyOptions& options)
-        : io_(io), options_(options), umask_(currentUmask()), data_(io, options.stop, options.copied)
+        : io_(io), options_(options), umask_(currentUmask()), data_(io, options.stop, options.copied, options.pacer)
     {
     }
 
@@ -76,9 +77,12 @@ public:
         struct stat st;
         if (io_.statAt(sourceAnchor.value().directory(), sourceAnchor.value().name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return FsError{errno, source};
-        if (auto copied = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
-                                    targetName, std::string(), st);
-            !copied)
+        auto copied = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                targetName, std::string(), st);
+        // What this item still has in flight is not the next one's progress.
+        if (options_.pacer)
+            options_.pacer->settle();
+        if (!copied)
             return placedIn(copied, source).error();
         return std::move(manifest_);
     }
