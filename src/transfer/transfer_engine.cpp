@@ -11,6 +11,7 @@
 #include "scan/candidate_scanner.h"
 #include "transfer/earlier_copies.h"
 #include "transfer/made_copy.h"
+#include "transfer/pause_gate.h"
 #include "transfer/run_check.h"
 #include "transfer/run_folders.h"
 #include "transfer/run_meter.h"
@@ -214,7 +215,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     // follow the drive, not the computer's memory.
     std::optional<DrivePacer> pacer;
     if (fileSystem.driveAccess(folders.dated).userSpaceDriver)
-        pacer.emplace();
+        pacer.emplace([pause] { return pause && pause->paused(); });
     const auto fail = [&](std::int64_t index, FsError error, ItemState state, bool trashStep = false) {
         result.failedItems.push_back({std::size_t(index), std::move(error), trashStep, state});
         result.states[std::size_t(index)] = state;

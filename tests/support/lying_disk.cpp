@@ -10,8 +10,9 @@
 // the disk so far ("READ WRITTEN\n"), and writing to "mode" changes how the
 // disk behaves from then on: "drop-writes" acknowledges every write and
 // keeps none, "drop-past N" keeps none beyond byte N, "fail-reads" fails
-// every read with EIO, "slow MS" makes every write take MS milliseconds a
-// MiB (100: about 10 MB/s), "normal" undoes them all. "keep-first N" (set
+// every read with EIO, "slow MS [READ_MS]" makes every write take MS
+// milliseconds a MiB (100: about 10 MB/s), and every read READ_MS, "normal"
+// undoes them all. "keep-first N" (set
 // before formatting, and kept) wraps offsets past the real size onto the
 // data after the first N bytes instead of onto the start, as sticks do
 // that keep mounting while they spoil files.
@@ -42,6 +43,8 @@ std::atomic<long long> bytesWritten{0};
 std::atomic<bool> dropWrites{false};
 std::atomic<bool> failReads{false};
 std::atomic<long> slowMsPerMiB{0};
+std::atomic<long> slowReadMsPerMiB{0};
+std::mutex slowReads;
 std::atomic<off_t> dropPast{0};
 std::atomic<off_t> keepFirst{0};
 std::mutex slowWrites; // FUSE writes on several threads: one sleep at a time slows the disk
@@ -128,6 +131,10 @@ int readFile(const char* path, char* buffer, size_t size, off_t offset, fuse_fil
     }
     if (failReads)
         return -EIO;
+    if (const long slow = slowReadMsPerMiB; slow > 0) {
+        const std::lock_guard lock(slowReads);
+        std::this_thread::sleep_for(std::chrono::microseconds(slow * 1000 * long(size) / (1024 * 1024)));
+    }
     const int done =
         wrapped(buffer, size, offset, [](char* b, size_t n, off_t at) { return ::pread(backing, b, n, at); });
     if (done > 0)
@@ -146,7 +153,9 @@ int writeFile(const char* path, const char* buffer, size_t size, off_t offset, f
         dropPast = mode.starts_with("drop-past ") ? std::strtoll(mode.c_str() + 10, nullptr, 10) : 0;
         dropWrites = mode.starts_with("drop-writes");
         failReads = mode.starts_with("fail-reads");
-        slowMsPerMiB = mode.starts_with("slow ") ? std::strtol(mode.c_str() + 5, nullptr, 10) : 0;
+        char* end = nullptr;
+        slowMsPerMiB = mode.starts_with("slow ") ? std::strtol(mode.c_str() + 5, &end, 10) : 0;
+        slowReadMsPerMiB = mode.starts_with("slow ") ? std::strtol(end, nullptr, 10) : 0;
         return int(size);
     }
     if (dropWrites)

@@ -28,7 +28,8 @@ std::error_code DrivePacer::written(const SystemIo& io, int fd, std::int64_t byt
         const std::lock_guard lock(mutex_);
         inFlight_ += bytes;
         untold_ += bytes;
-        if (inFlight_ < std::clamp(std::int64_t(bytesPerSecond_), leastInFlight, mostInFlight))
+        const bool holding = holding_ && inFlight_ > 0 && holding_();
+        if (!holding && inFlight_ < std::clamp(std::int64_t(bytesPerSecond_), leastInFlight, mostInFlight))
             return {};
         // This lane flushes; the other one writes on meanwhile, and flushes
         // too should it reach the budget before this flush ends.

@@ -16,11 +16,17 @@
 #include "fs/system_io.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <system_error>
 
 class DrivePacer {
 public:
+    // `holding` tells when the run is paused: what is in flight then goes
+    // to the drive at once, so that the drive falls quiet instead of taking
+    // the rest in the kernel's own time (up to half a minute later).
+    explicit DrivePacer(std::function<bool()> holding = {}) : holding_(std::move(holding)) {}
+
     static constexpr std::int64_t leastInFlight = 8LL * 1024 * 1024;
     static constexpr std::int64_t mostInFlight = 64LL * 1024 * 1024;
 
@@ -35,6 +41,7 @@ public:
     std::int64_t budget() const;
 
 private:
+    const std::function<bool()> holding_;
     mutable std::mutex mutex_;
     std::int64_t inFlight_ = 0; // written, not known to be on the drive
     std::int64_t untold_ = 0;   // of those, not yet told as on the drive
