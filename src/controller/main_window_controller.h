@@ -86,6 +86,7 @@ private:
     bool destinationOnSourceDisk() const;
     // Unmounts the destination's drive and powers it off, then says it may be pulled.
     void ejectDestination(const DriveEject& eject, const std::filesystem::path& mountPoint, const QString& name);
+    void finishEject(const EjectResult& result, const QString& name);
     void stopSourceAccesses();
     void stopDestinationAccess();
 

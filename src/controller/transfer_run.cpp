@@ -172,7 +172,21 @@ void MainWindowController::ejectDestination(const DriveEject& eject, const std::
 {
     if (isBusy_ || volumes_.empty())
         return; // nothing is ejected while a run or a scan goes on
-    const EjectResult result = eject.eject(mountPoint);
+    // Unmounting waits for the drive's last writes, up to a minute: on the
+    // worker, with the strip saying so, never on the window's thread.
+    startRun(false);
+    showProgress(ProgressDisplay{QString(), formatText(I18n::text("progress.ejecting"), {name}), 0, 0});
+    updateInterfaceState();
+    worker_.start([&eject, mountPoint, name, controller = QPointer(this)] {
+        const EjectResult result = eject.eject(mountPoint);
+        postToGuiThread(controller, [result, name](MainWindowController& c) { c.finishEject(result, name); });
+    });
+}
+
+void MainWindowController::finishEject(const EjectResult& result, const QString& name)
+{
+    isBusy_ = false;
+    updateInterfaceState();
     switch (result.outcome) {
     case EjectResult::Outcome::ejected:
         stopDestinationAccess();

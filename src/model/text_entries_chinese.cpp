@@ -169,6 +169,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"notify.driveFault", "驱动器读回的数据与写入的不同。没有任何原文件被移到回收站。"},
         {"progress.path.checkingDrive", "正在检查驱动器…"},
         {"progress.stopping", "正在停止…"},
+        {"progress.ejecting", "正在弹出 %@…"},
         {"error.unfinishedLeft", "已停止；这个未完成的副本未能删除，仍在驱动器上"},
         {"error.trashFull", "回收站所在的磁盘已满"},
         {"error.trashReadOnly", "回收站所在的磁盘是只读的"},

@@ -181,6 +181,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
          "The drive gave back different data than was written. No original was moved to the Trash."},
         {"progress.path.checkingDrive", "Checking the drive…"},
         {"progress.stopping", "Stopping…"},
+        {"progress.ejecting", "Ejecting %@…"},
         {"error.unfinishedLeft", "Stopped; this unfinished copy could not be removed and is still on the drive"},
         {"error.trashFull", "The Trash's disk is full"},
         {"error.trashReadOnly", "The Trash's disk is read-only"},

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 # The real program, driven as a user drives it, under an X server with a
-# window manager: a move to a slow drive (10 MB/s), then quitting mid-copy
-# (Ctrl+Q in English, the window manager's close in Chinese) and "Stop and
-# Quit" by its default key. The process must end within a few seconds with
-# status 0, leaving no unfinished copy on the drive.
+# window manager: a move to a slow exFAT stick (4 MiB/s, through exfat-fuse),
+# then quitting mid-copy (Ctrl+Q in English, the window manager's close in
+# Chinese) and "Stop and Quit" by its default key. A second later the window
+# shows that it is stopping, not the question; the process must end within
+# 5 s of the answer with status 0, leaving no unfinished copy on the drive.
 # Run: xvfb-run -a dbus-run-session -- stop_and_quit_test.py LOFTWELL LYING_DISK
 # (as root; the window is driven over AT-SPI, keys come from xdotool, and
 # openbox is the window manager).
@@ -22,7 +23,7 @@ MiB = 1024 * 1024
 
 
 class SlowDrive:
-    """A 10 MB/s ext4 drive: a FUSE disk under a loop device with direct I/O."""
+    """A 4 MiB/s exFAT stick: a FUSE disk under a loop device with direct I/O."""
 
     def __init__(self, work):
         self.fuse = os.path.join(work, "stick")
@@ -37,10 +38,10 @@ class SlowDrive:
         wait_for(lambda: os.path.exists(os.path.join(self.fuse, "disk")))
         self.device = subprocess.check_output(["losetup", "-f", "--show", "--direct-io=on",
                                                os.path.join(self.fuse, "disk")], text=True).strip()
-        subprocess.check_call(["mkfs.ext4", "-q", self.device])
-        subprocess.check_call(["mount", self.device, self.point])
+        subprocess.check_call(["mkfs.exfat", self.device], stdout=subprocess.DEVNULL)
+        subprocess.check_call(["mount.exfat-fuse", self.device, self.point], stderr=subprocess.DEVNULL)
         with open(os.path.join(self.fuse, "mode"), "w") as f:
-            f.write("slow 100")
+            f.write("slow 250")
 
     def close(self):
         with open(os.path.join(self.fuse, "mode"), "w") as f:
@@ -80,10 +81,14 @@ def run(language, quit_keys, labels):
         wait_for(lambda: dialog_with(app, labels["stopAndQuit"]))
         subprocess.check_call(["xdotool", "key", "Return"])
         asked = time.monotonic()
+        time.sleep(1)
+        if app_process.poll() is None:
+            assert dialog_with(app, labels["stopAndQuit"]) is None, f"{language}: the question still shows"
+            assert find(app, "label", labels["stopping"]) is not None, f"{language}: not shown as stopping"
         try:
-            status = app_process.wait(timeout=10)
+            status = app_process.wait(timeout=4)
         except subprocess.TimeoutExpired:
-            raise AssertionError(f"{language}: still running 10 s after Stop and Quit")
+            raise AssertionError(f"{language}: still running 5 s after Stop and Quit")
         took = time.monotonic() - asked
         assert status == 0, f"{language}: exit status {status}"
         left = [os.path.join(d, n) for d, folders, files in os.walk(drive.point) for n in folders + files
@@ -103,11 +108,11 @@ def run(language, quit_keys, labels):
 ENGLISH = {"destination": "Choose Destination", "setDestination": "Set Destination",
            "recommend": "Smart Recommend", "authorize": "Authorize & Recommend",
            "selected2": "Selected 2 / 2", "transfer": "Transfer →", "start": "Start",
-           "transferring": "Transferring: ", "stopAndQuit": "Stop and Quit"}
+           "transferring": "Transferring: ", "stopAndQuit": "Stop and Quit", "stopping": "Stopping…"}
 CHINESE = {"destination": "选择目标", "setDestination": "设为目标",
            "recommend": "智能推荐", "authorize": "授权并推荐",
            "selected2": "已选 2 / 2", "transfer": "开始转移 →", "start": "开始",
-           "transferring": "正在转移: ", "stopAndQuit": "停止并退出"}
+           "transferring": "正在转移: ", "stopAndQuit": "停止并退出", "stopping": "正在停止…"}
 
 if __name__ == "__main__":
     if os.geteuid() != 0 or not os.access("/dev/fuse", os.W_OK):
