@@ -84,8 +84,14 @@ bool runDriver(const DriverCommand& command, dev_t device, const fs::path& point
     posix_spawn_file_actions_init(&actions);
     for (const int fd : {0, 1, 2})
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    // A session of its own: the driver serves the drive after this program
+    // ends, and a Ctrl+C meant for this program must not reach it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, command.program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&child, command.program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return false;
@@ -104,7 +110,14 @@ bool runDriver(const DriverCommand& command, dev_t device, const fs::path& point
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    // A driver that stays in the foreground is left running: it serves the drive.
+    // One that goes to the background ends its first process now; one that
+    // stays in the foreground is left running: it serves the drive.
+    for (int waited = 0; !exited && waited < 1000; waited += 20) {
+        int status = 0;
+        exited = ::waitpid(child, &status, WNOHANG) == child;
+        if (!exited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     return mounted();
 }
 
