@@ -129,6 +129,10 @@ void MainWindowController::pauseAction()
 
 bool MainWindowController::mayClose()
 {
+    // An eject under way ends by itself within a minute: the window waits
+    // for it rather than leaving the program to wait with no window.
+    if (isEjecting_)
+        return false;
     if (!isBusy_ || !isTransferring_)
         return true;
     if (quitting_)
@@ -136,6 +140,9 @@ bool MainWindowController::mayClose()
     if (!dialogs_.confirm(I18n::text("alert.quit.title"), I18n::text("alert.quit.message"),
                           I18n::text("alert.quit.stop"), I18n::text("alert.quit.keepGoing")))
         return false;
+    // The run may have ended while the question was up.
+    if (!isBusy_)
+        return true;
     // The window stays, stopping, and closes itself once the run has
     // ended: it never waits here for the worker or the drive.
     quitting_ = true;

@@ -102,6 +102,7 @@ private:
     bool isBusy_ = false;
     bool isTransferring_ = false;
     bool quitting_ = false; // "Stop and Quit" chosen: the run ends without a report
+    bool isEjecting_ = false;
     bool isPaused_ = false;
     // The items of the running transfer, in its order, when their originals go to the Trash.
     std::vector<std::filesystem::path> runItems_; // the running transfer's items, in its order

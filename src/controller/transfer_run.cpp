@@ -175,6 +175,7 @@ void MainWindowController::ejectDestination(const DriveEject& eject, const std::
     // Unmounting waits for the drive's last writes, up to a minute: on the
     // worker, with the strip saying so, never on the window's thread.
     startRun(false);
+    isEjecting_ = true;
     showProgress(ProgressDisplay{QString(), formatText(I18n::text("progress.ejecting"), {name}), 0, 0});
     updateInterfaceState();
     worker_.start([&eject, mountPoint, name, controller = QPointer(this)] {
@@ -186,6 +187,7 @@ void MainWindowController::ejectDestination(const DriveEject& eject, const std::
 void MainWindowController::finishEject(const EjectResult& result, const QString& name)
 {
     isBusy_ = false;
+    isEjecting_ = false;
     updateInterfaceState();
     switch (result.outcome) {
     case EjectResult::Outcome::ejected:

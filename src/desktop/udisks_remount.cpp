@@ -33,6 +33,9 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bo
     const auto filesystem = udisksFilesystemAt(*bus_, mountPoint);
     if (!filesystem)
         return {};
+    // The driver serving it (exfat-fuse, ntfs-3g: the service's, so root's):
+    // found by its command line, which any user may read.
+    const std::vector<pid_t> drivers = processesNaming(mountPoint);
     const QDBusMessage unmounted =
         callFilesystem(*bus_, filesystem->object, QStringLiteral("Unmount"), {}, unmountWithin);
     if (unmounted.type() != QDBusMessage::ReplyMessage) {
@@ -43,8 +46,11 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bo
     // Its driver lets go of the device as it ends; a program that still
     // holds the device keeps the kernel's cache of it. (Only the check needs
     // the cache gone.)
-    const std::string holders =
-        readOnly ? waitForDeviceClosed(blockDeviceNumber(filesystem->device), std::chrono::seconds(5)) : std::string();
+    std::string holders;
+    if (readOnly)
+        holders = waitForExit(drivers, std::chrono::seconds(5))
+                      ? waitForDeviceClosed(blockDeviceNumber(filesystem->device), std::chrono::seconds(5))
+                      : programNames(drivers);
     QVariantMap options;
     if (readOnly)
         options.insert(QStringLiteral("options"), QStringLiteral("ro"));

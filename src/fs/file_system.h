@@ -134,6 +134,7 @@ struct DriveAccess {
     bool userSpaceDriver = false;
     std::filesystem::path mountPoint; // where its file system is mounted
     std::filesystem::path device;     // what it was mounted from ("/dev/sdb1"), when known
+    bool readOnly = false;            // mounted read-only
 };
 
 // What a destination's file system can hold (destination_rules.h learns it).

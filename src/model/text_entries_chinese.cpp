@@ -162,7 +162,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"error.driveBusy", "已复制，未核对：有程序正在使用驱动器，无法卸载它来核对副本"},
         {"error.deviceHeld", "已复制，未核对：另一个程序一直打开着驱动器的设备，核对无法读到驱动器本身"},
         {"error.heldBy", "（使用它的程序：%@）"},
-        {"error.driveUntrusted", "未移到回收站：驱动器读回本次另一项时，数据与写入的不同"},
+        {"error.driveUntrusted", "未移到回收站：驱动器在本次的另一项上出了错"},
         {"error.driveInUse", "另一个 Loftwell 传输正在使用这个驱动器。请在它结束后再开始"},
         {"alert.driveFault",
          "驱动器读回的数据与写入的不同。它的实际容量可能比标称的小，或者出了故障。没有任何原文件被移到回收站。不要把任何东西的唯一副本只留在这个驱动器上。"},

@@ -173,7 +173,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
          "Copied, not checked: another program kept the drive's device open, so the check could not reach the drive"},
         {"error.heldBy", " (in use by %@)"},
         {"error.driveUntrusted",
-         "Not moved to the Trash: the drive gave back different data for another item of this run"},
+         "Not moved to the Trash: the drive failed with another item of this run"},
         {"error.driveInUse", "Another Loftwell transfer is using this drive. Start again when it has finished"},
         {"alert.driveFault",
          "The drive gave back different data than was written to it. It may be smaller than it claims, or failing. No original was moved to the Trash. Do not keep the only copy of anything on this drive."},

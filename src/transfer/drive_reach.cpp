@@ -28,9 +28,11 @@ RemountResult remountHolding(RunFolders& folders, DriveClaim& claim, const Drive
     const bool moved = result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld;
     auto held =
         reholdRunFolders(*places, moved ? result.mountPoint : access.mountPoint, kept.rules, !moved, fileSystem);
+    // (Mounted, but the run's folders not found there: the drive is still
+    // to be mounted as before.)
     if (!held) {
         lost = held.error();
-        return {Outcome::notMountedBack, {}, {}};
+        return result;
     }
     folders = std::move(held).value();
     fileSystem.claimRunFolder(folders.dated);
@@ -55,6 +57,15 @@ FsError notReachedBecause(const RemountResult& result, const std::filesystem::pa
 
 } // namespace
 
+namespace {
+
+bool remountedSo(const RemountResult& result)
+{
+    return result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld;
+}
+
+} // namespace
+
 DriveReach reachDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& fileSystem, const DriveRemount* remount,
                       const std::function<void()>& checking)
 {
@@ -75,18 +86,21 @@ DriveReach reachDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& 
         result = remountHolding(
             folders, claim, access, fileSystem, [&](const auto& point) { return remount->remount(point, true); },
             reach.lost);
-        reach.readOnly = result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld
-                             ? DriveReach::Way::service
-                             : DriveReach::Way::none;
+        if (remountedSo(result))
+            reach.readOnly = DriveReach::Way::service;
     }
     if (!reach.lost && (result.outcome == Outcome::unavailable || result.outcome == Outcome::refused)) {
         result = remountHolding(
             folders, claim, access, fileSystem, [&](const auto&) { return fileSystem.remountDrive(access, true); },
             reach.lost);
-        if (result.outcome == Outcome::remounted || result.outcome == Outcome::deviceHeld)
+        if (remountedSo(result))
             reach.readOnly = DriveReach::Way::own;
     }
-    reach.reached = !reach.lost && result.outcome == Outcome::remounted;
+    if (remountedSo(result))
+        reach.remounted = DriveAccess{true, result.mountPoint, access.device, true};
+    // Only a read-only mount is sure to write nothing while it is read.
+    const bool readOnly = !reach.lost && folders.dated.valid() && fileSystem.driveAccess(folders.dated).readOnly;
+    reach.reached = !reach.lost && result.outcome == Outcome::remounted && readOnly;
     if (!reach.reached && !reach.lost)
         reach.notReached = notReachedBecause(result, dated);
     return reach;
@@ -95,8 +109,16 @@ DriveReach reachDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& 
 std::optional<FsError> restoreDrive(RunFolders& folders, DriveClaim& claim, const FileSystem& fileSystem,
                                     const DriveRemount* remount, const DriveReach& reach)
 {
-    if (reach.readOnly == DriveReach::Way::none || !folders.dated.valid())
+    if (reach.readOnly == DriveReach::Way::none)
         return std::nullopt;
+    // Where the run's folders were lost, the drive is still mounted as before.
+    if (!folders.dated.valid()) {
+        const RemountResult result = reach.readOnly == DriveReach::Way::service && remount
+                                         ? remount->remount(reach.remounted.mountPoint, false)
+                                         : fileSystem.remountDrive(reach.remounted, false);
+        return remountedSo(result) ? std::nullopt
+                                   : std::optional<FsError>(FsError{FsErrc::driveBusy, reach.remounted.mountPoint});
+    }
     const DriveAccess access = fileSystem.driveAccess(folders.dated);
     std::optional<FsError> lost;
     const RemountResult result = reach.readOnly == DriveReach::Way::service && remount
@@ -108,7 +130,7 @@ std::optional<FsError> restoreDrive(RunFolders& folders, DriveClaim& claim, cons
                                            [&](const auto&) { return fileSystem.remountDrive(access, false); }, lost);
     if (lost)
         return lost;
-    if (result.outcome != Outcome::remounted && result.outcome != Outcome::deviceHeld)
-        return FsError{FsErrc::driveBusy, folders.dated.path()};
+    if (!remountedSo(result))
+        return FsError{FsErrc::driveBusy, folders.dated.valid() ? folders.dated.path() : access.mountPoint};
     return std::nullopt;
 }

@@ -30,6 +30,7 @@ struct DriveReach {
     std::optional<FsError> lost;       // the drive did not come back: every copy fails so
     enum class Way { none, service, own };
     Way readOnly = Way::none; // who mounted the drive read-only for the check
+    DriveAccess remounted;    // where and from what, to mount it as before
 };
 
 // `checking` is told before the drive is unmounted. `folders` may be held

@@ -138,10 +138,17 @@ CheckEnd checkCopies(CheckRun& run, std::vector<std::pair<std::int64_t, MadeCopy
         stoppedRun = stoppedRun || (failed[i] && failed[i]->code == std::errc::operation_canceled);
     }
 
-    // 4. One verdict for the drive.
+    // 4. One verdict for the drive: any failure that is not an item's own
+    // keeps every original; one where the drive gave back what it was not
+    // given, or did not come back, is said first in the report.
     CheckEnd end;
-    end.driveFault = reach.lost.has_value() ||
-                     std::ranges::any_of(failed, [](const auto& error) { return error && !isItemsOwn(error->code); });
+    end.driveFault = reach.lost.has_value() || std::ranges::any_of(failed, [](const auto& error) {
+                         return error && (error->code == FsErrc::readBackFailed ||
+                                          (isVerificationFailure(error->code) && !isItemsOwn(error->code)));
+                     });
+    const bool keepAll = end.driveFault || std::ranges::any_of(failed, [](const auto& error) {
+                             return error && !isItemsOwn(error->code);
+                         });
 
     // 5. Only then, originals to the Trash.
     for (std::size_t i = 0; i < copies.size() && run.moveToTrash; ++i) {
@@ -150,7 +157,7 @@ CheckEnd checkCopies(CheckRun& run, std::vector<std::pair<std::int64_t, MadeCopy
             continue;
         run.meter.waitWhilePaused();
         stoppedRun = stoppedRun || run.stop.stop_requested();
-        if (end.driveFault || stoppedRun) {
+        if (keepAll || stoppedRun) {
             failed[i] = stoppedRun ? stopped(item) : FsError{FsErrc::driveUntrusted, item.sourceURL()};
             continue;
         }
@@ -165,7 +172,7 @@ CheckEnd checkCopies(CheckRun& run, std::vector<std::pair<std::int64_t, MadeCopy
     }
 
     // 6. The drive as before, and the names that say what was not found identical.
-    const bool writable = !reach.lost && !restoreDrive(run.folders, run.claim, fileSystem, run.remount, reach);
+    const bool writable = !restoreDrive(run.folders, run.claim, fileSystem, run.remount, reach) && !reach.lost;
     for (std::size_t i = 0; i < copies.size(); ++i) {
         if (!identical[i] && writable && !run.driveGone)
             unnameAfterCheck(itemOf(i), folderOf(copies[i].second, run.folders), copies[i].second,

@@ -303,7 +303,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                    stop,       meter,   destinationGone ? std::optional<FsError>(gone) : std::nullopt};
     const CheckEnd checked =
         checkCopies(check, flushed, [&](std::int64_t index, FsError error, ItemState state, bool trashStep) {
-            fail(index, std::move(error), state, trashStep && error.code != FsErrc::destinationGone);
+            const bool ofTheTrash = trashStep && error.code != FsErrc::destinationGone;
+            fail(index, std::move(error), state, ofTheTrash);
         });
     result.trashed = checked.trashed;
     result.trashedBytes = checked.trashedBytes;

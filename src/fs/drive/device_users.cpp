@@ -38,7 +38,9 @@ std::vector<pid_t> processesWhere(const std::function<bool(int procFolder, const
             continue;
         bool uses = visit(folder.get(), "cwd") || visit(folder.get(), "root");
         UniqueFd fds(::openat(folder.get(), "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        DIR* open = fds.valid() ? ::fdopendir(fds.release()) : nullptr;
+        DIR* open = fds.valid() ? ::fdopendir(fds.get()) : nullptr;
+        if (open)
+            fds.release(); // the stream has it now
         while (open && !uses) {
             const dirent* entry = ::readdir(open);
             if (!entry)
@@ -55,7 +57,8 @@ std::vector<pid_t> processesWhere(const std::function<bool(int procFolder, const
     return found;
 }
 
-// Their programs' names, each once, ", " between them.
+} // namespace
+
 std::string programNames(const std::vector<pid_t>& processes)
 {
     std::vector<std::string> names;
@@ -70,8 +73,6 @@ std::string programNames(const std::vector<pid_t>& processes)
         text += (text.empty() ? "" : ", ") + name;
     return text;
 }
-
-} // namespace
 
 std::vector<pid_t> deviceHolderProcesses(dev_t device)
 {
@@ -111,6 +112,45 @@ std::string mountUsers(const fs::path& mountPoint)
         const std::string_view path(target, std::size_t(n));
         return path == point || (path.starts_with(point) && path.size() > point.size() && path[point.size()] == '/');
     }));
+}
+
+std::vector<pid_t> processesNaming(const fs::path& mountPoint)
+{
+    std::vector<pid_t> found;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return found;
+    while (const dirent* process = ::readdir(proc)) {
+        const std::string pid = process->d_name;
+        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit))
+            continue;
+        std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
+        std::string argument;
+        while (std::getline(in, argument, '\0')) {
+            if (argument == mountPoint.native()) {
+                found.push_back(pid_t(std::atoi(pid.c_str())));
+                break;
+            }
+        }
+    }
+    ::closedir(proc);
+    return found;
+}
+
+bool waitForExit(const std::vector<pid_t>& processes, std::chrono::milliseconds within)
+{
+    const auto until = std::chrono::steady_clock::now() + within;
+    while (true) {
+        const bool alive = std::any_of(processes.begin(), processes.end(), [](pid_t process) {
+            struct stat st;
+            return ::stat(("/proc/" + std::to_string(process)).c_str(), &st) == 0;
+        });
+        if (!alive)
+            return true;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 dev_t blockDeviceNumber(const fs::path& device)

@@ -25,5 +25,16 @@ std::string waitForDeviceClosed(dev_t device, std::chrono::milliseconds within);
 // The names of the programs using something at or below `mountPoint`.
 std::string mountUsers(const std::filesystem::path& mountPoint);
 
+// The names of `processes`' programs, each once, ", " between them.
+std::string programNames(const std::vector<pid_t>& processes);
+
+// The processes whose command line names `mountPoint` as an argument: the
+// driver serving a drive there, readable whoever runs it (its open files
+// are not, for another user's process).
+std::vector<pid_t> processesNaming(const std::filesystem::path& mountPoint);
+
+// Waits up to `within` for all of `processes` to end; true once they have.
+bool waitForExit(const std::vector<pid_t>& processes, std::chrono::milliseconds within);
+
 // The device number of the block device at `device`; 0 where it is none.
 dev_t blockDeviceNumber(const std::filesystem::path& device);

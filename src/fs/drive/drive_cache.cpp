@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 
 DriveAccess driveAccessOf(const SystemIo& io, int folder)
 {
@@ -20,7 +21,7 @@ DriveAccess driveAccessOf(const SystemIo& io, int folder)
         return DriveAccess{long(info.f_type) == fuseMagic, {}, {}};
     const bool fuse = long(info.f_type) == fuseMagic || mount->type == "fuseblk" || mount->type == "fuse" ||
                       mount->type.starts_with("fuse.");
-    DriveAccess access{fuse, mount->point, {}};
+    DriveAccess access{fuse, mount->point, {}, (info.f_flags & ST_RDONLY) != 0};
     if (mount->source.starts_with('/'))
         access.device = mount->source;
     return access;

@@ -1,8 +1,10 @@
 #pragma once
-// One run per drive (drive_claim.h). The locks are files in the user's
-// runtime folder ($XDG_RUNTIME_DIR, else /run/lock, else /tmp), never on
-// the drive itself, locked with flock: a run that ends in any way, killed
-// included, lets go of them.
+// One run per drive (drive_claim.h). The locks are files, never on the
+// drive itself, locked with flock, so a run that ends in any way, killed
+// included, lets go of them: for a drive served in user space (which runs
+// unmount for their checks) in /run/lock, seen by every user's runs; for
+// the others in the user's runtime folder ($XDG_RUNTIME_DIR, else
+// /run/lock, else /tmp).
 //
 // Every system call goes through `io`.
 

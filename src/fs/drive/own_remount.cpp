@@ -12,6 +12,7 @@
 #include <optional>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -36,6 +37,10 @@ std::optional<DriverCommand> driverOf(dev_t device, const fs::path& point)
 {
     for (const pid_t process : deviceHolderProcesses(device)) {
         const std::string folder = "/proc/" + std::to_string(process);
+        // Only a driver root started is run again as root.
+        struct stat owner;
+        if (::stat(folder.c_str(), &owner) != 0 || owner.st_uid != 0)
+            continue;
         std::ifstream in(folder + "/cmdline", std::ios::binary);
         const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         DriverCommand command;
