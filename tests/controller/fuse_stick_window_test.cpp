@@ -36,7 +36,8 @@ TEST_F(FuseStickWindowTest, SaysItChecksTheDriveAndFollowsItToItsNewPlace)
     FuseStick stick(DriveKind::exfat, dir.path(), 64, 64);
     if (!stick.mounted())
         GTEST_SKIP() << stick.why();
-    const std::string mount = "sleep 1; exec mount.exfat-fuse " + stick.disk().device() + " \"$0\"";
+    // (The service's options, "-o ro" for the check, follow the mount point.)
+    const std::string mount = "sleep 1; exec mount.exfat-fuse " + stick.disk().device() + " \"$0\" \"$@\"";
     const QJsonObject parameters{
         {QStringLiteral("device"), QString::fromStdString(stick.disk().device())},
         {QStringLiteral("driver"), QJsonArray{QStringLiteral("sh"), QStringLiteral("-c"), QString::fromStdString(mount),
