@@ -7,12 +7,6 @@
 #include <chrono>
 #include <utility>
 
-std::int64_t DrivePacer::budget() const
-{
-    const std::lock_guard lock(mutex_);
-    return std::clamp(std::int64_t(bytesPerSecond_), leastInFlight, mostInFlight);
-}
-
 void DrivePacer::settle()
 {
     const std::lock_guard lock(mutex_);

@@ -37,12 +37,10 @@ public:
     // An item's copy ended: what it still has in flight counts against the
     // next flush, but is no longer told as the next item's.
     void settle();
-    // What may be in flight now.
-    std::int64_t budget() const;
 
 private:
     const std::function<bool()> holding_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::int64_t inFlight_ = 0; // written, not known to be on the drive
     std::int64_t untold_ = 0;   // of those, not yet told as on the drive
     double bytesPerSecond_ = 0; // as the flushes measured it
