@@ -36,8 +36,8 @@ void MainWindowController::transferAction()
             dialogs_.confirm(I18n::text("alert.earlier.title"),
                              formatText(I18n::text("alert.earlier.message"), {found.count(), found.runs().join(u", ")}),
                              I18n::text("alert.useThem"), I18n::text("alert.copyAgain"), false)) {
-            for (std::size_t i = 0; i < ticked.size(); ++i)
-                alreadyOnDrive += found.items[i] ? ticked[i].sizeBytes() : 0;
+            for (const Candidate& item : ticked)
+                alreadyOnDrive += found.of(item.sourceURL()) ? item.sizeBytes() : 0;
             earlier = std::move(found);
         }
     }

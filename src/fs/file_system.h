@@ -44,6 +44,7 @@ struct ItemValues {
     std::int64_t changedNs = 0;
     // The file system it is on (a stat's device number).
     std::optional<std::uint64_t> device;
+    std::optional<std::uint64_t> inode;
 
     bool isSymbolicLink() const { return type == ItemType::symbolicLink; }
     bool isDirectory() const { return type == ItemType::directory; }
@@ -251,8 +252,9 @@ public:
 
     // How far a modification time the file system of `folder` stores may be
     // from the one set: 2 s on FAT, none on ext4. Tried out in a scratch
-    // folder of its own, as the rules are; 0 where times cannot be set.
-    virtual std::int64_t timeTolerance(const HeldFolder& folder) const = 0;
+    // folder of its own, as the rules are; none where that could not be
+    // tried (a read-only drive), which is not "exact".
+    virtual std::optional<std::int64_t> timeTolerance(const HeldFolder& folder) const = 0;
 
     // Every entry of a held folder, hidden names included.
     virtual FsResult<std::vector<DirectoryEntry>> folderEntries(const HeldFolder& folder) const = 0;
@@ -264,8 +266,9 @@ public:
 
     // Marks a run's folder as in use by this process for as long as it is
     // held, so that another process takes an unfinished copy in it for one
-    // being written, not one a dead run left.
-    virtual void claimRunFolder(const HeldFolder& folder) const = 0;
+    // being written, not one a dead run left. Fails where the folder's
+    // file system keeps no locks.
+    virtual FsResult<void> claimRunFolder(const HeldFolder& folder) const = 0;
     // True while any process, this one included, holds `folder` claimed,
     // and where it cannot be told.
     virtual bool runFolderClaimed(const HeldFolder& folder) const = 0;

@@ -84,6 +84,7 @@ FsResult<ItemValues> PosixFileSystem::itemValues(const fs::path& item) const
     values.modifiedNs = nanoseconds(st.value().st_mtim);
     values.changedNs = nanoseconds(st.value().st_ctim);
     values.device = std::uint64_t(st.value().st_dev);
+    values.inode = std::uint64_t(st.value().st_ino);
     return values;
 }
 
@@ -317,7 +318,7 @@ FsResult<CopyManifest> PosixFileSystem::recordItem(const fs::path& source, const
     return recordItemTree(*io_, source, options);
 }
 
-std::int64_t PosixFileSystem::timeTolerance(const HeldFolder& folder) const
+std::optional<std::int64_t> PosixFileSystem::timeTolerance(const HeldFolder& folder) const
 {
     return probeTimeTolerance(*io_, folder.descriptor());
 }
@@ -341,12 +342,15 @@ bool PosixFileSystem::looksLikeCopy(const fs::path& source, const HeldFolder& fo
     return sameLayout(*io_, source, folder.descriptor(), name, timeToleranceNs, std::move(stop));
 }
 
-void PosixFileSystem::claimRunFolder(const HeldFolder& folder) const
+FsResult<void> PosixFileSystem::claimRunFolder(const HeldFolder& folder) const
 {
     // Shared: two runs that started in the same second write into one
     // folder. Waits out another process's momentary look.
-    while (io_->lockFile(folder.descriptor(), LOCK_SH) != 0 && errno == EINTR) {
+    while (io_->lockFile(folder.descriptor(), LOCK_SH) != 0) {
+        if (errno != EINTR)
+            return FsError{errno, folder.path()};
     }
+    return {};
 }
 
 bool PosixFileSystem::runFolderClaimed(const HeldFolder& folder) const

@@ -35,7 +35,10 @@ RemountResult remountHolding(RunFolders& folders, DriveClaim& claim, const Drive
         return result;
     }
     folders = std::move(held).value();
-    fileSystem.claimRunFolder(folders.dated);
+    // The drive's device lock, held all along, kept every other run off the
+    // drive and out of its folders while it was away (earlier_copies.h);
+    // these take the new mount too, and failing that, that lock still holds.
+    (void)fileSystem.claimRunFolder(folders.dated);
     (void)fileSystem.claimDrive(folders.destination, claim);
     folders.datedMade = kept.datedMade;
     folders.rootsMade = std::move(kept.rootsMade);

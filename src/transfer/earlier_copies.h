@@ -4,12 +4,13 @@
 // drive knocked out) goes on instead of copying everything again.
 //
 // An earlier copy of an item lies in a dated folder under the destination's
-// Loftwell folder, in the folder of the item's location, under the item's
-// name, a numbered one ("Report 2.pdf") or the hidden name of a complete
-// copy not yet checked (".Report.pdf.loftwell-unchecked"); never the
-// hidden name of a copy still being written. It is offered only where its
-// layout (copy_match.h) is the original's. A run that uses it reads it back
-// and compares it with the original like a copy it made.
+// Loftwell folder, on the destination's own drive, in the folder of the
+// item's location, under the item's name, a numbered one ("Report 2.pdf")
+// or the hidden name of a complete copy not yet checked (copy_names.h);
+// never the hidden name of a copy still being written, never the item
+// itself (reached through a link, or a hard link to it). It is offered only
+// where its layout (copy_match.h) is the original's. A run that uses it
+// reads it back and compares it with the original like a copy it made.
 
 #include "fs/file_system.h"
 #include "model/candidate.h"
@@ -18,7 +19,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,16 +37,16 @@ struct LeftUnfinished {
 };
 
 struct EarlierCopies {
-    std::vector<std::optional<EarlierCopy>> items; // one for each item, in item order
+    // By the item's own path (its `sourceURL`), whatever order the items are in.
+    std::map<std::filesystem::path, EarlierCopy> items;
     std::vector<LeftUnfinished> unfinished;
 
-    std::int64_t count() const;
+    std::int64_t count() const { return std::int64_t(items.size()); }
+    // The earlier copy of the item at `source`, if any.
+    const EarlierCopy* of(const std::filesystem::path& source) const;
     // The dated folders they are in, newest first.
     QStringList runs() const;
 };
-
-// True for the name of a hidden copy that was complete but not yet checked.
-bool isUncheckedName(const std::string& name);
 
 // Removes the unfinished copies that runs which are no longer going on
 // left (a run killed while copying), and their folders where that empties

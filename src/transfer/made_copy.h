@@ -36,6 +36,12 @@ inline std::int64_t itemLength(const Candidate& item)
     return std::max<std::int64_t>(0, item.fingerprint() ? item.fingerprint()->lengthBytes : item.sizeBytes());
 }
 
+// An item the user's stop kept from going on.
+inline FsError stoppedError(const Candidate& item)
+{
+    return FsError{systemError(ECANCELED), item.sourceURL()};
+}
+
 // The item's name as the report shows it.
 inline QString displayName(const Candidate& item)
 {

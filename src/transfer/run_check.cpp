@@ -1,16 +1,12 @@
 #include "transfer/run_check.h"
 
+#include "transfer/copy_names.h"
 #include "transfer/drive_reach.h"
 #include "transfer/unique_destination.h"
 
 #include <algorithm>
 
 namespace {
-
-FsError stopped(const Candidate& item)
-{
-    return FsError{systemError(ECANCELED), item.sourceURL()};
-}
 
 // Failures that are the item's own doing (its original changed, could not
 // be read, or the user stopped): every other failure of a read-back says
@@ -62,126 +58,116 @@ void unnameAfterCheck(const Candidate& item, const HeldFolder& folder, MadeCopy&
     (void)fileSystem.flushCopy(folder, made.name);
 }
 
-// Where an item whose copy was written and flushed stands after `error`.
-ItemState stateAfterCheck(const FsError& error, bool identical, bool driveLost)
-{
-    if (identical)
-        return ItemState::copied;
-    // Whole and on the drive, but never read back from it.
-    const bool unread = driveLost || error.code == std::errc::operation_canceled ||
-                        error.code == FsErrc::notCheckedOnDrive || error.code == FsErrc::driveBusy ||
-                        error.code == FsErrc::deviceHeld || error.code == FsErrc::destinationGone ||
-                        error.code == FsErrc::driveNotMountedBack;
-    return unread ? ItemState::copiedNotChecked : ItemState::notCopied;
-}
-
 } // namespace
 
-CheckEnd checkCopies(CheckRun& run, std::vector<std::pair<std::int64_t, MadeCopy>>& copies, const FailItem& fail)
+CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
 {
     const FileSystem& fileSystem = run.fileSystem;
-    const auto total = std::int64_t(run.items.size());
-    const auto itemOf = [&](std::size_t i) -> const Candidate& { return run.items[std::size_t(copies[i].first)]; };
-    std::vector<std::optional<FsError>> failed(copies.size()); // none: found identical, or not read yet
-    std::vector<bool> identical(copies.size());
-    std::vector<bool> trashStep(copies.size());
-    std::vector<bool> unnamed(copies.size()); // whole, under the name of a copy not checked
-    if (run.driveGone)
-        failed.assign(copies.size(), run.driveGone);
+    const auto total = std::int64_t(items.size());
+    std::vector<RunItem*> copies; // on the drive, in item order
+    for (RunItem& item : items) {
+        if (item.going() && item.step == ItemStep::flushed)
+            copies.push_back(&item);
+    }
+    for (RunItem* item : copies) {
+        if (run.driveGone)
+            item->fail(ItemStep::named, *run.driveGone);
+    }
 
     // 1. Named.
-    for (std::size_t i = 0; i < copies.size() && !run.driveGone && !run.stop.stop_requested(); ++i) {
-        MadeCopy& copy = copies[i].second;
-        if (auto named = nameForCheck(itemOf(i), folderOf(copy, run.folders), copy, fileSystem); !named) {
-            failed[i] = named.error();
-            unnamed[i] = copy.uncheckedName.empty();
-        }
+    for (RunItem* item : copies) {
+        if (!item->going() || run.stop.stop_requested())
+            continue;
+        if (auto named = nameForCheck(*item->item, folderOf(item->copy, run.folders), item->copy, fileSystem); named)
+            item->reached(ItemStep::named);
+        else
+            item->fail(ItemStep::named, named.error());
     }
 
     // 2. The drive answering from itself.
     DriveReach reach;
     if (!run.driveGone && !run.stop.stop_requested() &&
-        std::ranges::any_of(failed, [](const auto& error) { return !error; }))
+        std::ranges::any_of(copies, [](const RunItem* item) { return item->step == ItemStep::named; }))
         reach = reachDrive(run.folders, run.claim, fileSystem, run.remount, [&] { run.meter.checkingDrive(); });
 
     // 3. Read back, every copy.
     bool stoppedRun = false;
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        const Candidate& item = itemOf(i);
-        MadeCopy& copy = copies[i].second;
+    for (RunItem* item : copies) {
+        const Candidate& candidate = *item->item;
         run.meter.waitWhilePaused();
         stoppedRun = stoppedRun || run.stop.stop_requested();
-        if (!failed[i] && (stoppedRun || reach.lost))
-            failed[i] = stoppedRun ? stopped(item) : *reach.lost;
-        if (failed[i]) {
-            run.meter.skip(itemLength(item));
+        if (item->going() && item->step == ItemStep::named && (stoppedRun || reach.lost))
+            item->fail(ItemStep::readBack, stoppedRun ? stoppedError(candidate) : *reach.lost);
+        if (!item->going() || item->step != ItemStep::named) {
+            item->fail(ItemStep::named, stoppedError(candidate)); // (not named: the run stopped first)
+            run.meter.skip(itemLength(candidate));
             continue;
         }
-        run.meter.startPhase(copies[i].first + 1, total, displayName(item), true, itemLength(item));
+        run.meter.startPhase(std::int64_t(item->index) + 1, total, displayName(candidate), true, itemLength(candidate));
         const CopyCheck check = !reach.reached    ? CopyCheck::layout
                                 : run.moveToTrash ? CopyCheck::contentsBeforeTrash
                                                   : CopyCheck::contents;
-        const HeldFolder& folder = folderOf(copy, run.folders);
-        auto verified = fileSystem.verifyCopy(item.sourceURL(), folder, copy.name, copy.manifest, check, run.stop,
-                                              run.meter.counter());
+        const HeldFolder& folder = folderOf(item->copy, run.folders);
+        auto verified = fileSystem.verifyCopy(candidate.sourceURL(), folder, item->copy.name, item->copy.manifest,
+                                              check, run.stop, run.meter.counter());
         run.meter.endPhase();
         if (!verified)
-            failed[i] = verified.error();
+            item->fail(ItemStep::readBack, verified.error());
         else if (!reach.reached)
-            failed[i] = reach.notReached;
+            item->fail(ItemStep::readBack, *reach.notReached);
         // A copy on a drive that has since gone, or in a folder removed
         // meanwhile, is no copy to rely on.
         else if (!fileSystem.stillAvailable(run.folders.destination) || !fileSystem.stillAvailable(folder))
-            failed[i] = FsError{FsErrc::destinationGone, folder.path()};
+            item->fail(ItemStep::readBack, FsError{FsErrc::destinationGone, folder.path()});
         else
-            identical[i] = true;
-        stoppedRun = stoppedRun || (failed[i] && failed[i]->code == std::errc::operation_canceled);
+            item->reached(ItemStep::readBack);
+        stoppedRun = stoppedRun || (item->failure && item->failure->code == std::errc::operation_canceled);
     }
 
     // 4. One verdict for the drive: any failure that is not an item's own
     // keeps every original; one where the drive gave back what it was not
     // given, or did not come back, is said first in the report.
+    const auto readBackSaid = [&](auto&& said) {
+        return std::ranges::any_of(copies, [&](const RunItem* item) {
+            return item->failure && item->failedAt >= ItemStep::named && said(item->failure->code);
+        });
+    };
     CheckEnd end;
-    end.driveFault = reach.lost.has_value() || std::ranges::any_of(failed, [](const auto& error) {
-                         return error && (error->code == FsErrc::readBackFailed ||
-                                          (isVerificationFailure(error->code) && !isItemsOwn(error->code)));
+    end.driveFault = reach.lost.has_value() || readBackSaid([](const std::error_code& code) {
+                         return code == FsErrc::readBackFailed || (isVerificationFailure(code) && !isItemsOwn(code));
                      });
-    const bool keepAll = end.driveFault || std::ranges::any_of(failed, [](const auto& error) {
-                             return error && !isItemsOwn(error->code);
-                         });
+    const bool keepAll = end.driveFault || readBackSaid([](const std::error_code& code) { return !isItemsOwn(code); });
 
     // 5. Only then, originals to the Trash.
-    for (std::size_t i = 0; i < copies.size() && run.moveToTrash; ++i) {
-        const Candidate& item = itemOf(i);
-        if (!identical[i])
+    for (RunItem* item : copies) {
+        const Candidate& candidate = *item->item;
+        if (!run.moveToTrash || !item->going() || item->step != ItemStep::readBack)
             continue;
         run.meter.waitWhilePaused();
         stoppedRun = stoppedRun || run.stop.stop_requested();
         if (keepAll || stoppedRun) {
-            failed[i] = stoppedRun ? stopped(item) : FsError{FsErrc::driveUntrusted, item.sourceURL()};
+            item->fail(ItemStep::trashed,
+                       stoppedRun ? stoppedError(candidate) : FsError{FsErrc::driveUntrusted, candidate.sourceURL()});
             continue;
         }
-        if (auto trashed = fileSystem.trashItem(item.sourceURL(), copies[i].second.manifest); !trashed) {
+        if (auto trashed = fileSystem.trashItem(candidate.sourceURL(), item->copy.manifest); !trashed) {
             // An original changed since its copy is a failure of the item, not of the Trash.
-            trashStep[i] = trashed.error().code != FsErrc::sourceChanged;
-            failed[i] = trashed.error();
+            item->trashRefused =
+                trashed.error().code != FsErrc::sourceChanged && trashed.error().code != FsErrc::destinationGone;
+            item->fail(ItemStep::trashed, trashed.error());
             continue;
         }
+        item->reached(ItemStep::trashed);
         ++end.trashed;
-        end.trashedBytes += item.sizeBytes();
+        end.trashedBytes += candidate.sizeBytes();
     }
 
     // 6. The drive as before, and the names that say what was not found identical.
     const bool writable = !restoreDrive(run.folders, run.claim, fileSystem, run.remount, reach) && !reach.lost;
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        if (!identical[i] && writable && !run.driveGone)
-            unnameAfterCheck(itemOf(i), folderOf(copies[i].second, run.folders), copies[i].second,
-                             run.folders.rules.longestName, fileSystem);
-        if (failed[i])
-            fail(copies[i].first, *failed[i],
-                 unnamed[i] ? ItemState::copiedNotChecked
-                            : stateAfterCheck(*failed[i], identical[i], reach.lost.has_value()),
-                 trashStep[i]);
+    for (RunItem* item : copies) {
+        if (item->step < ItemStep::readBack && writable && !run.driveGone)
+            unnameAfterCheck(*item->item, folderOf(item->copy, run.folders), item->copy, run.folders.rules.longestName,
+                             fileSystem);
     }
     return end;
 }

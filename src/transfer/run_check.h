@@ -22,17 +22,14 @@
 
 #include "fs/file_system.h"
 #include "transfer/drive_remount.h"
-#include "transfer/made_copy.h"
+#include "transfer/run_item.h"
 #include "transfer/run_meter.h"
-#include "transfer/transfer_engine.h"
 
-#include <functional>
+#include <optional>
 #include <stop_token>
-#include <utility>
 #include <vector>
 
 struct CheckRun {
-    const std::vector<Candidate>& items;
     RunFolders& folders;
     DriveClaim& claim;
     const FileSystem& fileSystem;
@@ -43,15 +40,12 @@ struct CheckRun {
     std::optional<FsError> driveGone; // the drive went during the copies
 };
 
-// An item that did not end as asked.
-using FailItem = std::function<void(std::int64_t index, FsError error, ItemState state, bool trashStep)>;
-
 struct CheckEnd {
     std::int64_t trashed = 0;
     std::int64_t trashedBytes = 0; // as the scan measured them
     bool driveFault = false;       // the drive gave back what it was not given, or nothing
 };
 
-// Checks `copies` (item index and copy, in item order); every item that
-// does not end as asked is given to `fail`.
-CheckEnd checkCopies(CheckRun& run, std::vector<std::pair<std::int64_t, MadeCopy>>& copies, const FailItem& fail);
+// Checks the run's items whose copies are on the drive (flushed), taking
+// each on through its steps or recording why it stopped.
+CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items);

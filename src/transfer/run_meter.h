@@ -46,9 +46,9 @@ private:
     void countPhasesLocked();
     void sendLocked();
 
-    const ItemProgressCallback& callback_;
+    const ItemProgressCallback callback_;
     const PauseGate* pause_;
-    const std::stop_token& stop_;
+    const std::stop_token stop_;
     const Clock clock_;
     std::mutex mutex_;
     ItemProgress item_;

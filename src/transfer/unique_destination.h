@@ -20,20 +20,6 @@ std::filesystem::path uniqueDestination(const std::filesystem::path& proposed, c
 // A free name inside a held folder.
 std::string uniqueNameIn(const HeldFolder& folder, const std::string& name, const FileSystem& fileSystem);
 
-// The hidden name a copy of `name` is made under until it is complete,
-// free inside `folder`: ".name.loftwell-partial", numbered like any other
-// name when taken, and short enough for a drive whose names hold at most
-// `longestName` bytes (a long name is cut, between two characters).
-std::string unfinishedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
-                             const FileSystem& fileSystem);
-
-// The hidden name a complete copy of `name` keeps until it has been read
-// back from the drive and found identical: ".name.loftwell-unchecked", or
-// ".name n.loftwell-unchecked" with the number the copy's own name would
-// get, free inside `folder` under both names, cut like the one above.
-std::string uncheckedNameIn(const HeldFolder& folder, const std::string& name, int longestName,
-                            const FileSystem& fileSystem);
-
 // Renames `from` inside `folder` to the name `freeName` gives, which must
 // still be free then; another run in the same second may take it meanwhile,
 // so a taken name is tried again with the next free one. The name given.

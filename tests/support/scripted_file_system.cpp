@@ -219,7 +219,7 @@ FsResult<CopyManifest> ScriptedFileSystem::recordItem(const fs::path& source, co
     return real_.recordItem(source, options);
 }
 
-std::int64_t ScriptedFileSystem::timeTolerance(const HeldFolder& folder) const
+std::optional<std::int64_t> ScriptedFileSystem::timeTolerance(const HeldFolder& folder) const
 {
     return real_.timeTolerance(folder);
 }
@@ -235,9 +235,9 @@ bool ScriptedFileSystem::looksLikeCopy(const fs::path& source, const HeldFolder&
     return real_.looksLikeCopy(source, folder, name, timeToleranceNs, std::move(stop));
 }
 
-void ScriptedFileSystem::claimRunFolder(const HeldFolder& folder) const
+FsResult<void> ScriptedFileSystem::claimRunFolder(const HeldFolder& folder) const
 {
-    real_.claimRunFolder(folder);
+    return real_.claimRunFolder(folder);
 }
 
 bool ScriptedFileSystem::runFolderClaimed(const HeldFolder& folder) const

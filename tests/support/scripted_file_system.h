@@ -87,11 +87,11 @@ public:
     FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const override;
     bool removeEmptyFolder(const HeldFolder& folder) const override;
     FsResult<CopyManifest> recordItem(const std::filesystem::path& source, const CopyOptions& options) const override;
-    std::int64_t timeTolerance(const HeldFolder& folder) const override;
+    std::optional<std::int64_t> timeTolerance(const HeldFolder& folder) const override;
     FsResult<std::vector<DirectoryEntry>> folderEntries(const HeldFolder& folder) const override;
     bool looksLikeCopy(const std::filesystem::path& source, const HeldFolder& folder, const std::string& name,
                        std::int64_t timeToleranceNs, std::stop_token stop = {}) const override;
-    void claimRunFolder(const HeldFolder& folder) const override;
+    FsResult<void> claimRunFolder(const HeldFolder& folder) const override;
     bool runFolderClaimed(const HeldFolder& folder) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               const CopyManifest& copied) const override;

@@ -16,6 +16,7 @@
 #include <stop_token>
 #include <sys/types.h>
 #include <system_error>
+#include <utility>
 
 // A file checked by its status and opened by its name later: whatever is
 // opened must still be that file.
@@ -37,8 +38,8 @@ class DriveReadBack {
 public:
     // `verified` hears of the copy's bytes as they are read; a stop request
     // ends a read with ECANCELED.
-    DriveReadBack(const SystemIo& io, const std::stop_token& stop, const ByteCounter& verified)
-        : io_(io), stop_(stop), verified_(verified)
+    DriveReadBack(const SystemIo& io, std::stop_token stop, ByteCounter verified)
+        : io_(io), stop_(std::move(stop)), verified_(std::move(verified))
     {
     }
 
@@ -60,6 +61,6 @@ private:
                                         std::error_code& error) const;
 
     const SystemIo& io_;
-    const std::stop_token& stop_;
-    const ByteCounter& verified_;
+    const std::stop_token stop_;
+    const ByteCounter verified_;
 };

@@ -147,21 +147,21 @@ bool folderRenameKeepsContents(const SystemIo& io, int scratch)
 
 // A file's modification time set to an odd second and 123456789 ns, read
 // back: what the drive kept tells its granularity.
-std::int64_t timeTolerance(const SystemIo& io, int scratch)
+std::optional<std::int64_t> timeTolerance(const SystemIo& io, int scratch)
 {
     constexpr timespec set{1'700'000'001, 123'456'789};
     const timespec times[2] = {set, set};
     struct stat st;
     if (io.setTimesAt(scratch, "time", times, AT_SYMLINK_NOFOLLOW) != 0 ||
         io.statAt(scratch, "time", &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return 0;
+        return std::nullopt;
     const std::int64_t off = std::abs(nanoseconds(st.st_mtim) - nanoseconds(set));
     if (off == 0)
         return 0;
     for (const std::int64_t step : {100LL, 1'000LL, 10'000'000LL})
         if (off < step)
             return step;
-    return 2'000'000'000; // FAT, rounding either way
+    return coarsestTimeTolerance;
 }
 
 } // namespace
@@ -204,10 +204,12 @@ DestinationRules probeDestinationRules(const SystemIo& io, int folder)
     return rules;
 }
 
-std::int64_t probeTimeTolerance(const SystemIo& io, int folder)
+std::optional<std::int64_t> probeTimeTolerance(const SystemIo& io, int folder)
 {
     Scratch scratch(io, folder);
-    return scratch.valid() && scratch.create("time") ? timeTolerance(io, scratch.fd()) : 0;
+    if (!scratch.valid() || !scratch.create("time"))
+        return std::nullopt;
+    return timeTolerance(io, scratch.fd());
 }
 
 std::optional<FsErrc> nameProblem(const std::string& name, const DestinationRules& rules)

@@ -20,8 +20,12 @@
 // be tried is taken as absent (the copy then fails with the system's error).
 DestinationRules probeDestinationRules(const SystemIo& io, int folder);
 
-// How far a stored modification time may be from the one set, learnt the same way.
-std::int64_t probeTimeTolerance(const SystemIo& io, int folder);
+// FAT's: times rounded to even seconds, either way.
+constexpr std::int64_t coarsestTimeTolerance = 2'000'000'000;
+
+// How far a stored modification time may be from the one set, learnt the
+// same way; none where it could not be tried (a read-only drive, say).
+std::optional<std::int64_t> probeTimeTolerance(const SystemIo& io, int folder);
 
 // What is wrong with one name on such a destination, if anything:
 // FsErrc::nameNotAllowed or FsErrc::nameTooLong.

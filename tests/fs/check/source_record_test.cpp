@@ -123,7 +123,7 @@ TEST(SourceRecord, ARunFolderIsClaimedWhileARunHoldsIt)
         const auto held = fileSystem.holdFolder(dir / "run");
         ASSERT_TRUE(held.ok());
         EXPECT_FALSE(fileSystem.runFolderClaimed(other.value()));
-        fileSystem.claimRunFolder(held.value());
+        EXPECT_TRUE(fileSystem.claimRunFolder(held.value()).ok());
         EXPECT_TRUE(fileSystem.runFolderClaimed(other.value()));
     }
     EXPECT_FALSE(fileSystem.runFolderClaimed(other.value()));
