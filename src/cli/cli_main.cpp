@@ -17,15 +17,14 @@
 #include "desktop/udisks_remount.h"
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
+#include "model/byte_format.h"
 #include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "scan/exact_items.h"
-#include "transfer/earlier_copies.h"
-#include "transfer/same_disk.h"
-#include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
+#include "transfer/transfer_sequence.h"
 
 #include <QCoreApplication>
 
@@ -53,34 +52,95 @@ void complain(const QString& message)
     std::fprintf(stderr, "loftwell-cli: %s\n", message.toUtf8().constData());
 }
 
-// --eject: the destination's drive unmounted and powered off, as a file
-// manager's Eject does, and said so; false, with the reason, where it was not.
-bool ejectDrive(const std::filesystem::path& destination, const FileSystem& fileSystem,
-                const std::optional<QDBusConnection>& systemBus)
+// What an eject ended in, said as a file manager would: true where the drive may be pulled.
+bool sayEjected(const EjectResult& result, const QString& name)
 {
-    const UdisksEject eject(systemBus);
-    const auto mountPoint =
-        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : mountPointOf(destination, fileSystem);
-    const std::optional<QString> name = mountPoint ? eject.driveName(*mountPoint) : std::nullopt;
-    if (!name) {
-        complain(formatText(I18n::text("cli.notEjectable"), {displayText(destination)}));
-        return false;
-    }
-    const EjectResult result = eject.eject(*mountPoint);
     switch (result.outcome) {
     case EjectResult::Outcome::ejected:
-        std::printf("%s\n", formatText(I18n::text("alert.ejected"), {*name}).toUtf8().constData());
+        std::printf("%s\n", formatText(I18n::text("alert.ejected"), {name}).toUtf8().constData());
         return true;
-    case EjectResult::Outcome::busy: complain(formatText(I18n::text("alert.ejectBusy"), {*name})); break;
+    case EjectResult::Outcome::busy: complain(formatText(I18n::text("alert.ejectBusy"), {name})); break;
     case EjectResult::Outcome::otherMounted:
-        complain(formatText(I18n::text("alert.ejectOtherPart"), {*name, result.reason}));
+        complain(formatText(I18n::text("alert.ejectOtherPart"), {name, result.reason}));
         break;
     case EjectResult::Outcome::refused:
-        complain(formatText(I18n::text("alert.ejectRefused"), {*name, result.reason}));
+        complain(formatText(I18n::text("alert.ejectRefused"), {name, result.reason}));
         break;
     }
     return false;
 }
+
+// The command line's way of asking and showing: options answer the
+// questions, the report goes to standard output, each failure and warning
+// to standard error too.
+class CliFront : public TransferFront {
+public:
+    CliFront(const CliArguments& arguments, TerminalProgress& line, bool terminal)
+        : arguments_(arguments), line_(line), terminal_(terminal)
+    {
+    }
+
+    bool refused() const { return refused_; }
+    bool ejectFailed() const { return ejectFailed_; }
+
+    EarlierAnswer askAboutEarlier(const EarlierCopies& found) override
+    {
+        if (arguments_.continueEarlier)
+            return EarlierAnswer::use;
+        complain(formatText(I18n::text("cli.couldContinue"), {found.count(), escapedName(found.runs().join(u", "))}));
+        return EarlierAnswer::copyAgain;
+    }
+
+    void refuseForSpace(const TransferPlan& plan) override
+    {
+        complain(formatText(I18n::text("alert.notEnoughSpace.message"),
+                            {formatBytes(plan.toWrite()), formatBytes(plan.freeBytes)}));
+        refused_ = true;
+    }
+
+    bool confirm(const TransferPlan& plan) override
+    {
+        // Said, and gone on with: the user may want the copies there all the same.
+        if (plan.sameDisk)
+            complain(I18n::text("alert.confirm.sameDisk").trimmed());
+        return true;
+    }
+
+    bool report(const TransferResult& result, const EjectOffer& offer) override
+    {
+        if (terminal_)
+            line_.finish();
+        // Each failed item on standard error too; in both, a name cannot break a line.
+        TransferResult shown = result;
+        for (QString& failure : shown.failures) {
+            failure = escapedName(failure);
+            complain(failure);
+        }
+        for (QString& earlier : shown.earlierCopyLines)
+            earlier = escapedName(earlier);
+        const TransferReport report = makeTransferReport(shown);
+        std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
+        std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
+        if (!arguments_.eject || !offer.used)
+            return false;
+        if (!offer.name) {
+            complain(formatText(I18n::text("cli.notEjectable"),
+                                {displayText(result.destinationMoved.value_or(*arguments_.destination))}));
+            ejectFailed_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    void ejected(const EjectResult& result, const QString& name) override { ejectFailed_ = !sayEjected(result, name); }
+
+private:
+    const CliArguments& arguments_;
+    TerminalProgress& line_;
+    const bool terminal_;
+    bool refused_ = false;
+    bool ejectFailed_ = false;
+};
 
 // --items: every PATH one item, checked before anything is written; none
 // (each refusal said) where one cannot be moved.
@@ -143,16 +203,6 @@ int transferCommand(const CliArguments& arguments)
         complain(I18n::text("cli.nothingToTransfer"));
         return allRead ? 0 : 1;
     }
-    // Said, and gone on with: the user may want the copies there all the same.
-    if (anyOnDestinationDisk(items, *arguments.destination, fileSystem))
-        complain(I18n::text("alert.confirm.sameDisk").trimmed());
-    // Whole copies a run cut short left: used with --continue, else named.
-    std::optional<EarlierCopies> earlier = findEarlierCopies(items, *arguments.destination, fileSystem);
-    if (earlier->count() > 0 && !arguments.continueEarlier)
-        complain(
-            formatText(I18n::text("cli.couldContinue"), {earlier->count(), escapedName(earlier->runs().join(u", "))}));
-    if (earlier->count() == 0 || !arguments.continueEarlier)
-        earlier.reset();
     // A terminal sees one line that moves; a pipe or file, one line an item.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     TerminalProgress line(stdout);
@@ -162,41 +212,32 @@ int transferCommand(const CliArguments& arguments)
                                                     I18n::text("desktop.keepAwake"));
     // A drive whose driver answers from memory is unmounted and mounted again before the copies are read back.
     const UdisksRemount remount(systemBus);
-    const TransferResult result = transfer(
-        items, *arguments.destination, arguments.trash,
-        [&](std::int64_t index, std::int64_t total, const QString& name) {
-            if (terminal) {
-                line.startItem(index, total, name);
-                return;
-            }
-            std::printf("%lld / %lld %s\n", static_cast<long long>(index), static_cast<long long>(total),
-                        escapedName(name).toUtf8().constData());
-            std::fflush(stdout);
-        },
-        fileSystem, QDateTime::currentDateTime(), stop,
-        [&](const ItemProgress& item) {
-            if (terminal)
-                line.update(item);
-        },
-        nullptr, &remount, earlier ? &*earlier : nullptr);
+    const UdisksEject eject(systemBus);
+    TransferServices services{fileSystem, &remount, &eject, nullptr, stop, {}, {}};
+    services.progress = [&](std::int64_t index, std::int64_t total, const QString& name) {
+        if (terminal) {
+            line.startItem(index, total, name);
+            return;
+        }
+        std::printf("%lld / %lld %s\n", static_cast<long long>(index), static_cast<long long>(total),
+                    escapedName(name).toUtf8().constData());
+        std::fflush(stdout);
+    };
+    services.itemProgress = [&](const ItemProgress& item) {
+        if (terminal)
+            line.update(item);
+    };
+    TransferPlan plan;
+    plan.items = std::move(items);
+    plan.to = *arguments.destination;
+    plan.moveToTrash = arguments.trash;
+    plan.freeBytes = fileSystem.volumeValues(plan.to).availableBytes.value_or(0);
+    CliFront front(arguments, line, terminal);
+    const std::optional<TransferResult> result = runTransferSequence(std::move(plan), front, services);
     awake.reset();
-    if (terminal)
-        line.finish();
-    // Each failed item on standard error too; in both, a name cannot break a line.
-    TransferResult shown = result;
-    for (QString& failure : shown.failures) {
-        failure = escapedName(failure);
-        complain(failure);
-    }
-    for (QString& line : shown.earlierCopyLines)
-        line = escapedName(line);
-    const TransferReport report = makeTransferReport(shown);
-    std::printf("%s\n%s\n", report.title.toUtf8().constData(), report.message.toUtf8().constData());
-    std::fflush(stdout); // a reader gone or a full disk must not change what the transfer did
-    const bool wroteOrUsed = result.savedCopies || !result.earlierCopyLines.isEmpty();
-    const bool ejected = !arguments.eject || !wroteOrUsed ||
-                         ejectDrive(result.destinationMoved.value_or(*arguments.destination), fileSystem, systemBus);
-    return result.failures.isEmpty() && !result.driveFault && allRead && ejected ? 0 : 1;
+    if (!result)
+        return 1;
+    return result->failures.isEmpty() && !result->driveFault && allRead && !front.ejectFailed() ? 0 : 1;
 }
 
 int scanCommand(const CliArguments& arguments)

@@ -16,6 +16,7 @@
 #include "transfer/pause_gate.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_pace.h"
+#include "transfer/transfer_sequence.h"
 #include "ui/dialogs.h"
 #include "ui/window_display.h"
 
@@ -31,9 +32,11 @@
 #include <vector>
 
 class MainWindowView;
+class WindowTransferFront;
 
 class MainWindowController : public QObject {
     Q_OBJECT
+    friend class WindowTransferFront; // asks and shows for the transfer sequence
 public:
     MainWindowController(FileSystem& fileSystem, Dialogs& dialogs, QObject* parent = nullptr);
     ~MainWindowController() override;
@@ -74,7 +77,11 @@ private:
     void startRun(bool transferring);
     void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
     void showItemProgress(const ItemProgress& item);
-    void finishTransfer(const TransferResult& result);
+    // The run's end shown, its report with the offer to eject; true where
+    // the user chose to eject, which then begins.
+    bool finishTransfer(const TransferResult& result, const EjectOffer& offer);
+    // The transfer sequence ended, with or without a run.
+    void endTransferSequence();
 
     void updateInterfaceState();
     void updateSummary();
@@ -84,8 +91,6 @@ private:
     std::optional<VolumeItem> selectedDestination() const;
     // The destination lies on the disk of the scanned folders: moving there frees nothing.
     bool destinationOnSourceDisk() const;
-    // Unmounts the destination's drive and powers it off, then says it may be pulled.
-    void ejectDestination(const DriveEject& eject, const std::filesystem::path& mountPoint, const QString& name);
     void finishEject(const EjectResult& result, const QString& name);
     void stopSourceAccesses();
     void stopDestinationAccess();

@@ -1,16 +1,16 @@
 #pragma once
-// What the transfer button leads to, before anything runs: an alert that
-// stops it (no destination, nothing ticked, not enough free space) or the
-// confirmation to ask, with the ticked items in list order. Pure.
+// What the transfer button leads to: an alert that stops it (no
+// destination, nothing ticked, not enough free space) or the confirmation
+// to ask. Pure.
 
 #include "model/candidate.h"
 #include "model/text_table.h"
 #include "model/volume_item.h"
+#include "transfer/transfer_sequence.h"
 
 #include <QString>
 
 #include <optional>
-#include <variant>
 #include <vector>
 
 struct TransferAlert {
@@ -24,13 +24,13 @@ struct TransferConfirmation {
     QString acceptTitle;
     QString cancelTitle;
     bool cancelByDefault = false; // moving would free nothing: Enter must not start it
-    std::vector<Candidate> selection;
 };
 
-// `sameDisk`: a ticked item is on the destination's own file system.
-// `alreadyOnDrive`: bytes of ticked items whose earlier copies the run
-// takes, which need no space.
-std::variant<TransferAlert, TransferConfirmation> checkTransfer(const std::optional<VolumeItem>& destination,
-                                                                const std::vector<Candidate>& items, bool moveToTrash,
-                                                                I18n::Language language, bool sameDisk = false,
-                                                                std::int64_t alreadyOnDrive = 0);
+// Refused before anything is looked at: no destination, or nothing ticked.
+std::optional<TransferAlert> transferRefusal(const std::optional<VolumeItem>& destination,
+                                             const std::vector<Candidate>& ticked, I18n::Language language);
+
+// The destination's free space cannot hold what the plan writes.
+TransferAlert spaceRefusal(const TransferPlan& plan, I18n::Language language);
+
+TransferConfirmation transferConfirmation(const TransferPlan& plan, I18n::Language language);

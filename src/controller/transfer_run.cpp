@@ -6,13 +6,71 @@
 #include "controller/progress_display.h"
 #include "controller/transfer_check.h"
 #include "model/text_format.h"
-#include "transfer/earlier_copies.h"
 #include "transfer/same_disk.h"
-#include "transfer/transfer_engine.h"
 #include "transfer/transfer_report.h"
+#include "transfer/transfer_sequence.h"
 #include "ui/main_window_view.h"
 
-#include <QDateTime>
+// The window's way of asking and showing, for the sequence on the worker:
+// each question waits for the window's answer; the window going, or its
+// run stopped, answers "cancel".
+class WindowTransferFront : public TransferFront {
+public:
+    WindowTransferFront(QPointer<MainWindowController> controller, std::stop_token gone)
+        : controller_(std::move(controller)), gone_(std::move(gone))
+    {
+    }
+
+    EarlierAnswer askAboutEarlier(const EarlierCopies& found) override
+    {
+        const bool use = askGuiThread(
+            controller_, gone_,
+            [count = found.count(), runs = found.runs()](MainWindowController& c) {
+                return c.dialogs_.confirm(I18n::text("alert.earlier.title"),
+                                          formatText(I18n::text("alert.earlier.message"), {count, runs.join(u", ")}),
+                                          I18n::text("alert.useThem"), I18n::text("alert.copyAgain"), false);
+            },
+            false);
+        return gone_.stop_requested() ? EarlierAnswer::cancel : use ? EarlierAnswer::use : EarlierAnswer::copyAgain;
+    }
+
+    void refuseForSpace(const TransferPlan& plan) override
+    {
+        askGuiThread(
+            controller_, gone_,
+            [alert = spaceRefusal(plan, I18n::language())](MainWindowController& c) {
+                c.dialogs_.showAlert(alert.title, alert.message);
+                return true;
+            },
+            false);
+    }
+
+    bool confirm(const TransferPlan& plan) override
+    {
+        return askGuiThread(
+            controller_, gone_,
+            [confirmation = transferConfirmation(plan, I18n::language())](MainWindowController& c) {
+                return c.dialogs_.confirm(confirmation.title, confirmation.message, confirmation.acceptTitle,
+                                          confirmation.cancelTitle, confirmation.cancelByDefault);
+            },
+            false);
+    }
+
+    bool report(const TransferResult& result, const EjectOffer& offer) override
+    {
+        return askGuiThread(
+            controller_, gone_, [&](MainWindowController& c) { return c.finishTransfer(result, offer); }, false);
+    }
+
+    void ejected(const EjectResult& result, const QString& name) override
+    {
+        postToGuiThread(controller_, [result, name](MainWindowController& c) { c.finishEject(result, name); });
+    }
+
+private:
+    QPointer<MainWindowController> controller_;
+    std::stop_token gone_;
+};
 
 void MainWindowController::transferAction()
 {
@@ -24,66 +82,64 @@ void MainWindowController::transferAction()
         if (item.selected())
             ticked.push_back(item);
     }
-    const bool sameDisk =
-        selectedDestination() && anyOnDestinationDisk(ticked, selectedDestination()->url, fileSystem_);
-    // Whole copies an earlier run left (a move cut short) are offered
-    // before anything is asked or written; used, they need no space.
-    std::optional<EarlierCopies> earlier;
-    std::int64_t alreadyOnDrive = 0;
-    if (selectedDestination() && !ticked.empty()) {
-        EarlierCopies found = findEarlierCopies(ticked, selectedDestination()->url, fileSystem_);
-        if (found.count() > 0 &&
-            dialogs_.confirm(I18n::text("alert.earlier.title"),
-                             formatText(I18n::text("alert.earlier.message"), {found.count(), found.runs().join(u", ")}),
-                             I18n::text("alert.useThem"), I18n::text("alert.copyAgain"), false)) {
-            for (const Candidate& item : ticked)
-                alreadyOnDrive += found.of(item.sourceURL()) ? item.sizeBytes() : 0;
-            earlier = std::move(found);
-        }
-    }
-    auto check =
-        checkTransfer(selectedDestination(), store_.items(), moveToTrash, I18n::language(), sameDisk, alreadyOnDrive);
-    if (const auto* alert = std::get_if<TransferAlert>(&check)) {
+    if (const auto alert = transferRefusal(selectedDestination(), ticked, I18n::language())) {
         dialogs_.showAlert(alert->title, alert->message);
         return;
     }
-    auto& confirmation = std::get<TransferConfirmation>(check);
-    if (!dialogs_.confirm(confirmation.title, confirmation.message, confirmation.acceptTitle, confirmation.cancelTitle,
-                          confirmation.cancelByDefault))
-        return;
+    TransferPlan plan;
+    plan.to = selectedDestination()->url;
+    plan.moveToTrash = moveToTrash;
+    plan.freeBytes = selectedDestination()->freeBytes;
 
-    const auto count = std::int64_t(confirmation.selection.size());
+    // From here the window is busy: earlier copies are looked for, the
+    // questions asked and the run made on the worker.
     startRun(true);
     runMovesToTrash_ = moveToTrash;
     runItems_.clear();
-    for (const Candidate& item : confirmation.selection)
+    for (const Candidate& item : ticked)
         runItems_.push_back(item.sourceURL());
+    plan.items = std::move(ticked);
     if (desktop_)
         desktop_->keepAwake(I18n::text("desktop.keepAwake"));
-    showProgress(transferStartProgress(count, I18n::language()));
+    showProgress(transferStartProgress(std::int64_t(plan.items.size()), I18n::language()));
     updateInterfaceState();
 
     const FileSystem& fileSystem = fileSystem_;
-    const std::filesystem::path to = selectedDestination()->url;
     const DriveRemount* remount = desktop_ ? desktop_->driveRemount() : nullptr;
-    worker_.start([selection = std::move(confirmation.selection), to, moveToTrash, &fileSystem, remount,
-                   earlier = std::move(earlier), gone = stopWork_.get_token(), stop = stopRun_.get_token(),
-                   pause = &pause_, controller = QPointer(this)] {
+    const DriveEject* eject = desktop_ ? desktop_->driveEject() : nullptr;
+    worker_.start([plan = std::move(plan), &fileSystem, remount, eject, gone = stopWork_.get_token(),
+                   stop = stopRun_.get_token(), pause = &pause_, controller = QPointer(this)]() mutable {
         if (gone.stop_requested())
             return;
-        const auto progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
+        TransferServices services{fileSystem, remount, eject, pause, stop, {}, {}};
+        services.progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
             postToGuiThread(controller, [index, total, name](MainWindowController& c) {
                 c.showTransferProgress(index, total, name);
             });
         };
-        const auto itemProgress = [controller](const ItemProgress& item) {
+        services.itemProgress = [controller](const ItemProgress& item) {
             postToGuiThread(controller, [item](MainWindowController& c) { c.showItemProgress(item); });
         };
-        TransferResult result = transfer(selection, to, moveToTrash, progress, fileSystem, QDateTime::currentDateTime(),
-                                         stop, itemProgress, pause, remount, earlier ? &*earlier : nullptr);
-        postToGuiThread(controller,
-                        [result = std::move(result)](MainWindowController& c) { c.finishTransfer(result); });
+        WindowTransferFront front(controller, gone);
+        runTransferSequence(std::move(plan), front, services);
+        postToGuiThread(controller, [](MainWindowController& c) { c.endTransferSequence(); });
     });
+}
+
+void MainWindowController::endTransferSequence()
+{
+    // Refused, cancelled or stopped before the run: as before it.
+    if (!isTransferring_)
+        return;
+    isBusy_ = false;
+    isTransferring_ = false;
+    isPaused_ = false;
+    if (desktop_)
+        desktop_->allowSleep();
+    showProgress(ProgressDisplay{});
+    updateInterfaceState();
+    if (quitting_)
+        view_->closeWindow();
 }
 
 void MainWindowController::showTransferProgress(std::int64_t index, std::int64_t total, const QString& name)
@@ -105,7 +161,7 @@ void MainWindowController::showItemProgress(const ItemProgress& item)
     showProgress(std::move(progress));
 }
 
-void MainWindowController::finishTransfer(const TransferResult& result)
+bool MainWindowController::finishTransfer(const TransferResult& result, const EjectOffer& offer)
 {
     isBusy_ = false;
     isTransferring_ = false;
@@ -145,7 +201,7 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     // waiting for an answer in front of a window that is gone.
     if (quitting_) {
         view_->closeWindow();
-        return;
+        return false;
     }
     const TransferReport report = makeTransferReport(result);
     // A user who went elsewhere during a long move is told it ended.
@@ -155,33 +211,20 @@ void MainWindowController::finishTransfer(const TransferResult& result)
         view_->askForAttention();
     }
     // The safe end of a move to a drive: eject it from here.
-    const DriveEject* eject = desktop_ ? desktop_->driveEject() : nullptr;
-    const bool drive = !volumes_.empty() && !onSystemOrHomeDisk(volumes_.front().url, fileSystem_);
-    const auto mountPoint = drive ? mountPointOf(volumes_.front().url, fileSystem_) : std::nullopt;
-    const std::optional<QString> name = mountPoint && eject ? eject->driveName(*mountPoint) : std::nullopt;
-    if (!name) {
-        dialogs_.showAlert(report.title, drive ? report.message + I18n::text("alert.ejectByHand") : report.message);
-        return;
+    if (!offer.name) {
+        const bool byHand = offer.drive && offer.used;
+        dialogs_.showAlert(report.title, byHand ? report.message + I18n::text("alert.ejectByHand") : report.message);
+        return false;
     }
-    if (dialogs_.alertWithAction(report.title, report.message, formatText(I18n::text("alert.eject"), {*name})))
-        ejectDestination(*eject, *mountPoint, *name);
-}
-
-void MainWindowController::ejectDestination(const DriveEject& eject, const std::filesystem::path& mountPoint,
-                                            const QString& name)
-{
-    if (isBusy_ || volumes_.empty())
-        return; // nothing is ejected while a run or a scan goes on
+    if (!dialogs_.alertWithAction(report.title, report.message, formatText(I18n::text("alert.eject"), {*offer.name})))
+        return false;
     // Unmounting waits for the drive's last writes, up to a minute: on the
     // worker, with the strip saying so, never on the window's thread.
     startRun(false);
     isEjecting_ = true;
-    showProgress(ProgressDisplay{QString(), formatText(I18n::text("progress.ejecting"), {name}), 0, 0});
+    showProgress(ProgressDisplay{QString(), formatText(I18n::text("progress.ejecting"), {*offer.name}), 0, 0});
     updateInterfaceState();
-    worker_.start([&eject, mountPoint, name, controller = QPointer(this)] {
-        const EjectResult result = eject.eject(mountPoint);
-        postToGuiThread(controller, [result, name](MainWindowController& c) { c.finishEject(result, name); });
-    });
+    return true;
 }
 
 void MainWindowController::finishEject(const EjectResult& result, const QString& name)

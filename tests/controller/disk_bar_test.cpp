@@ -94,6 +94,7 @@ TEST_F(DiskBarWindowTest, ADestinationOnTheItemsOwnDiskIsSaidBeforeTransfer)
     EXPECT_EQ(ui.driveNameLabel()->textColor(), AppColor::red);
     dialogs.confirmAnswers.push_back(false);
     controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
     EXPECT_TRUE(dialogs.confirmations[0].cancelByDefault);
 }

@@ -35,7 +35,8 @@ protected:
                (!withService || bus.startUdisksDrive(drive.device(), drive.mountPoint(), QStringLiteral("BACKUP")));
     }
 
-    void moveToDrive()
+    // With `useEarlier`, the copies of the run before are taken, nothing written.
+    void moveToDrive(bool useEarlier = false)
     {
         dialogs.folderAnswers.push_back({dir / "home" / "Downloads"});
         controller.scanAction();
@@ -44,7 +45,7 @@ protected:
         controller.refreshVolumesAction();
         controller.selectSafeAction();
         if (fs::exists(drive.mountPoint() / "Loftwell"))
-            dialogs.confirmAnswers.push_back(false); // the copies of the run before: copied again
+            dialogs.confirmAnswers.push_back(useEarlier); // the copies of the run before
         dialogs.confirmAnswers.push_back(true);
         controller.transferAction();
         ASSERT_TRUE(waitUntilIdle(60'000));
@@ -78,10 +79,13 @@ TEST_F(EjectWindowTest, EjectUnmountsAndPowersOffAndABusyDriveStays)
     EXPECT_TRUE(ui.driveNameLabel()->text().startsWith(drive.mountPoint().filename().c_str()));
     ::close(held);
 
-    // Let go: the next run's Eject unmounts it and powers the drive off.
+    // Let go: the next run, which only takes the copies the first one
+    // made, ejects all the same, unmounting it and powering the drive off.
     dialogs.actionAnswers.push_back(true);
-    moveToDrive();
+    moveToDrive(true);
     ASSERT_EQ(dialogs.alerts.size(), 4u);
+    EXPECT_TRUE(dialogs.alerts[2].message.contains(QStringLiteral("Movie.mkv")))
+        << dialogs.alerts[2].message.toStdString();
     EXPECT_EQ(dialogs.alerts[3].title, formatText(I18n::text("alert.ejected"), {QStringLiteral("BACKUP")}));
     EXPECT_FALSE(drive.stillMounted());
     EXPECT_TRUE(bus.calls(QStringLiteral("org.freedesktop.UDisks2"),

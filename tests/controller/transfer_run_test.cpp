@@ -154,6 +154,7 @@ TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
 
     controller.selectSafeAction(); // Movie.mkv and Album: 43 MiB > 30 MiB
     controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(dialogs.alerts.size(), 3u);
     EXPECT_EQ(dialogs.alerts[2].title, I18n::text("alert.notEnoughSpace.title"));
     EXPECT_EQ(dialogs.alerts[2].message,
@@ -173,6 +174,7 @@ TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing
     ui.moveToTrashCheckbox()->setChecked(true);
     dialogs.confirmAnswers.push_back(false);
     controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(dialogs.confirmations.size(), 1u);
     const auto& confirmation = dialogs.confirmations[0];
     EXPECT_EQ(confirmation.title, formatText(I18n::text("alert.confirm.title"), {std::int64_t(4)}));

@@ -1,0 +1,59 @@
+#include "transfer/transfer_sequence.h"
+
+#include "transfer/same_disk.h"
+
+#include <QDateTime>
+
+std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFront& front,
+                                                  const TransferServices& services)
+{
+    const FileSystem& fileSystem = services.fileSystem;
+    // Whole copies a run cut short left (a stop, a dead battery), found
+    // before anything is asked or written; what dead runs left unfinished
+    // goes whichever the answer.
+    EarlierCopies earlier = findEarlierCopies(plan.items, plan.to, fileSystem);
+    if (services.stop.stop_requested())
+        return std::nullopt;
+    if (earlier.count() > 0) {
+        const TransferFront::EarlierAnswer answer = front.askAboutEarlier(earlier);
+        if (answer == TransferFront::EarlierAnswer::cancel || services.stop.stop_requested())
+            return std::nullopt;
+        if (answer == TransferFront::EarlierAnswer::copyAgain)
+            earlier.items.clear();
+    }
+    plan.sameDisk = anyOnDestinationDisk(plan.items, plan.to, fileSystem);
+    plan.earlierCount = earlier.count();
+    plan.selectedBytes = 0;
+    plan.alreadyOnDrive = 0;
+    for (const Candidate& item : plan.items) {
+        plan.selectedBytes += item.sizeBytes();
+        plan.alreadyOnDrive += earlier.of(item.sourceURL()) ? item.sizeBytes() : 0;
+    }
+    // A free space of 0 means "unknown" and lets the transfer find out.
+    if (plan.freeBytes >= 1 && plan.freeBytes < plan.toWrite()) {
+        front.refuseForSpace(plan);
+        return std::nullopt;
+    }
+    if (!front.confirm(plan) || services.stop.stop_requested())
+        return std::nullopt;
+
+    TransferResult result =
+        transfer(plan.items, plan.to, plan.moveToTrash, services.progress, fileSystem, QDateTime::currentDateTime(),
+                 services.stop, services.itemProgress, services.pause, services.remount, &earlier);
+
+    // The safe end of a move to a drive: ejected from here, where the run
+    // wrote to it or took copies on it.
+    EjectOffer offer;
+    const std::filesystem::path at = result.destinationMoved.value_or(plan.to);
+    offer.drive = !onSystemOrHomeDisk(at, fileSystem);
+    offer.used = result.savedCopies || !result.earlierCopyLines.isEmpty();
+    if (offer.drive && offer.used && services.eject) {
+        if (const auto mountPoint = mountPointOf(at, fileSystem)) {
+            offer.mountPoint = *mountPoint;
+            offer.name = services.eject->driveName(*mountPoint);
+        }
+    }
+    if (front.report(result, offer) && offer.name)
+        front.ejected(services.eject->eject(offer.mountPoint), *offer.name);
+    return result;
+}

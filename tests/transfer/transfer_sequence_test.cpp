@@ -1,0 +1,107 @@
+// The sequence the window and the command line share: earlier copies asked
+// about before anything else, the space they need counted once, and a
+// cancel or refusal writing nothing.
+
+#include "transfer/transfer_sequence.h"
+
+#include "scan/candidate_scanner.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScriptedFront : public TransferFront {
+public:
+    std::deque<EarlierAnswer> earlierAnswers;
+    bool start = false;            // the confirmation's answer
+    std::vector<std::string> said; // what was asked or shown, in order
+    TransferPlan last;
+
+    EarlierAnswer askAboutEarlier(const EarlierCopies& found) override
+    {
+        said.push_back("earlier " + std::to_string(found.count()));
+        const EarlierAnswer answer = earlierAnswers.front();
+        earlierAnswers.pop_front();
+        return answer;
+    }
+    void refuseForSpace(const TransferPlan& plan) override
+    {
+        said.push_back("space");
+        last = plan;
+    }
+    bool confirm(const TransferPlan& plan) override
+    {
+        said.push_back("confirm");
+        last = plan;
+        return start;
+    }
+    bool report(const TransferResult&, const EjectOffer&) override { return false; }
+    void ejected(const EjectResult&, const QString&) override {}
+};
+
+} // namespace
+
+TEST(TransferSequence, EarlierCopiesAreAskedAboutFirstAndNeedNoSpace)
+{
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    fileSystem.setHome(dir / "home");
+    const fs::path downloads = dir / "home" / "Downloads";
+    writeFile(downloads / "a.bin", 300 * 1024, 'a');
+    writeFile(downloads / "b.bin", 100 * 1024, 'b');
+    const fs::path earlier = dir / "drive" / "Loftwell" / "2026-01-01_00-00-00" / "Downloads";
+    makeFolder(earlier);
+    fs::copy_file(downloads / "a.bin", earlier / "a.bin");
+    fs::last_write_time(earlier / "a.bin", fs::last_write_time(downloads / "a.bin"));
+    TransferPlan plan;
+    for (const char* name : {"b.bin", "a.bin"}) {
+        const ItemMeasure measure = measureItem(downloads / name, fileSystem);
+        plan.items.emplace_back(downloads / name, QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
+                                QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint);
+    }
+    const std::int64_t a = plan.items[1].sizeBytes();
+    const std::int64_t b = plan.items[0].sizeBytes();
+    plan.to = dir / "drive";
+    const TransferServices services{fileSystem, nullptr, nullptr, nullptr, {}, {}, {}};
+
+    // Taken: only b is written, and b is what must fit.
+    ScriptedFront front;
+    front.earlierAnswers = {TransferFront::EarlierAnswer::use, TransferFront::EarlierAnswer::use};
+    plan.freeBytes = b + 1;
+    EXPECT_FALSE(runTransferSequence(plan, front, services));
+    plan.freeBytes = b - 1;
+    EXPECT_FALSE(runTransferSequence(plan, front, services));
+    EXPECT_EQ(front.said, (std::vector<std::string>{"earlier 1", "confirm", "earlier 1", "space"}));
+    EXPECT_EQ(front.last.toWrite(), b);
+    EXPECT_EQ(front.last.alreadyOnDrive, a);
+    EXPECT_EQ(front.last.earlierCount, 1);
+
+    // Copied again: both must fit. Cancelled: nothing more is asked.
+    front.said.clear();
+    front.earlierAnswers = {TransferFront::EarlierAnswer::copyAgain, TransferFront::EarlierAnswer::cancel};
+    plan.freeBytes = b + 1;
+    EXPECT_FALSE(runTransferSequence(plan, front, services));
+    EXPECT_EQ(front.last.toWrite(), a + b);
+    EXPECT_FALSE(runTransferSequence(plan, front, services));
+    EXPECT_EQ(front.said, (std::vector<std::string>{"earlier 1", "space", "earlier 1"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "drive" / "Loftwell"), fs::directory_iterator()), 1);
+
+    // No whole copy left, only what a run killed in its first copy left
+    // unfinished: nothing is asked, and that goes as the run starts.
+    fs::remove(earlier / "a.bin");
+    writeFile(earlier / ".b.bin.loftwell-partial", 4096);
+    front.said.clear();
+    front.start = true;
+    plan.freeBytes = 0;
+    const auto result = runTransferSequence(plan, front, services);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->states, (std::vector<ItemState>{ItemState::copied, ItemState::copied}));
+    EXPECT_EQ(front.said, std::vector<std::string>{"confirm"});
+    EXPECT_FALSE(fs::exists(earlier.parent_path()));
+}
