@@ -60,7 +60,7 @@ bool ejectDrive(const std::filesystem::path& destination, const FileSystem& file
 {
     const UdisksEject eject(systemBus);
     const auto mountPoint =
-        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : mountPointOf(destination, fileSystem);
+        onSystemOrHomeDisk(destination, fileSystem) ? std::nullopt : fileSystem.mountPoint(destination);
     const std::optional<QString> name = mountPoint ? eject.driveName(*mountPoint) : std::nullopt;
     if (!name) {
         complain(formatText(I18n::text("cli.notEjectable"), {displayText(destination)}));

@@ -157,7 +157,7 @@ void MainWindowController::finishTransfer(const TransferResult& result)
     // The safe end of a move to a drive: eject it from here.
     const DriveEject* eject = desktop_ ? desktop_->driveEject() : nullptr;
     const bool drive = !volumes_.empty() && !onSystemOrHomeDisk(volumes_.front().url, fileSystem_);
-    const auto mountPoint = drive ? mountPointOf(volumes_.front().url, fileSystem_) : std::nullopt;
+    const auto mountPoint = drive ? fileSystem_.mountPoint(volumes_.front().url) : std::nullopt;
     const std::optional<QString> name = mountPoint && eject ? eject->driveName(*mountPoint) : std::nullopt;
     if (!name) {
         dialogs_.showAlert(report.title, drive ? report.message + I18n::text("alert.ejectByHand") : report.message);
