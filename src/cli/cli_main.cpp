@@ -18,6 +18,7 @@
 #include "fs/open_file_limit.h"
 #include "fs/posix_file_system.h"
 #include "model/byte_format.h"
+#include "model/path_ops.h"
 #include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
@@ -149,7 +150,8 @@ std::optional<std::vector<Candidate>> namedItems(const CliArguments& arguments, 
 {
     bool refused = false;
     for (const std::filesystem::path& path : arguments.folders) {
-        const auto values = fileSystem.itemValues(path);
+        // Without its trailing "/", as it is moved: "link/" would follow the link.
+        const auto values = fileSystem.itemValues(standardizedPath(path));
         const char* reason = !values                                              ? "cli.noSuchFolder"
                              : values.value().isSymbolicLink()                    ? "cli.itemIsLink"
                              : isInside(*arguments.destination, path, fileSystem) ? "cli.itemHoldsDestination"

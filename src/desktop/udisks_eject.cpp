@@ -3,8 +3,6 @@
 #include "desktop/udisks_objects.h"
 
 #include <QDBusError>
-#include <QDBusMessage>
-#include <QVariantMap>
 
 #include <algorithm>
 
@@ -20,15 +18,6 @@ QString nameOf(const UdisksFilesystem& filesystem)
     if (!filesystem.label.isEmpty())
         return filesystem.label;
     return QString::fromStdString(filesystem.mountPoints.front().filename().native());
-}
-
-QDBusMessage call(const QDBusConnection& bus, const QString& object, const char* interface, const char* method,
-                  int within)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(udisksService), object,
-                                                          QString::fromLatin1(interface), QString::fromLatin1(method));
-    message << QVariantMap{{QStringLiteral("auth.no_user_interaction"), true}};
-    return bus.call(message, QDBus::Block, within);
 }
 
 } // namespace
@@ -62,17 +51,17 @@ EjectResult UdisksEject::eject(const std::filesystem::path& mountPoint) const
             !other.mountPoints.empty())
             return {EjectResult::Outcome::otherMounted, QString::fromStdString(other.mountPoints.front().native())};
     }
-    const QDBusMessage unmounted = call(*bus_, filesystem->object, udisksFilesystem, "Unmount", unmountWithin);
+    const QDBusMessage unmounted =
+        callUdisks(*bus_, filesystem->object, udisksFilesystem, "Unmount", {}, unmountWithin);
     if (unmounted.type() != QDBusMessage::ReplyMessage) {
-        if (unmounted.errorName() == QLatin1String("org.freedesktop.UDisks2.Error.DeviceBusy"))
+        if (unmounted.errorName() == QLatin1String(udisksDeviceBusy))
             return {EjectResult::Outcome::busy, unmounted.errorMessage()};
         return {EjectResult::Outcome::refused, unmounted.errorMessage()};
     }
     // Unmounted, the file system is clean; a drive that can be powered off
     // and refuses is not said to be safe to pull.
     if (filesystem->canPowerOff) {
-        const QDBusMessage off =
-            call(*bus_, filesystem->drive, "org.freedesktop.UDisks2.Drive", "PowerOff", powerOffWithin);
+        const QDBusMessage off = callUdisks(*bus_, filesystem->drive, udisksDrive, "PowerOff", {}, powerOffWithin);
         if (off.type() != QDBusMessage::ReplyMessage)
             return {EjectResult::Outcome::refused, off.errorMessage()};
     }

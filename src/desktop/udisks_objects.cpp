@@ -1,9 +1,7 @@
 #include "desktop/udisks_objects.h"
 
 #include <QDBusArgument>
-#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QVariantMap>
 
 #include <algorithm>
 
@@ -71,7 +69,7 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
                 if (device.endsWith('\0'))
                     device.chop(1);
                 filesystem.device = device.toStdString();
-            } else if (interface == QLatin1String("org.freedesktop.UDisks2.Drive") &&
+            } else if (interface == QLatin1String(udisksDrive) &&
                        properties.value(QStringLiteral("CanPowerOff")).toBool()) {
                 poweredOff.push_back(path.path());
             }
@@ -85,6 +83,16 @@ std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnec
     for (UdisksFilesystem& filesystem : found)
         filesystem.canPowerOff = std::ranges::find(poweredOff, filesystem.drive) != poweredOff.end();
     return found;
+}
+
+QDBusMessage callUdisks(const QDBusConnection& bus, const QString& object, const char* interface, const char* method,
+                        QVariantMap options, int within)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(udisksService), object,
+                                                       QString::fromLatin1(interface), QString::fromLatin1(method));
+    options.insert(QStringLiteral("auth.no_user_interaction"), true);
+    call << options;
+    return bus.call(call, QDBus::Block, within);
 }
 
 std::optional<UdisksFilesystem> udisksFilesystemAt(const QDBusConnection& bus, const std::filesystem::path& mountPoint)

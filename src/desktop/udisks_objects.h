@@ -5,7 +5,9 @@
 // at most a few seconds for the service.
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QString>
+#include <QVariantMap>
 
 #include <filesystem>
 #include <optional>
@@ -13,6 +15,8 @@
 
 inline constexpr char udisksService[] = "org.freedesktop.UDisks2";
 inline constexpr char udisksFilesystem[] = "org.freedesktop.UDisks2.Filesystem";
+inline constexpr char udisksDrive[] = "org.freedesktop.UDisks2.Drive";
+inline constexpr char udisksDeviceBusy[] = "org.freedesktop.UDisks2.Error.DeviceBusy";
 
 struct UdisksFilesystem {
     QString object; // the block device's object path
@@ -26,6 +30,12 @@ struct UdisksFilesystem {
 
 // None when the service does not answer.
 std::optional<std::vector<UdisksFilesystem>> udisksFilesystems(const QDBusConnection& bus);
+
+// Calls `method` of `interface` on the service's `object`, with `options`
+// (a{sv}) and never a password dialog in between; the reply, or the error
+// after `within` ms.
+QDBusMessage callUdisks(const QDBusConnection& bus, const QString& object, const char* interface, const char* method,
+                        QVariantMap options, int within);
 
 // The one mounted at `mountPoint`.
 std::optional<UdisksFilesystem> udisksFilesystemAt(const QDBusConnection& bus, const std::filesystem::path& mountPoint);

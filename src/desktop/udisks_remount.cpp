@@ -3,9 +3,6 @@
 #include "desktop/udisks_objects.h"
 #include "fs/drive/device_users.h"
 
-#include <QDBusMessage>
-#include <QVariantMap>
-
 namespace {
 
 using Outcome = RemountResult::Outcome;
@@ -13,16 +10,6 @@ using Outcome = RemountResult::Outcome;
 // Unmounting waits for the drive's last writes.
 constexpr int unmountWithin = 120'000;
 constexpr int mountWithin = 60'000;
-
-QDBusMessage callFilesystem(const QDBusConnection& bus, const QString& object, const QString& method,
-                            QVariantMap options, int within)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(udisksService), object,
-                                                       QString::fromLatin1(udisksFilesystem), method);
-    options.insert(QStringLiteral("auth.no_user_interaction"), true);
-    call << options;
-    return bus.call(call, QDBus::Block, within);
-}
 
 } // namespace
 
@@ -37,9 +24,9 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bo
     // found by its command line, which any user may read.
     const std::vector<pid_t> drivers = processesNaming(mountPoint);
     const QDBusMessage unmounted =
-        callFilesystem(*bus_, filesystem->object, QStringLiteral("Unmount"), {}, unmountWithin);
+        callUdisks(*bus_, filesystem->object, udisksFilesystem, "Unmount", {}, unmountWithin);
     if (unmounted.type() != QDBusMessage::ReplyMessage) {
-        if (unmounted.errorName() == QLatin1String("org.freedesktop.UDisks2.Error.DeviceBusy"))
+        if (unmounted.errorName() == QLatin1String(udisksDeviceBusy))
             return {Outcome::busy, {}, mountUsers(mountPoint)};
         return {Outcome::refused, {}, {}};
     }
@@ -54,8 +41,7 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bo
     QVariantMap options;
     if (readOnly)
         options.insert(QStringLiteral("options"), QStringLiteral("ro"));
-    const QDBusMessage mounted =
-        callFilesystem(*bus_, filesystem->object, QStringLiteral("Mount"), options, mountWithin);
+    const QDBusMessage mounted = callUdisks(*bus_, filesystem->object, udisksFilesystem, "Mount", options, mountWithin);
     if (mounted.type() != QDBusMessage::ReplyMessage || mounted.arguments().isEmpty())
         return {Outcome::notMountedBack, {}, {}};
     // The same file system, found by its UUID, wherever it is mounted now;

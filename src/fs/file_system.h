@@ -232,6 +232,9 @@ public:
     virtual std::optional<std::filesystem::path> userFolder(UserFolder folder) const = 0;
     // Where the user's drives are mounted (see mount_table.h).
     virtual std::vector<std::filesystem::path> driveMountPoints() const = 0;
+    // Where the file system holding `item` (a link itself, not followed) is
+    // mounted; none where it cannot be told.
+    virtual std::optional<std::filesystem::path> mountPoint(const std::filesystem::path& item) const = 0;
 
     // Copies the whole item to `name` inside `into`, where nothing may exist
     // yet (see item_copier.h); returns what was copied, for verification.

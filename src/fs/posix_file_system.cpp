@@ -228,6 +228,13 @@ std::vector<fs::path> PosixFileSystem::driveMountPoints() const
     return userDriveMounts();
 }
 
+std::optional<fs::path> PosixFileSystem::mountPoint(const fs::path& item) const
+{
+    const auto st = statNoFollow(*io_, item);
+    const auto mount = st ? mountOfDevice(st.value().st_dev) : std::nullopt;
+    return mount ? std::optional<fs::path>(mount->point) : std::nullopt;
+}
+
 fs::path PosixFileSystem::homeDirectory() const
 {
     if (const char* home = std::getenv("HOME"); home && home[0] == '/')

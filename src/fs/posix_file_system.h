@@ -35,6 +35,7 @@ public:
     std::filesystem::path homeDirectory() const override;
     std::optional<std::filesystem::path> userFolder(UserFolder folder) const override;
     std::vector<std::filesystem::path> driveMountPoints() const override;
+    std::optional<std::filesystem::path> mountPoint(const std::filesystem::path& item) const override;
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,

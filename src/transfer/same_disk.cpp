@@ -1,7 +1,5 @@
 #include "transfer/same_disk.h"
 
-#include "fs/drive/mount_table.h"
-
 #include <algorithm>
 
 bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, const std::filesystem::path& destination,
@@ -14,17 +12,6 @@ bool anyPathOnDestinationDisk(const std::vector<std::filesystem::path>& paths, c
         const auto values = fileSystem.itemValues(path);
         return values && values.value().device == target.value().device;
     });
-}
-
-std::optional<std::filesystem::path> mountPointOf(const std::filesystem::path& folder, const FileSystem& fileSystem)
-{
-    const auto values = fileSystem.itemValues(folder);
-    if (!values || !values.value().device)
-        return std::nullopt;
-    const auto mount = mountOfDevice(dev_t(*values.value().device));
-    if (!mount)
-        return std::nullopt;
-    return std::filesystem::path(mount->point);
 }
 
 bool onSystemOrHomeDisk(const std::filesystem::path& folder, const FileSystem& fileSystem)

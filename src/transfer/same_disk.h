@@ -6,17 +6,12 @@
 #include "model/candidate.h"
 
 #include <filesystem>
-#include <optional>
 #include <vector>
 
 // True when any of `items` lies on the file system of `destination`; false
 // where either cannot be read (nothing is claimed that is not known).
 bool anyOnDestinationDisk(const std::vector<Candidate>& items, const std::filesystem::path& destination,
                           const FileSystem& fileSystem);
-// Where the file system holding `folder` is mounted; none where it cannot
-// be told.
-std::optional<std::filesystem::path> mountPointOf(const std::filesystem::path& folder, const FileSystem& fileSystem);
-
 // True when `folder` is on the file system of the system ("/") or of the
 // home folder: a disk that stays, never one to eject; also where it cannot
 // be told.

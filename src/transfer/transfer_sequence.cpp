@@ -48,7 +48,7 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
     offer.drive = !onSystemOrHomeDisk(at, fileSystem);
     offer.used = result.savedCopies || !result.earlierCopyLines.isEmpty();
     if (offer.drive && offer.used && services.eject) {
-        if (const auto mountPoint = mountPointOf(at, fileSystem)) {
+        if (const auto mountPoint = fileSystem.mountPoint(at)) {
             offer.mountPoint = *mountPoint;
             offer.name = services.eject->driveName(*mountPoint);
         }

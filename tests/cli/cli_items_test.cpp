@@ -97,6 +97,8 @@ TEST(CliItems, EachRefusalStopsTheRunBeforeAnythingIsWritten)
     makeFolder(drive);
     writeFile(home / "movie.mkv", 1000);
     makeSymlink(home / "movie.mkv", home / "link.mkv");
+    makeFolder(home / "Album");
+    makeSymlink(home / "Album", home / "album-link");
     struct Refusal {
         fs::path item;
         fs::path to;
@@ -104,6 +106,7 @@ TEST(CliItems, EachRefusalStopsTheRunBeforeAnythingIsWritten)
     };
     for (const Refusal& refusal : {Refusal{home / "nothing.iso", drive, QStringLiteral("No such file or folder")},
                                    Refusal{home / "link.mkv", drive, QStringLiteral("a symbolic link")},
+                                   Refusal{home / "album-link/", drive, QStringLiteral("a symbolic link")},
                                    Refusal{drive, drive, QStringLiteral("holds the destination")},
                                    Refusal{dir.path(), drive, QStringLiteral("holds the destination")}}) {
         const Outcome refused = items(home, refusal.to, {home / "movie.mkv", refusal.item});

@@ -74,6 +74,10 @@ public:
     // None unless set: the machine's own mounts stay out of the tests.
     std::vector<std::filesystem::path> driveMountPoints() const override { return driveMounts_; }
     void setDriveMountPoints(std::vector<std::filesystem::path> mounts) { driveMounts_ = std::move(mounts); }
+    std::optional<std::filesystem::path> mountPoint(const std::filesystem::path& item) const override
+    {
+        return real_.mountPoint(item);
+    }
     FsResult<CopyManifest> copyItem(const std::filesystem::path& source, const HeldFolder& into,
                                     const std::string& name, const CopyOptions& options) const override;
     FsResult<void> verifyCopy(const std::filesystem::path& source, const HeldFolder& into, const std::string& name,

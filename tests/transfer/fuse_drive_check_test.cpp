@@ -128,6 +128,24 @@ TEST(FuseDriveCheck, ADriveThatStaysAwayFailsEveryItem)
     EXPECT_EQ(result.trashed, 0);
 }
 
+// A drive the disk service cannot unmount, being busy, was not mounted
+// again: its copies would be read from memory, where a stick that drops
+// every write still shows them whole. Every copy stays not checked, for
+// that reason, and no original goes.
+TEST(FuseDriveCheck, ABusyDriveIsNeverTakenForARemountedOne)
+{
+    StickJob test(DriveKind::exfat, Way::udisks);
+    if (!test.makeStick(64, 64, {{QStringLiteral("busy"), true}}))
+        GTEST_SKIP() << test.why;
+    const auto items = test.makeItems(2, 2 * MiB);
+    test.stick->disk().setMode("drop-writes");
+    const TransferResult result = test.run(items);
+    EXPECT_EQ(test.expectNoOriginalLost(result), 0);
+    ASSERT_EQ(result.failedItems.size(), 2u) << result.failures.join(u'\n').toStdString();
+    EXPECT_EQ(result.failedItems[0].error.code, FsErrc::driveBusy);
+    EXPECT_EQ(result.failedItems[1].state, ItemState::copiedNotChecked);
+}
+
 // Neither way open to a user who may not open the device, with no disk
 // service: the copies stay, unchecked, and so does every original.
 TEST(FuseDriveCheck, AUserWhoCanReachNoDeviceKeepsEveryOriginal)

@@ -5,7 +5,6 @@
 #include "fs/unique_fd.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <vector>
 
@@ -31,8 +30,8 @@ public:
             return false;
         switch (source.st_mode & S_IFMT) {
         case S_IFREG:
-            return source.st_size == copy.st_size &&
-                   std::llabs(nanoseconds(source.st_mtim) - nanoseconds(copy.st_mtim)) <= toleranceNs_;
+            return source.st_size == copy.st_size && nanosecondsApart(source.st_mtim, copy.st_mtim) <=
+                                                         std::uint64_t(std::max<std::int64_t>(toleranceNs_, 0));
         case S_IFLNK:
             return source.st_size == copy.st_size &&
                    linkTarget(sourceDir, sourceName, source.st_size) == linkTarget(copyDir, copyName, copy.st_size);

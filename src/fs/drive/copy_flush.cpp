@@ -1,6 +1,7 @@
 #include "fs/drive/copy_flush.h"
 
 #include "fs/drive/mount_table.h"
+#include "fs/drive/user_space_driver.h"
 #include "fs/entries/entry_support.h"
 #include "fs/unique_fd.h"
 
@@ -64,23 +65,19 @@ private:
 
 FsResult<void> flushCopy(const SystemIo& io, int parent, const std::string& name, const fs::path& target)
 {
-    constexpr long fuseMagic = 0x65735546;
     struct statfs info;
-    const bool fuse = io.statFileSystem(parent, &info) != 0 || long(info.f_type) == fuseMagic;
-    if (!fuse) {
+    struct stat status;
+    const std::optional<long> type =
+        io.statFileSystem(parent, &info) == 0 ? std::optional<long>(long(info.f_type)) : std::nullopt;
+    const std::optional<MountEntry> mount = io.stat(parent, &status) == 0 ? mountOfDevice(status.st_dev) : std::nullopt;
+    if (!servedInUserSpace(type, mount)) {
         // Writes back the whole drive, and reports any write-back error it
         // had since `parent` was opened.
         if (io.syncFileSystem(parent) != 0 || io.fsync(parent) != 0)
             return FsError{writingError(errno), target};
         return {};
     }
-    struct stat status;
-    bool fileFlushesVolume = false;
-    if (io.stat(parent, &status) == 0) {
-        const std::optional<MountEntry> mount = mountOfDevice(status.st_dev);
-        fileFlushesVolume = mount && mount->type == "fuseblk";
-    }
-    FuseFlush flush(io, fileFlushesVolume);
+    FuseFlush flush(io, mount && mount->type == "fuseblk");
     if (auto failed = flush.entry(parent, name.c_str(), {})) {
         failed->path = failed->relativePath.empty() ? target : target / failed->relativePath;
         return *failed;

@@ -155,11 +155,11 @@ std::optional<std::int64_t> timeTolerance(const SystemIo& io, int scratch)
     if (io.setTimesAt(scratch, "time", times, AT_SYMLINK_NOFOLLOW) != 0 ||
         io.statAt(scratch, "time", &st, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
-    const std::int64_t off = std::abs(nanoseconds(st.st_mtim) - nanoseconds(set));
+    const std::uint64_t off = nanosecondsApart(st.st_mtim, set);
     if (off == 0)
         return 0;
     for (const std::int64_t step : {100LL, 1'000LL, 10'000'000LL})
-        if (off < step)
+        if (off < std::uint64_t(step))
             return step;
     return coarsestTimeTolerance;
 }

@@ -1,6 +1,7 @@
 #include "fs/drive/drive_cache.h"
 
 #include "fs/drive/mount_table.h"
+#include "fs/drive/user_space_driver.h"
 #include "fs/unique_fd.h"
 
 #include <cerrno>
@@ -11,17 +12,15 @@
 
 DriveAccess driveAccessOf(const SystemIo& io, int folder)
 {
-    constexpr long fuseMagic = 0x65735546;
     struct stat st;
     struct statfs info;
     if (io.stat(folder, &st) != 0 || io.statFileSystem(folder, &info) != 0)
         return DriveAccess{true, {}, {}};
     const std::optional<MountEntry> mount = mountOfDevice(st.st_dev);
+    const bool userSpace = servedInUserSpace(long(info.f_type), mount);
     if (!mount)
-        return DriveAccess{long(info.f_type) == fuseMagic, {}, {}};
-    const bool fuse = long(info.f_type) == fuseMagic || mount->type == "fuseblk" || mount->type == "fuse" ||
-                      mount->type.starts_with("fuse.");
-    DriveAccess access{fuse, mount->point, {}, (info.f_flags & ST_RDONLY) != 0};
+        return DriveAccess{userSpace, {}, {}};
+    DriveAccess access{userSpace, mount->point, {}, (info.f_flags & ST_RDONLY) != 0};
     if (mount->source.starts_with('/'))
         access.device = mount->source;
     return access;

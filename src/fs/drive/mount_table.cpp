@@ -25,33 +25,34 @@ std::string unescaped(const std::string& field)
     return text;
 }
 
-// The first line of the table (or the last) whose "major:minor" and mount
-// point `match` accepts.
-template <typename Match>
-std::optional<MountEntry> findMount(Match match, bool last)
+// One line of the table: "id parent major:minor root point options ... -
+// type source super". `root` is the folder of the file system mounted
+// there: "/" for the whole of it, another for a bind mount of a folder.
+struct TableLine {
+    std::string numbers;
+    std::string root;
+    MountEntry entry;
+};
+
+std::vector<TableLine> mountTable()
 {
     std::ifstream table("/proc/self/mountinfo");
-    std::optional<MountEntry> found;
+    std::vector<TableLine> lines;
     std::string line;
     while (std::getline(table, line)) {
-        // "id parent major:minor root point options ... - type source super"
         std::istringstream fields(line);
         std::string id, parent, numbers, root, point;
-        if (!(fields >> id >> parent >> numbers >> root >> point) || !match(numbers, unescaped(point)))
-            continue;
         const std::size_t dash = line.find(" - ");
-        if (dash == std::string::npos)
+        if (!(fields >> id >> parent >> numbers >> root >> point) || dash == std::string::npos)
             continue;
         std::istringstream tail(line.substr(dash + 3));
         std::string type, source;
         if (!(tail >> type))
             continue;
         tail >> source;
-        found = MountEntry{type, unescaped(source), unescaped(point)};
-        if (!last)
-            break;
+        lines.push_back({numbers, unescaped(root), MountEntry{type, unescaped(source), unescaped(point)}});
     }
-    return found;
+    return lines;
 }
 
 } // namespace
@@ -59,12 +60,25 @@ std::optional<MountEntry> findMount(Match match, bool last)
 std::optional<MountEntry> mountOfDevice(dev_t device)
 {
     const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
-    return findMount([&](const std::string& numbers, const std::string&) { return numbers == wanted; }, false);
+    std::optional<MountEntry> found;
+    for (TableLine& line : mountTable()) {
+        if (line.numbers != wanted)
+            continue;
+        if (line.root == "/")
+            return std::move(line.entry);
+        if (!found)
+            found = std::move(line.entry);
+    }
+    return found;
 }
 
 std::optional<MountEntry> mountAt(const std::filesystem::path& point)
 {
-    return findMount([&](const std::string&, const std::string& at) { return at == point.native(); }, true);
+    std::optional<MountEntry> found;
+    for (TableLine& line : mountTable())
+        if (line.entry.point == point.native())
+            found = std::move(line.entry);
+    return found;
 }
 
 std::vector<std::filesystem::path> userDriveMounts(const std::string& mountInfo, const std::string& user)

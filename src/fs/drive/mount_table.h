@@ -15,7 +15,9 @@ struct MountEntry {
 };
 
 // The mount of the file system with device number `device` (a stat's
-// st_dev); none when the table cannot be read or has no such line.
+// st_dev): its first mount as a whole, not a folder of it bound elsewhere
+// (unless only such are left); none when the table cannot be read or has
+// no such line.
 std::optional<MountEntry> mountOfDevice(dev_t device);
 
 // The mount points of the user's drives in a mountinfo text: those under

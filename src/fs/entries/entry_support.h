@@ -11,14 +11,46 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
+// A time as nanoseconds since 1970. Times past 2262 or before 1677 do not
+// fit: they saturate, so such a file still counts as newest or oldest.
 inline std::int64_t nanoseconds(const timespec& time)
 {
-    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    constexpr std::int64_t perSecond = 1'000'000'000;
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t least = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t seconds = time.tv_sec;
+    if (seconds > (most - time.tv_nsec) / perSecond)
+        return most;
+    if (seconds < least / perSecond)
+        return least;
+    return seconds * perSecond + time.tv_nsec;
+}
+
+// How far apart two times are, in nanoseconds, saturated: exact for any two
+// times a drive may report, saturated ones included.
+inline std::uint64_t nanosecondsApart(const timespec& a, const timespec& b)
+{
+    constexpr std::uint64_t perSecond = 1'000'000'000;
+    const bool aLater = a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+    const timespec& later = aLater ? a : b;
+    const timespec& earlier = aLater ? b : a;
+    // Unsigned: the difference of two 64-bit second counts always fits.
+    std::uint64_t seconds = std::uint64_t(later.tv_sec) - std::uint64_t(earlier.tv_sec);
+    long fraction = later.tv_nsec - earlier.tv_nsec;
+    if (fraction < 0) {
+        fraction += long(perSecond);
+        --seconds;
+    }
+    const std::uint64_t rest = std::uint64_t(fraction);
+    if (seconds > (std::numeric_limits<std::uint64_t>::max() - rest) / perSecond)
+        return std::numeric_limits<std::uint64_t>::max();
+    return seconds * perSecond + rest;
 }
 
 // "a" + "b" is "a/b"; the item itself is "".

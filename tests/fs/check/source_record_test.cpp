@@ -110,6 +110,15 @@ TEST(SourceRecord, OnlyACopyOfTheSameLayoutLooksLikeOne)
     const fs::path fewer = copy("fewer");
     fs::remove(fewer / "link");
     EXPECT_FALSE(looksAlike(source, fewer));
+
+    // Times past 2262, beyond 64-bit nanoseconds, still compared to the second.
+    const fs::path far = copy("far");
+    const timespec year2300[2] = {{10'413'792'000, 0}, {10'413'792'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (source / "readme.txt").c_str(), year2300, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (far / "readme.txt").c_str(), year2300, 0), 0);
+    EXPECT_TRUE(looksAlike(source, far));
+    shiftTime(far / "readme.txt", 10'000'000'000);
+    EXPECT_FALSE(looksAlike(source, far, 2'000'000'000));
 }
 
 TEST(SourceRecord, ARunFolderIsClaimedWhileARunHoldsIt)

@@ -1,8 +1,13 @@
 // The user's drives, read from a mount table as the kernel writes it.
 
 #include "fs/drive/mount_table.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 TEST(MountTable, TheUsersDrivesAreThoseUnderMediaRunMediaAndMnt)
 {
@@ -18,4 +23,33 @@ TEST(MountTable, TheUsersDrivesAreThoseUnderMediaRunMediaAndMnt)
     const std::vector<std::filesystem::path> expected{"/media/alice/USB STICK", "/run/media/alice/Backup", "/mnt/data"};
     EXPECT_EQ(userDriveMounts(table, "alice"), expected);
     EXPECT_TRUE(userDriveMounts(table, "").size() == 1); // /mnt only
+}
+
+TEST(MountTable, ADeviceIsWhereItsWholeFileSystemIsMountedNotAFolderOfIt)
+{
+    TempDir dir;
+    for (const char* name : {"whole", "folder", "again"})
+        makeFolder(dir / name);
+    const std::string answer = runWithPrivateMounts([&]() -> std::string {
+        if (::mount("tmpfs", (dir / "whole").c_str(), "tmpfs", 0, "size=1m") != 0)
+            return "skip";
+        makeFolder(dir / "whole" / "sub");
+        // The table then lists the folder's bind mount before the whole one.
+        if (::mount((dir / "whole" / "sub").c_str(), (dir / "folder").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount((dir / "whole").c_str(), (dir / "again").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::umount((dir / "whole").c_str()) != 0)
+            return "mount failed";
+        struct stat st;
+        ::stat((dir / "folder").c_str(), &st);
+        const auto point = [&] {
+            const auto mount = mountOfDevice(st.st_dev);
+            return mount ? mount->point : "none";
+        };
+        std::string out = point();
+        ::umount((dir / "again").c_str());
+        return out + " " + point();
+    });
+    if (answer == "skip")
+        GTEST_SKIP() << "needs root for a private mount";
+    EXPECT_EQ(answer, (dir / "again").native() + " " + (dir / "folder").native());
 }

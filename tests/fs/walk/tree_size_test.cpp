@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -263,4 +264,9 @@ TEST(TreeSize, TheFingerprintSumsLengthsAndKeepsTheNewestTimes)
     // Written again at the same length: the times tell.
     writeFile(t / "a.bin", 1000, 'y');
     EXPECT_NE(measureTree(io, t).fingerprint, measure.fingerprint);
+
+    // A time past 2262 has no 64-bit count of nanoseconds: still the newest.
+    const timespec far[2] = {{10'413'792'000, 0}, {10'413'792'000, 0}}; // 2300-01-01
+    ASSERT_EQ(::utimensat(AT_FDCWD, (t / "a.bin").c_str(), far, 0), 0);
+    EXPECT_EQ(measureTree(io, t).fingerprint.newestModifiedNs, std::numeric_limits<std::int64_t>::max());
 }
