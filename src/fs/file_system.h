@@ -299,13 +299,15 @@ public:
     // nothing may be yet (EEXIST otherwise).
     virtual FsResult<void> renameCopy(const HeldFolder& into, const std::string& from, const std::string& to) const = 0;
 
-    // Removes a copy this run began and stopped, `name` inside `into`, with
-    // everything below it: the one thing Loftwell ever removes, and only its
-    // own unfinished work.
+    // Removes an unfinished copy, `name` inside `into`, with everything
+    // below it: one this run began and stopped, or one a dead run left
+    // (earlier_copies.h). Besides empty folders of its own making, the only
+    // thing Loftwell ever removes, and only its own unfinished work.
     virtual FsResult<void> removeUnfinishedCopy(const HeldFolder& into, const std::string& name) const = 0;
 
     // Removes `folder` when it is empty and its path still leads to it;
-    // true when removed. A run tidies only the folders it made itself.
+    // true when removed. A run tidies only the folders it made itself, and
+    // those of dead runs it emptied of unfinished copies.
     virtual bool removeEmptyFolder(const HeldFolder& folder) const = 0;
 
     // Moves an item to the user's Trash; returns where it went. Right before

@@ -3,20 +3,24 @@
 // destination, checks each copy on the drive and, when asked, moves each
 // checked original to the Trash:
 //   destination/Loftwell/yyyy-MM-dd_HH-mm-ss/root name/item name
-// Every item is copied first, under a hidden name (".NAME.loftwell-partial"
-// while it is written, ".NAME.loftwell-unchecked" once complete). Then,
-// every copy written and on the drive, the copies are checked together
-// (run_check.h): named, read back from the drive itself and compared, one
-// verdict for the drive, and only then, with a good one, the originals go
-// to the Trash; a copy not found identical takes back its hidden name. So
-// no later write (a drive that stores less than it claims wraps it onto
-// earlier copies) can spoil a copy whose original is gone, and a stop
-// before the Trash trashes nothing. A run holds its drive for its whole
-// length: a second run on it is refused.
-// A failure of one item is kept with its item, and the next item goes on;
-// the result's lines are made from them at the end, in item order. Nothing
-// written is ever removed, but for the unfinished copy of an item that a
-// stop interrupted.
+// Every item is copied first, under a hidden name (copy_names.h: one while
+// it is written, another once complete; a folder on a drive where renaming
+// one empties it is written under its own name). Then, every copy written
+// and on the drive, the copies are checked together (run_check.h): named,
+// read back from the drive itself and compared, one verdict for the drive,
+// and only then, with a good one, the originals go to the Trash; a copy not
+// found identical takes back its hidden name. So a copy under its own name
+// was found identical, but for a folder written under it and a drive that
+// did not come back writable to take the name back. Nothing is written
+// between the read-back and the Trash, where a drive that stores less
+// than it claims would wrap it onto a copy whose original then goes; and a
+// stop before the Trash trashes nothing. A run holds its drive for its
+// whole length: a second run on it is refused.
+// Each item keeps its own record (run_item.h), which only goes forward
+// through its steps; the result is read from the records at the end, in
+// item order, and an item is moved only where its original reached the
+// Trash. Nothing written is ever removed, but for an unfinished copy: this
+// run's, that a stop interrupted, or a dead run's (earlier_copies.h).
 //
 // Runs on the transfer worker; `progress` is called on that thread before
 // each item is copied and must not block.
