@@ -84,6 +84,23 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
             item->fail(ItemStep::named, named.error());
     }
 
+    // ... and the record naming them, on the drive too. What cannot be
+    // recorded keeps every original.
+    std::optional<RecordOnDrive> record;
+    std::optional<FsError> recordFailure;
+    std::vector<const RunItem*> named;
+    for (const RunItem* item : copies) {
+        if (item->step == ItemStep::named)
+            named.push_back(item);
+    }
+    if (!named.empty() && run.writeRecord && !run.stop.stop_requested()) {
+        auto written = run.writeRecord(named);
+        if (written)
+            record = std::move(written).value();
+        else
+            recordFailure = written.error();
+    }
+
     // 2. The drive answering from itself.
     DriveReach reach;
     if (!run.driveGone && !run.stop.stop_requested() &&
@@ -124,6 +141,13 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
         stoppedRun = stoppedRun || (item->failure && item->failure->code == std::errc::operation_canceled);
     }
 
+    if (record && reach.reached && !run.stop.stop_requested()) {
+        auto verified = fileSystem.verifyCopy(record->source, run.folders.dated, record->name, record->manifest,
+                                              CopyCheck::contents, run.stop, {});
+        if (!verified && !isItemsOwn(verified.error().code))
+            recordFailure = verified.error();
+    }
+
     // 4. One verdict for the drive: any failure that is not an item's own
     // keeps every original; one where the drive gave back what it was not
     // given, or did not come back, is said first in the report.
@@ -133,10 +157,13 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
         });
     };
     CheckEnd end;
-    end.driveFault = reach.lost.has_value() || readBackSaid([](const std::error_code& code) {
-                         return code == FsErrc::readBackFailed || (isVerificationFailure(code) && !isItemsOwn(code));
-                     });
-    const bool keepAll = end.driveFault || readBackSaid([](const std::error_code& code) { return !isItemsOwn(code); });
+    const auto driveGaveBack = [](const std::error_code& code) {
+        return code == FsErrc::readBackFailed || (isVerificationFailure(code) && !isItemsOwn(code));
+    };
+    end.driveFault = reach.lost.has_value() || readBackSaid(driveGaveBack) ||
+                     (record && recordFailure && driveGaveBack(recordFailure->code));
+    const bool keepAll =
+        end.driveFault || recordFailure || readBackSaid([](const std::error_code& code) { return !isItemsOwn(code); });
 
     // 5. Only then, originals to the Trash.
     for (RunItem* item : copies) {
@@ -146,8 +173,9 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
         run.meter.waitWhilePaused();
         stoppedRun = stoppedRun || run.stop.stop_requested();
         if (keepAll || stoppedRun) {
-            item->fail(ItemStep::trashed,
-                       stoppedRun ? stoppedError(candidate) : FsError{FsErrc::driveUntrusted, candidate.sourceURL()});
+            item->fail(ItemStep::trashed, stoppedRun      ? stoppedError(candidate)
+                                          : recordFailure ? *recordFailure
+                                                          : FsError{FsErrc::driveUntrusted, candidate.sourceURL()});
             continue;
         }
         if (auto trashed = fileSystem.trashItem(candidate.sourceURL(), item->copy.manifest); !trashed) {

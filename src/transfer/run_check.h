@@ -1,11 +1,12 @@
 #pragma once
 // The check of a run, once every copy is written and on the drive, in this
 // order and no other:
-//   1. every copy gets its own name, and the names are put on the drive;
+//   1. every copy gets its own name, and the names are put on the drive,
+//      and then the run's record (run_record.h), naming them;
 //   2. the drive is made to answer from itself (drive_reach.h): one served
 //      by a driver in user space is mounted again, read-only;
-//   3. every copy is read back from the drive and compared with what was
-//      written;
+//   3. every copy, and the record, is read back from the drive and
+//      compared with what was written;
 //   4. one verdict for the drive: where any copy read back different or
 //      could not be read, or the drive did not come back, no original of
 //      the run goes (a copy identical to what was written whose original
@@ -25,9 +26,20 @@
 #include "transfer/run_item.h"
 #include "transfer/run_meter.h"
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <stop_token>
+#include <string>
 #include <vector>
+
+// The run's record, written on the drive: its file on the computer, and
+// its name in the dated folder with what was written.
+struct RecordOnDrive {
+    std::filesystem::path source;
+    std::string name;
+    CopyManifest manifest;
+};
 
 struct CheckRun {
     RunFolders& folders;
@@ -38,6 +50,8 @@ struct CheckRun {
     const std::stop_token& stop;
     RunMeter& meter;
     std::optional<FsError> driveGone; // the drive went during the copies
+    // Writes the record of the items named, and puts it on the drive.
+    std::function<FsResult<RecordOnDrive>(const std::vector<const RunItem*>& named)> writeRecord;
 };
 
 struct CheckEnd {

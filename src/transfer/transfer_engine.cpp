@@ -18,9 +18,16 @@
 #include "transfer/run_folders.h"
 #include "transfer/run_item.h"
 #include "transfer/run_meter.h"
+#include "transfer/run_record.h"
+#include "transfer/unique_destination.h"
+
+#include <QDir>
+#include <QSysInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -56,7 +63,45 @@ bool removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSyst
     }
     if (!folders.datedMade || !folders.dated.valid())
         return false;
-    return (!rootsGone || !fileSystem.removeEmptyFolder(folders.dated)) && fileSystem.stillAvailable(folders.dated);
+    // Removed where empty; its record alone (a run that only took earlier
+    // copies) keeps it, but is no copy.
+    if (rootsGone) {
+        (void)fileSystem.removeEmptyFolder(folders.dated);
+        return false;
+    }
+    return fileSystem.stillAvailable(folders.dated);
+}
+
+// The run's record of the items named, written to a file of its own on the
+// computer and copied from there onto the drive like an item, so that the
+// check reads it back like one.
+FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named, const RunFolders& folders,
+                                       const QDateTime& startTime, const FileSystem& fileSystem,
+                                       const std::stop_token& stop, std::unique_ptr<QTemporaryFile>& file)
+{
+    RunRecord record;
+    record.started = startTime;
+    record.computer = QSysInfo::machineHostName();
+    record.user = qEnvironmentVariable("USER");
+    const fs::path runs = folders.dated.path().parent_path();
+    for (const RunItem* item : named) {
+        const fs::path copy = folderOf(item->copy, folders).path() / item->copy.name;
+        record.items.push_back(recordedItem(item->item->sourceURL(), item->item->rootName(),
+                                            copy.lexically_relative(runs).native(), item->item->sizeBytes(),
+                                            item->copy.manifest));
+    }
+    file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/loftwell-run-XXXXXX.json"));
+    const QByteArray json = runRecordJson(record);
+    if (!file->open() || file->write(json) != json.size() || !file->flush())
+        return FsError{systemError(EIO), pathFromText(file->fileName())};
+    const fs::path source = pathFromText(file->fileName());
+    const std::string name = uniqueNameIn(folders.dated, ".loftwell-run.json", fileSystem);
+    auto copied = fileSystem.copyItem(source, folders.dated, name, CopyOptions{true, stop});
+    if (!copied)
+        return copied.error();
+    if (auto flushed = fileSystem.flushCopy(folders.dated, name); !flushed)
+        return flushed.error();
+    return RecordOnDrive{source, name, std::move(copied).value()};
 }
 
 // The result, made from every item's record at the end of the run.
@@ -222,6 +267,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                    stop,
                    meter,
                    destinationGone ? std::optional<FsError>(gone) : std::nullopt};
+    std::unique_ptr<QTemporaryFile> recordFile;
+    check.writeRecord = [&](const std::vector<const RunItem*>& named) {
+        return writeRunRecord(named, folders, startTime, fileSystem, stop, recordFile);
+    };
     const CheckEnd checked = checkCopies(check, run);
     result.trashed = checked.trashed;
     result.trashedBytes = checked.trashedBytes;

@@ -1,0 +1,137 @@
+#include "transfer/run_record.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr auto formatName = "loftwell-run";
+
+bool isUtf8(const std::string& bytes)
+{
+    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
+    return QString::fromUtf8(raw).toUtf8() == raw;
+}
+
+// `key` as text, and `keyBytes` beside it where the bytes are not UTF-8.
+void putName(QJsonObject& object, const QString& key, const std::string& bytes)
+{
+    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
+    object.insert(key, QString::fromUtf8(raw));
+    if (!isUtf8(bytes))
+        object.insert(key + QStringLiteral("Bytes"), QString::fromLatin1(raw.toPercentEncoding("/")));
+}
+
+std::string takeName(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue bytes = object.value(key + QStringLiteral("Bytes"));
+    if (bytes.isString())
+        return QByteArray::fromPercentEncoding(bytes.toString().toLatin1()).toStdString();
+    return object.value(key).toString().toUtf8().toStdString();
+}
+
+QString hashText(const ContentHash& hash)
+{
+    return QStringLiteral("%1%2").arg(hash.high, 16, 16, QLatin1Char('0')).arg(hash.low, 16, 16, QLatin1Char('0'));
+}
+
+std::optional<ContentHash> hashFrom(const QString& text)
+{
+    bool highOk = false;
+    bool lowOk = false;
+    if (text.size() != 32)
+        return std::nullopt;
+    const ContentHash hash{text.mid(16).toULongLong(&lowOk, 16), text.left(16).toULongLong(&highOk, 16)};
+    if (!highOk || !lowOk)
+        return std::nullopt;
+    return hash;
+}
+
+} // namespace
+
+QByteArray runRecordJson(const RunRecord& record)
+{
+    QJsonArray items;
+    for (const RecordedItem& item : record.items) {
+        QJsonObject object;
+        putName(object, QStringLiteral("original"), item.original);
+        object.insert(QStringLiteral("location"), item.location);
+        putName(object, QStringLiteral("copy"), item.copy);
+        object.insert(QStringLiteral("type"), item.folder ? QStringLiteral("folder") : QStringLiteral("file"));
+        object.insert(QStringLiteral("sizeBytes"), qint64(item.sizeBytes));
+        object.insert(QStringLiteral("modifiedNs"), qint64(item.modifiedNs));
+        QJsonArray files;
+        for (const RecordedFile& file : item.files) {
+            QJsonObject entry;
+            putName(entry, QStringLiteral("path"), file.path);
+            entry.insert(QStringLiteral("length"), qint64(file.length));
+            entry.insert(QStringLiteral("hash"), hashText(file.hash));
+            files.append(entry);
+        }
+        object.insert(QStringLiteral("files"), files);
+        items.append(object);
+    }
+    const QJsonObject root{
+        {QStringLiteral("format"), QString::fromLatin1(formatName)},
+        {QStringLiteral("version"), record.version},
+        {QStringLiteral("started"), record.started.toString(Qt::ISODateWithMs)},
+        {QStringLiteral("computer"), record.computer},
+        {QStringLiteral("user"), record.user},
+        {QStringLiteral("items"), items},
+    };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::optional<RunRecord> parseRunRecord(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    const QJsonObject root = document.object();
+    if (error.error != QJsonParseError::NoError || root.value(QStringLiteral("format")) != QLatin1String(formatName) ||
+        root.value(QStringLiteral("version")).toInt() != RunRecord::currentVersion)
+        return std::nullopt;
+    RunRecord record;
+    record.started = QDateTime::fromString(root.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
+    record.computer = root.value(QStringLiteral("computer")).toString();
+    record.user = root.value(QStringLiteral("user")).toString();
+    for (const QJsonValue& value : root.value(QStringLiteral("items")).toArray()) {
+        const QJsonObject object = value.toObject();
+        RecordedItem item;
+        item.original = takeName(object, QStringLiteral("original"));
+        item.location = object.value(QStringLiteral("location")).toString();
+        item.copy = takeName(object, QStringLiteral("copy"));
+        item.folder = object.value(QStringLiteral("type")) == QLatin1String("folder");
+        item.sizeBytes = object.value(QStringLiteral("sizeBytes")).toInteger();
+        item.modifiedNs = object.value(QStringLiteral("modifiedNs")).toInteger();
+        for (const QJsonValue& fileValue : object.value(QStringLiteral("files")).toArray()) {
+            const QJsonObject entry = fileValue.toObject();
+            const auto hash = hashFrom(entry.value(QStringLiteral("hash")).toString());
+            if (!hash)
+                return std::nullopt;
+            item.files.push_back(
+                {takeName(entry, QStringLiteral("path")), entry.value(QStringLiteral("length")).toInteger(), *hash});
+        }
+        if (item.original.empty() || item.copy.empty())
+            return std::nullopt;
+        record.items.push_back(std::move(item));
+    }
+    return record;
+}
+
+RecordedItem recordedItem(const std::filesystem::path& original, const QString& location, const std::string& copy,
+                          std::int64_t sizeBytes, const CopyManifest& manifest)
+{
+    RecordedItem item{original.native(), location, copy, false, sizeBytes, 0, {}};
+    for (const CopiedEntry& entry : manifest.entries) {
+        if (entry.relativePath.empty()) {
+            item.folder = S_ISDIR(entry.type);
+            item.modifiedNs = entry.modifiedNs;
+        }
+        if (S_ISREG(entry.type) && entry.hash)
+            item.files.push_back({entry.relativePath, entry.length, *entry.hash});
+    }
+    return item;
+}
