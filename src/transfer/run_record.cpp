@@ -1,10 +1,10 @@
 #include "transfer/run_record.h"
 
+#include "fs/copied_entry_kind.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -127,10 +127,10 @@ RecordedItem recordedItem(const std::filesystem::path& original, const QString& 
     RecordedItem item{original.native(), location, copy, false, sizeBytes, 0, {}};
     for (const CopiedEntry& entry : manifest.entries) {
         if (entry.relativePath.empty()) {
-            item.folder = S_ISDIR(entry.type);
+            item.folder = isFolderEntry(entry);
             item.modifiedNs = entry.modifiedNs;
         }
-        if (S_ISREG(entry.type) && entry.hash)
+        if (isFileEntry(entry) && entry.hash)
             item.files.push_back({entry.relativePath, entry.length, *entry.hash});
     }
     return item;

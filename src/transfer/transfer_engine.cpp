@@ -259,6 +259,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 
     // 3. Named, read back from the drive itself, one verdict, and only then
     // the originals to the Trash.
+    std::unique_ptr<QTemporaryFile> recordFile; // the record's source, until it is read back
     CheckRun check{folders,
                    claim,
                    fileSystem,
@@ -266,11 +267,10 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                    moveOriginalsToTrash,
                    stop,
                    meter,
-                   destinationGone ? std::optional<FsError>(gone) : std::nullopt};
-    std::unique_ptr<QTemporaryFile> recordFile;
-    check.writeRecord = [&](const std::vector<const RunItem*>& named) {
-        return writeRunRecord(named, folders, startTime, fileSystem, stop, recordFile);
-    };
+                   destinationGone ? std::optional<FsError>(gone) : std::nullopt,
+                   [&](const std::vector<const RunItem*>& named) {
+                       return writeRunRecord(named, folders, startTime, fileSystem, stop, recordFile);
+                   }};
     const CheckEnd checked = checkCopies(check, run);
     result.trashed = checked.trashed;
     result.trashedBytes = checked.trashedBytes;

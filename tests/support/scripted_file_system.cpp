@@ -119,7 +119,10 @@ FsResult<CopyManifest> ScriptedFileSystem::copyItem(const fs::path& source, cons
     if (auto it = copyErrors_.find(source.native()); it != copyErrors_.end())
         return FsError{it->second, source};
     auto result = real_.copyItem(source, into, name, options);
-    if (auto it = corruptions_.find(source.native()); result && it != corruptions_.end()) {
+    auto it = corruptions_.find(source.native());
+    if (it == corruptions_.end())
+        it = corruptions_.find(name);
+    if (result && it != corruptions_.end()) {
         const fs::path target = into.path() / name;
         const fs::path file = it->second.empty() ? target : target / it->second;
         const int fd = ::open(file.c_str(), O_RDWR);

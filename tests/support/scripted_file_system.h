@@ -37,6 +37,8 @@ public:
     {
         corruptions_[source.native()] = relative;
     }
+    // The same for a copy made under `name`, whatever its source.
+    void corruptCopyNamed(const std::string& name) { corruptions_[name] = ""; }
     void failTrash(const std::filesystem::path& item, std::error_code code) { trashErrors_[item.native()] = code; }
     // Every destination's drive answers as `access` says; dropping a
     // device's cache fails with `code` (none: it works).

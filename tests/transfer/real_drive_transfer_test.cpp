@@ -128,10 +128,11 @@ TEST_P(CopyOnTheDriveTest, BeforeItsOriginalGoesToTheTrash)
     ASSERT_FALSE(fs::exists(item));
     ASSERT_TRUE(fs::exists(taken));
     // Written out and flushed from the device's own cache, but once or
-    // twice for the whole copy rather than once per file.
+    // twice for the whole copy (and once for the run's record) rather than
+    // once per file.
     if (flushesBefore >= 0) {
         EXPECT_GE(flushesAtTrash - flushesBefore, 1);
-        EXPECT_LE(flushesAtTrash - flushesBefore, 3);
+        EXPECT_LE(flushesAtTrash - flushesBefore, 4);
     }
 
     const DriveImage pulled(GetParam(), taken, dir / "pulled");

@@ -66,3 +66,21 @@ TEST(RunRecord, AMoveLeavesARecordOfEveryItemThatReadsBackWhole)
     EXPECT_FALSE(parseRunRecord(future));
     EXPECT_FALSE(parseRunRecord(json.left(json.size() / 2)));
 }
+
+TEST(RunRecord, ARecordTheDriveGivesBackDifferentKeepsEveryOriginal)
+{
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    fileSystem.setHome(dir / "home");
+    writeFile(dir / "home" / "Downloads" / "film.mkv", 300 * 1024, 'f');
+    makeFolder(dir / "drive");
+    const fs::path film = dir / "home" / "Downloads" / "film.mkv";
+    const ItemMeasure measure = measureItem(film, fileSystem);
+    const Candidate item(film, QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
+                         QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint);
+    fileSystem.corruptCopyNamed(".loftwell-run.json");
+    const TransferResult result = transfer({item}, dir / "drive", true, {}, fileSystem, fixedStart);
+    EXPECT_EQ(result.states, std::vector<ItemState>{ItemState::copied});
+    EXPECT_TRUE(result.driveFault);
+    EXPECT_TRUE(fs::exists(film));
+}
