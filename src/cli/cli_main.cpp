@@ -24,6 +24,7 @@
 #include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "scan/exact_items.h"
+#include "transfer/run_history.h"
 #include "transfer/transfer_report.h"
 #include "transfer/transfer_sequence.h"
 
@@ -215,7 +216,8 @@ int transferCommand(const CliArguments& arguments)
     // A drive whose driver answers from memory is unmounted and mounted again before the copies are read back.
     const UdisksRemount remount(systemBus);
     const UdisksEject eject(systemBus);
-    TransferServices services{fileSystem, &remount, &eject, nullptr, stop, {}, {}};
+    TransferServices services{fileSystem, &remount, &eject, nullptr,
+                              stop,       {},       {},     defaultHistoryFolder(fileSystem.homeDirectory())};
     services.progress = [&](std::int64_t index, std::int64_t total, const QString& name) {
         if (terminal) {
             line.startItem(index, total, name);

@@ -6,6 +6,7 @@
 #include "controller/progress_display.h"
 #include "controller/transfer_check.h"
 #include "model/text_format.h"
+#include "transfer/run_history.h"
 #include "transfer/same_disk.h"
 #include "transfer/transfer_report.h"
 #include "transfer/transfer_sequence.h"
@@ -111,7 +112,8 @@ void MainWindowController::transferAction()
                    stop = stopRun_.get_token(), pause = &pause_, controller = QPointer(this)]() mutable {
         if (gone.stop_requested())
             return;
-        TransferServices services{fileSystem, remount, eject, pause, stop, {}, {}};
+        TransferServices services{fileSystem, remount, eject, pause,
+                                  stop,       {},      {},    defaultHistoryFolder(fileSystem.homeDirectory())};
         services.progress = [controller](std::int64_t index, std::int64_t total, const QString& name) {
             postToGuiThread(controller, [index, total, name](MainWindowController& c) {
                 c.showTransferProgress(index, total, name);

@@ -178,13 +178,15 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
                                                           : FsError{FsErrc::driveUntrusted, candidate.sourceURL()});
             continue;
         }
-        if (auto trashed = fileSystem.trashItem(candidate.sourceURL(), item->copy.manifest); !trashed) {
+        auto trashed = fileSystem.trashItem(candidate.sourceURL(), item->copy.manifest);
+        if (!trashed) {
             // An original changed since its copy is a failure of the item, not of the Trash.
             item->trashRefused =
                 trashed.error().code != FsErrc::sourceChanged && trashed.error().code != FsErrc::destinationGone;
             item->fail(ItemStep::trashed, trashed.error());
             continue;
         }
+        item->trashedAs = std::move(trashed).value();
         item->reached(ItemStep::trashed);
         ++end.trashed;
         end.trashedBytes += candidate.sizeBytes();

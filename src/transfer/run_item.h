@@ -12,6 +12,7 @@
 #include "transfer/transfer_engine.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 
 enum class ItemStep {
@@ -31,7 +32,8 @@ struct RunItem {
     ItemStep step = ItemStep::none;
     std::optional<FsError> failure; // why it went no further
     ItemStep failedAt = ItemStep::none;
-    bool trashRefused = false; // the Trash itself refused its original
+    bool trashRefused = false;       // the Trash itself refused its original
+    std::filesystem::path trashedAs; // where its original is in the Trash
 
     bool going() const { return !failure; }
     // `done` completed: only ever the next step (another is ignored, and

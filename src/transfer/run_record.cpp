@@ -16,23 +16,6 @@ bool isUtf8(const std::string& bytes)
     return QString::fromUtf8(raw).toUtf8() == raw;
 }
 
-// `key` as text, and `keyBytes` beside it where the bytes are not UTF-8.
-void putName(QJsonObject& object, const QString& key, const std::string& bytes)
-{
-    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
-    object.insert(key, QString::fromUtf8(raw));
-    if (!isUtf8(bytes))
-        object.insert(key + QStringLiteral("Bytes"), QString::fromLatin1(raw.toPercentEncoding("/")));
-}
-
-std::string takeName(const QJsonObject& object, const QString& key)
-{
-    const QJsonValue bytes = object.value(key + QStringLiteral("Bytes"));
-    if (bytes.isString())
-        return QByteArray::fromPercentEncoding(bytes.toString().toLatin1()).toStdString();
-    return object.value(key).toString().toUtf8().toStdString();
-}
-
 QString hashText(const ContentHash& hash)
 {
     return QStringLiteral("%1%2").arg(hash.high, 16, 16, QLatin1Char('0')).arg(hash.low, 16, 16, QLatin1Char('0'));
@@ -52,21 +35,51 @@ std::optional<ContentHash> hashFrom(const QString& text)
 
 } // namespace
 
+void putBytesName(QJsonObject& object, const QString& key, const std::string& bytes)
+{
+    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
+    object.insert(key, QString::fromUtf8(raw));
+    if (!isUtf8(bytes))
+        object.insert(key + QStringLiteral("Bytes"), QString::fromLatin1(raw.toPercentEncoding("/")));
+}
+
+std::string bytesNameFrom(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue bytes = object.value(key + QStringLiteral("Bytes"));
+    if (bytes.isString())
+        return QByteArray::fromPercentEncoding(bytes.toString().toLatin1()).toStdString();
+    return object.value(key).toString().toUtf8().toStdString();
+}
+
 QByteArray runRecordJson(const RunRecord& record)
+{
+    return QJsonDocument(runRecordObject(record)).toJson(QJsonDocument::Indented);
+}
+
+std::optional<RunRecord> parseRunRecord(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return runRecordFrom(document.object());
+}
+
+QJsonObject runRecordObject(const RunRecord& record)
 {
     QJsonArray items;
     for (const RecordedItem& item : record.items) {
         QJsonObject object;
-        putName(object, QStringLiteral("original"), item.original);
+        putBytesName(object, QStringLiteral("original"), item.original);
         object.insert(QStringLiteral("location"), item.location);
-        putName(object, QStringLiteral("copy"), item.copy);
+        putBytesName(object, QStringLiteral("copy"), item.copy);
         object.insert(QStringLiteral("type"), item.folder ? QStringLiteral("folder") : QStringLiteral("file"));
         object.insert(QStringLiteral("sizeBytes"), qint64(item.sizeBytes));
         object.insert(QStringLiteral("modifiedNs"), qint64(item.modifiedNs));
         QJsonArray files;
         for (const RecordedFile& file : item.files) {
             QJsonObject entry;
-            putName(entry, QStringLiteral("path"), file.path);
+            putBytesName(entry, QStringLiteral("path"), file.path);
             entry.insert(QStringLiteral("length"), qint64(file.length));
             entry.insert(QStringLiteral("hash"), hashText(file.hash));
             files.append(entry);
@@ -82,15 +95,12 @@ QByteArray runRecordJson(const RunRecord& record)
         {QStringLiteral("user"), record.user},
         {QStringLiteral("items"), items},
     };
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return root;
 }
 
-std::optional<RunRecord> parseRunRecord(const QByteArray& json)
+std::optional<RunRecord> runRecordFrom(const QJsonObject& root)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    const QJsonObject root = document.object();
-    if (error.error != QJsonParseError::NoError || root.value(QStringLiteral("format")) != QLatin1String(formatName) ||
+    if (root.value(QStringLiteral("format")) != QLatin1String(formatName) ||
         root.value(QStringLiteral("version")).toInt() != RunRecord::currentVersion)
         return std::nullopt;
     RunRecord record;
@@ -100,9 +110,9 @@ std::optional<RunRecord> parseRunRecord(const QByteArray& json)
     for (const QJsonValue& value : root.value(QStringLiteral("items")).toArray()) {
         const QJsonObject object = value.toObject();
         RecordedItem item;
-        item.original = takeName(object, QStringLiteral("original"));
+        item.original = bytesNameFrom(object, QStringLiteral("original"));
         item.location = object.value(QStringLiteral("location")).toString();
-        item.copy = takeName(object, QStringLiteral("copy"));
+        item.copy = bytesNameFrom(object, QStringLiteral("copy"));
         item.folder = object.value(QStringLiteral("type")) == QLatin1String("folder");
         item.sizeBytes = object.value(QStringLiteral("sizeBytes")).toInteger();
         item.modifiedNs = object.value(QStringLiteral("modifiedNs")).toInteger();
@@ -111,8 +121,8 @@ std::optional<RunRecord> parseRunRecord(const QByteArray& json)
             const auto hash = hashFrom(entry.value(QStringLiteral("hash")).toString());
             if (!hash)
                 return std::nullopt;
-            item.files.push_back(
-                {takeName(entry, QStringLiteral("path")), entry.value(QStringLiteral("length")).toInteger(), *hash});
+            item.files.push_back({bytesNameFrom(entry, QStringLiteral("path")),
+                                  entry.value(QStringLiteral("length")).toInteger(), *hash});
         }
         if (item.original.empty() || item.copy.empty())
             return std::nullopt;

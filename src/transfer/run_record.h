@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 #include <cstdint>
@@ -45,6 +46,15 @@ QByteArray runRecordJson(const RunRecord& record);
 
 // None where `json` is not a record of a version this program reads.
 std::optional<RunRecord> parseRunRecord(const QByteArray& json);
+
+// The same as one JSON object, for a file that holds more (the history).
+QJsonObject runRecordObject(const RunRecord& record);
+std::optional<RunRecord> runRecordFrom(const QJsonObject& root);
+
+// A name kept as bytes: as text under `key`, and percent-encoded under
+// `keyBytes` where it is not UTF-8.
+void putBytesName(QJsonObject& object, const QString& key, const std::string& bytes);
+std::string bytesNameFrom(const QJsonObject& object, const QString& key);
 
 // The item as its manifest recorded it, its copy at `copy`.
 RecordedItem recordedItem(const std::filesystem::path& original, const QString& location, const std::string& copy,

@@ -77,7 +77,8 @@ bool removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSyst
 // check reads it back like one.
 FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named, const RunFolders& folders,
                                        const QDateTime& startTime, const FileSystem& fileSystem,
-                                       const std::stop_token& stop, std::unique_ptr<QTemporaryFile>& file)
+                                       const std::stop_token& stop, std::unique_ptr<QTemporaryFile>& file,
+                                       std::optional<RunRecord>& written)
 {
     RunRecord record;
     record.started = startTime;
@@ -101,6 +102,7 @@ FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named,
         return copied.error();
     if (auto flushed = fileSystem.flushCopy(folders.dated, name); !flushed)
         return flushed.error();
+    written = std::move(record);
     return RecordOnDrive{source, name, std::move(copied).value()};
 }
 
@@ -116,6 +118,7 @@ void recordEnds(const std::vector<Candidate>& items, const std::vector<RunItem>&
         if (item.step != asked || item.failure)
             result.failedItems.push_back({item.index, std::move(failure), item.trashRefused, state});
         result.states.push_back(state);
+        result.trashedAs.push_back(item.trashedAs);
         // Where an item's copy is, whatever became of its original.
         const std::string& earlierRun = state == ItemState::notCopied ? std::string() : item.copy.earlierRun;
         result.earlierRuns.push_back(earlierRun);
@@ -159,6 +162,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
         result.destinationFailed = held.error();
         result.states.assign(items.size(), ItemState::notCopied);
         result.earlierRuns.resize(items.size());
+        result.trashedAs.resize(items.size());
         result.failures = failureLines(items, result);
         return result;
     }
@@ -269,7 +273,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
                    meter,
                    destinationGone ? std::optional<FsError>(gone) : std::nullopt,
                    [&](const std::vector<const RunItem*>& named) {
-                       return writeRunRecord(named, folders, startTime, fileSystem, stop, recordFile);
+                       return writeRunRecord(named, folders, startTime, fileSystem, stop, recordFile, result.record);
                    }};
     const CheckEnd checked = checkCopies(check, run);
     result.trashed = checked.trashed;

@@ -28,6 +28,7 @@
 #include "fs/file_system.h"
 #include "model/candidate.h"
 #include "transfer/run_paths.h"
+#include "transfer/run_record.h"
 
 #include <QDateTime>
 #include <QString>
@@ -81,6 +82,10 @@ struct TransferResult {
     // The destination folder itself, where its drive was mounted again at
     // another place for the check.
     std::optional<std::filesystem::path> destinationMoved;
+    // What the run recorded on the drive (run_record.h), where it did.
+    std::optional<RunRecord> record;
+    // Where each item's original is in the Trash, in item order; empty where it is not.
+    std::vector<std::filesystem::path> trashedAs;
 };
 
 using TransferProgress = std::function<void(std::int64_t index, std::int64_t total, const QString& name)>;

@@ -1,5 +1,7 @@
 #include "transfer/transfer_sequence.h"
 
+#include "fs/drive/volume_uuid.h"
+#include "transfer/run_history.h"
 #include "transfer/same_disk.h"
 
 #include <QDateTime>
@@ -37,9 +39,19 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
     if (!front.confirm(plan) || services.stop.stop_requested())
         return std::nullopt;
 
-    TransferResult result =
-        transfer(plan.items, plan.to, plan.moveToTrash, services.progress, fileSystem, QDateTime::currentDateTime(),
-                 services.stop, services.itemProgress, services.pause, services.remount, &earlier);
+    const QDateTime started = QDateTime::currentDateTime();
+    TransferResult result = transfer(plan.items, plan.to, plan.moveToTrash, services.progress, fileSystem, started,
+                                     services.stop, services.itemProgress, services.pause, services.remount, &earlier);
+
+    // Kept on this computer too, with the drive it went to, to find it again.
+    if (!services.historyFolder.empty() && !result.destinationFailed) {
+        DriveIdentity drive;
+        drive.mountPoint = fileSystem.mountPoint(result.destination).value_or(std::filesystem::path());
+        drive.label = fileSystem.volumeValues(result.destination).name.value_or(QString());
+        if (const auto uuid = fileSystemUuid(drive.mountPoint))
+            drive.uuid = QString::fromStdString(*uuid);
+        (void)addToHistory(services.historyFolder, historyEntry(plan.items, result, drive, started));
+    }
 
     // The safe end of a move to a drive: ejected from here, where the run
     // wrote to it or took copies on it.

@@ -2,7 +2,7 @@
 // A transfer from the user's choice to the drive's eject, the same for the
 // window and the command line, in this order:
 //   find the copies earlier runs left → ask whether to take them → check
-//   the space → confirm → transfer → report → eject.
+//   the space → confirm → transfer → history → report → eject.
 // Each front supplies only how it asks and how it shows. Blocking: the
 // window runs it on its worker, whose front waits for the window's answers.
 
@@ -70,6 +70,8 @@ struct TransferServices {
     std::stop_token stop;
     TransferProgress progress;
     ItemProgressCallback itemProgress;
+    // Where the run is added to the history of moves (run_history.h); none kept where empty.
+    std::filesystem::path historyFolder;
 };
 
 // The run's result, none where it never started (refused, cancelled or stopped before).

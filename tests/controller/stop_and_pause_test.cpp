@@ -39,13 +39,18 @@ protected:
         controller.refreshVolumesAction();
     }
 
-    // The run's per-root folder; a path to nothing once the run removed its empty folders.
+    // The per-root folder of the run that wrote copies (a later one that
+    // only took them holds its record alone); a path to nothing once the
+    // run removed its empty folders.
     fs::path copies() const
     {
+        const std::string root = I18n::text("root.downloads").toStdString();
         std::error_code error;
-        const fs::directory_iterator dated(dir / "drive" / "Loftwell", error);
-        const fs::path run = error || dated == fs::directory_iterator() ? dir / "drive" / "none" : dated->path();
-        return run / I18n::text("root.downloads").toStdString();
+        for (fs::directory_iterator dated(dir / "drive" / "Loftwell", error), end; !error && dated != end; ++dated) {
+            if (fs::exists(dated->path() / root))
+                return dated->path() / root;
+        }
+        return dir / "drive" / "none" / root;
     }
     fs::path unfinished() const { return copies() / ".Big.iso.loftwell-partial"; }
 

@@ -1,12 +1,13 @@
 // The sequence the window and the command line share: earlier copies asked
-// about before anything else, the space they need counted once, and a
-// cancel or refusal writing nothing.
+// about before anything else, the space they need counted once, a cancel or
+// refusal writing nothing, and each run kept in the history of moves.
 
 #include "transfer/transfer_sequence.h"
 
 #include "scan/candidate_scanner.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
+#include "transfer/run_history.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ TEST(TransferSequence, EarlierCopiesAreAskedAboutFirstAndNeedNoSpace)
     const std::int64_t a = plan.items[1].sizeBytes();
     const std::int64_t b = plan.items[0].sizeBytes();
     plan.to = dir / "drive";
-    const TransferServices services{fileSystem, nullptr, nullptr, nullptr, {}, {}, {}};
+    const TransferServices services{fileSystem, nullptr, nullptr, nullptr, {}, {}, {}, {}};
 
     // Taken: only b is written, and b is what must fit.
     ScriptedFront front;
@@ -93,15 +94,37 @@ TEST(TransferSequence, EarlierCopiesAreAskedAboutFirstAndNeedNoSpace)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "drive" / "Loftwell"), fs::directory_iterator()), 1);
 
     // No whole copy left, only what a run killed in its first copy left
-    // unfinished: nothing is asked, and that goes as the run starts.
+    // unfinished: nothing is asked, and that goes as the run starts. The
+    // move goes into the history, where the originals are in the Trash.
     fs::remove(earlier / "a.bin");
     writeFile(earlier / ".b.bin.loftwell-partial", 4096);
     front.said.clear();
     front.start = true;
     plan.freeBytes = 0;
-    const auto result = runTransferSequence(plan, front, services);
+    plan.moveToTrash = true;
+    const fs::path history = dir / "history";
+    writeFile(history / "runs" / "2026-01-01_00-00-00_0.json", 10); // damaged
+    const auto result =
+        runTransferSequence(plan, front, TransferServices{fileSystem, nullptr, nullptr, nullptr, {}, {}, {}, history});
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->states, (std::vector<ItemState>{ItemState::copied, ItemState::copied}));
+    EXPECT_EQ(result->states, (std::vector<ItemState>{ItemState::moved, ItemState::moved}));
     EXPECT_EQ(front.said, std::vector<std::string>{"confirm"});
     EXPECT_FALSE(fs::exists(earlier.parent_path()));
+
+    const HistoryRead read = readHistory(history);
+    ASSERT_EQ(read.runs.size(), 1u);
+    ASSERT_EQ(read.setAside.size(), 1u);
+    EXPECT_TRUE(fs::exists(read.setAside[0]));
+    EXPECT_TRUE(readHistory(history).setAside.empty()); // said once
+    const HistoryEntry& run = read.runs[0];
+    ASSERT_EQ(run.items.size(), 2u);
+    ASSERT_EQ(run.record.items.size(), 2u);
+    EXPECT_EQ(run.record.items[1].original, (downloads / "a.bin").native());
+    EXPECT_EQ(readAll(dir / "drive" / "Loftwell" / run.record.items[1].copy), std::string(300 * 1024, 'a'));
+    for (const HistoryItem& item : run.items) {
+        EXPECT_EQ(item.state, ItemState::moved);
+        EXPECT_FALSE(fs::exists(item.original));
+        EXPECT_TRUE(fs::exists(item.trashedAs)) << item.trashedAs;
+    }
+    EXPECT_FALSE(run.drive.mountPoint.empty());
 }

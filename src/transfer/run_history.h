@@ -1,0 +1,52 @@
+#pragma once
+// The history of moves on this computer: one file per run in
+// $XDG_DATA_HOME/loftwell/runs, holding the run's record (run_record.h),
+// the drive it went to and how each item ended, with the place of each
+// original in the Trash while it lasts. A file that cannot be read is set
+// aside under another name, never in the way of the program.
+
+#include "transfer/run_record.h"
+#include "transfer/transfer_engine.h"
+
+#include <QString>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct DriveIdentity {
+    QString uuid;  // the file system's, where it has one
+    QString label; // its name, where it has one
+    std::filesystem::path mountPoint;
+};
+
+struct HistoryItem {
+    std::string original;
+    ItemState state = ItemState::notCopied;
+    std::string trashedAs; // where its original is in the Trash, for a moved item
+};
+
+struct HistoryEntry {
+    RunRecord record;
+    DriveIdentity drive;
+    std::vector<HistoryItem> items; // every item of the run, in its order
+};
+
+struct HistoryRead {
+    std::vector<HistoryEntry> runs;              // newest first
+    std::vector<std::filesystem::path> setAside; // files that could not be read, under their new names
+};
+
+// $XDG_DATA_HOME/loftwell, else HOME/.local/share/loftwell, where the
+// Trash finds its own place too.
+std::filesystem::path defaultHistoryFolder(const std::filesystem::path& home);
+
+// The history's entry for a run that ended as `result`.
+HistoryEntry historyEntry(const std::vector<Candidate>& items, const TransferResult& result, const DriveIdentity& drive,
+                          const QDateTime& started);
+
+// Adds `entry` to the history in `folder`, made on first use; false where it could not be written.
+bool addToHistory(const std::filesystem::path& folder, const HistoryEntry& entry);
+
+HistoryRead readHistory(const std::filesystem::path& folder);
