@@ -137,13 +137,16 @@ RemountResult remountOwn(const DriveAccess& drive, bool readOnly)
     if (!driver)
         return {};
     DriverCommand again{driver->program, withAccess(driver->arguments, readOnly)};
+    const std::vector<pid_t> drivers = processesNaming(drive.mountPoint);
     if (::umount2(drive.mountPoint.c_str(), 0) != 0) {
         if (errno == EBUSY)
             return {Outcome::busy, {}, mountUsers(drive.mountPoint)};
         return {Outcome::refused, {}, {}};
     }
-    // The driver lets go of the device as it ends; anything else that
+    // The driver lets go of the device as it ends (a new one cannot open
+    // it before: a loaded machine may take seconds); anything else that
     // still holds it keeps the kernel's cache of it.
+    (void)waitForExit(drivers, std::chrono::seconds(20));
     const std::string holders = waitForDeviceClosed(device, std::chrono::seconds(5));
     if (!runDriver(again, device, drive.mountPoint))
         return {Outcome::notMountedBack, {}, {}};
