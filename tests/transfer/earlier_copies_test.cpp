@@ -155,6 +155,17 @@ TEST_F(EarlierCopiesTest, ALiveRunsUnfinishedCopyIsNoOtherRunsToRemove)
             first, dir / "drive", false, [&](std::int64_t, std::int64_t, const QString&) { gate.pause(); }, fileSystem,
             fixedStart, {}, {}, &gate);
     });
+    // However the test ends, the first run goes on and ends before the test does.
+    struct Ending {
+        PauseGate& gate;
+        std::thread& run;
+        ~Ending()
+        {
+            gate.resume();
+            if (run.joinable())
+                run.join();
+        }
+    } ending{gate, live};
     for (int wait = 0; wait < 2000 && !fs::exists(partial); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(fs::exists(partial));
