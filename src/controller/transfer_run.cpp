@@ -7,7 +7,6 @@
 #include "controller/transfer_check.h"
 #include "model/text_format.h"
 #include "transfer/run_history.h"
-#include "transfer/same_disk.h"
 #include "transfer/transfer_report.h"
 #include "transfer/transfer_sequence.h"
 #include "ui/main_window_view.h"
