@@ -316,6 +316,11 @@ public:
     virtual FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                                       const CopyManifest& copied) const = 0;
 
+    // Puts back an original the user's Trash holds at `trashed`, as `name`
+    // inside `into` (see trash_restore.h).
+    virtual FsResult<void> restoreFromTrash(const std::filesystem::path& trashed, const std::filesystem::path& original,
+                                            const HeldFolder& into, const std::string& name) const = 0;
+
     // Access to a folder the user chose. Linux has no sandbox, so starting
     // always succeeds and stopping does nothing; callers still make the
     // calls in pairs.

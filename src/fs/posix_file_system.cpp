@@ -17,6 +17,7 @@
 #include "fs/entries/path_anchor.h"
 #include "fs/entries/rename_no_replace.h"
 #include "fs/trash/freedesktop_trash.h"
+#include "fs/trash/trash_restore.h"
 #include "fs/unique_fd.h"
 #include "fs/walk/tree_size.h"
 #include "model/path_ops.h"
@@ -311,6 +312,12 @@ bool PosixFileSystem::removeEmptyFolder(const HeldFolder& folder) const
 FsResult<fs::path> PosixFileSystem::trashItem(const fs::path& item, const CopyManifest& copied) const
 {
     return moveToTrash(*io_, item, TrashEnvironment::current(homeDirectory()), &copied);
+}
+
+FsResult<void> PosixFileSystem::restoreFromTrash(const fs::path& trashed, const fs::path& original,
+                                                 const HeldFolder& into, const std::string& name) const
+{
+    return ::restoreFromTrash(*io_, trashed, original, into, name);
 }
 
 bool PosixFileSystem::startAccessing(const fs::path&)

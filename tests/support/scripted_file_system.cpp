@@ -188,6 +188,12 @@ FsResult<fs::path> ScriptedFileSystem::trashItem(const fs::path& item, const Cop
     return moveToTrash(real_.io(), item, TrashEnvironment{homeDirectory(), std::nullopt, ::getuid()}, &copied);
 }
 
+FsResult<void> ScriptedFileSystem::restoreFromTrash(const fs::path& trashed, const fs::path& original,
+                                                    const HeldFolder& into, const std::string& name) const
+{
+    return real_.restoreFromTrash(trashed, original, into, name);
+}
+
 bool ScriptedFileSystem::startAccessing(const fs::path& folder)
 {
     accessStarts_.fetch_add(1);

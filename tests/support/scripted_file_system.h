@@ -101,6 +101,8 @@ public:
     bool runFolderClaimed(const HeldFolder& folder) const override;
     FsResult<std::filesystem::path> trashItem(const std::filesystem::path& item,
                                               const CopyManifest& copied) const override;
+    FsResult<void> restoreFromTrash(const std::filesystem::path& trashed, const std::filesystem::path& original,
+                                    const HeldFolder& into, const std::string& name) const override;
     bool startAccessing(const std::filesystem::path& folder) override;
     void stopAccessing(const std::filesystem::path& folder) override;
 
