@@ -9,3 +9,8 @@
 
 // None where the mount has no block device, or the device no UUID.
 std::optional<std::string> fileSystemUuid(const std::filesystem::path& mountPoint);
+
+// The file system's label, read from its first blocks as for the UUID:
+// for where no udev names the devices (ext2-4, XFS, exFAT, FAT). None where
+// it has none or cannot be read.
+std::optional<std::string> fileSystemLabel(const std::filesystem::path& mountPoint);
