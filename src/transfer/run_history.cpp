@@ -61,10 +61,13 @@ QByteArray entryJson(const HistoryEntry& entry)
         object.insert(QStringLiteral("state"), stateName(item.state));
         if (!item.trashedAs.empty())
             putBytesName(object, QStringLiteral("trashedAs"), item.trashedAs);
+        if (!item.broughtBackTo.empty())
+            putBytesName(object, QStringLiteral("broughtBackTo"), item.broughtBackTo);
         items.append(object);
     }
     QJsonObject drive{{QStringLiteral("uuid"), entry.drive.uuid}, {QStringLiteral("label"), entry.drive.label}};
     putBytesName(drive, QStringLiteral("mountPoint"), entry.drive.mountPoint.native());
+    putBytesName(drive, QStringLiteral("runsFolder"), entry.drive.runsFolder.native());
     const QJsonObject root{
         {QStringLiteral("format"), QString::fromLatin1(formatName)},
         {QStringLiteral("version"), currentVersion},
@@ -85,18 +88,20 @@ std::optional<HistoryEntry> entryFrom(const QByteArray& json)
     auto record = runRecordFrom(root.value(QStringLiteral("run")).toObject());
     if (!record)
         return std::nullopt;
-    HistoryEntry entry{std::move(*record), {}, {}};
+    HistoryEntry entry{std::move(*record), {}, {}, {}};
     const QJsonObject drive = root.value(QStringLiteral("drive")).toObject();
     entry.drive.uuid = drive.value(QStringLiteral("uuid")).toString();
     entry.drive.label = drive.value(QStringLiteral("label")).toString();
     entry.drive.mountPoint = bytesNameFrom(drive, QStringLiteral("mountPoint"));
+    entry.drive.runsFolder = bytesNameFrom(drive, QStringLiteral("runsFolder"));
     for (const QJsonValue& value : root.value(QStringLiteral("items")).toArray()) {
         const QJsonObject object = value.toObject();
         const auto state = stateFrom(object.value(QStringLiteral("state")).toString());
         if (!state)
             return std::nullopt;
         entry.items.push_back({bytesNameFrom(object, QStringLiteral("original")), *state,
-                               bytesNameFrom(object, QStringLiteral("trashedAs"))});
+                               bytesNameFrom(object, QStringLiteral("trashedAs")),
+                               bytesNameFrom(object, QStringLiteral("broughtBackTo"))});
     }
     return entry;
 }
@@ -126,20 +131,38 @@ HistoryEntry historyEntry(const std::vector<Candidate>& items, const TransferRes
     for (std::size_t i = 0; i < items.size(); ++i) {
         entry.items.push_back({items[i].sourceURL().native(),
                                i < result.states.size() ? result.states[i] : ItemState::notCopied,
-                               i < result.trashedAs.size() ? result.trashedAs[i].native() : std::string()});
+                               i < result.trashedAs.size() ? result.trashedAs[i].native() : std::string(),
+                               {}});
     }
     return entry;
 }
 
+namespace {
+
+bool writeEntry(const QString& path, const HistoryEntry& entry)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(entryJson(entry)) >= 0 && file.commit();
+}
+
+} // namespace
+
 bool addToHistory(const fs::path& folder, const HistoryEntry& entry)
 {
-    if (!QDir().mkpath(runsFolder(folder)))
+    // It lists the user's paths: for the user's eyes alone.
+    const auto privateFolder = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (!QDir().mkpath(runsFolder(folder)) || !QFile::setPermissions(displayText(folder), privateFolder) ||
+        !QFile::setPermissions(runsFolder(folder), privateFolder))
         return false;
     // Named by when the run started, and unique: two runs may start in the same second.
     const QString name = entry.record.started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + u'_' +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).left(8) + QStringLiteral(".json");
-    QSaveFile file(runsFolder(folder) + u'/' + name);
-    return file.open(QIODevice::WriteOnly) && file.write(entryJson(entry)) >= 0 && file.commit();
+    return writeEntry(runsFolder(folder) + u'/' + name, entry);
+}
+
+bool saveHistoryEntry(const HistoryEntry& entry)
+{
+    return !entry.file.empty() && writeEntry(displayText(entry.file), entry);
 }
 
 HistoryRead readHistory(const fs::path& folder)
@@ -154,6 +177,7 @@ HistoryRead readHistory(const fs::path& folder)
             entry = entryFrom(file.readAll());
         file.close();
         if (entry) {
+            entry->file = pathFromText(runs.filePath(name));
             read.runs.push_back(std::move(*entry));
             continue;
         }

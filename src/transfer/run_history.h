@@ -19,18 +19,21 @@ struct DriveIdentity {
     QString uuid;  // the file system's, where it has one
     QString label; // its name, where it has one
     std::filesystem::path mountPoint;
+    std::filesystem::path runsFolder; // the Loftwell folder the run's copies are in, as it was then
 };
 
 struct HistoryItem {
     std::string original;
     ItemState state = ItemState::notCopied;
-    std::string trashedAs; // where its original is in the Trash, for a moved item
+    std::string trashedAs;     // where its original is in the Trash, for a moved item
+    std::string broughtBackTo; // where it was brought back to, once it was
 };
 
 struct HistoryEntry {
     RunRecord record;
     DriveIdentity drive;
     std::vector<HistoryItem> items; // every item of the run, in its order
+    std::filesystem::path file;     // the history's file of it, once read
 };
 
 struct HistoryRead {
@@ -46,7 +49,11 @@ std::filesystem::path defaultHistoryFolder(const std::filesystem::path& home);
 HistoryEntry historyEntry(const std::vector<Candidate>& items, const TransferResult& result, const DriveIdentity& drive,
                           const QDateTime& started);
 
-// Adds `entry` to the history in `folder`, made on first use; false where it could not be written.
+// Adds `entry` to the history in `folder`, made on first use and private
+// to the user; false where it could not be written.
 bool addToHistory(const std::filesystem::path& folder, const HistoryEntry& entry);
+
+// Writes a read entry back to its file, whole or not at all.
+bool saveHistoryEntry(const HistoryEntry& entry);
 
 HistoryRead readHistory(const std::filesystem::path& folder);

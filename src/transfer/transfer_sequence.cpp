@@ -48,6 +48,9 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
         DriveIdentity drive;
         drive.mountPoint = fileSystem.mountPoint(result.destination).value_or(std::filesystem::path());
         drive.label = fileSystem.volumeValues(result.destination).name.value_or(QString());
+        if (const auto label = drive.label.isEmpty() ? fileSystemLabel(drive.mountPoint) : std::nullopt)
+            drive.label = QString::fromStdString(*label);
+        drive.runsFolder = result.destination.parent_path();
         if (const auto uuid = fileSystemUuid(drive.mountPoint))
             drive.uuid = QString::fromStdString(*uuid);
         (void)addToHistory(services.historyFolder, historyEntry(plan.items, result, drive, started));
