@@ -14,10 +14,44 @@ bool isHelp(const std::string& argument)
     return argument == "-h" || argument == "--help";
 }
 
+// The value of `--name VALUE` or `--name=VALUE` at `i`; none where the
+// argument is another.
+std::optional<std::string> optionValue(const std::string& name, CliArguments& parsed,
+                                       const std::vector<std::string>& arguments, std::size_t& i, const char* needs)
+{
+    const std::string& argument = arguments[i];
+    std::string value;
+    if (argument == name) {
+        if (i + 1 < arguments.size())
+            value = arguments[++i];
+    } else if (argument.starts_with(name + "=")) {
+        value = argument.substr(name.size() + 1);
+    } else {
+        return std::nullopt;
+    }
+    if (value.empty())
+        parsed.problem = name + " needs " + needs;
+    return value;
+}
+
 // One option of `command`; false when it is not one of its options.
 bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments, std::size_t& i)
 {
     const std::string& argument = arguments[i];
+    if (parsed.command == CliCommand::history) {
+        return argument == "--json" && (parsed.json = true);
+    }
+    if (parsed.command == CliCommand::restore) {
+        if (const auto to = optionValue("--to", parsed, arguments, i, "FOLDER")) {
+            parsed.destination = absolutePath(*to);
+            return true;
+        }
+        if (const auto from = optionValue("--from", parsed, arguments, i, "DRIVE")) {
+            parsed.from = absolutePath(*from);
+            return true;
+        }
+        return false;
+    }
     if (parsed.command == CliCommand::scan) {
         if (argument == "--json")
             return parsed.json = true;
@@ -76,6 +110,10 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
         parsed.command = CliCommand::scan;
     else if (first == "transfer")
         parsed.command = CliCommand::transfer;
+    else if (first == "history")
+        parsed.command = CliCommand::history;
+    else if (first == "restore")
+        parsed.command = CliCommand::restore;
     else {
         parsed.problem = "unknown command " + first;
         return parsed;
@@ -100,6 +138,11 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
     }
     if (!parsed.problem.empty())
         return parsed;
+    if (parsed.command == CliCommand::history) {
+        if (!parsed.folders.empty())
+            parsed.problem = "history takes no FOLDER";
+        return parsed;
+    }
     if (parsed.json && parsed.null)
         parsed.problem = "--json and --null do not go together";
     else if (parsed.command == CliCommand::transfer && !parsed.destination)
@@ -107,6 +150,6 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
     else if (parsed.items && parsed.all)
         parsed.problem = "--items and --all do not go together";
     else if (parsed.folders.empty())
-        parsed.problem = parsed.items ? "missing PATH" : "missing FOLDER";
+        parsed.problem = parsed.items || parsed.command == CliCommand::restore ? "missing PATH" : "missing FOLDER";
     return parsed;
 }

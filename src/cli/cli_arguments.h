@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { none, scan, transfer };
+enum class CliCommand { none, scan, transfer, history, restore };
 
 struct CliArguments {
     CliCommand command = CliCommand::none;
     bool help = false;    // -h or --help: the help of `command` (none: the whole program)
     bool version = false; // --version
     std::vector<std::filesystem::path> folders;
-    std::optional<std::filesystem::path> destination; // transfer --to DEST
-    bool json = false;                                // scan --json
+    std::optional<std::filesystem::path> destination; // transfer --to DEST, restore --to FOLDER
+    std::optional<std::filesystem::path> from;        // restore --from DRIVE
+    bool json = false;                                // scan --json, history --json
     bool null = false;                                // scan -0 / --null
     bool trash = false;                               // transfer --trash
     bool all = false;                                 // transfer --all

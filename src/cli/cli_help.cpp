@@ -8,6 +8,8 @@ constexpr const char* scanUsage = "loftwell-cli scan [--json | -0] FOLDER...";
 constexpr const char* transferUsage =
     "loftwell-cli transfer --to DEST [--trash] [--all] [--eject] [--continue] FOLDER...";
 constexpr const char* itemsUsage = "loftwell-cli transfer --to DEST [--trash] [--eject] [--continue] --items PATH...";
+constexpr const char* historyUsage = "loftwell-cli history [--json]";
+constexpr const char* restoreUsage = "loftwell-cli restore [--from DRIVE] [--to FOLDER] PATH...";
 constexpr const char* programUsage = "loftwell-cli -h | --help | --version";
 
 // The help in one language; the usage lines and option names stay as typed.
@@ -15,6 +17,8 @@ struct HelpTexts {
     const char* usage;
     const char* scan;
     const char* transfer;
+    const char* history;
+    const char* restore;
     const char* program;
     const char* exitStatus;
     const char* more; // before "'loftwell-cli COMMAND --help'"
@@ -50,12 +54,38 @@ constexpr HelpTexts english{
     "              in DEST: each is read back and checked like a new copy, not\n"
     "              written again\n"
     "  -h, --help  show this help\n",
+    "List the moves recorded on this computer, newest first: each run's date,\n"
+    "drive and size, and each item with how it ended and whether it can be\n"
+    "brought back now: from the Trash, from its drive (mounted, known by its\n"
+    "file system's UUID), or once that drive is plugged in. The history is kept\n"
+    "in $XDG_DATA_HOME/loftwell/runs (~/.local/share/loftwell/runs).\n"
+    "\n"
+    "  --json      a JSON object with the runs; states and ways are names that\n"
+    "              are the same in every language; a path that is not UTF-8\n"
+    "              also comes percent-encoded, as ...Bytes\n"
+    "  -h, --help  show this help\n",
+    "Bring back the moved items whose original paths are given (a folder given\n"
+    "brings back the moved items that lived inside it). An original still in\n"
+    "the Trash is put back from there; otherwise its copy is copied back from\n"
+    "the drive under a hidden name, compared with the run's record, read back\n"
+    "and only then named. Nothing is ever replaced: where something else now\n"
+    "has the name, the item comes back beside it under a free one. The copy on\n"
+    "the drive stays.\n"
+    "\n"
+    "  --from DRIVE  read the runs recorded on DRIVE alone (a drive moved to\n"
+    "                from another computer, or a history lost with the system);\n"
+    "                to original places only inside your home, outside its\n"
+    "                hidden folders, and after you confirm the list\n"
+    "  --to FOLDER   bring the items into FOLDER instead of their original places\n"
+    "  -h, --help    show this help\n",
     "Frees space on this computer's disk by moving big personal items to an\n"
     "external drive, without the window.\n"
     "\n"
     "  scan      list the items of 20 MiB or more in each FOLDER, with advice\n"
     "  transfer  copy them into DEST, verify, and optionally move the originals\n"
-    "            to the Trash\n",
+    "            to the Trash\n"
+    "  history   list the moves recorded on this computer\n"
+    "  restore   bring moved items back, checked\n",
     "\nExit status: 0 all done, 1 some FOLDER could not be read or some item failed\n"
     "or was stopped, 2 usage error.\n",
     "'loftwell-cli COMMAND --help' tells more about each.\n",
@@ -86,10 +116,30 @@ constexpr HelpTexts chinese{
     "  --continue  使用之前未完成的运行在 DEST 中留下的完整副本：像新副本一样读回\n"
     "              并校验，不再重新写入\n"
     "  -h, --help  显示此帮助\n",
+    "列出这台电脑上记录的移动，最新的在前：每次运行的日期、驱动器和大小，以及每一项\n"
+    "的结果和现在能否取回：从回收站、从它所在的驱动器（已挂载，按文件系统 UUID\n"
+    "识别），或插入那个驱动器之后。历史保存在 $XDG_DATA_HOME/loftwell/runs\n"
+    "（~/.local/share/loftwell/runs）。\n"
+    "\n"
+    "  --json      输出包含各次运行的 JSON 对象；状态和取回方式是不随语言变化的名称；\n"
+    "              不是 UTF-8 的路径另以 ...Bytes（百分号编码）给出\n"
+    "  -h, --help  显示此帮助\n",
+    "取回原路径为所给 PATH 的已移动项目（给出文件夹时，取回原来在其中的已移动项目）。\n"
+    "仍在回收站中的原件从回收站放回；否则从驱动器以隐藏名称复制回来，与运行记录核对，\n"
+    "读回校验后才命名。不会替换任何东西：原名称已被占用时，项目以空闲的名称放在它旁边。\n"
+    "驱动器上的副本保留。\n"
+    "\n"
+    "  --from DRIVE  只读取 DRIVE 上记录的运行（来自另一台电脑的驱动器，或随系统丢失\n"
+    "                了历史）；取回到原位置时只限主文件夹内、隐藏文件夹之外，并需你\n"
+    "                确认列表\n"
+    "  --to FOLDER   把项目取回到 FOLDER，而不是原来的位置\n"
+    "  -h, --help    显示此帮助\n",
     "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
     "\n"
     "  scan      列出每个 FOLDER 中 20 MiB 及以上的项目及建议\n"
-    "  transfer  把它们复制到 DEST 并校验，可选把原文件移到回收站\n",
+    "  transfer  把它们复制到 DEST 并校验，可选把原文件移到回收站\n"
+    "  history   列出这台电脑上记录的移动\n"
+    "  restore   取回已移动的项目，并校验\n",
     "\n退出状态：0 全部完成；1 有 FOLDER 无法读取，或有项目失败或被停止；2 用法错误。\n",
     "运行 'loftwell-cli COMMAND --help' 了解各命令的详情。\n",
 };
@@ -107,7 +157,14 @@ std::string indent()
 
 std::string commandName(CliCommand command)
 {
-    return command == CliCommand::scan ? "scan " : command == CliCommand::transfer ? "transfer " : "";
+    switch (command) {
+    case CliCommand::scan: return "scan ";
+    case CliCommand::transfer: return "transfer ";
+    case CliCommand::history: return "history ";
+    case CliCommand::restore: return "restore ";
+    case CliCommand::none: break;
+    }
+    return "";
 }
 
 } // namespace
@@ -118,10 +175,12 @@ std::string usageText(CliCommand command)
     switch (command) {
     case CliCommand::scan: return usage + scanUsage + "\n";
     case CliCommand::transfer: return usage + transferUsage + "\n" + indent() + itemsUsage + "\n";
+    case CliCommand::history: return usage + historyUsage + "\n";
+    case CliCommand::restore: return usage + restoreUsage + "\n";
     case CliCommand::none: break;
     }
     return usage + scanUsage + "\n" + indent() + transferUsage + "\n" + indent() + itemsUsage + "\n" + indent() +
-           programUsage + "\n";
+           historyUsage + "\n" + indent() + restoreUsage + "\n" + indent() + programUsage + "\n";
 }
 
 std::string helpText(CliCommand command)
@@ -129,6 +188,8 @@ std::string helpText(CliCommand command)
     switch (command) {
     case CliCommand::scan: return usageText(command) + "\n" + texts().scan + texts().exitStatus;
     case CliCommand::transfer: return usageText(command) + "\n" + texts().transfer + texts().exitStatus;
+    case CliCommand::history: return usageText(command) + "\n" + texts().history + texts().exitStatus;
+    case CliCommand::restore: return usageText(command) + "\n" + texts().restore + texts().exitStatus;
     case CliCommand::none: break;
     }
     return usageText(command) + "\n" + texts().program + "\n" + texts().more + texts().exitStatus;

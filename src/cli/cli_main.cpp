@@ -5,6 +5,8 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_help.h"
+#include "cli/cli_output.h"
+#include "cli/history_commands.h"
 #include "cli/measuring_line.h"
 #include "cli/readable_folders.h"
 #include "cli/scan_report.h"
@@ -42,17 +44,6 @@
 namespace {
 
 constexpr int usageError = 2;
-
-void writeAll(const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-}
-
-// An error or warning: standard error, led by the program's name.
-void complain(const QString& message)
-{
-    std::fprintf(stderr, "loftwell-cli: %s\n", message.toUtf8().constData());
-}
 
 // What an eject ended in, said as a file manager would: true where the drive may be pulled.
 bool sayEjected(const EjectResult& result, const QString& name)
@@ -281,5 +272,10 @@ int main(int argc, char* argv[])
     // the writes fail instead, and the work and its exit status go on.
     std::signal(SIGPIPE, SIG_IGN);
     raiseOpenFileLimit();
-    return arguments.command == CliCommand::scan ? scanCommand(arguments) : transferCommand(arguments);
+    switch (arguments.command) {
+    case CliCommand::scan: return scanCommand(arguments);
+    case CliCommand::history: return historyCommand(arguments);
+    case CliCommand::restore: return restoreCommand(arguments);
+    default: return transferCommand(arguments);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "model/byte_format.h"
 #include "model/text_table.h"
+#include "support/cli_process.h"
 #include "support/mock_bus.h"
 #include "support/temp_dir.h"
 #include "support/test_values.h"
@@ -21,22 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-// English, and the test's own home (and so its own Trash).
-QProcessEnvironment cliEnvironment(const fs::path& home)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "XDG_DATA_HOME"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home.native()));
-    return environment;
-}
+using Outcome = CliOutcome;
 
 Outcome transferCli(const QStringList& arguments, const fs::path& home,
                     const QProcessEnvironment& environment = QProcessEnvironment())
@@ -44,9 +30,7 @@ Outcome transferCli(const QStringList& arguments, const fs::path& home,
     QProcess process;
     process.setProcessEnvironment(environment.isEmpty() ? cliEnvironment(home) : environment);
     process.start(QStringLiteral(LOFTWELL_CLI_PATH), QStringList{QStringLiteral("transfer")} + arguments);
-    process.waitForFinished(120'000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return finishedCli(process, 120'000);
 }
 
 QString arg(const fs::path& path)

@@ -83,7 +83,7 @@ const char* driveKindName(DriveKind kind)
     return "?";
 }
 
-DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes)
+DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes, const std::string& label)
     : image_(workFolder / (std::string(driveKindName(kind)) + ".img")),
       mountPoint_(workFolder / (std::string(driveKindName(kind)) + "-drive"))
 {
@@ -108,10 +108,12 @@ DriveImage::DriveImage(DriveKind kind, const fs::path& workFolder, int megabytes
         std::ofstream(image_).close();
         fs::resize_file(image_, std::uintmax_t(megabytes) * 1024 * 1024);
     }
-    const QStringList formatArguments = kind == DriveKind::exfat ? QStringList{path(image_)}
-                                        : kind == DriveKind::fat32
-                                            ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
-                                            : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
+    const QStringList formatArguments =
+        kind == DriveKind::exfat
+            ? (label.empty() ? QStringList{path(image_)}
+                             : QStringList{QStringLiteral("-L"), QString::fromStdString(label), path(image_)})
+        : kind == DriveKind::fat32 ? QStringList{QStringLiteral("-F"), QStringLiteral("32"), path(image_)}
+                                   : QStringList{QStringLiteral("-F"), QStringLiteral("-Q"), path(image_)};
     if (!runTool(QString::fromLatin1(format), formatArguments)) {
         skipReason_ = std::string(format) + " failed";
         return;
@@ -175,14 +177,29 @@ void DriveImage::takeImage(const fs::path& to) const
     fs::copy_file(image_, to, fs::copy_options::overwrite_existing);
 }
 
-long long DriveImage::deviceFlushes() const
+namespace {
+
+// Figure `n` (1-based) of /sys/block/loopN/stat; -1 if unknown.
+long long deviceStat(const std::string& device, int n)
 {
-    // /sys/block/loopN/stat: the 16th figure counts completed flushes.
-    std::ifstream stat("/sys/block/" + fs::path(loopDevice_).filename().native() + "/stat");
+    std::ifstream stat("/sys/block/" + fs::path(device).filename().native() + "/stat");
     long long figure = -1;
-    for (int i = 0; i < 16 && stat >> figure; ++i) {
+    for (int i = 0; i < n && stat >> figure; ++i) {
     }
     return stat ? figure : -1;
+}
+
+} // namespace
+
+long long DriveImage::deviceFlushes() const
+{
+    return deviceStat(loopDevice_, 16); // completed flushes
+}
+
+long long DriveImage::bytesRead() const
+{
+    const long long sectors = deviceStat(loopDevice_, 3); // sectors read, of 512 bytes
+    return sectors < 0 ? -1 : sectors * 512;
 }
 
 void DriveImage::pull()

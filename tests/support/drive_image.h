@@ -23,7 +23,9 @@ inline void PrintTo(DriveKind kind, std::ostream* out)
 
 class DriveImage {
 public:
-    DriveImage(DriveKind kind, const std::filesystem::path& workFolder, int megabytes = 64);
+    // `label`: the file system's name, where not empty (exFAT only).
+    DriveImage(DriveKind kind, const std::filesystem::path& workFolder, int megabytes = 64,
+               const std::string& label = {});
     // Mounts an image made before (see `takeImage`) read-only at `mountPoint`.
     DriveImage(DriveKind kind, const std::filesystem::path& existingImage, const std::filesystem::path& mountPoint);
     ~DriveImage();
@@ -46,6 +48,8 @@ public:
     // How many cache flushes the device has completed since it was
     // attached (a count the kernel keeps per block device); -1 if unknown.
     long long deviceFlushes() const;
+    // Bytes the device has read since it was attached; -1 if unknown.
+    long long bytesRead() const;
 
 private:
     void attachAndMount(DriveKind kind, bool readOnly);
