@@ -6,7 +6,7 @@
 #include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
-#include "transfer/bring_back_plan.h"
+#include "transfer/history_now.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -58,21 +58,13 @@ QString wayText(const HistoryEntry& entry, const HistoryItem& item, const ItemWh
     return I18n::text("history.way.notCopied");
 }
 
-std::int64_t runBytes(const RunRecord& record)
+QJsonObject runJson(const RunNow& run)
 {
-    std::int64_t bytes = 0;
-    for (const RecordedItem& item : record.items)
-        bytes += item.sizeBytes;
-    return bytes;
-}
-
-QJsonObject runJson(const HistoryEntry& entry, const FileSystem& fileSystem)
-{
-    const auto runsNow = runsFolderNow(entry, fileSystem);
+    const HistoryEntry& entry = run.entry;
     QJsonArray items;
     for (std::size_t i = 0; i < entry.items.size(); ++i) {
         const HistoryItem& item = entry.items[i];
-        const ItemWhere where = whereNow(entry, i, runsNow, fileSystem);
+        const ItemWhere& where = run.items[i];
         QJsonObject object;
         putBytesName(object, QStringLiteral("original"), item.original);
         object.insert(QStringLiteral("state"), stateKey(item.state));
@@ -92,27 +84,27 @@ QJsonObject runJson(const HistoryEntry& entry, const FileSystem& fileSystem)
     }
     QJsonObject drive{{QStringLiteral("label"), entry.drive.label},
                       {QStringLiteral("uuid"), entry.drive.uuid},
-                      {QStringLiteral("mounted"), runsNow.has_value()}};
+                      {QStringLiteral("mounted"), run.runsNow.has_value()}};
     putBytesName(drive, QStringLiteral("mountPoint"), entry.drive.mountPoint.native());
     return {{QStringLiteral("started"), entry.record.started.toString(Qt::ISODate)},
             {QStringLiteral("computer"), entry.record.computer},
             {QStringLiteral("user"), entry.record.user},
             {QStringLiteral("drive"), drive},
-            {QStringLiteral("sizeBytes"), qint64(runBytes(entry.record))},
+            {QStringLiteral("sizeBytes"), qint64(recordedBytes(entry.record))},
             {QStringLiteral("items"), items}};
 }
 
-void printRun(const HistoryEntry& entry, const FileSystem& fileSystem)
+void printRun(const RunNow& run)
 {
-    const auto runsNow = runsFolderNow(entry, fileSystem);
+    const HistoryEntry& entry = run.entry;
     const QString title =
         formatText(I18n::text("history.run"),
                    {entry.record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), driveName(entry.drive),
-                    std::int64_t(entry.items.size()), formatBytes(runBytes(entry.record))});
+                    std::int64_t(entry.items.size()), formatBytes(recordedBytes(entry.record))});
     std::printf("%s\n", escapedName(title).toUtf8().constData());
     for (std::size_t i = 0; i < entry.items.size(); ++i) {
         const HistoryItem& item = entry.items[i];
-        const QString way = wayText(entry, item, whereNow(entry, i, runsNow, fileSystem), runsNow);
+        const QString way = wayText(entry, item, run.items[i], run.runsNow);
         std::printf("  %s  %s  %s\n", stateText(item.state).toUtf8().constData(),
                     escapedName(std::string_view(item.original)).constData(), escapedName(way).toUtf8().constData());
     }
@@ -123,19 +115,21 @@ void printRun(const HistoryEntry& entry, const FileSystem& fileSystem)
 int historyCommand(const CliArguments& arguments)
 {
     PosixFileSystem fileSystem;
-    const HistoryRead history = readHistory(defaultHistoryFolder(fileSystem.homeDirectory()));
+    const HistoryNow history = historyNow(defaultHistoryFolder(fileSystem.homeDirectory()), fileSystem);
     for (const std::filesystem::path& aside : history.setAside)
         complain(formatText(I18n::text("history.setAside"), {escapedName(displayText(aside))}));
+    for (const QString& refusal : history.refused)
+        complain(escapedName(refusal));
     if (arguments.json) {
         QJsonArray runs;
-        for (const HistoryEntry& entry : history.runs)
-            runs.append(runJson(entry, fileSystem));
+        for (const RunNow& run : history.runs)
+            runs.append(runJson(run));
         writeAll(QJsonDocument(QJsonObject{{QStringLiteral("runs"), runs}}).toJson(QJsonDocument::Indented));
     } else if (history.runs.empty()) {
         complain(I18n::text("history.empty"));
     } else {
-        for (const HistoryEntry& entry : history.runs)
-            printRun(entry, fileSystem);
+        for (const RunNow& run : history.runs)
+            printRun(run);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

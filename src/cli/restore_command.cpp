@@ -9,6 +9,7 @@
 #include "model/text_table.h"
 #include "transfer/bring_back_plan.h"
 #include "transfer/bring_back_report.h"
+#include "transfer/history_now.h"
 #include "transfer/restore_safety.h"
 
 #include <cstdio>
@@ -22,8 +23,8 @@ namespace {
 
 struct Chosen {
     std::vector<BringBackItem> items;
-    std::vector<std::pair<HistoryEntry*, std::size_t>> marks; // where each item is in the history
-    QStringList missingDrives;                                // drives to plug in first
+    std::vector<ItemRef> refs; // where each item is in the history
+    QStringList missingDrives; // drives to plug in first
     bool refused = false;
 };
 
@@ -33,36 +34,28 @@ fs::path targetOf(const std::string& original, const CliArguments& arguments)
 }
 
 // From this computer's history, newest run first: each original once.
-Chosen chooseFromHistory(HistoryRead& history, const CliArguments& arguments, const FileSystem& fileSystem)
+Chosen chooseFromHistory(const HistoryNow& history, const CliArguments& arguments)
 {
     Chosen chosen;
     std::set<std::string> taken;
-    for (HistoryEntry& entry : history.runs) {
-        if (auto refusal = recordRefusal(entry.record, false, fileSystem.homeDirectory(), fileSystem)) {
-            complain(formatText(I18n::text("restore.recordRefused"), {displayText(entry.file), *refusal}));
-            continue;
-        }
-        const auto runsNow = runsFolderNow(entry, fileSystem);
-        for (std::size_t i = 0; i < entry.items.size(); ++i) {
-            const HistoryItem& item = entry.items[i];
-            const RecordedItem* recorded = recordedItemOf(entry.record, item.original);
-            if (!recorded || !chosenBy(item.original, arguments.folders) || !taken.insert(item.original).second)
+    for (std::size_t run = 0; run < history.runs.size(); ++run) {
+        const RunNow& now = history.runs[run];
+        for (std::size_t i = 0; i < now.entry.items.size(); ++i) {
+            const HistoryItem& item = now.entry.items[i];
+            if (!recordedItemOf(now.entry.record, item.original) || !chosenBy(item.original, arguments.folders) ||
+                !taken.insert(item.original).second)
                 continue;
-            const ItemWhere where = whereNow(entry, i, runsNow, fileSystem);
-            if (where.way == BringBackWay::broughtBack) {
+            if (now.items[i].way == BringBackWay::broughtBack) {
                 complain(formatText(I18n::text("restore.alreadyBack"),
                                     {escapedName(displayText(fs::path(item.original))),
                                      escapedName(displayText(fs::path(item.broughtBackTo)))}));
                 continue;
             }
-            if (where.way == BringBackWay::plugIn && !chosen.missingDrives.contains(driveName(entry.drive)))
-                chosen.missingDrives.append(driveName(entry.drive));
-            chosen.items.push_back({item.original, targetOf(item.original, arguments), where.trashed, where.copy,
-                                    runsNow.value_or(fs::path()), *recorded, driveName(entry.drive),
-                                    !arguments.destination});
-            chosen.marks.emplace_back(&entry, i);
+            chosen.refs.push_back({run, i});
         }
     }
+    chosen.items = bringBackItems(history, chosen.refs, arguments.destination);
+    chosen.missingDrives = drivesToPlugIn(history, chosen.refs);
     return chosen;
 }
 
@@ -112,15 +105,17 @@ int restoreCommand(const CliArguments& arguments)
 {
     const std::stop_token stop = stopOnTerminationSignals();
     PosixFileSystem fileSystem;
-    HistoryRead history;
+    HistoryNow history;
     Chosen chosen;
     if (arguments.from) {
         chosen = chooseFromDrive(arguments, fileSystem);
     } else {
-        history = readHistory(defaultHistoryFolder(fileSystem.homeDirectory()));
+        history = historyNow(defaultHistoryFolder(fileSystem.homeDirectory()), fileSystem);
         for (const fs::path& aside : history.setAside)
             complain(formatText(I18n::text("history.setAside"), {escapedName(displayText(aside))}));
-        chosen = chooseFromHistory(history, arguments, fileSystem);
+        for (const QString& refusal : history.refused)
+            complain(escapedName(refusal));
+        chosen = chooseFromHistory(history, arguments);
     }
     if (chosen.items.empty()) {
         if (!chosen.refused) {
@@ -147,16 +142,8 @@ int restoreCommand(const CliArguments& arguments)
         },
         {}, stop);
     // Each item back is marked in the history, so it is not offered again.
-    std::set<HistoryEntry*> changed;
-    for (std::size_t i = 0; i < chosen.marks.size() && i < result.items.size(); ++i) {
-        if (!result.items[i].at)
-            continue;
-        auto [entry, index] = chosen.marks[i];
-        entry->items[index].broughtBackTo = result.items[i].at->native();
-        changed.insert(entry);
-    }
-    for (const HistoryEntry* entry : changed)
-        (void)saveHistoryEntry(*entry);
+    if (!arguments.from)
+        (void)markBroughtBack(history, chosen.refs, result);
     const BringBackReport report = makeBringBackReport(chosen.items, result);
     for (const QString& failure : report.failures)
         complain(escapedName(failure));
