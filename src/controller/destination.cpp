@@ -13,7 +13,7 @@ void MainWindowController::refreshVolumesAction()
 
 void MainWindowController::chooseDestinationFolder()
 {
-    if (isBusy_)
+    if (workRunning())
         return;
     FolderRequest request;
     request.message = I18n::text("panel.destination.message");

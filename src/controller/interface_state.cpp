@@ -5,6 +5,7 @@
 InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language)
 {
     const bool busy = in.busy;
+    const bool blocked = busy || in.bringingBack;
     const bool showResults = in.scanned && in.hasItems;
     const auto text = [language](const char* key) { return I18n::text(key, language); };
 
@@ -13,14 +14,15 @@ InterfaceState interfaceState(const InterfaceInputs& in, I18n::Language language
     state.scanTitle = text(busy ? "button.scanStop" : in.scanned ? "button.scanAgain" : "button.scanStart");
     // While busy the button is disabled, so its disabled look shows over the red.
     state.scanFillColor = busy ? AppColor::red : AppColor::emerald;
-    state.scanEnabled = !busy;
-    state.chooseDestinationEnabled = !busy;
-    state.drivePopupEnabled = in.hasDestination && !busy;
-    state.selectSafeEnabled = !busy && in.hasItems;
-    state.selectNoneEnabled = !busy && in.hasItems;
-    state.trashCheckboxEnabled = !busy;
+    state.scanEnabled = !blocked;
+    state.chooseDestinationEnabled = !blocked;
+    state.movedItemsEnabled = !busy;
+    state.drivePopupEnabled = in.hasDestination && !blocked;
+    state.selectSafeEnabled = !blocked && in.hasItems;
+    state.selectNoneEnabled = !blocked && in.hasItems;
+    state.trashCheckboxEnabled = !blocked;
     // Enabled with no destination or no ticks too: the transfer answers those with alerts.
-    state.transferEnabled = !busy;
+    state.transferEnabled = !blocked;
     state.progressStripHidden = !busy;
     state.stopHidden = !busy;
     state.pauseHidden = !busy || !in.transferring || in.stopping;

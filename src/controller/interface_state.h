@@ -13,7 +13,8 @@ struct InterfaceInputs {
     bool hasDestination = false;
     bool transferring = false; // the work running is a transfer, not a scan
     bool paused = false;
-    bool stopping = false; // a stop was asked for, and the work has not ended yet
+    bool stopping = false;     // a stop was asked for, and the work has not ended yet
+    bool bringingBack = false; // items come back in the Moved Items window: nothing else starts
 };
 
 InterfaceState interfaceState(const InterfaceInputs& inputs, I18n::Language language);

@@ -7,13 +7,15 @@
 #include "controller/summary_texts.h"
 #include "model/text_format.h"
 #include "ui/main_window_view.h"
+#include "ui/moved_items_view.h"
 
 MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dialogs, QObject* parent)
     : QObject(parent),
       fileSystem_(fileSystem),
       dialogs_(dialogs),
       progress_(initialProgress(I18n::language())),
-      view_(new MainWindowView(store_))
+      view_(new MainWindowView(store_)),
+      bringBack_(new BringBackRun(fileSystem, dialogs, worker_, stopWork_.get_token(), view_, this))
 {
     worker_.setMaxThreadCount(1);
     scanTicker_.setInterval(250);
@@ -31,6 +33,9 @@ MainWindowController::MainWindowController(FileSystem& fileSystem, Dialogs& dial
     connect(view_, &MainWindowView::toggleRequested, this, &MainWindowController::toggleCandidate);
     connect(view_, &MainWindowView::stopClicked, this, &MainWindowController::stopAction);
     connect(view_, &MainWindowView::pauseClicked, this, &MainWindowController::pauseAction);
+    connect(view_, &MainWindowView::movedItemsClicked, this, &MainWindowController::movedItemsAction);
+    connect(bringBack_, &BringBackRun::runningChanged, this, &MainWindowController::bringBackRunning);
+    bringBack_->setMayStart([this] { return !isBusy_; });
 }
 
 MainWindowController::~MainWindowController()
@@ -59,9 +64,10 @@ QWidget* MainWindowController::view()
 
 void MainWindowController::updateInterfaceState()
 {
-    view_->apply(interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(),
-                                                isTransferring_, isPaused_, isBusy_ && stopRun_.stop_requested()},
-                                I18n::language()));
+    view_->apply(
+        interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(), isTransferring_,
+                                       isPaused_, isBusy_ && stopRun_.stop_requested(), bringBack_->running()},
+                       I18n::language()));
 }
 
 void MainWindowController::showProgress(ProgressDisplay progress)
@@ -100,8 +106,26 @@ void MainWindowController::startRun(bool transferring)
     isPaused_ = false;
 }
 
+void MainWindowController::movedItemsAction()
+{
+    if (!isBusy_)
+        bringBack_->open();
+}
+
+void MainWindowController::bringBackRunning(bool running)
+{
+    if (running && desktop_)
+        desktop_->keepAwake(I18n::text("desktop.keepAwake"));
+    if (!running && desktop_)
+        desktop_->allowSleep();
+    updateInterfaceState();
+    if (!running && quitting_)
+        view_->closeWindow();
+}
+
 void MainWindowController::stopAction()
 {
+    bringBack_->stop();
     if (!isBusy_)
         return;
     stopRun_.request_stop(); // also ends a pause
@@ -133,6 +157,12 @@ bool MainWindowController::mayClose()
     // for it rather than leaving the program to wait with no window.
     if (isEjecting_)
         return false;
+    // A bring-back ends at its next chunk; the window closes once it has.
+    if (bringBack_->running()) {
+        quitting_ = true;
+        bringBack_->stop();
+        return false;
+    }
     if (!isBusy_ || !isTransferring_)
         return true;
     if (quitting_)

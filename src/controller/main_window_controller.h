@@ -8,6 +8,7 @@
 // GUI thread only. Background work gets its inputs as values and posts its
 // results back with postToGuiThread, guarded by a QPointer to the controller.
 
+#include "controller/bring_back_run.h"
 #include "controller/desktop_session.h"
 #include "controller/disk_bar.h"
 #include "fs/file_system.h"
@@ -55,6 +56,8 @@ public:
     void selectSafeAction();
     void selectNoneAction();
     void transferAction();
+    // Opens the Moved Items window, where moved items come back.
+    void movedItemsAction();
     void toggleCandidate(int row, bool selected);
     // The running job: a scan ends at its next step and the list is as it
     // was before; a transfer stops at its next chunk and reports. Pause holds
@@ -83,6 +86,9 @@ private:
     // The transfer sequence ended, with or without a run.
     void endTransferSequence();
 
+    // A scan, transfer, eject or bring-back runs: nothing else starts.
+    bool workRunning() const { return isBusy_ || bringBack_->running(); }
+    void bringBackRunning(bool running);
     void updateInterfaceState();
     void updateSummary();
     void updateDriveLabel();
@@ -136,4 +142,6 @@ private:
     std::stop_source stopWork_; // the controller goes
     std::stop_source stopRun_;  // the user stops the running job
     PauseGate pause_;
+    // The third kind of run, with its own window; made after the worker, gone before it.
+    BringBackRun* bringBack_;
 };

@@ -11,7 +11,7 @@
 
 void MainWindowController::scanAction()
 {
-    if (isBusy_)
+    if (workRunning())
         return;
     // Given up before asking, and not taken back if the user cancels.
     stopSourceAccesses();
@@ -38,7 +38,7 @@ void MainWindowController::scanAction()
 
 void MainWindowController::openItems(const std::vector<std::filesystem::path>& items)
 {
-    if (isBusy_ || items.empty())
+    if (workRunning() || items.empty())
         return;
     stopSourceAccesses();
     // Their folders stand for the roots: the disk line, the same-disk check.
@@ -55,7 +55,7 @@ void MainWindowController::openItems(const std::vector<std::filesystem::path>& i
 void MainWindowController::startScan(const std::vector<std::filesystem::path>& roots,
                                      const std::vector<std::filesystem::path>& exactItems)
 {
-    if (isBusy_ || roots.empty())
+    if (workRunning() || roots.empty())
         return;
     startRun(false);
     scanDescription_ = sourceDescription(roots, fileSystem_);

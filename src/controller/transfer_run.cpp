@@ -74,7 +74,7 @@ private:
 
 void MainWindowController::transferAction()
 {
-    if (isBusy_)
+    if (workRunning())
         return;
     const bool moveToTrash = view_->moveToTrashChecked();
     std::vector<Candidate> ticked;

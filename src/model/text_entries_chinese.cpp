@@ -277,6 +277,18 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"history.state.copied", "已复制"},
         {"history.state.copiedNotChecked", "已复制，未校验"},
         {"history.state.notCopied", "未复制"},
+        {"button.movedItems", "已移动的项目"},
+        {"movedItems.title", "已移动的项目"},
+        {"movedItems.subtitle", "Loftwell 在这台电脑上做过的每次移动，最新的在前。选择要取回的项目。"},
+        {"movedItems.column.item", "原位置"},
+        {"movedItems.column.state", "移动结果"},
+        {"movedItems.column.way", "取回方式"},
+        {"movedItems.bringBack", "取回"},
+        {"movedItems.close", "关闭"},
+        {"movedItems.looking", "正在查找驱动器和回收站…"},
+        {"movedItems.noneChosen", "请先选择要取回的项目。"},
+        {"movedItems.busy", "请等转移结束。"},
+        {"progress.bringingBack", "正在取回第 %d 项，共 %d 项：%@"},
     }};
     return entries;
 }

@@ -296,6 +296,19 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"history.state.copied", "copied"},
         {"history.state.copiedNotChecked", "copied, not checked"},
         {"history.state.notCopied", "not copied"},
+        {"button.movedItems", "Moved Items"},
+        {"movedItems.title", "Moved Items"},
+        {"movedItems.subtitle",
+         "Every move Loftwell made on this computer, newest first. Select the items to bring back."},
+        {"movedItems.column.item", "Original place"},
+        {"movedItems.column.state", "Move"},
+        {"movedItems.column.way", "Way back"},
+        {"movedItems.bringBack", "Bring Back"},
+        {"movedItems.close", "Close"},
+        {"movedItems.looking", "Looking for the drives and the Trash…"},
+        {"movedItems.noneChosen", "Select the items to bring back first."},
+        {"movedItems.busy", "Wait until the transfer has ended."},
+        {"progress.bringingBack", "Bringing back %d of %d: %@"},
     }};
     return entries;
 }

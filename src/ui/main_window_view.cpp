@@ -71,6 +71,7 @@ MainWindowView::MainWindowView(const CandidateStore& store, QWidget* parent)
       driveNameLabel_(label("driveNameLabel", 13, FontWeight::medium, AppColor::secondaryText, driveSelector_)),
       refreshButton_(named(new StyledButton(I18n::text("button.chooseDestination"), toolbar_), "refreshButton")),
       scanButton_(named(new StyledButton(QString(), toolbar_), "scanButton")),
+      movedItemsButton_(named(new StyledButton(I18n::text("button.movedItems"), toolbar_), "movedItemsButton")),
       progressStrip_(named(new RoundedView(AppColor::emeraldTint, std::nullopt, 0, 0, this), "progressStrip")),
       progressPathLabel_(label("progressPathLabel", 12, FontWeight::regular, AppColor::emeraldDark, progressStrip_)),
       progressStatusLabel_(
@@ -120,8 +121,9 @@ void MainWindowView::configureKeyboard()
 {
     // Reading order: the destination, its button, the scan, the running
     // job's buttons, the list, then the bottom bar from left to right.
-    QWidget* const order[] = {drivePopup_, refreshButton_,    scanButton_,       pauseButton_,         stopButton_,
-                              tableView_,  selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    QWidget* const order[] = {movedItemsButton_, drivePopup_,          refreshButton_, scanButton_,
+                              pauseButton_,      stopButton_,          tableView_,     selectSafeButton_,
+                              selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     showKeyboardFocusOn(driveSelector_, drivePopup_);
@@ -159,6 +161,18 @@ void MainWindowView::configureToolbar()
     refreshButton_->setFillColor(AppColor::control);
     refreshButton_->setTitleColor(AppColor::secondaryText);
     connect(refreshButton_, &QAbstractButton::clicked, this, &MainWindowView::chooseDestinationClicked);
+
+    // The way back to what was moved: a quiet button, and Ctrl+H as a
+    // browser's history has it.
+    movedItemsButton_->setCornerRadius(8);
+    movedItemsButton_->setColors(AppColor::window, AppColor::secondaryText, AppColor::window, AppColor::mutedText);
+    movedItemsButton_->setToolTip(QKeySequence(Qt::CTRL | Qt::Key_H).toString(QKeySequence::NativeText));
+    connect(movedItemsButton_, &QAbstractButton::clicked, this, &MainWindowView::movedItemsClicked);
+    auto* movedItemsKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(movedItemsKeys, &QShortcut::activated, this, [this] {
+        if (movedItemsButton_->isEnabled())
+            emit movedItemsClicked();
+    });
     // Without a destination the pop-up is disabled and lets clicks through to
     // the selector, which then asks for a destination as its button does.
     callOnClick(driveSelector_, [this] {
@@ -234,6 +248,7 @@ void MainWindowView::apply(const InterfaceState& state)
     scanButton_->setFillColor(state.scanFillColor);
     scanButton_->setEnabled(state.scanEnabled);
     refreshButton_->setEnabled(state.chooseDestinationEnabled);
+    movedItemsButton_->setEnabled(state.movedItemsEnabled);
     drivePopup_->setEnabled(state.drivePopupEnabled);
     selectSafeButton_->setEnabled(state.selectSafeEnabled);
     selectNoneButton_->setEnabled(state.selectNoneEnabled);

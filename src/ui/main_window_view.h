@@ -61,6 +61,7 @@ signals:
     void selectSafeClicked();
     void selectNoneClicked();
     void transferClicked();
+    void movedItemsClicked();
     // The running job's controls (Escape stops too).
     void stopClicked();
     void pauseClicked();
@@ -96,6 +97,7 @@ private:
     Label* driveNameLabel_;
     StyledButton* refreshButton_;
     StyledButton* scanButton_;
+    StyledButton* movedItemsButton_;
     RoundedView* progressStrip_;
     Label* progressPathLabel_;
     Label* progressStatusLabel_;

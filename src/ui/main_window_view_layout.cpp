@@ -56,6 +56,7 @@ void MainWindowView::layoutViews()
     chevronLabel_->setGeometry(toolbar.chevron);
     drivePopup_->setGeometry(toolbar.popup);
     refreshButton_->setGeometry(toolbar.refreshButton);
+    movedItemsButton_->setGeometry(toolbar.movedItemsButton);
     scanButton_->setGeometry(toolbar.scanButton);
 
     // Progress strip: measured only while shown, so the fonts of hidden

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // The empty state's texts and the look of its picture.
 struct EmptyStateTexts {
@@ -24,6 +25,7 @@ struct InterfaceState {
     QColor scanFillColor;
     bool scanEnabled = true;
     bool chooseDestinationEnabled = true;
+    bool movedItemsEnabled = true;
     bool drivePopupEnabled = false;
     bool selectSafeEnabled = false;
     bool selectNoneEnabled = false;
@@ -83,4 +85,29 @@ struct DestinationDisplay {
     QString label;
     QColor labelColor;
     bool operator==(const DestinationDisplay&) const = default;
+};
+
+// The Moved Items window: each run recorded on this computer, newest first,
+// and its items.
+struct MovedItemRow {
+    QString original; // its original place
+    QString state;    // how its move ended
+    QString way;      // how it can come back now, or why not
+    bool ready = false;
+    bool operator==(const MovedItemRow&) const = default;
+};
+
+struct MovedRunRow {
+    QString title; // date, drive, number of items and size
+    QString note;  // the drive its items wait for, where they do
+    std::vector<MovedItemRow> items;
+    bool operator==(const MovedRunRow&) const = default;
+};
+
+struct MovedItemsDisplay {
+    std::vector<MovedRunRow> runs;
+    QString empty;  // shown where there is no run
+    QString notice; // a history file set aside, said once
+    bool anyReady = false;
+    bool operator==(const MovedItemsDisplay&) const = default;
 };

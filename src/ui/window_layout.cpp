@@ -40,7 +40,7 @@ BandRects bandRects(QSize window, bool progressVisible, bool summaryVisible)
 
 ButtonWidths buttonWidths(bool chinese)
 {
-    return chinese ? ButtonWidths{82, 136, 112, 74, 116} : ButtonWidths{146, 154, 170, 104, 118};
+    return chinese ? ButtonWidths{82, 136, 112, 74, 116, 112} : ButtonWidths{146, 154, 170, 104, 118, 120};
 }
 
 ToolbarRects toolbarRects(int width, bool chinese, QSize titleSize, QSize subtitleSize, QSize chevronSize)
@@ -72,6 +72,8 @@ ToolbarRects toolbarRects(int width, bool chinese, QSize titleSize, QSize subtit
     const int selectorCentreY = r.selector.top() + 15;
     r.refreshButton = centredOn(r.selector.right() + 1 + 12, selectorCentreY, QSize(widths.refresh, 32));
     r.scanButton = centredOn(width - inset - widths.scan, selectorCentreY, QSize(widths.scan, 34));
+    // Above the scan button, right-aligned with it, 16 px clear of it.
+    r.movedItemsButton = QRect(width - inset - widths.movedItems, r.scanButton.top() - 16 - 28, widths.movedItems, 28);
     return r;
 }
 

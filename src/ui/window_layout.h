@@ -45,6 +45,7 @@ struct ButtonWidths {
     int selectSafe;
     int selectNone;
     int transfer;
+    int movedItems;
 };
 
 ButtonWidths buttonWidths(bool chinese);
@@ -61,6 +62,7 @@ struct ToolbarRects {
     QRect popup;
     QRect refreshButton;
     QRect scanButton;
+    QRect movedItemsButton; // in the band's top right corner
     QRect hairline;
 };
 

@@ -48,12 +48,7 @@ TEST_F(OpenItemsTest, ExactlyTheGivenItemsAreListedTickedAndMoved)
     }
     EXPECT_EQ(ui.cell(ui.rowNamed(QStringLiteral("clip.mkv")), CandidateTableModel::sizeColumn), formatBytes(21 * MiB));
 
-    dialogs.folderAnswers.push_back({dir / "drive"});
-    controller.refreshVolumesAction();
-    ui.moveToTrashCheckbox()->setChecked(true);
-    dialogs.confirmAnswers.push_back(true);
-    controller.transferAction();
-    ASSERT_TRUE(waitUntilIdle(60'000));
+    ASSERT_TRUE(moveTickedTo(dir / "drive"));
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done")) << dialogs.alerts[0].message.toStdString();
     const fs::path dated = fs::directory_iterator(dir / "drive" / "Loftwell")->path();

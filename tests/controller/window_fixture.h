@@ -12,6 +12,8 @@
 #include "support/window_probe.h"
 #include "ui/window_layout.h"
 
+#include <QCheckBox>
+
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,6 +34,18 @@ protected:
     bool waitUntilIdle(int milliseconds = 20'000)
     {
         return QTest::qWaitFor([&] { return !ui.busy(); }, milliseconds);
+    }
+
+    // The ticked items moved to `drive` with their originals to the Trash,
+    // the confirmation accepted; false when it did not end in time.
+    bool moveTickedTo(const std::filesystem::path& drive)
+    {
+        dialogs.folderAnswers.push_back({drive});
+        controller.refreshVolumesAction();
+        ui.moveToTrashCheckbox()->setChecked(true);
+        dialogs.confirmAnswers.push_back(true);
+        controller.transferAction();
+        return waitUntilIdle(60'000);
     }
 
     TempDir dir;
