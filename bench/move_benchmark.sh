@@ -3,13 +3,19 @@
 # and cp -a, cold, on an ext4 drive and on an exFAT drive served by
 # exfat-fuse:
 #
-#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat]
+#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat] [--back]
 #
 #   loftwell  loftwell-cli transfer --trash --items FILE... (copy, flush, the
 #             copies named, on exFAT the drive mounted again read-only and
 #             then as before, every copy read back, the originals to the Trash)
 #   rsync     rsync -a --remove-source-files SRC/ DEST/x, then sync
 #   cp -a     cp -a SRC DEST/x, then sync
+#
+# With --back, the way back instead: each round moves the files with
+# loftwell (not timed), empties the Trash, and times
+#   loftwell  loftwell-cli restore --to BACK SRC (each copy read from the
+#             drive and checked against the run's record, flushed, read back)
+#   cp -a     cp -a of the run's folder on the drive to BACK, then sync
 #
 # Makes once under bench-data/move (in the working directory) four files of
 # N/4 MiB each (default N = 1024) of pseudo-random bytes. Each drive is an
@@ -23,13 +29,14 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cli="$here/build/src/loftwell-cli"
-rounds=5 mib=1024 only=""
+rounds=5 mib=1024 only="" back=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --cli) cli="$(realpath "$2")"; shift 2 ;;
     --rounds) rounds="$2"; shift 2 ;;
     --mib) mib="$2"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
+    --back) back=1; shift ;;
     *) sed -n '2,/^set /p' "$0" | sed '$d' >&2; exit 2 ;;
   esac
 done
@@ -74,6 +81,31 @@ make_drive() {
 
 seconds() { date +%s.%N; }
 
+# The way back: the files moved to the drive of `kind` (not timed), the
+# Trash emptied; then one timed run of `tool` bringing them back; prints its seconds.
+back_once() {
+  local tool="$1" kind="$2" point="$work/drive-$2" src="$work/src" home="$work/home"
+  rm -rf "$src" "$home" "$work/back" "${point:?}"/* "$point"/.[!.]* 2>/dev/null || true
+  cp -a "$kept" "$src"
+  mkdir -p "$home" "$work/back"
+  HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" transfer --to "$point" --trash --items "$src"/* \
+    >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
+  rm -rf "$home/.local/share/Trash"
+  sync
+  echo 3 > /proc/sys/vm/drop_caches
+  local start end
+  start="$(seconds)"
+  case "$tool" in
+    loftwell)
+      HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" restore --to "$work/back" "$src" \
+        >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
+      ;;
+    cp) cp -a "$point"/Loftwell/*/src/. "$work/back" && sync ;;
+  esac
+  end="$(seconds)"
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+
 # One timed run of `tool` onto `kind`; prints its seconds.
 run_once() {
   local tool="$1" kind="$2" point="$work/drive-$2" src="$work/src" home="$work/home"
@@ -98,6 +130,30 @@ run_once() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 spread() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
+
+if [ -n "$back" ]; then
+  echo "The way back of $mib MiB in 4 files, cold, $rounds rounds; loftwell-cli: $cli"
+  for kind in ext4 exfat; do
+    [ -z "$only" ] || [ "$only" = "$kind" ] || continue
+    make_drive "$kind"
+    mine="" theirs="" ratios=""
+    for ((round = 0; round < rounds; round++)); do
+      tools=(loftwell cp)
+      [ $((round % 2)) = 0 ] || tools=(cp loftwell)
+      declare -A now=()
+      for tool in "${tools[@]}"; do now[$tool]="$(back_once "$tool" "$kind")"; done
+      printf '%-6s round %d: loftwell restore %6.2f s  cp -a back %6.2f s\n' "$kind" "$((round + 1))" \
+        "${now[loftwell]}" "${now[cp]}"
+      mine+="${now[loftwell]} " theirs+="${now[cp]} "
+      ratios+="$(awk -v a="${now[loftwell]}" -v b="${now[cp]}" 'BEGIN { printf "%.3f", a / b }') "
+    done
+    printf '%-6s medians: loftwell restore %s s, cp -a back %s s; ratio median %sx (%s)\n' "$kind" \
+      "$(tr ' ' '\n' <<<"$mine" | grep . | median)" "$(tr ' ' '\n' <<<"$theirs" | grep . | median)" \
+      "$(tr ' ' '\n' <<<"$ratios" | grep . | median)" "$(tr ' ' '\n' <<<"$ratios" | grep . | spread)"
+    umount "$work/drive-$kind" 2>/dev/null || umount -l "$work/drive-$kind"
+  done
+  exit 0
+fi
 
 echo "Whole move of $mib MiB in 4 files, cold, $rounds rounds; loftwell-cli: $cli"
 for kind in ext4 exfat; do
