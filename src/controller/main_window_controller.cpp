@@ -64,10 +64,10 @@ QWidget* MainWindowController::view()
 
 void MainWindowController::updateInterfaceState()
 {
-    view_->apply(
-        interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(), isTransferring_,
-                                       isPaused_, isBusy_ && stopRun_.stop_requested(), bringBack_->running()},
-                       I18n::language()));
+    view_->apply(interfaceState(InterfaceInputs{isBusy_, didScan_, !store_.items().empty(), !volumes_.empty(),
+                                                transfer_.running(), transfer_.paused(),
+                                                isBusy_ && stopRun_.stop_requested(), bringBack_->running()},
+                                I18n::language()));
 }
 
 void MainWindowController::showProgress(ProgressDisplay progress)
@@ -76,9 +76,9 @@ void MainWindowController::showProgress(ProgressDisplay progress)
     ProgressDisplay shown = progress_;
     // A stop is said at once: the run ends at its next chunk, or once what
     // is on its way to the drive has reached it.
-    if (isBusy_ && isTransferring_ && stopRun_.stop_requested())
+    if (isBusy_ && transfer_.running() && stopRun_.stop_requested())
         shown.statusText = I18n::text("progress.stopping");
-    else if (isPaused_)
+    else if (transfer_.paused())
         shown.statusText = formatText(I18n::text("progress.status.paused"), {progress_.statusText});
     view_->apply(shown);
 }
@@ -95,15 +95,11 @@ void MainWindowController::updateSummary()
     updateInterfaceState();
 }
 
-void MainWindowController::startRun(bool transferring)
+void MainWindowController::startRun()
 {
     stopRun_ = std::stop_source();
     pause_.resume();
     isBusy_ = true;
-    isTransferring_ = transferring;
-    pace_ = TransferPace();
-    lastItem_.reset();
-    isPaused_ = false;
 }
 
 void MainWindowController::movedItemsAction()
@@ -129,23 +125,23 @@ void MainWindowController::stopAction()
     if (!isBusy_)
         return;
     stopRun_.request_stop(); // also ends a pause
-    isPaused_ = false;
+    transfer_.setPaused(false);
     showProgress(progress_);
     updateInterfaceState();
 }
 
 void MainWindowController::pauseAction()
 {
-    if (!isBusy_ || !isTransferring_ || stopRun_.stop_requested())
+    if (!isBusy_ || !transfer_.running() || stopRun_.stop_requested())
         return;
-    isPaused_ = !isPaused_;
-    if (isPaused_)
+    transfer_.setPaused(!transfer_.paused());
+    if (transfer_.paused())
         pause_.pause();
     else
         pause_.resume();
     // Paused, where the run stands and nothing of a speed it no longer has.
-    if (lastItem_)
-        showItemProgress(*lastItem_);
+    if (transfer_.lastItem())
+        showItemProgress(*transfer_.lastItem());
     else
         showProgress(progress_);
     updateInterfaceState();
@@ -163,7 +159,7 @@ bool MainWindowController::mayClose()
         bringBack_->stop();
         return false;
     }
-    if (!isBusy_ || !isTransferring_)
+    if (!isBusy_ || !transfer_.running())
         return true;
     if (quitting_)
         return false; // stopping already: the window closes when the run has ended

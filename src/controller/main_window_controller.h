@@ -11,6 +11,7 @@
 #include "controller/bring_back_run.h"
 #include "controller/desktop_session.h"
 #include "controller/disk_bar.h"
+#include "controller/transfer_run_state.h"
 #include "fs/file_system.h"
 #include "model/candidate_store.h"
 #include "model/volume_item.h"
@@ -77,7 +78,7 @@ private:
                    const std::vector<std::filesystem::path>& exactItems = {});
     void finishScan(std::vector<Candidate> result, bool stopped);
     // A fresh stop and an open gate for the job about to start.
-    void startRun(bool transferring);
+    void startRun();
     void showTransferProgress(std::int64_t index, std::int64_t total, const QString& name);
     void showItemProgress(const ItemProgress& item);
     // The run's end shown, its report with the offer to eject; true where
@@ -111,18 +112,13 @@ private:
     std::vector<std::filesystem::path> scopedSourcePaths_;
     std::optional<std::filesystem::path> scopedDestinationPath_;
     bool isBusy_ = false;
-    bool isTransferring_ = false;
-    bool quitting_ = false; // "Stop and Quit" chosen: the run ends without a report
+    // "Stop and Quit" chosen: the running transfer or bring-back ends without a report, then the window.
+    bool quitting_ = false;
     bool isEjecting_ = false;
-    bool isPaused_ = false;
-    // The items of the running transfer, in its order, when their originals go to the Trash.
-    std::vector<std::filesystem::path> runItems_; // the running transfer's items, in its order
-    bool runMovesToTrash_ = false;
+    TransferRunState transfer_;
     // The disk of the scanned folders, read after each scan and transfer.
     std::optional<DiskSpace> sourceDisk_;
     ProgressDisplay progress_;
-    TransferPace pace_;
-    std::optional<ItemProgress> lastItem_; // the running transfer's last report
     // The running scan's count, shown a few times a second.
     std::shared_ptr<ScanTally> scanTally_;
     QString scanDescription_;

@@ -57,7 +57,7 @@ void MainWindowController::startScan(const std::vector<std::filesystem::path>& r
 {
     if (workRunning() || roots.empty())
         return;
-    startRun(false);
+    startRun();
     scanDescription_ = sourceDescription(roots, fileSystem_);
     showProgress(scanProgress(scanDescription_, I18n::language()));
     scanTally_ = std::make_shared<ScanTally>();

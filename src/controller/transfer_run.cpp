@@ -93,11 +93,11 @@ void MainWindowController::transferAction()
 
     // From here the window is busy: earlier copies are looked for, the
     // questions asked and the run made on the worker.
-    startRun(true);
-    runMovesToTrash_ = moveToTrash;
-    runItems_.clear();
+    startRun();
+    std::vector<std::filesystem::path> runItems;
     for (const Candidate& item : ticked)
-        runItems_.push_back(item.sourceURL());
+        runItems.push_back(item.sourceURL());
+    transfer_.begin(std::move(runItems), moveToTrash);
     plan.items = std::move(ticked);
     if (desktop_)
         desktop_->keepAwake(I18n::text("desktop.keepAwake"));
@@ -130,11 +130,10 @@ void MainWindowController::transferAction()
 void MainWindowController::endTransferSequence()
 {
     // Refused, cancelled or stopped before the run: as before it.
-    if (!isTransferring_)
+    if (!transfer_.running())
         return;
     isBusy_ = false;
-    isTransferring_ = false;
-    isPaused_ = false;
+    transfer_.end();
     if (desktop_)
         desktop_->allowSleep();
     showProgress(ProgressDisplay{});
@@ -155,9 +154,8 @@ void MainWindowController::showItemProgress(const ItemProgress& item)
 {
     // Each item is named again as its copy is read back. The bar never
     // goes back as the speeds, and with them the estimate, change.
-    pace_.record(item);
-    lastItem_ = item;
-    ProgressDisplay progress = transferItemProgress(item, pace_, I18n::language(), isPaused_);
+    const TransferPace& pace = transfer_.record(item);
+    ProgressDisplay progress = transferItemProgress(item, pace, I18n::language(), transfer_.paused());
     progress.value = std::max(progress.value, progress_.value);
     showProgress(std::move(progress));
 }
@@ -165,8 +163,7 @@ void MainWindowController::showItemProgress(const ItemProgress& item)
 bool MainWindowController::finishTransfer(const TransferResult& result, const EjectOffer& offer)
 {
     isBusy_ = false;
-    isTransferring_ = false;
-    isPaused_ = false;
+    transfer_.end();
     if (desktop_)
         desktop_->allowSleep();
     updateInterfaceState();
@@ -183,17 +180,12 @@ bool MainWindowController::finishTransfer(const TransferResult& result, const Ej
     }
     refreshVolumes();
     sourceDisk_ = diskOfRoots(sourceRoots_, fileSystem_); // the Trash holds what moved: no change yet
-    // Rows whose originals went to the Trash stay, shown as moved. After a
-    // stop, the items that did not end as asked stay ticked, so Transfer
-    // goes on with them; a run that ended by itself clears the ticks.
+    // Rows whose originals went to the Trash stay, shown as moved.
     for (std::size_t i = 0; i < store_.items().size(); ++i) {
-        const auto ran = std::ranges::find(runItems_, store_.items()[i].sourceURL());
-        const auto index = std::size_t(ran - runItems_.begin());
-        const ItemState state = index < result.states.size() ? result.states[index] : ItemState::notCopied;
-        if (ran != runItems_.end() && state == ItemState::moved)
+        const TransferRunState::RowEnd row = transfer_.rowEnd(store_.items()[i].sourceURL(), result);
+        if (row.moved)
             store_.setMoved(i);
-        const bool asAsked = state == (runMovesToTrash_ ? ItemState::moved : ItemState::copied);
-        store_.setSelected(i, result.stopped && ran != runItems_.end() && !asAsked);
+        store_.setSelected(i, row.ticked);
     }
     view_->reloadTable();
     updateSummary();
@@ -221,7 +213,7 @@ bool MainWindowController::finishTransfer(const TransferResult& result, const Ej
         return false;
     // Unmounting waits for the drive's last writes, up to a minute: on the
     // worker, with the strip saying so, never on the window's thread.
-    startRun(false);
+    startRun();
     isEjecting_ = true;
     showProgress(ProgressDisplay{QString(), formatText(I18n::text("progress.ejecting"), {*offer.name}), 0, 0});
     updateInterfaceState();

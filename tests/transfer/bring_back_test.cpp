@@ -71,6 +71,7 @@ TEST(BringBack, FromTheTrashFirstThenFromTheDriveCheckedAndNeverOverWhatStandsTh
     writeFile(film, 300 * 1024, 'f');
     writeFile(album / "song.flac", 200 * 1024, 's');
     writeFile(album / ".cover", 100, 'c');
+    fs::create_symlink("/etc/passwd", album / "elsewhere");
     makeFolder(dir / "drive");
     const MovedRun run = moveAway({film, album}, dir / "drive", dir / "history", fileSystem);
     ASSERT_TRUE(run.runsNow);
@@ -100,6 +101,8 @@ TEST(BringBack, FromTheTrashFirstThenFromTheDriveCheckedAndNeverOverWhatStandsTh
     EXPECT_EQ(*result.items[0].at, downloads / nonUtf8Name(" album 2"));
     EXPECT_EQ(readAll(*result.items[0].at / "song.flac"), std::string(200 * 1024, 's'));
     EXPECT_EQ(readAll(*result.items[0].at / ".cover"), std::string(100, 'c'));
+    ASSERT_TRUE(fs::is_symlink(*result.items[0].at / "elsewhere")); // a link comes back a link, never followed
+    EXPECT_EQ(fs::read_symlink(*result.items[0].at / "elsewhere"), "/etc/passwd");
     EXPECT_EQ(readAll(album / "mine.txt"), "mmmmmmmmmm");
     EXPECT_EQ(std::distance(fs::directory_iterator(album), fs::directory_iterator()), 1);
     const BringBackReport report = makeBringBackReport({itemOf(run, 1, album, fileSystem)}, result);
