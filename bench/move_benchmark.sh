@@ -81,6 +81,18 @@ make_drive() {
 
 seconds() { date +%s.%N; }
 
+# Everything written put on its disk, and every cache dropped: a cold start.
+drop_caches() {
+  sync
+  echo 3 > /proc/sys/vm/drop_caches
+}
+
+# loftwell-cli with the run's own home, in English; its errors shown on failure.
+loftwell_cli() {
+  HOME="$work/home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" "$@" >/dev/null 2>"$work/cli.err" ||
+    { cat "$work/cli.err" >&2; return 1; }
+}
+
 # The way back: the files moved to the drive of `kind` (not timed), the
 # Trash emptied; then one timed run of `tool` bringing them back; prints its seconds.
 back_once() {
@@ -88,18 +100,14 @@ back_once() {
   rm -rf "$src" "$home" "$work/back" "${point:?}"/* "$point"/.[!.]* 2>/dev/null || true
   cp -a "$kept" "$src"
   mkdir -p "$home" "$work/back"
-  HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" transfer --to "$point" --trash --items "$src"/* \
-    >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
+  loftwell_cli transfer --to "$point" --trash --items "$src"/*
   rm -rf "$home/.local/share/Trash"
-  sync
-  echo 3 > /proc/sys/vm/drop_caches
+  drop_caches
   local start end
   start="$(seconds)"
   case "$tool" in
     loftwell)
-      HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" restore --to "$work/back" "$src" \
-        >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
-      ;;
+      loftwell_cli restore --to "$work/back" "$src" ;;
     cp) cp -a "$point"/Loftwell/*/src/. "$work/back" && sync ;;
   esac
   end="$(seconds)"
@@ -112,15 +120,12 @@ run_once() {
   rm -rf "$src" "$home" "${point:?}"/* "$point"/.[!.]* 2>/dev/null || true
   cp -a "$kept" "$src"
   mkdir -p "$home"
-  sync
-  echo 3 > /proc/sys/vm/drop_caches
+  drop_caches
   local start end
   start="$(seconds)"
   case "$tool" in
     loftwell)
-      HOME="$home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" transfer --to "$point" --trash --items "$src"/* \
-        >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; return 1; }
-      ;;
+      loftwell_cli transfer --to "$point" --trash --items "$src"/* ;;
     rsync) rsync -a --remove-source-files "$src"/ "$point"/x/ && sync ;;
     cp) cp -a "$src" "$point"/x && sync ;;
   esac
