@@ -38,7 +38,7 @@ void BringBackRun::list()
 {
     // Read afresh each time: drives come and go, the Trash is emptied.
     view_->apply(MovedItemsDisplay{});
-    view_->showRunning(false, I18n::text("movedItems.looking"));
+    view_->showRunning(false, I18n::text("moved.looking"));
     worker_.start([&fileSystem = fileSystem_, folder = defaultHistoryFolder(fileSystem_.homeDirectory()), gone = gone_,
                    run = QPointer(this)] {
         if (gone.stop_requested())
@@ -66,16 +66,16 @@ void BringBackRun::bringBack()
     for (const auto& [run, item] : view_->chosenItems())
         chosen.push_back({std::size_t(run), std::size_t(item)});
     if (chosen.empty()) {
-        dialogs_.showAlert(I18n::text("movedItems.title"), I18n::text("movedItems.noneChosen"));
+        dialogs_.showAlert(I18n::text("moved.title"), I18n::text("moved.noneChosen"));
         return;
     }
     if (mayStart_ && !mayStart_()) {
-        dialogs_.showAlert(I18n::text("movedItems.title"), I18n::text("movedItems.busy"));
+        dialogs_.showAlert(I18n::text("moved.title"), I18n::text("moved.busy"));
         return;
     }
     // All or nothing: a drive not here stops it before anything is written.
     if (const QStringList drives = drivesToPlugIn(*history_, chosen); !drives.isEmpty()) {
-        dialogs_.showAlert(I18n::text("movedItems.title"),
+        dialogs_.showAlert(I18n::text("moved.title"),
                            formatText(I18n::text("restore.plugIn"), {drives.join(u", ")}));
         return;
     }

@@ -31,18 +31,18 @@ StyledButton* makeButton(const QString& title, bool primary, QWidget* parent)
 
 MovedItemsView::MovedItemsView(QWidget* parent)
     : QWidget(parent, Qt::Window),
-      titleLabel_(makeLabel(I18n::text("movedItems.title"), 18, FontWeight::bold, AppColor::text, this)),
+      titleLabel_(makeLabel(I18n::text("moved.title"), 18, FontWeight::bold, AppColor::text, this)),
       subtitleLabel_(
-          makeLabel(I18n::text("movedItems.subtitle"), 12, FontWeight::regular, AppColor::secondaryText, this)),
+          makeLabel(I18n::text("moved.subtitle"), 12, FontWeight::regular, AppColor::secondaryText, this)),
       tree_(new QTreeWidget(this)),
       statusLabel_(makeLabel(QString(), 12, FontWeight::regular, AppColor::secondaryText, this)),
-      bringBackButton_(makeButton(I18n::text("movedItems.bringBack"), true, this)),
+      bringBackButton_(makeButton(I18n::text("moved.bringBack"), true, this)),
       stopButton_(makeButton(I18n::text("button.stop"), false, this)),
-      closeButton_(makeButton(I18n::text("movedItems.close"), false, this))
+      closeButton_(makeButton(I18n::text("moved.close"), false, this))
 {
     setObjectName(QStringLiteral("movedItemsWindow"));
-    setWindowTitle(I18n::text("movedItems.title"));
-    setAccessibleName(I18n::text("movedItems.title"));
+    setWindowTitle(I18n::text("moved.title"));
+    setAccessibleName(I18n::text("moved.title"));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, AppColor::window);
     palette.setColor(QPalette::Base, AppColor::white);
@@ -55,10 +55,10 @@ MovedItemsView::MovedItemsView(QWidget* parent)
     setMinimumSize(640, 400);
 
     tree_->setObjectName(QStringLiteral("movedItemsTree"));
-    tree_->setAccessibleName(I18n::text("movedItems.title"));
+    tree_->setAccessibleName(I18n::text("moved.title"));
     tree_->setColumnCount(3);
-    tree_->setHeaderLabels({I18n::text("movedItems.column.item"), I18n::text("movedItems.column.state"),
-                            I18n::text("movedItems.column.way")});
+    tree_->setHeaderLabels({I18n::text("moved.column.item"), I18n::text("moved.column.state"),
+                            I18n::text("moved.column.way")});
     tree_->header()->setStretchLastSection(true);
     tree_->setColumnWidth(0, 380);
     tree_->setColumnWidth(1, 140);

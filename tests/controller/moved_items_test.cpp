@@ -82,11 +82,11 @@ TEST_F(MovedItemsTest, ListsTheRunBringsBackWhatIsTickedAndNamesTheDriveToPlugIn
     ASSERT_GE(movie, 0) << places.join(u' ').toStdString();
 
     // Nothing chosen: said, nothing done. Then the movie, clicked.
-    StyledButton* bringBack = windowButton(I18n::text("movedItems.bringBack"));
+    StyledButton* bringBack = windowButton(I18n::text("moved.bringBack"));
     ASSERT_TRUE(bringBack && bringBack->isEnabled());
     QTest::mouseClick(bringBack, Qt::LeftButton);
     ASSERT_FALSE(dialogs.alerts.empty());
-    EXPECT_EQ(dialogs.alerts.back().message, I18n::text("movedItems.noneChosen"));
+    EXPECT_EQ(dialogs.alerts.back().message, I18n::text("moved.noneChosen"));
     const QRect movieRow = tree->visualItemRect(tree->topLevelItem(0)->child(movie));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, movieRow.center());
     const std::size_t alertsBefore = dialogs.alerts.size();
