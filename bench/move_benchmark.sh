@@ -3,7 +3,7 @@
 # and cp -a, cold, on an ext4 drive and on an exFAT drive served by
 # exfat-fuse:
 #
-#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat] [--back]
+#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat] [--back] [--tree]
 #
 #   loftwell  loftwell-cli transfer --trash --items FILE... (copy, flush, the
 #             copies named, on exFAT the drive mounted again read-only and
@@ -18,7 +18,11 @@
 #   cp -a     cp -a of the run's folder on the drive to BACK, then sync
 #
 # Makes once under bench-data/move (in the working directory) four files of
-# N/4 MiB each (default N = 1024) of pseudo-random bytes. Each drive is an
+# N/4 MiB each (default N = 1024) of pseudo-random bytes; with --tree, the
+# items are instead one tree of 30,000 small files, as a project or a photo
+# library is: 300 folders of 10 subfolders of 10 files, 0.5 to 32 KiB each
+# (log-uniform, pseudo-random, the same every time; about 300 MB on disk),
+# made once under bench-data/move-tree. Each drive is an
 # image of its own on a loop device with direct I/O (so what is written
 # reaches the disk, as with a real drive), made here and removed at the end.
 # Before every timed run the source is laid out afresh from the kept files
@@ -29,7 +33,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cli="$here/build/src/loftwell-cli"
-rounds=5 mib=1024 only="" back=""
+rounds=5 mib=1024 only="" back="" tree=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --cli) cli="$(realpath "$2")"; shift 2 ;;
@@ -37,6 +41,7 @@ while [ $# -gt 0 ]; do
     --mib) mib="$2"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
     --back) back=1; shift ;;
+    --tree) tree=1; shift ;;
     *) sed -n '2,/^set /p' "$0" | sed '$d' >&2; exit 2 ;;
   esac
 done
@@ -45,14 +50,35 @@ for tool in rsync mkfs.exfat mount.exfat-fuse "$cli"; do
   command -v "$tool" >/dev/null || { echo "move_benchmark: $tool is missing" >&2; exit 2; }
 done
 
-data="$PWD/bench-data/move"
-kept="$data/kept"
-mkdir -p "$kept"
-for i in 1 2 3 4; do
-  [ -s "$kept/film$i.mkv" ] ||
-    head -c "$((mib / 4))M" < <(openssl enc -aes-128-ctr -pass pass:"loftwell$i" -nosalt -pbkdf2 </dev/zero 2>/dev/null) \
-      > "$kept/film$i.mkv"
-done
+if [ -n "$tree" ]; then
+  kept="$PWD/bench-data/move-tree/kept"
+  [ -e "$kept.complete" ] || python3 - "$kept" <<'MAKE'
+import os, random, shutil, sys
+kept = sys.argv[1]
+shutil.rmtree(kept, ignore_errors=True)
+rng = random.Random(57)
+for f in range(300):
+    for s in range(10):
+        folder = os.path.join(kept, "tree", f"folder-{f:03d}", f"sub-{s}")
+        os.makedirs(folder)
+        for n in range(10):
+            size = int(512 * 64 ** rng.random())  # 0.5 to 32 KiB, log-uniform
+            with open(os.path.join(folder, f"file-{n}.dat"), "wb") as out:
+                out.write(rng.randbytes(size))
+open(kept + ".complete", "w").close()
+MAKE
+  mib=700 # the drive images' size below: 3 x 700 MiB
+  what="a tree of 30,000 small files"
+else
+  kept="$PWD/bench-data/move/kept"
+  mkdir -p "$kept"
+  for i in 1 2 3 4; do
+    [ -s "$kept/film$i.mkv" ] ||
+      head -c "$((mib / 4))M" < <(openssl enc -aes-128-ctr -pass pass:"loftwell$i" -nosalt -pbkdf2 </dev/zero 2>/dev/null) \
+        > "$kept/film$i.mkv"
+  done
+  what="$mib MiB in 4 files"
+fi
 
 work="$(mktemp -d /tmp/loftwell-move-bench.XXXXXX)"
 loops=()
@@ -137,7 +163,7 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 spread() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
 
 if [ -n "$back" ]; then
-  echo "The way back of $mib MiB in 4 files, cold, $rounds rounds; loftwell-cli: $cli"
+  echo "The way back of $what, cold, $rounds rounds; loftwell-cli: $cli"
   for kind in ext4 exfat; do
     [ -z "$only" ] || [ "$only" = "$kind" ] || continue
     make_drive "$kind"
@@ -160,7 +186,7 @@ if [ -n "$back" ]; then
   exit 0
 fi
 
-echo "Whole move of $mib MiB in 4 files, cold, $rounds rounds; loftwell-cli: $cli"
+echo "Whole move of $what, cold, $rounds rounds; loftwell-cli: $cli"
 for kind in ext4 exfat; do
   [ -z "$only" ] || [ "$only" = "$kind" ] || continue
   make_drive "$kind"
