@@ -142,8 +142,8 @@ int restoreCommand(const CliArguments& arguments)
         },
         {}, stop);
     // Each item back is marked in the history, so it is not offered again.
-    if (!arguments.from)
-        (void)markBroughtBack(history, chosen.refs, result);
+    if (!arguments.from && !markBroughtBack(history, chosen.refs, result))
+        complain(I18n::text("history.notMarked"));
     const BringBackReport report = makeBringBackReport(chosen.items, result);
     for (const QString& failure : report.failures)
         complain(escapedName(failure));

@@ -75,8 +75,7 @@ void BringBackRun::bringBack()
     }
     // All or nothing: a drive not here stops it before anything is written.
     if (const QStringList drives = drivesToPlugIn(*history_, chosen); !drives.isEmpty()) {
-        dialogs_.showAlert(I18n::text("moved.title"),
-                           formatText(I18n::text("restore.plugIn"), {drives.join(u", ")}));
+        dialogs_.showAlert(I18n::text("moved.title"), formatText(I18n::text("restore.plugIn"), {drives.join(u", ")}));
         return;
     }
     std::vector<BringBackItem> items = bringBackItems(*history_, chosen, std::nullopt);
@@ -99,8 +98,9 @@ void BringBackRun::bringBack()
                 });
             },
             {}, stop);
-        markBroughtBack(history, chosen, result);
-        postToGuiThread(run, [items = std::move(items), result](BringBackRun& r) { r.finish(items, result); });
+        const bool marked = markBroughtBack(history, chosen, result);
+        postToGuiThread(
+            run, [items = std::move(items), result, marked](BringBackRun& r) { r.finish(items, result, marked); });
     });
 }
 
@@ -113,12 +113,15 @@ void BringBackRun::stop()
         view_->showRunning(true, I18n::text("progress.stopping"));
 }
 
-void BringBackRun::finish(const std::vector<BringBackItem>& items, const BringBackResult& result)
+void BringBackRun::finish(const std::vector<BringBackItem>& items, const BringBackResult& result, bool marked)
 {
     running_ = false;
     emit runningChanged(false);
     const BringBackReport report = makeBringBackReport(items, result);
-    dialogs_.showAlert(report.title, report.lines.join(u'\n'));
+    QStringList lines = report.lines;
+    if (!marked)
+        lines.append(I18n::text("history.notMarked"));
+    dialogs_.showAlert(report.title, lines.join(u'\n'));
     if (view_)
         list();
 }

@@ -48,7 +48,8 @@ signals:
 private:
     void list();
     void showList(HistoryNow history);
-    void finish(const std::vector<BringBackItem>& items, const BringBackResult& result);
+    // `marked`: the history says which items came back.
+    void finish(const std::vector<BringBackItem>& items, const BringBackResult& result, bool marked);
 
     const FileSystem& fileSystem_;
     Dialogs& dialogs_;

@@ -289,6 +289,7 @@ const std::array<TextEntry, entryCount>& chineseEntries()
         {"moved.noneChosen", "请先选择要取回的项目。"},
         {"moved.busy", "请等转移结束。"},
         {"progress.bringingBack", "正在取回第 %d 项，共 %d 项：%@"},
+        {"history.notMarked", "移动历史无法写入：它仍把这些项目列为已移走，并会再次提供取回。"},
     }};
     return entries;
 }

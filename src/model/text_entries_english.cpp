@@ -298,8 +298,7 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"history.state.notCopied", "not copied"},
         {"button.movedItems", "Moved Items"},
         {"moved.title", "Moved Items"},
-        {"moved.subtitle",
-         "Every move Loftwell made on this computer, newest first. Select the items to bring back."},
+        {"moved.subtitle", "Every move Loftwell made on this computer, newest first. Select the items to bring back."},
         {"moved.column.item", "Original place"},
         {"moved.column.state", "Move"},
         {"moved.column.way", "Way back"},
@@ -309,6 +308,8 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"moved.noneChosen", "Select the items to bring back first."},
         {"moved.busy", "Wait until the transfer has ended."},
         {"progress.bringingBack", "Bringing back %d of %d: %@"},
+        {"history.notMarked",
+         "The history of moves could not be written: it still lists these items as away, and offers them again."},
     }};
     return entries;
 }

@@ -32,8 +32,7 @@ StyledButton* makeButton(const QString& title, bool primary, QWidget* parent)
 MovedItemsView::MovedItemsView(QWidget* parent)
     : QWidget(parent, Qt::Window),
       titleLabel_(makeLabel(I18n::text("moved.title"), 18, FontWeight::bold, AppColor::text, this)),
-      subtitleLabel_(
-          makeLabel(I18n::text("moved.subtitle"), 12, FontWeight::regular, AppColor::secondaryText, this)),
+      subtitleLabel_(makeLabel(I18n::text("moved.subtitle"), 12, FontWeight::regular, AppColor::secondaryText, this)),
       tree_(new QTreeWidget(this)),
       statusLabel_(makeLabel(QString(), 12, FontWeight::regular, AppColor::secondaryText, this)),
       bringBackButton_(makeButton(I18n::text("moved.bringBack"), true, this)),
@@ -57,8 +56,8 @@ MovedItemsView::MovedItemsView(QWidget* parent)
     tree_->setObjectName(QStringLiteral("movedItemsTree"));
     tree_->setAccessibleName(I18n::text("moved.title"));
     tree_->setColumnCount(3);
-    tree_->setHeaderLabels({I18n::text("moved.column.item"), I18n::text("moved.column.state"),
-                            I18n::text("moved.column.way")});
+    tree_->setHeaderLabels(
+        {I18n::text("moved.column.item"), I18n::text("moved.column.state"), I18n::text("moved.column.way")});
     tree_->header()->setStretchLastSection(true);
     tree_->setColumnWidth(0, 380);
     tree_->setColumnWidth(1, 140);
