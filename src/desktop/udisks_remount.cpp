@@ -30,14 +30,15 @@ RemountResult UdisksRemount::remount(const std::filesystem::path& mountPoint, bo
             return {Outcome::busy, {}, mountUsers(mountPoint)};
         return {Outcome::refused, {}, {}};
     }
-    // Its driver lets go of the device as it ends; a program that still
+    // Its driver lets go of the device as it ends (a new one cannot open it
+    // before: a loaded machine may take seconds); a program that still
     // holds the device keeps the kernel's cache of it. (Only the check needs
     // the cache gone.)
+    const bool driversGone = waitForExit(drivers, std::chrono::seconds(20));
     std::string holders;
     if (readOnly)
-        holders = waitForExit(drivers, std::chrono::seconds(5))
-                      ? waitForDeviceClosed(blockDeviceNumber(filesystem->device), std::chrono::seconds(5))
-                      : programNames(drivers);
+        holders = driversGone ? waitForDeviceClosed(blockDeviceNumber(filesystem->device), std::chrono::seconds(5))
+                              : programNames(drivers);
     QVariantMap options;
     if (readOnly)
         options.insert(QStringLiteral("options"), QStringLiteral("ro"));
