@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -55,6 +56,29 @@ std::vector<pid_t> processesWhere(const std::function<bool(int procFolder, const
     }
     ::closedir(proc);
     return found;
+}
+
+// The parent of `process` from its stat line ("pid (comm) state ppid ..."),
+// whose name may hold spaces and parentheses; 0 where unknown.
+pid_t parentOf(pid_t process)
+{
+    std::ifstream in("/proc/" + std::to_string(process) + "/stat");
+    const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 4 >= line.size())
+        return 0;
+    return pid_t(std::atoi(line.c_str() + close + 4)); // past ") S "
+}
+
+// This process and those it runs under: each names the drive when it was
+// given on a command line ("--to /media/STICK", a "time" before it), and
+// none can end before this one does.
+std::vector<pid_t> selfAndAncestors()
+{
+    std::vector<pid_t> chain{::getpid()};
+    for (pid_t parent = ::getppid(); parent > 1 && chain.size() < 64; parent = parentOf(parent))
+        chain.push_back(parent);
+    return chain;
 }
 
 } // namespace
@@ -120,9 +144,11 @@ std::vector<pid_t> processesNaming(const fs::path& mountPoint)
     DIR* proc = ::opendir("/proc");
     if (!proc)
         return found;
+    const std::vector<pid_t> ours = selfAndAncestors();
     while (const dirent* process = ::readdir(proc)) {
         const std::string pid = process->d_name;
-        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit))
+        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit) ||
+            std::find(ours.begin(), ours.end(), pid_t(std::atoi(pid.c_str()))) != ours.end())
             continue;
         std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
         std::string argument;

@@ -30,7 +30,8 @@ std::string programNames(const std::vector<pid_t>& processes);
 
 // The processes whose command line names `mountPoint` as an argument: the
 // driver serving a drive there, readable whoever runs it (its open files
-// are not, for another user's process).
+// are not, for another user's process). Never this process or one it runs
+// under, which name it too when given it, and cannot end before it.
 std::vector<pid_t> processesNaming(const std::filesystem::path& mountPoint);
 
 // Waits up to `within` for all of `processes` to end; true once they have.
