@@ -4,7 +4,8 @@
 #include "fs/copy/drive_pacer.h"
 #include "fs/copy/extended_attributes.h"
 #include "fs/copy/file_data_copy.h"
-#include "fs/copy/helper_thread.h"
+#include "fs/copy/process_umask.h"
+#include "fs/copy/work_pool.h"
 #include "fs/entries/entry_support.h"
 #include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
@@ -12,7 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -20,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <semaphore>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -30,23 +32,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The process's umask without changing it (Linux 4.7 and later).
-std::optional<mode_t> currentUmask()
+// Small files are copied this many at a time; big ones two at a time, as
+// many more would only make a drive seek between them.
+constexpr std::size_t copyLanes = 8;
+constexpr std::ptrdiff_t bigFilesAtOnce = 2;
+constexpr std::int64_t bigFileFrom = 8LL * 1024 * 1024;
+
+std::vector<std::unique_ptr<CopyLane>> makeLanes(std::size_t count)
 {
-    std::FILE* status = std::fopen("/proc/self/status", "re");
-    if (!status)
-        return std::nullopt;
-    std::optional<mode_t> mask;
-    char line[256];
-    while (std::fgets(line, sizeof line, status)) {
-        unsigned value;
-        if (std::sscanf(line, "Umask: %o", &value) == 1) {
-            mask = mode_t(value);
-            break;
-        }
-    }
-    std::fclose(status);
-    return mask;
+    std::vector<std::unique_ptr<CopyLane>> lanes;
+    for (std::size_t i = 0; i < count; ++i)
+        lanes.push_back(std::make_unique<CopyLane>());
+    return lanes;
 }
 
 // exFAT and FAT cannot store every mode or time and say so with EPERM, or
@@ -79,6 +76,11 @@ public:
             return FsError{errno, source};
         auto copied = copyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
                                 targetName, std::string(), st);
+        if (!copied)
+            pool_.fail(copied);
+        // The first failure, a file's or the walk's, is the item's.
+        if (auto files = pool_.finish(); !files)
+            copied = std::move(files);
         // What this item still has in flight is not the next one's progress.
         if (options_.pacer)
             options_.pacer->settle();
@@ -111,7 +113,7 @@ private:
         FsResult<void> copied;
         switch (entry.type) {
         case S_IFREG:
-            copied = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, mainLane_);
+            copied = copyFile(sourceDir, sourceName, targetDir, targetName, relative, &st, entry, *lanes_.back());
             break;
         case S_IFDIR: record(entry); return copyFolder(sourceDir, sourceName, targetDir, targetName, relative, st);
         case S_IFLNK: copied = copyLink(sourceDir, sourceName, targetDir, targetName, relative, st, entry); break;
@@ -148,80 +150,110 @@ private:
     FsResult<void> copyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                               const std::string& relative, const struct stat& st)
     {
-        UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!in.valid())
+        auto folder = std::make_shared<OpenFolder>();
+        folder->relative = relative;
+        folder->status = st;
+        folder->in.reset(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder->in.valid())
             return lastErrorAt(relative);
+        const int in = folder->in.get();
         struct stat opened;
-        if (io_.stat(in.get(), &opened) != 0)
+        if (io_.stat(in, &opened) != 0)
             return lastErrorAt(relative);
         if (opened.st_ino != st.st_ino || opened.st_dev != st.st_dev)
             return inItem(FsErrc::sourceChanged, relative);
         // Writable while filling it; its own mode comes last.
         if (io_.makeDirectoryAt(targetDir, targetName, 0700) != 0)
             return lastErrorAt(relative);
-        UniqueFd out(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!out.valid())
+        folder->out.reset(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder->out.valid())
             return lastErrorAt(relative);
+        const int out = folder->out.get();
         if (relative.empty()) {
             struct stat made;
-            if (io_.stat(out.get(), &made) == 0)
+            if (io_.stat(out, &made) == 0)
                 targetTop_ = {made.st_dev, made.st_ino};
             // Hard links inside the item are made relative to the copy's top.
-            targetTopFd_.reset(io_.openAt(out.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            targetTopFd_.reset(io_.openAt(out, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
         // Reaching the copy's own top folder means copying into itself.
         if (!relative.empty() && targetTop_ && targetTop_->first == st.st_dev && targetTop_->second == st.st_ino)
             return inItem(FsErrc::copyIntoItself, relative);
 
         std::error_code listError;
-        const std::vector<DirectoryEntry> entries = allEntries(io_, in.get(), listError);
+        const std::vector<DirectoryEntry> entries = allEntries(io_, in, listError);
         if (listError)
             return inItem(listError, relative);
-        std::vector<std::string> files; // regular files, known from their directory entries
+        // Regular files, known from their directory entries, go to the pool
+        // first: they are copied while the walk goes on below.
         for (const DirectoryEntry& child : entries) {
-            if (child.type == EntryType::regular)
-                files.push_back(child.name);
+            if (child.type != EntryType::regular)
+                continue;
+            folder->holds.fetch_add(1);
+            if (!pool_.submit([this, folder, name = child.name](std::size_t lane) {
+                    FsResult<void> copied = copyListedFile(*folder, name, *lanes_[lane]);
+                    FsResult<void> finished = release(*folder);
+                    return copied ? finished : copied;
+                }))
+                return poolFailed(relative);
         }
-        if (auto copied = copyFiles(in.get(), out.get(), relative, files); !copied)
-            return copied;
         for (const DirectoryEntry& child : entries) {
             if (child.type == EntryType::regular)
                 continue;
             const std::string childRelative = joinRelative(relative, child.name);
             struct stat childStat;
-            if (io_.statAt(in.get(), child.name.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) != 0)
+            if (io_.statAt(in, child.name.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) != 0)
                 return lastErrorAt(childRelative);
-            if (auto copied =
-                    copyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(), childRelative, childStat);
+            if (auto copied = copyEntry(in, child.name.c_str(), out, child.name.c_str(), childRelative, childStat);
                 !copied)
                 return copied;
         }
-        if (const int error = copyExtendedAttributes(io_, in.get(), out.get()); error != 0)
-            return inItem(systemError(error), relative);
-        if (io_.changeMode(out.get(), st.st_mode & 07777) != 0 && !unsupportedMode(errno))
-            return lastErrorAt(relative);
+        return release(*folder);
+    }
+
+    // A folder of the copy while its files are being copied: its own mode
+    // and times come once the last of them is done, by whoever ends last.
+    struct OpenFolder {
+        UniqueFd in;
+        UniqueFd out;
+        std::string relative;
+        struct stat status;
+        std::atomic<int> holds{1}; // the walk's, and one for each file in the pool
+    };
+
+    FsResult<void> release(OpenFolder& folder)
+    {
+        if (folder.holds.fetch_sub(1) != 1)
+            return {};
+        const int out = folder.out.get();
+        const struct stat& st = folder.status;
+        if (const int error = copyExtendedAttributes(io_, folder.in.get(), out); error != 0)
+            return inItem(systemError(error), folder.relative);
+        if (io_.changeMode(out, st.st_mode & 07777) != 0 && !unsupportedMode(errno))
+            return lastErrorAt(folder.relative);
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        if (io_.setTimes(out.get(), times) != 0 && !unsupportedMode(errno))
-            return lastErrorAt(relative);
+        if (io_.setTimes(out, times) != 0 && !unsupportedMode(errno))
+            return lastErrorAt(folder.relative);
         return {};
     }
 
-    // The regular files of one folder; many of them are shared with the
-    // helper thread, each taking the next file not yet taken.
-    FsResult<void> copyFiles(int in, int out, const std::string& relative, const std::vector<std::string>& files)
+    // The walk stopped because a file failed: the pool has that failure.
+    static FsResult<void> poolFailed(const std::string& relative) { return inItem(systemError(ECANCELED), relative); }
+
+    FsResult<void> copyListedFile(const OpenFolder& folder, const std::string& name, CopyLane& lane)
     {
-        return shareEach(helper_, files.size(), mainLane_, helperLane_, [&](std::size_t i, CopyLane& lane) {
-            const char* name = files[i].c_str();
-            CopiedEntry entry;
-            entry.relativePath = joinRelative(relative, files[i]);
-            if (stopped())
-                return FsResult<void>(inItem(systemError(ECANCELED), entry.relativePath));
-            // The file's own fstat after opening tells all: no stat before.
-            if (auto copied = copyFile(in, name, out, name, entry.relativePath, nullptr, entry, lane); !copied)
-                return copied;
-            record(std::move(entry));
-            return FsResult<void>();
-        });
+        CopiedEntry entry;
+        entry.relativePath = joinRelative(folder.relative, name);
+        if (stopped())
+            return inItem(systemError(ECANCELED), entry.relativePath);
+        // The file's own fstat after opening tells all: no stat before.
+        const char* cName = name.c_str();
+        if (auto copied =
+                copyFile(folder.in.get(), cName, folder.out.get(), cName, entry.relativePath, nullptr, entry, lane);
+            !copied)
+            return copied;
+        record(std::move(entry));
+        return {};
     }
 
     // `listed`: the source as stat'ed before, when it was; the file opened
@@ -248,8 +280,11 @@ private:
         // Another name of a file copied before: a link of its copy, as cp -a
         // makes, not the same bytes again.
         const bool linked = before.st_nlink > 1;
+        LinkedCopyEnd linkEnd{this, nullptr};
         if (linked) {
-            if (const auto first = claimLinkedFile(before, relative)) {
+            if (const auto first = claimLinkedFile(before, relative); !first) {
+                linkEnd.file = &before; // this name's copy is the one others link to
+            } else {
                 if (io_.linkAt(targetTopFd_.get(), first->c_str(), targetDir, targetName) == 0) {
                     entry.linkedTo = *first;
                     counted(before.st_size);
@@ -261,6 +296,9 @@ private:
                 hardLinks_ = false; // not on this drive (FAT, exFAT): copies, then
             }
         }
+        std::optional<Turn> turn;
+        if (before.st_size >= bigFileFrom)
+            turn.emplace(bigFiles_);
         const mode_t mode = before.st_mode & 07777;
         UniqueFd out(
             io_.openAt(targetDir, targetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777));
@@ -310,31 +348,47 @@ private:
         // A failing close can be the first report of a full or lost drive.
         if (io_.close(out.release()) != 0)
             return inItem(writingError(errno), relative);
-        if (linked)
-            linkedFileCopied(before);
+        linkEnd.copied = true;
         return {};
     }
 
-    // For a file with several names: where its copy is, when one was made
-    // before; else it is taken as this file's own to copy. A file whose
-    // copy another thread is still making is copied again.
+    // For a file with several names: where its copy is, once one was made
+    // (waiting for a copy another lane is making); else it is taken as this
+    // file's own to copy.
     std::optional<std::string> claimLinkedFile(const struct stat& st, const std::string& relative)
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (!hardLinks_ || !targetTopFd_.valid())
             return std::nullopt;
-        const auto [known, added] = linkedFiles_.try_emplace({st.st_dev, st.st_ino}, LinkedFile{relative, false});
-        if (added || !known->second.copied)
+        const auto [known, added] =
+            linkedFiles_.try_emplace({st.st_dev, st.st_ino}, LinkedFile{relative, LinkedFile::copying});
+        if (added)
             return std::nullopt;
-        return known->second.relative;
+        linkedCopied_.wait(lock, [&] { return known->second.state != LinkedFile::copying; });
+        if (known->second.state == LinkedFile::copied)
+            return known->second.relative;
+        known->second = {relative, LinkedFile::copying}; // that copy failed: this one is made instead
+        return std::nullopt;
     }
 
-    void linkedFileCopied(const struct stat& st)
-    {
-        std::lock_guard lock(mutex_);
-        if (const auto known = linkedFiles_.find({st.st_dev, st.st_ino}); known != linkedFiles_.end())
-            known->second.copied = true;
-    }
+    // Ends the claim of a file copied for all its names, however its copy ends.
+    struct LinkedCopyEnd {
+        ItemCopier* copier;
+        const struct stat* file; // none when nothing was claimed
+        bool copied = false;
+        ~LinkedCopyEnd()
+        {
+            if (!file)
+                return;
+            {
+                std::lock_guard lock(copier->mutex_);
+                if (const auto known = copier->linkedFiles_.find({file->st_dev, file->st_ino});
+                    known != copier->linkedFiles_.end())
+                    known->second.state = copied ? LinkedFile::copied : LinkedFile::failed;
+            }
+            copier->linkedCopied_.notify_all();
+        }
+    };
 
     // A second open of the same file, for hashing what the kernel copied:
     // reading it back through the copy's own descriptor sends that
@@ -362,15 +416,16 @@ private:
     UniqueFd targetTopFd_;
     struct LinkedFile {
         std::string relative; // where its first name was copied
-        bool copied;
+        enum State { copying, copied, failed } state;
     };
     std::mutex mutex_; // guards the three below
+    std::condition_variable linkedCopied_;
     std::map<std::pair<dev_t, ino_t>, LinkedFile> linkedFiles_;
     bool hardLinks_ = true; // the drive takes them
     CopyManifest manifest_;
-    CopyLane mainLane_;
-    CopyLane helperLane_;
-    HelperThread helper_;
+    std::vector<std::unique_ptr<CopyLane>> lanes_ = makeLanes(copyLanes + 1);
+    std::counting_semaphore<> bigFiles_{bigFilesAtOnce};
+    WorkPool pool_{copyLanes, 4 * copyLanes}; // last: its jobs use all of the above
 };
 
 } // namespace
