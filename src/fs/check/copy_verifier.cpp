@@ -3,7 +3,7 @@
 #include "fs/check/drive_read_back.h"
 #include "fs/check/manifest_index.h"
 #include "fs/copy/content_hash.h"
-#include "fs/copy/helper_thread.h"
+#include "fs/copy/work_pool.h"
 #include "fs/entries/entry_support.h"
 #include "fs/entries/path_anchor.h"
 #include "fs/unique_fd.h"
@@ -22,6 +22,11 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Small files are read back this many at a time: one at a time, a drive
+// spends most of its time waiting for the next request.
+constexpr std::size_t readBackLanes = 16;
+constexpr std::int64_t pooledReadsUpTo = 4LL * 1024 * 1024;
 
 class CopyVerifier {
 public:
@@ -45,9 +50,14 @@ public:
         auto sourceAnchor = PathAnchor::resolve(io_, source);
         if (!sourceAnchor)
             return sourceAnchor.error();
-        if (auto checked = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
-                                       targetName, std::string(), nullptr);
-            !checked)
+        auto checked = verifyEntry(sourceAnchor.value().directory(), sourceAnchor.value().name(), targetDirectory,
+                                   targetName, std::string(), nullptr);
+        if (!checked)
+            pool_.fail(checked);
+        // The first failure, a read's or the walk's, is the item's.
+        if (auto reads = pool_.finish(); !reads)
+            checked = std::move(reads);
+        if (!checked)
             return placedIn(checked, target);
         // An entry gone from the source since the copy is a change too.
         if (auto gone = index_.firstUnvisited())
@@ -56,6 +66,12 @@ public:
     }
 
 private:
+    // A folder and its copy, open while their files are read back.
+    struct FolderPair {
+        UniqueFd source;
+        UniqueFd copy;
+    };
+
     struct PendingRead {
         std::string name;
         const CopiedEntry* entry;
@@ -131,7 +147,8 @@ private:
                 return bytesMatch({sourceDir, sourceName, entry.inode}, {targetDir, targetName, target.st_ino}, entry,
                                   mainBuffer_);
             }
-            if (pending) {
+            // A big file is read here, by itself: it keeps the drive busy alone.
+            if (pending && entry.length <= pooledReadsUpTo) {
                 pending->push_back({targetName, &entry, target.st_ino});
                 return {};
             }
@@ -154,36 +171,47 @@ private:
     FsResult<void> verifyFolder(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                                 const std::string& relative)
     {
-        UniqueFd in(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!in.valid())
+        auto folders = std::make_shared<FolderPair>();
+        folders->source.reset(io_.openAt(sourceDir, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folders->source.valid())
             return inItem(systemError(errno), relative);
-        UniqueFd out(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!out.valid())
+        folders->copy.reset(io_.openAt(targetDir, targetName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folders->copy.valid())
             return inItem(systemError(errno), relative);
+        const int in = folders->source.get();
+        const int out = folders->copy.get();
         std::error_code listError;
-        const std::vector<DirectoryEntry> entries = allEntries(io_, in.get(), listError);
+        const std::vector<DirectoryEntry> entries = allEntries(io_, in, listError);
         if (listError)
             return inItem(listError, relative);
         std::vector<PendingRead> pending;
         for (const DirectoryEntry& child : entries) {
-            if (auto checked = verifyEntry(in.get(), child.name.c_str(), out.get(), child.name.c_str(),
+            if (auto checked = verifyEntry(in, child.name.c_str(), out, child.name.c_str(),
                                            joinRelative(relative, child.name), &pending);
                 !checked)
                 return checked;
         }
-        return readBack(in.get(), out.get(), pending);
+        return readBack(folders, std::move(pending));
     }
 
-    // Reads a folder's files back, shared with the helper thread when many.
-    // A file has the same name in the source folder and in its copy.
-    FsResult<void> readBack(int sourceFolder, int folder, const std::vector<PendingRead>& files)
+    // Sends a folder's files to be read back, many at a time, in the order
+    // of their copies' inodes, which is about the order in which the drive
+    // holds them. A file has the same name in the source folder and in its
+    // copy.
+    FsResult<void> readBack(const std::shared_ptr<FolderPair>& folders, std::vector<PendingRead> files)
     {
-        return shareEach(helper_, files.size(), mainBuffer_, helperBuffer_, [&](std::size_t i, ReadBackBuffer& buffer) {
-            const PendingRead& file = files[i];
-            const char* name = file.name.c_str();
-            return contentMatches({sourceFolder, name, file.entry->inode}, {folder, name, file.copyInode}, *file.entry,
-                                  buffer);
-        });
+        std::sort(files.begin(), files.end(),
+                  [](const PendingRead& a, const PendingRead& b) { return a.copyInode < b.copyInode; });
+        for (PendingRead& file : files) {
+            const bool queued = pool_.submit([this, folders, file = std::move(file)](std::size_t lane) {
+                const char* name = file.name.c_str();
+                return contentMatches({folders->source.get(), name, file.entry->inode},
+                                      {folders->copy.get(), name, file.copyInode}, *file.entry, laneBuffers_[lane]);
+            });
+            if (!queued)
+                return inItem(systemError(ECANCELED), {}); // the pool has the failure that stopped it
+        }
+        return {};
     }
 
     FsResult<void> contentMatches(const CheckedFile& source, const CheckedFile& copy, const CopiedEntry& entry,
@@ -277,8 +305,8 @@ private:
     ManifestIndex index_;
     std::unordered_map<std::string, ino_t> copyInodes_; // regular files of the copy, by place
     ReadBackBuffer mainBuffer_;
-    ReadBackBuffer helperBuffer_;
-    HelperThread helper_;
+    std::vector<ReadBackBuffer> laneBuffers_ = std::vector<ReadBackBuffer>(readBackLanes + 1);
+    WorkPool pool_{readBackLanes, 4 * readBackLanes}; // last: its jobs use all of the above
 };
 
 } // namespace

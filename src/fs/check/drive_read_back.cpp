@@ -14,6 +14,7 @@ namespace {
 // Reading a copy back straight from the drive: bigger requests keep the
 // drive busier (4 MiB read 2 GB about 10 % faster than 1 MiB here).
 constexpr std::size_t readBackSize = 4 * 1024 * 1024;
+constexpr std::int64_t cachedReadsUpTo = 1024 * 1024;
 
 // An input/output error says which side failed.
 std::error_code sideError(ReadSide side, std::error_code error)
@@ -62,10 +63,17 @@ std::optional<ContentHash> DriveReadBack::hash(const CheckedFile& file, ReadSide
     };
     // One open per file where the drive takes direct reads: on FUSE
     // every open and close is a round trip to the file system's process.
-    open(O_DIRECT);
-    const bool direct = fd.valid();
+    // A small file is read through the cache, emptied of it first: a direct
+    // read of it is one more request of its own, where the cache reads it
+    // whole with what lies after it; 30,000 small copies read back sixteen
+    // at a time from ext4 over a loop device in 2.3 s direct, 0.7 s so.
+    bool direct = false;
+    if (length > cachedReadsUpTo) {
+        open(O_DIRECT);
+        direct = fd.valid();
+    }
     if (!direct)
-        open(0); // O_DIRECT refused
+        open(0); // small, or O_DIRECT refused
     if (!opened())
         return std::nullopt;
     // Cached pages dropped first: some file systems accept O_DIRECT and

@@ -1,10 +1,12 @@
 #pragma once
 // Reads a file back from its drive, to hash what the drive holds now: the
-// file's cached pages are dropped first and it is read with direct reads
-// where the drive takes them (a big file hashed on another thread while the
-// next piece is read), else through the emptied cache. A read of a copy
+// file's cached pages are dropped first and a big file is read with direct
+// reads where the drive takes them (hashed on another thread while the next
+// piece is read), else and a small one through the emptied cache. The copy
+// must be on the drive already (copy_flush.h): the cache drops only pages
+// that hold nothing unwritten. A read of a copy
 // leaves its access time alone, so reading writes nothing to the drive.
-// Every system call goes through `io`; `hash` may run on two threads at once.
+// Every system call goes through `io`; `hash` may run on many threads at once.
 
 #include "fs/file_system.h"
 #include "fs/system_io.h"
