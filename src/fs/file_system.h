@@ -104,7 +104,7 @@ struct CopyManifest {
 
 class DrivePacer;
 
-// Told how many more bytes were done; may be called from two threads at once.
+// Told how many more bytes were done; may be called from several threads at once.
 using ByteCounter = std::function<void(std::int64_t bytes)>;
 
 struct CopyOptions {

@@ -1,6 +1,6 @@
 #pragma once
 // Progress through a transfer in bytes, passed on at most every 50 ms (the
-// copier and the read-back report from two threads, chunk by chunk). Each
+// copier and the read-back report from several threads, chunk by chunk). Each
 // phase of an item moves the run on by the item's length, however it ends.
 // Also where a paused run waits, and how long it waited, so the run's
 // clock leaves pauses out: a pause counts once, from the first thread that

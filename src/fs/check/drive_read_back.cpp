@@ -116,7 +116,7 @@ std::optional<ContentHash> DriveReadBack::readHash(int fd, std::int64_t length, 
         buffer.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));
     // Direct reads get no read-ahead: a big file is hashed on another
     // thread while the next piece is read, so the drive never waits.
-    // (Not the helper thread: it may be reading files of its own here.)
+    // (A thread of its own: the read-back's lanes are reading files of their own.)
     ReadBackBuffer second;
     if (length > std::int64_t(readBackSize))
         second.reset(static_cast<char*>(std::aligned_alloc(4096, readBackSize)));

@@ -11,7 +11,7 @@
 // it (such a driver answers an fsync of any file by writing out all it
 // holds). The bytes a flush put on the drive are told only then, so the
 // progress follows the drive. Shared by the copying lanes and by every item
-// of a run; its calls may come from two threads at once.
+// of a run; its calls may come from several threads at once.
 
 #include "fs/system_io.h"
 

@@ -65,7 +65,7 @@ struct CopyLane {
     HelperThread hashing;
 };
 
-// Copies file data for one item; its calls may run on two lanes at once.
+// Copies file data for one item; its calls may run on several lanes at once.
 class FileDataCopier {
 public:
     // `stop` ends a copy at its next chunk with ECANCELED; `copied` hears of

@@ -1,15 +1,10 @@
 #pragma once
-// One helper thread that runs one job at a time for the copier or the
-// verifier, started on first use and stopped with its owner; and the split
-// of a folder's files between the calling thread and the helper. Where no
-// thread can be made (a process or user at its limit), the caller does the
-// job itself.
+// One helper thread that runs one job at a time for a copying lane (hashing
+// what the kernel copies), started on first use and stopped with its owner.
+// Where no thread can be made (a process or user at its limit), the caller
+// does the job itself.
 
-#include "fs/fs_error.h"
-
-#include <atomic>
 #include <condition_variable>
-#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -77,37 +72,3 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
-
-// Folders with this many files share them with the helper thread.
-inline constexpr std::size_t parallelFilesFrom = 16;
-
-// Runs `each(index, buffer)` for every index below `count`: on this thread
-// and, for counts worth sharing, on the helper thread too, each taking the
-// next index not yet taken and using its own buffer. After a failure no
-// thread takes another index; the first failure is what returns.
-template <class Buffer, class Each>
-FsResult<void> shareEach(HelperThread& helper, std::size_t count, Buffer& ownBuffer, Buffer& helperBuffer, Each each)
-{
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::mutex firstMutex;
-    FsResult<void> first;
-    auto work = [&](Buffer& buffer) {
-        for (std::size_t i; !failed.load() && (i = next.fetch_add(1)) < count;) {
-            if (FsResult<void> done = each(i, buffer); !done) {
-                std::lock_guard lock(firstMutex);
-                if (first.ok())
-                    first = std::move(done);
-                failed = true;
-                return;
-            }
-        }
-    };
-    if (count >= parallelFilesFrom && helper.start([&] { work(helperBuffer); })) {
-        work(ownBuffer);
-        helper.wait();
-    } else {
-        work(ownBuffer);
-    }
-    return first;
-}
