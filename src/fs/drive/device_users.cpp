@@ -58,16 +58,32 @@ std::vector<pid_t> processesWhere(const std::function<bool(int procFolder, const
     return found;
 }
 
-// The parent of `process` from its stat line ("pid (comm) state ppid ..."),
-// whose name may hold spaces and parentheses; 0 where unknown.
-pid_t parentOf(pid_t process)
+// The stat line of `process` past its name ("S ppid ..."), which may hold
+// spaces and parentheses; empty where the process is gone.
+std::string statAfterName(pid_t process)
 {
     std::ifstream in("/proc/" + std::to_string(process) + "/stat");
     const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t close = line.rfind(')');
     if (close == std::string::npos || close + 4 >= line.size())
-        return 0;
-    return pid_t(std::atoi(line.c_str() + close + 4)); // past ") S "
+        return {};
+    return line.substr(close + 2);
+}
+
+// The parent of `process`; 0 where unknown.
+pid_t parentOf(pid_t process)
+{
+    const std::string rest = statAfterName(process);
+    return rest.size() > 2 ? pid_t(std::atoi(rest.c_str() + 2)) : 0;
+}
+
+// A process that ended but was not yet reaped holds nothing open: where
+// nothing reaps orphans (a container's first process), a driver that went
+// into the background stays such a zombie for good.
+bool running(pid_t process)
+{
+    const std::string rest = statAfterName(process);
+    return !rest.empty() && rest[0] != 'Z' && rest[0] != 'X';
 }
 
 // This process and those it runs under: each names the drive when it was
@@ -167,10 +183,7 @@ bool waitForExit(const std::vector<pid_t>& processes, std::chrono::milliseconds 
 {
     const auto until = std::chrono::steady_clock::now() + within;
     while (true) {
-        const bool alive = std::any_of(processes.begin(), processes.end(), [](pid_t process) {
-            struct stat st;
-            return ::stat(("/proc/" + std::to_string(process)).c_str(), &st) == 0;
-        });
+        const bool alive = std::any_of(processes.begin(), processes.end(), running);
         if (!alive)
             return true;
         if (std::chrono::steady_clock::now() >= until)
