@@ -138,7 +138,8 @@ TEST(DriveVerdict, ADriveInUseOrADeviceHeldOpenChecksNothing)
             sleeper.kill();
             sleeper.waitForFinished();
             ASSERT_EQ(result.failedItems.size(), items.size()) << held << int(way);
-            EXPECT_EQ(result.failedItems[0].error.code, held ? FsErrc::deviceHeld : FsErrc::driveBusy);
+            EXPECT_EQ(result.failedItems[0].error.code, held ? FsErrc::deviceHeld : FsErrc::driveBusy)
+                << held << int(way);
             EXPECT_EQ(result.failedItems.back().state, ItemState::copiedNotChecked);
             EXPECT_TRUE(result.failures[0].contains(QStringLiteral("(in use by sleep)")))
                 << result.failures[0].toStdString();

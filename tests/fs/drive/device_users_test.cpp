@@ -24,7 +24,7 @@ TEST(DeviceUsers, AProgramNamingTheDriveIsFoundButNeverThisOne)
     const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string ownProgram = line.substr(0, line.find('\0')); // named on this program's own command line
 
-    std::string script = "sleep 30; :";
+    std::string script = "kill -STOP $$"; // waits without a child left behind
     std::vector<char*> argv{const_cast<char*>("sh"), const_cast<char*>("-c"), script.data(),
                             const_cast<char*>(ownProgram.c_str()), nullptr};
     pid_t other = -1;
