@@ -90,8 +90,7 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     made.named = !folders.rules.folderRenameKeepsContents && values && values.value().isDirectory();
     const std::string unfinished = made.named ? uniqueNameIn(folder, name, fileSystem)
                                               : unfinishedNameIn(folder, name, folders.rules.longestName, fileSystem);
-    const auto copied =
-        fileSystem.copyItem(source, folder, unfinished, CopyOptions{true, stop, meter.counter(), pacer});
+    auto copied = fileSystem.copyItem(source, folder, unfinished, CopyOptions{true, stop, meter.counter(), pacer});
     if (!copied) {
         // A stopped copy is removed; a failed one stays, as evidence. One
         // that cannot be removed is named, as it stays on the drive.
@@ -100,7 +99,7 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
             return FsError{FsErrc::unfinishedCopyLeft, folder.path() / unfinished, unfinished};
         return copied.error();
     }
-    made.manifest = copied.value();
+    made.manifest = std::move(copied).value();
     made.name = unfinished;
     if (made.named)
         return {};

@@ -52,30 +52,39 @@ QString runsFolder(const fs::path& folder)
     return displayText(folder / "runs");
 }
 
-QByteArray entryJson(const HistoryEntry& entry)
+void writeEntry(JsonWriter& json, const HistoryEntry& entry)
 {
-    QJsonArray items;
+    json.beginObject();
+    json.key("format");
+    json.value(QLatin1StringView(formatName));
+    json.key("version");
+    json.value(std::int64_t(currentVersion));
+    json.key("run");
+    writeRunRecord(json, entry.record);
+    json.key("drive");
+    json.beginObject();
+    json.key("uuid");
+    json.value(entry.drive.uuid);
+    json.key("label");
+    json.value(entry.drive.label);
+    putBytesName(json, "mountPoint", entry.drive.mountPoint.native());
+    putBytesName(json, "runsFolder", entry.drive.runsFolder.native());
+    json.endObject();
+    json.key("items");
+    json.beginArray();
     for (const HistoryItem& item : entry.items) {
-        QJsonObject object;
-        putBytesName(object, QStringLiteral("original"), item.original);
-        object.insert(QStringLiteral("state"), stateName(item.state));
+        json.beginObject();
+        putBytesName(json, "original", item.original);
+        json.key("state");
+        json.value(stateName(item.state));
         if (!item.trashedAs.empty())
-            putBytesName(object, QStringLiteral("trashedAs"), item.trashedAs);
+            putBytesName(json, "trashedAs", item.trashedAs);
         if (!item.broughtBackTo.empty())
-            putBytesName(object, QStringLiteral("broughtBackTo"), item.broughtBackTo);
-        items.append(object);
+            putBytesName(json, "broughtBackTo", item.broughtBackTo);
+        json.endObject();
     }
-    QJsonObject drive{{QStringLiteral("uuid"), entry.drive.uuid}, {QStringLiteral("label"), entry.drive.label}};
-    putBytesName(drive, QStringLiteral("mountPoint"), entry.drive.mountPoint.native());
-    putBytesName(drive, QStringLiteral("runsFolder"), entry.drive.runsFolder.native());
-    const QJsonObject root{
-        {QStringLiteral("format"), QString::fromLatin1(formatName)},
-        {QStringLiteral("version"), currentVersion},
-        {QStringLiteral("run"), runRecordObject(entry.record)},
-        {QStringLiteral("drive"), drive},
-        {QStringLiteral("items"), items},
-    };
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    json.endArray();
+    json.endObject();
 }
 
 std::optional<HistoryEntry> entryFrom(const QByteArray& json)
@@ -142,7 +151,11 @@ namespace {
 bool writeEntry(const QString& path, const HistoryEntry& entry)
 {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(entryJson(entry)) >= 0 && file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    JsonWriter json(file);
+    writeEntry(json, entry);
+    return json.finish() && file.commit();
 }
 
 } // namespace

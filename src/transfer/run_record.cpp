@@ -2,6 +2,7 @@
 
 #include "fs/copied_entry_kind.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,6 +44,17 @@ void putBytesName(QJsonObject& object, const QString& key, const std::string& by
         object.insert(key + QStringLiteral("Bytes"), QString::fromLatin1(raw.toPercentEncoding("/")));
 }
 
+void putBytesName(JsonWriter& json, const char* key, const std::string& bytes)
+{
+    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
+    json.key(key);
+    json.value(QString::fromUtf8(raw));
+    if (!isUtf8(bytes)) {
+        json.key((std::string(key) + "Bytes").c_str());
+        json.value(QString::fromLatin1(raw.toPercentEncoding("/")));
+    }
+}
+
 std::string bytesNameFrom(const QJsonObject& object, const QString& key)
 {
     const QJsonValue bytes = object.value(key + QStringLiteral("Bytes"));
@@ -53,7 +65,12 @@ std::string bytesNameFrom(const QJsonObject& object, const QString& key)
 
 QByteArray runRecordJson(const RunRecord& record)
 {
-    return QJsonDocument(runRecordObject(record)).toJson(QJsonDocument::Indented);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    JsonWriter json(buffer);
+    writeRunRecord(json, record);
+    json.finish();
+    return buffer.data();
 }
 
 std::optional<RunRecord> parseRunRecord(const QByteArray& json)
@@ -65,37 +82,49 @@ std::optional<RunRecord> parseRunRecord(const QByteArray& json)
     return runRecordFrom(document.object());
 }
 
-QJsonObject runRecordObject(const RunRecord& record)
+void writeRunRecord(JsonWriter& json, const RunRecord& record)
 {
-    QJsonArray items;
+    json.beginObject();
+    json.key("format");
+    json.value(QLatin1StringView(formatName));
+    json.key("version");
+    json.value(std::int64_t(record.version));
+    json.key("started");
+    json.value(record.started.toString(Qt::ISODateWithMs));
+    json.key("computer");
+    json.value(record.computer);
+    json.key("user");
+    json.value(record.user);
+    json.key("items");
+    json.beginArray();
     for (const RecordedItem& item : record.items) {
-        QJsonObject object;
-        putBytesName(object, QStringLiteral("original"), item.original);
-        object.insert(QStringLiteral("location"), item.location);
-        putBytesName(object, QStringLiteral("copy"), item.copy);
-        object.insert(QStringLiteral("type"), item.folder ? QStringLiteral("folder") : QStringLiteral("file"));
-        object.insert(QStringLiteral("sizeBytes"), qint64(item.sizeBytes));
-        object.insert(QStringLiteral("modifiedNs"), qint64(item.modifiedNs));
-        QJsonArray files;
+        json.beginObject();
+        putBytesName(json, "original", item.original);
+        json.key("location");
+        json.value(item.location);
+        putBytesName(json, "copy", item.copy);
+        json.key("type");
+        json.value(item.folder ? QLatin1StringView("folder") : QLatin1StringView("file"));
+        json.key("sizeBytes");
+        json.value(item.sizeBytes);
+        json.key("modifiedNs");
+        json.value(item.modifiedNs);
+        json.key("files");
+        json.beginArray();
         for (const RecordedFile& file : item.files) {
-            QJsonObject entry;
-            putBytesName(entry, QStringLiteral("path"), file.path);
-            entry.insert(QStringLiteral("length"), qint64(file.length));
-            entry.insert(QStringLiteral("hash"), hashText(file.hash));
-            files.append(entry);
+            json.beginObject();
+            putBytesName(json, "path", file.path);
+            json.key("length");
+            json.value(file.length);
+            json.key("hash");
+            json.value(hashText(file.hash));
+            json.endObject();
         }
-        object.insert(QStringLiteral("files"), files);
-        items.append(object);
+        json.endArray();
+        json.endObject();
     }
-    const QJsonObject root{
-        {QStringLiteral("format"), QString::fromLatin1(formatName)},
-        {QStringLiteral("version"), record.version},
-        {QStringLiteral("started"), record.started.toString(Qt::ISODateWithMs)},
-        {QStringLiteral("computer"), record.computer},
-        {QStringLiteral("user"), record.user},
-        {QStringLiteral("items"), items},
-    };
-    return root;
+    json.endArray();
+    json.endObject();
 }
 
 std::optional<RunRecord> runRecordFrom(const QJsonObject& root)

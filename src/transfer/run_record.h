@@ -6,6 +6,7 @@
 // the scan's JSON does. The one place the format is written and read.
 
 #include "fs/file_system.h"
+#include "transfer/json_writer.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -47,13 +48,15 @@ QByteArray runRecordJson(const RunRecord& record);
 // None where `json` is not a record of a version this program reads.
 std::optional<RunRecord> parseRunRecord(const QByteArray& json);
 
-// The same as one JSON object, for a file that holds more (the history).
-QJsonObject runRecordObject(const RunRecord& record);
+// The same, written as it is made, as a file's whole JSON or as a value in
+// one that holds more (the history).
+void writeRunRecord(JsonWriter& json, const RunRecord& record);
 std::optional<RunRecord> runRecordFrom(const QJsonObject& root);
 
 // A name kept as bytes: as text under `key`, and percent-encoded under
 // `keyBytes` where it is not UTF-8.
 void putBytesName(QJsonObject& object, const QString& key, const std::string& bytes);
+void putBytesName(JsonWriter& json, const char* key, const std::string& bytes);
 std::string bytesNameFrom(const QJsonObject& object, const QString& key);
 
 // The item as its manifest recorded it, its copy at `copy`.

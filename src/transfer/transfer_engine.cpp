@@ -92,8 +92,13 @@ FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named,
                                             item->copy.manifest));
     }
     file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/loftwell-run-XXXXXX.json"));
-    const QByteArray json = runRecordJson(record);
-    if (!file->open() || file->write(json) != json.size() || !file->flush())
+    bool saved = file->open();
+    if (saved) {
+        JsonWriter json(*file);
+        writeRunRecord(json, record);
+        saved = json.finish() && file->flush();
+    }
+    if (!saved)
         return FsError{systemError(EIO), pathFromText(file->fileName())};
     const fs::path source = pathFromText(file->fileName());
     const std::string name = uniqueNameIn(folders.dated, ".loftwell-run.json", fileSystem);
