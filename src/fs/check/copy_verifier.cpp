@@ -134,7 +134,8 @@ private:
         case S_IFREG:
             if (target.st_size != entry.length)
                 return inItem(FsErrc::lengthDiffers, relative);
-            copyInodes_[relative] = target.st_ino;
+            if (source.st_nlink > 1) // the only files a hard link can join
+                copyInodes_[relative] = target.st_ino;
             if (!compareContents_)
                 return {};
             if (!entry.linkedTo.empty()) {
@@ -303,7 +304,7 @@ private:
     DriveReadBack reader_;
     dev_t device_ = 0;
     ManifestIndex index_;
-    std::unordered_map<std::string, ino_t> copyInodes_; // regular files of the copy, by place
+    std::unordered_map<std::string, ino_t> copyInodes_; // files of the copy with several names, by place
     ReadBackBuffer mainBuffer_;
     std::vector<ReadBackBuffer> laneBuffers_ = std::vector<ReadBackBuffer>(readBackLanes + 1);
     WorkPool pool_{readBackLanes, 4 * readBackLanes}; // last: its jobs use all of the above

@@ -2,32 +2,48 @@
 
 #include "fs/entries/entry_support.h"
 
-ManifestIndex::ManifestIndex(const CopyManifest& manifest)
+ManifestIndex::ManifestIndex(const CopyManifest& manifest) : manifest_(manifest), seen_(manifest.entries.size())
 {
-    for (const CopiedEntry& entry : manifest.entries)
-        byPlace_.emplace(entry.relativePath, Expected{&entry, false});
+    std::size_t size = 16;
+    while (size < manifest.entries.size() * 2)
+        size *= 2;
+    slots_.assign(size, 0);
+    for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+        std::uint32_t& slot = slots_[slotOf(manifest.entries[i].relativePath)];
+        if (slot == 0) // the first of a place listed twice, as a map keeps it
+            slot = std::uint32_t(i + 1);
+    }
+}
+
+std::size_t ManifestIndex::slotOf(std::string_view relative) const
+{
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>{}(relative)&mask;; at = (at + 1) & mask) {
+        if (slots_[at] == 0 || manifest_.entries[slots_[at] - 1].relativePath == relative)
+            return at;
+    }
 }
 
 const CopiedEntry* ManifestIndex::visit(const std::string& relative)
 {
-    const auto known = byPlace_.find(relative);
-    if (known == byPlace_.end())
+    const std::uint32_t slot = slots_[slotOf(relative)];
+    if (slot == 0)
         return nullptr;
-    known->second.seen = true;
-    return known->second.entry;
+    seen_[slot - 1] = true;
+    return &manifest_.entries[slot - 1];
 }
 
 const CopiedEntry* ManifestIndex::find(const std::string& relative) const
 {
-    const auto known = byPlace_.find(relative);
-    return known == byPlace_.end() ? nullptr : known->second.entry;
+    const std::uint32_t slot = slots_[slotOf(relative)];
+    return slot == 0 ? nullptr : &manifest_.entries[slot - 1];
 }
 
 std::optional<std::string> ManifestIndex::firstUnvisited() const
 {
-    for (const auto& [relative, expected] : byPlace_) {
-        if (!expected.seen)
-            return relative;
+    for (const std::uint32_t slot : slots_) {
+        if (slot != 0 && !seen_[slot - 1])
+            return manifest_.entries[slot - 1].relativePath;
     }
     return std::nullopt;
 }
