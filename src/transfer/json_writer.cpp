@@ -109,6 +109,17 @@ void JsonWriter::value(std::int64_t number)
     pending_.append(QByteArray::number(qint64(number)));
 }
 
+void JsonWriter::copyValue(QIODevice& in)
+{
+    beforeValue();
+    ok_ = ok_ && out_.write(pending_) == pending_.size() && in.seek(0);
+    pending_.clear();
+    while (ok_ && !in.atEnd()) {
+        const QByteArray piece = in.read(flushAt);
+        ok_ = !piece.isEmpty() && out_.write(piece) == piece.size();
+    }
+}
+
 void JsonWriter::flushSome()
 {
     if (pending_.size() < flushAt)

@@ -25,6 +25,8 @@ public:
     void value(const QString& text);
     void value(QLatin1StringView text);
     void value(std::int64_t number);
+    // A whole value already written as JSON, read from the start of `in`.
+    void copyValue(QIODevice& in);
 
     // Writes what is left; false where any write failed.
     bool finish();

@@ -60,7 +60,10 @@ void writeEntry(JsonWriter& json, const HistoryEntry& entry)
     json.key("version");
     json.value(std::int64_t(currentVersion));
     json.key("run");
-    writeRunRecord(json, entry.record);
+    if (entry.recordJson)
+        json.copyValue(*entry.recordJson);
+    else
+        writeRunRecord(json, entry.record);
     json.key("drive");
     json.beginObject();
     json.key("uuid");
@@ -97,7 +100,7 @@ std::optional<HistoryEntry> entryFrom(const QByteArray& json)
     auto record = runRecordFrom(root.value(QStringLiteral("run")).toObject());
     if (!record)
         return std::nullopt;
-    HistoryEntry entry{std::move(*record), {}, {}, {}};
+    HistoryEntry entry{std::move(*record), {}, {}, {}, {}};
     const QJsonObject drive = root.value(QStringLiteral("drive")).toObject();
     entry.drive.uuid = drive.value(QStringLiteral("uuid")).toString();
     entry.drive.label = drive.value(QStringLiteral("label")).toString();
@@ -131,6 +134,7 @@ HistoryEntry historyEntry(const std::vector<Candidate>& items, const TransferRes
     HistoryEntry entry;
     if (result.record) {
         entry.record = *result.record;
+        entry.recordJson = result.recordFile;
     } else {
         entry.record.started = started;
         entry.record.computer = QSysInfo::machineHostName();

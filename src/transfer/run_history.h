@@ -8,9 +8,11 @@
 #include "transfer/run_record.h"
 #include "transfer/transfer_engine.h"
 
+#include <QIODevice>
 #include <QString>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +36,9 @@ struct HistoryEntry {
     DriveIdentity drive;
     std::vector<HistoryItem> items; // every item of the run, in its order
     std::filesystem::path file;     // the history's file of it, once read
+    // A run that just ended: its record as it was written, files and all,
+    // taken as it stands (`record` then holds its items alone).
+    std::shared_ptr<QIODevice> recordJson;
 };
 
 struct HistoryRead {

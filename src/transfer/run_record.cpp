@@ -82,7 +82,22 @@ std::optional<RunRecord> parseRunRecord(const QByteArray& json)
     return runRecordFrom(document.object());
 }
 
-void writeRunRecord(JsonWriter& json, const RunRecord& record)
+namespace {
+
+void writeRecordedFile(JsonWriter& json, const std::string& path, std::int64_t length, const ContentHash& hash)
+{
+    json.beginObject();
+    putBytesName(json, "path", path);
+    json.key("length");
+    json.value(length);
+    json.key("hash");
+    json.value(hashText(hash));
+    json.endObject();
+}
+
+} // namespace
+
+void writeRunRecord(JsonWriter& json, const RunRecord& record, const std::vector<const CopyManifest*>& manifests)
 {
     json.beginObject();
     json.key("format");
@@ -97,7 +112,8 @@ void writeRunRecord(JsonWriter& json, const RunRecord& record)
     json.value(record.user);
     json.key("items");
     json.beginArray();
-    for (const RecordedItem& item : record.items) {
+    for (std::size_t i = 0; i < record.items.size(); ++i) {
+        const RecordedItem& item = record.items[i];
         json.beginObject();
         putBytesName(json, "original", item.original);
         json.key("location");
@@ -111,14 +127,13 @@ void writeRunRecord(JsonWriter& json, const RunRecord& record)
         json.value(item.modifiedNs);
         json.key("files");
         json.beginArray();
-        for (const RecordedFile& file : item.files) {
-            json.beginObject();
-            putBytesName(json, "path", file.path);
-            json.key("length");
-            json.value(file.length);
-            json.key("hash");
-            json.value(hashText(file.hash));
-            json.endObject();
+        for (const RecordedFile& file : item.files)
+            writeRecordedFile(json, file.path, file.length, file.hash);
+        if (i < manifests.size() && manifests[i]) {
+            for (const CopiedEntry& entry : manifests[i]->entries) {
+                if (isFileEntry(entry) && entry.hash)
+                    writeRecordedFile(json, entry.relativePath, entry.length, *entry.hash);
+            }
         }
         json.endArray();
         json.endObject();
@@ -164,13 +179,9 @@ RecordedItem recordedItem(const std::filesystem::path& original, const QString& 
                           std::int64_t sizeBytes, const CopyManifest& manifest)
 {
     RecordedItem item{original.native(), location, copy, false, sizeBytes, 0, {}};
-    for (const CopiedEntry& entry : manifest.entries) {
-        if (entry.relativePath.empty()) {
-            item.folder = isFolderEntry(entry);
-            item.modifiedNs = entry.modifiedNs;
-        }
-        if (isFileEntry(entry) && entry.hash)
-            item.files.push_back({entry.relativePath, entry.length, *entry.hash});
+    if (!manifest.entries.empty()) { // the item itself first
+        item.folder = isFolderEntry(manifest.entries.front());
+        item.modifiedNs = manifest.entries.front().modifiedNs;
     }
     return item;
 }

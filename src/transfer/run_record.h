@@ -49,8 +49,9 @@ QByteArray runRecordJson(const RunRecord& record);
 std::optional<RunRecord> parseRunRecord(const QByteArray& json);
 
 // The same, written as it is made, as a file's whole JSON or as a value in
-// one that holds more (the history).
-void writeRunRecord(JsonWriter& json, const RunRecord& record);
+// one that holds more (the history). With `manifests` (one per item), each
+// item's files are written from its manifest, never all held twice.
+void writeRunRecord(JsonWriter& json, const RunRecord& record, const std::vector<const CopyManifest*>& manifests = {});
 std::optional<RunRecord> runRecordFrom(const QJsonObject& root);
 
 // A name kept as bytes: as text under `key`, and percent-encoded under
@@ -59,6 +60,7 @@ void putBytesName(QJsonObject& object, const QString& key, const std::string& by
 void putBytesName(JsonWriter& json, const char* key, const std::string& bytes);
 std::string bytesNameFrom(const QJsonObject& object, const QString& key);
 
-// The item as its manifest recorded it, its copy at `copy`.
+// The item as its manifest recorded it, its copy at `copy`; its files are
+// left to the manifest (writeRunRecord).
 RecordedItem recordedItem(const std::filesystem::path& original, const QString& location, const std::string& copy,
                           std::int64_t sizeBytes, const CopyManifest& manifest);

@@ -77,7 +77,7 @@ bool removeEmptyRunFolders(const RunFolders& folders, const FileSystem& fileSyst
 // check reads it back like one.
 FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named, const RunFolders& folders,
                                        const QDateTime& startTime, const FileSystem& fileSystem,
-                                       const std::stop_token& stop, std::unique_ptr<QTemporaryFile>& file,
+                                       const std::stop_token& stop, std::shared_ptr<QTemporaryFile>& file,
                                        std::optional<RunRecord>& written)
 {
     RunRecord record;
@@ -85,17 +85,19 @@ FsResult<RecordOnDrive> writeRunRecord(const std::vector<const RunItem*>& named,
     record.computer = QSysInfo::machineHostName();
     record.user = qEnvironmentVariable("USER");
     const fs::path runs = folders.dated.path().parent_path();
+    std::vector<const CopyManifest*> manifests;
     for (const RunItem* item : named) {
+        manifests.push_back(&item->copy.manifest);
         const fs::path copy = folderOf(item->copy, folders).path() / item->copy.name;
         record.items.push_back(recordedItem(item->item->sourceURL(), item->item->rootName(),
                                             copy.lexically_relative(runs).native(), item->item->sizeBytes(),
                                             item->copy.manifest));
     }
-    file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/loftwell-run-XXXXXX.json"));
+    file = std::make_shared<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/loftwell-run-XXXXXX.json"));
     bool saved = file->open();
     if (saved) {
         JsonWriter json(*file);
-        writeRunRecord(json, record);
+        writeRunRecord(json, record, manifests);
         saved = json.finish() && file->flush();
     }
     if (!saved)
@@ -268,7 +270,7 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
 
     // 3. Named, read back from the drive itself, one verdict, and only then
     // the originals to the Trash.
-    std::unique_ptr<QTemporaryFile> recordFile; // the record's source, until it is read back
+    std::shared_ptr<QTemporaryFile> recordFile; // the record's source, read back, then kept for the history
     CheckRun check{folders,
                    claim,
                    fileSystem,
@@ -284,6 +286,8 @@ TransferResult transfer(const std::vector<Candidate>& items, const fs::path& to,
     result.trashed = checked.trashed;
     result.trashedBytes = checked.trashedBytes;
     result.driveFault = checked.driveFault;
+    if (result.record)
+        result.recordFile = recordFile;
     // The drive was mounted again elsewhere for the check.
     if (folders.dated.valid() && folders.dated.path() != result.destination) {
         result.destination = folders.dated.path();

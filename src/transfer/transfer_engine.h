@@ -33,10 +33,12 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -82,8 +84,10 @@ struct TransferResult {
     // The destination folder itself, where its drive was mounted again at
     // another place for the check.
     std::optional<std::filesystem::path> destinationMoved;
-    // What the run recorded on the drive (run_record.h), where it did.
+    // What the run recorded on the drive (run_record.h), where it did: its
+    // items, without their files, and the record as written, files and all.
     std::optional<RunRecord> record;
+    std::shared_ptr<QTemporaryFile> recordFile;
     // Where each item's original is in the Trash, in item order; empty where it is not.
     std::vector<std::filesystem::path> trashedAs;
 };

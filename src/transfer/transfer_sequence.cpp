@@ -55,6 +55,7 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
             drive.uuid = QString::fromStdString(*uuid);
         (void)addToHistory(services.historyFolder, historyEntry(plan.items, result, drive, started));
     }
+    result.recordFile.reset(); // its text is in the history now, and on the drive
 
     // The safe end of a move to a drive: ejected from here, where the run
     // wrote to it or took copies on it.
