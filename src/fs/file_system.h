@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -79,27 +80,29 @@ struct ContentHash {
 // One entry of the source as it was copied.
 struct CopiedEntry {
     std::string relativePath; // "" for the item itself, else "a/b" below it
-    mode_t type = 0;          // the S_IFMT bits
-    std::int64_t length = 0;
     std::string linkTarget;
-    std::optional<ContentHash> hash; // regular files, when hashing
-    // A regular file whose copy was made by sharing its blocks (a reflink),
-    // so it was not hashed: the verification checks the blocks instead.
-    bool sharesBlocks = false;
     // A hard link of a file copied before within the item: its copy is a
     // hard link of that file's copy, whose place ("a/b") this is.
     std::string linkedTo;
+    std::optional<ContentHash> hash; // regular files, when hashing
+    std::int64_t length = 0;
     // The source's identity and state when copied, to notice later changes
     // (a tool that puts the modification time back still moves the change time).
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0; // regular files
+    mode_t type = 0;            // the S_IFMT bits
+    // A regular file whose copy was made by sharing its blocks (a reflink),
+    // so it was not hashed: the verification checks the blocks instead.
+    bool sharesBlocks = false;
 };
 
 // What a copy took from its source, for the verification.
 struct CopyManifest {
-    std::vector<CopiedEntry> entries; // the item itself first
+    // The item itself first. In blocks, not one array: a tree of a million
+    // files never needs its entries twice over while they grow.
+    std::deque<CopiedEntry> entries;
 };
 
 class DrivePacer;
