@@ -3,7 +3,8 @@
 # and cp -a, cold, on an ext4 drive and on an exFAT drive served by
 # exfat-fuse:
 #
-#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat] [--back] [--tree]
+#   sudo bench/move_benchmark.sh [--cli PATH] [--rounds N] [--mib N] [--only ext4|exfat] [--back]
+#                                [--tree | --million]
 #
 #   loftwell  loftwell-cli transfer --trash --items FILE... (copy, flush, the
 #             copies named, on exFAT the drive mounted again read-only and
@@ -22,18 +23,22 @@
 # items are instead one tree of 30,000 small files, as a project or a photo
 # library is: 300 folders of 10 subfolders of 10 files, 0.5 to 32 KiB each
 # (log-uniform, pseudo-random, the same every time; about 300 MB on disk),
-# made once under bench-data/move-tree. Each drive is an
+# made once under bench-data/move-tree; with --million, one tree of
+# 1,000,000 files of 0 to 4 KiB (1,000 folders of 1,000; about 2 GB on disk),
+# made once under bench-data/move-million (best with --only ext4: exfat-fuse
+# takes many minutes a round). Each round also gives the peak memory (RSS)
+# of loftwell-cli and of rsync. Each drive is an
 # image of its own on a loop device with direct I/O (so what is written
 # reaches the disk, as with a real drive), made here and removed at the end.
 # Before every timed run the source is laid out afresh from the kept files
 # and the drive emptied (not timed), and caches are dropped; the three take
 # turns at going first. The disk is noisy: the table gives each tool's median
 # and the medians of the pairwise ratios with their spread (min and max).
-# Needs root, rsync, exfatprogs and exfat-fuse.
+# Needs root, rsync, exfatprogs, exfat-fuse and GNU time (/usr/bin/time).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cli="$here/build/src/loftwell-cli"
-rounds=5 mib=1024 only="" back="" tree=""
+rounds=5 mib=1024 only="" back="" tree="" million=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --cli) cli="$(realpath "$2")"; shift 2 ;;
@@ -42,15 +47,33 @@ while [ $# -gt 0 ]; do
     --only) only="$2"; shift 2 ;;
     --back) back=1; shift ;;
     --tree) tree=1; shift ;;
+    --million) million=1; shift ;;
     *) sed -n '2,/^set /p' "$0" | sed '$d' >&2; exit 2 ;;
   esac
 done
 [ "$(id -u)" = 0 ] || { echo "move_benchmark: needs root (loop drives, dropped caches)" >&2; exit 2; }
-for tool in rsync mkfs.exfat mount.exfat-fuse "$cli"; do
+for tool in rsync mkfs.exfat mount.exfat-fuse /usr/bin/time "$cli"; do
   command -v "$tool" >/dev/null || { echo "move_benchmark: $tool is missing" >&2; exit 2; }
 done
 
-if [ -n "$tree" ]; then
+if [ -n "$million" ]; then
+  kept="$PWD/bench-data/move-million/kept"
+  [ -e "$kept.complete" ] || python3 - "$kept" <<'MAKE'
+import os, random, shutil, sys
+kept = sys.argv[1]
+shutil.rmtree(kept, ignore_errors=True)
+rng = random.Random(57)
+for f in range(1000):
+    folder = os.path.join(kept, "tree", f"folder-{f // 10:03d}", f"sub-{f % 10}")
+    os.makedirs(folder)
+    for n in range(1000):
+        with open(os.path.join(folder, f"file-{n:04d}.dat"), "wb") as out:
+            out.write(rng.randbytes(rng.choice((0, rng.randrange(1, 4097)))))
+open(kept + ".complete", "w").close()
+MAKE
+  mib=4096 # the drive images' size below: 3 x 4 GiB
+  what="a tree of 1,000,000 files"
+elif [ -n "$tree" ]; then
   kept="$PWD/bench-data/move-tree/kept"
   [ -e "$kept.complete" ] || python3 - "$kept" <<'MAKE'
 import os, random, shutil, sys
@@ -97,7 +120,7 @@ make_drive() {
   loops+=("$loop")
   mkdir -p "$point"
   if [ "$kind" = ext4 ]; then
-    mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$loop"
+    mkfs.ext4 -q -F -i 8192 -E lazy_itable_init=0,lazy_journal_init=0 "$loop"
     mount "$loop" "$point"
   else
     mkfs.exfat "$loop" >/dev/null
@@ -113,9 +136,11 @@ drop_caches() {
   echo 3 > /proc/sys/vm/drop_caches
 }
 
-# loftwell-cli with the run's own home, in English; its errors shown on failure.
+# loftwell-cli with the run's own home, in English; its errors shown on
+# failure; its peak memory in KiB to the file $peak, where set.
 loftwell_cli() {
-  HOME="$work/home" XDG_DATA_HOME="" LANG=C.UTF-8 "$cli" "$@" >/dev/null 2>"$work/cli.err" ||
+  HOME="$work/home" XDG_DATA_HOME="" LANG=C.UTF-8 /usr/bin/time -o "${peak:-/dev/null}" -f %M \
+    "$cli" "$@" >/dev/null 2>"$work/cli.err" ||
     { cat "$work/cli.err" >&2; return 1; }
 }
 
@@ -151,8 +176,8 @@ run_once() {
   start="$(seconds)"
   case "$tool" in
     loftwell)
-      loftwell_cli transfer --to "$point" --trash --items "$src"/* ;;
-    rsync) rsync -a --remove-source-files "$src"/ "$point"/x/ && sync ;;
+      peak="$work/peak-loftwell" loftwell_cli transfer --to "$point" --trash --items "$src"/* ;;
+    rsync) /usr/bin/time -o "$work/peak-rsync" -f %M rsync -a --remove-source-files "$src"/ "$point"/x/ && sync ;;
     cp) cp -a "$src" "$point"/x && sync ;;
   esac
   end="$(seconds)"
@@ -197,8 +222,9 @@ for kind in ext4 exfat; do
     order=("${tools[@]:round % 3}" "${tools[@]:0:round % 3}")
     declare -A now=()
     for tool in "${order[@]}"; do now[$tool]="$(run_once "$tool" "$kind")"; done
-    printf '%-6s round %d: loftwell %6.2f s  rsync %6.2f s  cp -a %6.2f s\n' "$kind" "$((round + 1))" \
-      "${now[loftwell]}" "${now[rsync]}" "${now[cp]}"
+    printf '%-6s round %d: loftwell %6.2f s  rsync %6.2f s  cp -a %6.2f s  (peak memory: loftwell %d MB, rsync %d MB)\n' \
+      "$kind" "$((round + 1))" "${now[loftwell]}" "${now[rsync]}" "${now[cp]}" \
+      "$(($(tail -1 "$work/peak-loftwell") / 1024))" "$(($(tail -1 "$work/peak-rsync") / 1024))"
     for tool in loftwell rsync cp; do times[$tool]+="${now[$tool]} "; done
     ratios_rsync+="$(awk -v a="${now[loftwell]}" -v b="${now[rsync]}" 'BEGIN { printf "%.3f", a / b }') "
     ratios_cp+="$(awk -v a="${now[loftwell]}" -v b="${now[cp]}" 'BEGIN { printf "%.3f", a / b }') "
