@@ -169,7 +169,7 @@ public:
     virtual FsResult<ItemValues> itemValues(const std::filesystem::path& item) const = 0;
 
     // The space on disk of every regular file below `folder` at any depth,
-    // and their fingerprint; hidden names and links left out, unreadable
+    // and their fingerprint; hidden ones counted, links not, unreadable
     // parts count nothing. A stop request ends the walk early with a
     // partial total.
     virtual TreeMeasure treeMeasure(const std::filesystem::path& folder, std::stop_token stop = {},

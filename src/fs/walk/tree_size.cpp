@@ -154,9 +154,8 @@ private:
         std::vector<Task> subfolders;
         EntryList entries;
         // A failed read keeps what was read before it.
+        // Hidden entries count: they are moved with their folder.
         forEachDirectoryEntry(io_, folder->fd.get(), buffer, [&](const RawDirectoryEntry& entry) {
-            if (isHiddenName(entry.name))
-                return;
             if (entry.type == EntryType::directory) {
                 subfolders.push_back(FolderTask{childPath(path, entry.name), task.root});
             } else if (entry.type == EntryType::regular || entry.type == EntryType::unknown) {

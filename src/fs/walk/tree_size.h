@@ -1,8 +1,8 @@
 #pragma once
 // The size of a folder tree: the space on disk (blocks x 512) of every regular
-// file at any depth, with their fingerprint (total length, newest times), leaving out hidden names with everything
-// below them and never following or counting symbolic links. Unreadable or vanishing parts are left out and the walk
-// goes on. FIFOs, sockets and devices are never opened.
+// file at any depth, hidden ones included (they are moved with the tree), with their fingerprint (total length, newest
+// times), never following or counting symbolic links. Unreadable or vanishing parts are left out and the walk goes on.
+// FIFOs, sockets and devices are never opened.
 //
 // Cost: one getdents64 pass per folder and one fstatat per regular or
 // unknown-type entry; folders are recognised from their directory entry.
