@@ -36,6 +36,13 @@ DestinationDisplay destinationDisplay(const std::vector<VolumeItem>& volumes, in
         display.entries[display.currentIndex] = display.label;
         display.labelColor = AppColor::red;
     }
+    // Where the label is too long, the folder's name gives way first, then
+    // its free space; never the warning.
+    const QString& name = volumes[std::size_t(display.currentIndex)].name;
+    if (display.label.startsWith(name))
+        display.labelTails << display.label.mid(name.size());
+    if (onSourceDisk)
+        display.labelTails << I18n::text("drive.sameDisk", language);
     return display;
 }
 

@@ -37,6 +37,11 @@ TransferConfirmation transferConfirmation(const TransferPlan& plan, I18n::Langua
     confirmation.message += text("alert.confirm.local");
     confirmation.message +=
         formatText(text("alert.confirm.summary"), {displayText(plan.to), formatBytes(plan.selectedBytes)});
+    // Earlier copies taken are read back, not written again: say how much is left to write.
+    if (plan.earlierCount > 0)
+        confirmation.message +=
+            formatText(text("alert.confirm.earlier"),
+                       {plan.earlierCount, std::int64_t(plan.items.size()), formatBytes(plan.toWrite())});
     if (plan.sameDisk) {
         confirmation.message += text("alert.confirm.sameDisk");
         confirmation.cancelByDefault = true;

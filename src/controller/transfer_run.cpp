@@ -23,15 +23,17 @@ public:
 
     EarlierAnswer askAboutEarlier(const EarlierCopies& found) override
     {
-        const bool use = askGuiThread(
+        const Dialogs::Choice choice = askGuiThread(
             controller_, gone_,
             [count = found.count(), runs = found.runs()](MainWindowController& c) {
-                return c.dialogs_.confirm(I18n::text("alert.earlier.title"),
-                                          formatText(I18n::text("alert.earlier.message"), {count, runs.join(u", ")}),
-                                          I18n::text("alert.useThem"), I18n::text("alert.copyAgain"), false);
+                return c.dialogs_.choose(I18n::text("alert.earlier.title"),
+                                         formatText(I18n::text("alert.earlier.message"), {count, runs.join(u", ")}),
+                                         I18n::text("alert.useThem"), I18n::text("alert.copyAgain"));
             },
-            false);
-        return gone_.stop_requested() ? EarlierAnswer::cancel : use ? EarlierAnswer::use : EarlierAnswer::copyAgain;
+            Dialogs::Choice::cancel);
+        if (gone_.stop_requested() || choice == Dialogs::Choice::cancel)
+            return EarlierAnswer::cancel;
+        return choice == Dialogs::Choice::first ? EarlierAnswer::use : EarlierAnswer::copyAgain;
     }
 
     void refuseForSpace(const TransferPlan& plan) override

@@ -18,6 +18,7 @@ inline const QColor secondaryText{75, 85, 99};
 inline const QColor mutedText{156, 163, 175};
 inline const QColor border{229, 231, 235};
 inline const QColor control{241, 242, 245};
+inline const QColor focusRing{29, 78, 216}; // keyboard focus, on any fill
 } // namespace AppColor
 
 // The advice badge colours of each risk level: text on fill.

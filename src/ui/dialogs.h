@@ -35,4 +35,10 @@ public:
     // `cancelByDefault`; true for the first.
     virtual bool confirm(const QString& title, const QString& message, const QString& acceptTitle,
                          const QString& cancelTitle, bool cancelByDefault = false) = 0;
+
+    // A question with two ways on and Cancel (also Escape, or closing it);
+    // the first way is the default.
+    enum class Choice { first, second, cancel };
+    virtual Choice choose(const QString& title, const QString& message, const QString& firstTitle,
+                          const QString& secondTitle) = 0;
 };

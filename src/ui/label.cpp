@@ -32,14 +32,37 @@ QSize Label::minimumSizeHint() const
     return QSize(0, QLabel::minimumSizeHint().height());
 }
 
+void Label::setWholeTails(const QStringList& tails)
+{
+    wholeTails_ = tails;
+    update();
+}
+
+QString Label::shownText() const
+{
+    const int width = contentsRect().width();
+    const QFontMetrics metrics = fontMetrics();
+    const QString& whole = text();
+    if (metrics.horizontalAdvance(whole) <= width)
+        return whole;
+    for (const QString& tail : wholeTails_) {
+        if (tail.isEmpty() || !whole.endsWith(tail))
+            continue;
+        const int tailWidth = metrics.horizontalAdvance(tail);
+        const QString shownHead = metrics.elidedText(whole.chopped(tail.size()), Qt::ElideRight, width - tailWidth);
+        // At least a letter and the ellipsis of what gives way.
+        if (shownHead.size() >= 2)
+            return shownHead + tail;
+    }
+    return metrics.elidedText(whole, Qt::ElideRight, width);
+}
+
 void Label::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(textColor());
     painter.setFont(font());
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-    painter.drawText(area, int(alignment()) | Qt::TextSingleLine, shown);
+    painter.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shownText());
 }
 
 Label* makeLabel(const QString& text, int size, FontWeight weight, const QColor& color, QWidget* parent)

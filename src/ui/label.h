@@ -17,8 +17,18 @@ public:
 
     QSize minimumSizeHint() const override;
 
+    // Ends of the text that stay whole when it is too narrow (a warning
+    // after a name), the longest first: the text before the longest that
+    // fits gives way.
+    void setWholeTails(const QStringList& tails);
+    // The text as drawn at the label's width.
+    QString shownText() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    QStringList wholeTails_;
 };
 
 Label* makeLabel(const QString& text, int size, FontWeight weight, const QColor& color, QWidget* parent = nullptr);

@@ -219,8 +219,7 @@ void MainWindowView::configureBottomBar()
     selectSafeButton_->setColors(AppColor::emerald, AppColor::white, AppColor::border, AppColor::secondaryText);
     selectNoneButton_->setColors(AppColor::emeraldTint, AppColor::emeraldDark, AppColor::border,
                                  AppColor::secondaryText);
-    // Looks the same enabled or not.
-    transferButton_->setColors(AppColor::emerald, AppColor::white, AppColor::emerald, AppColor::white);
+    transferButton_->setColors(AppColor::emerald, AppColor::white, AppColor::border, AppColor::secondaryText);
     transferButton_->setCornerRadius(10);
 
     moveToTrashCheckbox_->setChecked(false);
@@ -346,6 +345,7 @@ void MainWindowView::apply(const DestinationDisplay& destination)
     }
     drivePopup_->setCurrentIndex(destination.currentIndex);
     driveNameLabel_->setText(destination.label);
+    driveNameLabel_->setWholeTails(destination.labelTails);
     driveNameLabel_->setTextColor(destination.labelColor);
     layoutViews();
 }

@@ -101,6 +101,24 @@ bool QtDialogs::alertWithAction(const QString& title, const QString& message, co
     return chosen && box.clickedButton() == chosen;
 }
 
+Dialogs::Choice QtDialogs::choose(const QString& title, const QString& message, const QString& firstTitle,
+                                  const QString& secondTitle)
+{
+    QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent_);
+    box.setWindowTitle(I18n::text("app.title"));
+    box.setInformativeText(message);
+    holdTypicalPaths(box);
+    QPushButton* first = box.addButton(literalAmpersands(firstTitle), QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(literalAmpersands(secondTitle), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(literalAmpersands(I18n::text("alert.cancel")), QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == first    ? Choice::first
+           : box.clickedButton() == second ? Choice::second
+                                           : Choice::cancel;
+}
+
 bool QtDialogs::confirm(const QString& title, const QString& message, const QString& acceptTitle,
                         const QString& cancelTitle, bool cancelByDefault)
 {

@@ -20,6 +20,8 @@ public:
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override;
     void showAlert(const QString& title, const QString& message) override;
     bool alertWithAction(const QString& title, const QString& message, const QString& action) override;
+    Choice choose(const QString& title, const QString& message, const QString& firstTitle,
+                  const QString& secondTitle) override;
     bool confirm(const QString& title, const QString& message, const QString& acceptTitle, const QString& cancelTitle,
                  bool cancelByDefault = false) override;
 

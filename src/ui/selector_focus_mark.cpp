@@ -23,7 +23,7 @@ protected:
     {
         // Only focus the keyboard brought shows; a click shows nothing.
         if (event->type() == QEvent::FocusIn && isKeyboardFocus(static_cast<QFocusEvent*>(event)->reason())) {
-            selector_->setBorderColor(AppColor::emerald);
+            selector_->setBorderColor(AppColor::focusRing);
             selector_->setBorderWidth(2);
         } else if (event->type() == QEvent::FocusOut) {
             selector_->setBorderColor(AppColor::border);

@@ -141,12 +141,15 @@ void StyledButton::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     painter.drawRoundedRect(bounds, cornerRadius_, cornerRadius_);
     if (hasFocus() && keyboardFocus_) {
-        QColor ring = AppColor::emerald;
-        ring.setAlpha(160);
+        // A dark ring with a white one inside it shows on every fill, the
+        // green ones included.
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ring, 2));
+        painter.setPen(QPen(AppColor::focusRing, 2));
         painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), qMax<qreal>(0, cornerRadius_ - 1),
                                 qMax<qreal>(0, cornerRadius_ - 1));
+        painter.setPen(QPen(AppColor::white, 1.5));
+        painter.drawRoundedRect(bounds.adjusted(2.75, 2.75, -2.75, -2.75), qMax<qreal>(0, cornerRadius_ - 3),
+                                qMax<qreal>(0, cornerRadius_ - 3));
     }
     painter.setPen(currentTitleColor());
     painter.setFont(font());

@@ -84,6 +84,7 @@ struct DestinationDisplay {
     int currentIndex = 0;
     QString label;
     QColor labelColor;
+    QStringList labelTails; // ends of the label that stay whole, longest first (label.h)
     bool operator==(const DestinationDisplay&) const = default;
 };
 

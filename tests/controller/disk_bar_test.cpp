@@ -81,9 +81,19 @@ TEST_F(DiskBarWindowTest, ShowsTheUsedAndTheFreedPartsAndFollowsEachTick)
 TEST_F(DiskBarWindowTest, ADestinationOnTheItemsOwnDiskIsSaidBeforeTransfer)
 {
     scan({dir / "Downloads"});
-    makeFolder(dir / "Backup");
-    dialogs.folderAnswers.push_back({dir / "Backup"});
+    // A long name at 1366x768: the name gives way, the warning stays whole.
+    view->resize(1366, 768);
+    const fs::path backup = dir / "Backup of the family photos and every project from the last ten years";
+    makeFolder(backup);
+    dialogs.folderAnswers.push_back({backup});
     controller.refreshVolumesAction();
+    QCoreApplication::processEvents();
+    const QString shown = ui.driveNameLabel()->shownText();
+    EXPECT_NE(shown, ui.driveNameLabel()->text());
+    EXPECT_TRUE(shown.endsWith(I18n::text("drive.sameDisk"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Ba"))) << shown.toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.driveNameLabel())->text(QAccessible::Name),
+              ui.driveNameLabel()->text());
     EXPECT_EQ(QAccessible::queryAccessibleInterface(bar())->text(QAccessible::Name),
               formatText(I18n::text("summary.freesNothing"), {formatBytes(200 * MiB)}));
     ASSERT_TRUE(bar()->isVisible());

@@ -66,7 +66,7 @@ TEST_F(KeyboardTest, TheInvisiblePopUpShowsFocusOnTheSelector)
     ui.scanButton()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
     ui.drivePopup()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::emerald);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::focusRing);
     ui.scanButton()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
 }
@@ -130,7 +130,7 @@ TEST_F(KeyboardTest, FocusMarksShowOnlyForTheKeyboard)
     EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::border);
     ui.scanButton()->setFocus(Qt::TabFocusReason);
     ui.drivePopup()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::emerald);
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::focusRing);
 
     // A row clicked: no bar; the list reached by Tab: the bar on its row.
     QTableView* table = ui.tableView();
@@ -148,6 +148,33 @@ TEST_F(KeyboardTest, FocusMarksShowOnlyForTheKeyboard)
     QTest::keyClick(table, Qt::Key_Down);
     const QRect second = table->visualRect(table->model()->index(1, CandidateTableModel::nameColumn));
     EXPECT_EQ(table->viewport()->grab().toImage().pixelColor(1, second.center().y()), AppColor::emerald);
+}
+
+// Red, green and blue apart: how far two colours look apart, roughly.
+static int colourDistance(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+TEST_F(KeyboardTest, TheFocusRingShowsOnTheGreenButtonsAndADisabledButtonLooksDisabled)
+{
+    for (StyledButton* button : {ui.scanButton(), ui.selectSafeButton(), ui.transferButton()}) {
+        ASSERT_TRUE(button->isEnabled());
+        const QPoint edge(2, button->height() / 2);
+        button->setFocus(Qt::MouseFocusReason);
+        const QColor plain = button->grab().toImage().pixelColor(edge);
+        ui.refreshButton()->setFocus(Qt::TabFocusReason);
+        button->setFocus(Qt::TabFocusReason);
+        const QColor focused = button->grab().toImage().pixelColor(edge);
+        EXPECT_GT(colourDistance(plain, focused), 150) << button->title().toStdString();
+    }
+    // Disabled (as during a transfer), the green button turns grey.
+    const QPoint inside(ui.transferButton()->width() / 2, 5);
+    const QColor enabledFill = ui.transferButton()->grab().toImage().pixelColor(inside);
+    ui.transferButton()->setEnabled(false);
+    const QColor disabledFill = ui.transferButton()->grab().toImage().pixelColor(inside);
+    EXPECT_GT(colourDistance(enabledFill, disabledFill), 150);
+    EXPECT_LT(colourDistance(disabledFill, AppColor::border), 30);
 }
 
 TEST_F(KeyboardTest, OnlyTheFocusedControlReportsFocus)

@@ -5,6 +5,7 @@
 
 #include "fs/error_description.h"
 #include "model/byte_format.h"
+#include "model/path_text.h"
 #include "model/text_format.h"
 #include "model/text_table.h"
 #include "support/test_values.h"
@@ -173,23 +174,36 @@ TEST_F(StopAndPauseTest, AStopInTheReadBackReportsWholeCopiesAsNotCheckedAndKeep
 
     // Transfer again: the stopped run's whole copies are offered, used,
     // read back and checked, and the report says where they are.
-    const QString earlierRun = QString::fromStdString(copies().parent_path().filename().native());
+    const fs::path earlierFolder = copies().parent_path();
+    const QString earlierRun = QString::fromStdString(earlierFolder.filename().native());
     io.slowDown(IoCall::read, std::chrono::milliseconds(0));
-    QTest::qWait(1100);                     // a dated folder of its own
-    dialogs.confirmAnswers.push_back(true); // "Use Them"
+    QTest::qWait(1100); // a dated folder of its own
+    // Cancel (Escape) at the question about them ends it all, nothing asked or written.
+    controller.transferAction();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].firstTitle, I18n::text("alert.useThem"));
+    EXPECT_EQ(dialogs.questions[0].secondTitle, I18n::text("alert.copyAgain"));
+    EXPECT_EQ(dialogs.questions[0].message,
+              formatText(I18n::text("alert.earlier.message"), {std::int64_t(2), earlierRun}));
+    EXPECT_EQ(dialogs.confirmations.size(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "drive" / "Loftwell"), fs::directory_iterator()), 1);
+
+    dialogs.choiceAnswers.push_back(Dialogs::Choice::first); // "Use Them"
     dialogs.confirmAnswers.push_back(true);
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_EQ(dialogs.confirmations.size(), 3u);
-    EXPECT_EQ(dialogs.confirmations[1].acceptTitle, I18n::text("alert.useThem"));
-    EXPECT_EQ(dialogs.confirmations[1].message,
-              formatText(I18n::text("alert.earlier.message"), {std::int64_t(2), earlierRun}));
+    ASSERT_EQ(dialogs.confirmations.size(), 2u);
+    // The confirmation says they will be checked, not copied again.
+    EXPECT_TRUE(dialogs.confirmations[1].message.contains(
+        formatText(I18n::text("alert.confirm.earlier"), {std::int64_t(2), std::int64_t(2), formatBytes(0)})))
+        << dialogs.confirmations[1].message.toStdString();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
     const QString report = dialogs.alerts[1].message;
     const QString root = I18n::text("root.downloads");
     for (const char* name : {"Big.iso", "Next.iso"}) {
-        EXPECT_TRUE(report.contains(
-            formatText(I18n::text("report.earlierCopy"), {root + u'/' + QString::fromLatin1(name), earlierRun})))
+        EXPECT_TRUE(report.contains(formatText(I18n::text("report.earlierCopy"),
+                                               {root + u'/' + QString::fromLatin1(name), displayText(earlierFolder)})))
             << report.toStdString();
         EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / name));
         EXPECT_EQ(readAll(copies() / name), readAll(dir / "home" / ".local/share/Trash/files" / name));

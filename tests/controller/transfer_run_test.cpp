@@ -139,28 +139,40 @@ TEST_F(TransferRunTest, ClickingTheSelectorAsksForADestinationThenOpensItsList)
 
 TEST_F(TransferRunTest, RefusalsComeInOrderWithAnAlert)
 {
+    // Album's hidden .git is moved with it, so its space is needed too:
+    // the visible 43 MiB would fit in 45 MiB, the whole 48 MiB does not.
+    writeFile(dir / "home" / "Downloads" / "Album" / ".git" / "pack", 5 * MiB, 'g');
     scan();
     controller.transferAction();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.noDrive.title"));
     EXPECT_EQ(dialogs.alerts[0].message, I18n::text("alert.noDrive.message"));
 
-    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 30 * MiB, std::nullopt});
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 45 * MiB, std::nullopt});
     chooseDrive(dir / "drive");
     controller.selectNoneAction();
     controller.transferAction();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_EQ(dialogs.alerts[1].title, I18n::text("alert.noSelection.title"));
 
-    controller.selectSafeAction(); // Movie.mkv and Album: 43 MiB > 30 MiB
+    controller.selectSafeAction(); // Movie.mkv and Album
     controller.transferAction();
     ASSERT_TRUE(waitUntilIdle());
+    const std::int64_t needed = 48 * MiB + allocatedBytes(dir / "home" / "Downloads" / "Album" / ".cover");
     ASSERT_EQ(dialogs.alerts.size(), 3u);
     EXPECT_EQ(dialogs.alerts[2].title, I18n::text("alert.notEnoughSpace.title"));
     EXPECT_EQ(dialogs.alerts[2].message,
-              formatText(I18n::text("alert.notEnoughSpace.message"), {formatBytes(43 * MiB), formatBytes(30 * MiB)}));
+              formatText(I18n::text("alert.notEnoughSpace.message"), {formatBytes(needed), formatBytes(45 * MiB)}));
     EXPECT_TRUE(dialogs.confirmations.empty());
     EXPECT_FALSE(fs::exists(dir / "drive" / "Loftwell"));
+
+    // With room, the confirmation's total is the same whole size.
+    fileSystem.setVolumeValues(dir / "drive", VolumeValues{std::nullopt, 60 * MiB, std::nullopt});
+    chooseDrive(dir / "drive");
+    transferAndWait(false);
+    ASSERT_EQ(dialogs.confirmations.size(), 1u);
+    EXPECT_TRUE(dialogs.confirmations[0].message.contains(formatBytes(needed)))
+        << dialogs.confirmations[0].message.toStdString();
 }
 
 TEST_F(TransferRunTest, TheConfirmationSaysWhatWillHappenAndCancelChangesNothing)
@@ -219,9 +231,11 @@ TEST_F(TransferRunTest, CopiesVerifiesTrashesAndReports)
 
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, I18n::text("alert.done"));
-    EXPECT_EQ(dialogs.alerts[0].message, formatText(I18n::text("alert.destination"), {displayText(run)}) +
-                                             I18n::text("alert.trashed") +
-                                             formatText(I18n::text("alert.trashedSize"), {formatBytes(trashedSize)}));
+    // The drive here is a folder on the items' own disk: emptying the Trash
+    // frees nothing overall, and the report says so.
+    EXPECT_EQ(dialogs.alerts[0].message,
+              formatText(I18n::text("alert.destination"), {displayText(run)}) + I18n::text("alert.trashed") +
+                  formatText(I18n::text("alert.trashedSizeSameDisk"), {formatBytes(trashedSize)}));
     // Every tick cleared, the list kept, the window idle again.
     EXPECT_EQ(ui.rowCount(), 4);
     for (int row = 0; row < ui.rowCount(); ++row)

@@ -21,15 +21,23 @@ public:
         QString cancelTitle;
         bool cancelByDefault = false;
     };
+    struct Question {
+        QString title;
+        QString message;
+        QString firstTitle;
+        QString secondTitle;
+    };
 
     // Answers for the next pickers, in order; an empty answer is a cancel.
     std::deque<std::vector<std::filesystem::path>> folderAnswers;
     std::deque<bool> confirmAnswers;
-    std::deque<bool> actionAnswers; // an alert's action chosen (else OK)
+    std::deque<bool> actionAnswers;   // an alert's action chosen (else OK)
+    std::deque<Choice> choiceAnswers; // none left: cancel
 
     std::vector<FolderRequest> folderRequests;
     std::vector<Alert> alerts;
     std::vector<Confirmation> confirmations;
+    std::vector<Question> questions;
 
     std::vector<std::filesystem::path> chooseFolders(const FolderRequest& request) override
     {
@@ -50,6 +58,17 @@ public:
             return false;
         const bool answer = actionAnswers.front();
         actionAnswers.pop_front();
+        return answer;
+    }
+
+    Choice choose(const QString& title, const QString& message, const QString& firstTitle,
+                  const QString& secondTitle) override
+    {
+        questions.push_back({title, message, firstTitle, secondTitle});
+        if (choiceAnswers.empty())
+            return Choice::cancel;
+        const Choice answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
         return answer;
     }
 

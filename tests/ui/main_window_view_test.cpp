@@ -100,11 +100,11 @@ TEST_F(MainWindowViewTest, WhileWorkRunsOnlyTheProgressStripShowsAndNothingCanBe
     EXPECT_EQ(ui.scanButton()->text(), I18n::text("button.scanStop"));
     EXPECT_EQ(ui.progressStrip()->geometry(), QRect(0, 123, 1200, 44));
     EXPECT_EQ(ui.mainContent()->geometry(), QRect(0, 167, 1200, 577));
-    // The scan button shows its disabled look over the red; Transfer looks the same.
+    // The scan button shows its disabled look over the red, and so does Transfer.
     const QRect scan = ui.scanButton()->geometry();
     EXPECT_EQ(pixel(scan.left() + 12, scan.top() + 4), AppColor::border);
     const QRect transfer = ui.transferButton()->geometry().translated(ui.bottomBar()->geometry().topLeft());
-    EXPECT_EQ(pixel(transfer.left() + 12, transfer.top() + 4), AppColor::emerald);
+    EXPECT_EQ(pixel(transfer.left() + 12, transfer.top() + 4), AppColor::border);
     EXPECT_EQ(pixel(600, 123 + 5), AppColor::emeraldTint);
 }
 
@@ -127,7 +127,8 @@ TEST_F(MainWindowViewTest, ProgressAndDestinationValuesAreShownAsGiven)
     view.apply(DestinationDisplay{{QStringLiteral("Backup (12 GB available)")},
                                   0,
                                   QStringLiteral("Backup (12 GB available)"),
-                                  AppColor::secondaryText});
+                                  AppColor::secondaryText,
+                                  {QStringLiteral(" (12 GB available)")}});
     EXPECT_EQ(ui.drivePopup()->count(), 1);
     EXPECT_EQ(ui.drivePopup()->itemText(0), QStringLiteral("Backup (12 GB available)"));
     EXPECT_EQ(ui.driveNameLabel()->text(), QStringLiteral("Backup (12 GB available)"));
