@@ -1,6 +1,14 @@
 #include "cli/cli_arguments.h"
 
+#include "model/text_table.h"
+
 namespace {
+
+// A usage error in the language of the help it comes with.
+std::string said(const std::string& english, const std::string& chinese)
+{
+    return I18n::language() == I18n::Language::chinese ? chinese : english;
+}
 
 std::filesystem::path absolutePath(const std::string& argument)
 {
@@ -30,7 +38,7 @@ std::optional<std::string> optionValue(const std::string& name, CliArguments& pa
         return std::nullopt;
     }
     if (value.empty())
-        parsed.problem = name + " needs " + needs;
+        parsed.problem = said(name + " needs " + needs, name + " 需要 " + needs);
     return value;
 }
 
@@ -72,7 +80,7 @@ bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments,
     std::string destination;
     if (argument == "--to") {
         if (i + 1 >= arguments.size()) {
-            parsed.problem = "--to needs DEST";
+            parsed.problem = said("--to needs DEST", "--to 需要 DEST");
             return true;
         }
         destination = arguments[++i];
@@ -82,7 +90,7 @@ bool takeOption(CliArguments& parsed, const std::vector<std::string>& arguments,
         return false;
     }
     if (destination.empty())
-        parsed.problem = "--to needs DEST";
+        parsed.problem = said("--to needs DEST", "--to 需要 DEST");
     else
         parsed.destination = absolutePath(destination);
     return true;
@@ -94,7 +102,7 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
 {
     CliArguments parsed;
     if (arguments.empty()) {
-        parsed.problem = "missing command";
+        parsed.problem = said("missing command", "缺少命令");
         return parsed;
     }
     const std::string& first = arguments[0];
@@ -115,7 +123,7 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
     else if (first == "restore")
         parsed.command = CliCommand::restore;
     else {
-        parsed.problem = "unknown command " + first;
+        parsed.problem = said("unknown command " + first, "未知命令 " + first);
         return parsed;
     }
 
@@ -124,7 +132,7 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         if (optionsEnded || argument == "-" || !argument.starts_with('-')) {
             if (argument.empty())
-                parsed.problem = "an empty FOLDER";
+                parsed.problem = said("an empty FOLDER", "FOLDER 为空");
             else
                 parsed.folders.push_back(absolutePath(argument));
         } else if (argument == "--") {
@@ -133,23 +141,24 @@ CliArguments parseCliArguments(const std::vector<std::string>& arguments)
             parsed.help = true;
             return parsed;
         } else if (!takeOption(parsed, arguments, i)) {
-            parsed.problem = "unknown option " + argument;
+            parsed.problem = said("unknown option " + argument, "未知选项 " + argument);
         }
     }
     if (!parsed.problem.empty())
         return parsed;
     if (parsed.command == CliCommand::history) {
         if (!parsed.folders.empty())
-            parsed.problem = "history takes no FOLDER";
+            parsed.problem = said("history takes no FOLDER", "history 不接受 FOLDER");
         return parsed;
     }
     if (parsed.json && parsed.null)
-        parsed.problem = "--json and --null do not go together";
+        parsed.problem = said("--json and --null do not go together", "--json 和 --null 不能同时使用");
     else if (parsed.command == CliCommand::transfer && !parsed.destination)
-        parsed.problem = "transfer needs --to DEST";
+        parsed.problem = said("transfer needs --to DEST", "transfer 需要 --to DEST");
     else if (parsed.items && parsed.all)
-        parsed.problem = "--items and --all do not go together";
+        parsed.problem = said("--items and --all do not go together", "--items 和 --all 不能同时使用");
     else if (parsed.folders.empty())
-        parsed.problem = parsed.items || parsed.command == CliCommand::restore ? "missing PATH" : "missing FOLDER";
+        parsed.problem = parsed.items || parsed.command == CliCommand::restore ? said("missing PATH", "缺少 PATH")
+                                                                               : said("missing FOLDER", "缺少 FOLDER");
     return parsed;
 }

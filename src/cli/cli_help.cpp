@@ -31,9 +31,10 @@ constexpr HelpTexts english{
     "size as shown, separated by tabs. A control character in a name is shown\n"
     "escaped, as ls -b does (\\n, \\t, \\\\, \\ooo).\n"
     "\n"
-    "  --json      a JSON array of objects with the same fields, and kind and risk\n"
-    "              as names that are the same in every language; a path that is\n"
-    "              not UTF-8 also comes as pathBytes, percent-encoded\n"
+    "  --json      a JSON array of objects with the same fields and the reason;\n"
+    "              kind, risk and reason also as names that are the same in\n"
+    "              every language; a path that is not UTF-8 also comes as\n"
+    "              pathBytes, percent-encoded\n"
     "  -0, --null  end each line with NUL instead of a newline and write the path\n"
     "              unescaped: it is everything before the fifth tab from the end\n"
     "  -h, --help  show this help\n",
@@ -86,8 +87,13 @@ constexpr HelpTexts english{
     "            to the Trash\n"
     "  history   list the moves recorded on this computer\n"
     "  restore   bring moved items back, checked\n",
-    "\nExit status: 0 all done, 1 some FOLDER could not be read or some item failed\n"
-    "or was stopped, 2 usage error.\n",
+    "\nExit status:\n"
+    "  0  all done\n"
+    "  1  some FOLDER could not be read, some item failed or was stopped, the\n"
+    "     drive could not be ejected, the output could not be written, or\n"
+    "     nothing was brought back (nothing recorded for PATH, its drive not\n"
+    "     plugged in, or the list not confirmed)\n"
+    "  2  usage error\n",
     "'loftwell-cli COMMAND --help' tells more about each.\n",
 };
 
@@ -97,24 +103,26 @@ constexpr HelpTexts chinese{
     "路径、位置、类型、建议、字节数、显示大小，以制表符分隔。名称中的控制字符\n"
     "会像 ls -b 一样转义显示（\\n、\\t、\\\\、\\ooo）。\n"
     "\n"
-    "  --json      输出 JSON 数组，字段相同，另有不随语言变化的 kind 和 risk；\n"
-    "              不是 UTF-8 的路径另以 pathBytes（百分号编码）给出\n"
-    "  -0, --null  每行以 NUL 结尾，路径不转义：它是从末尾数第五个制表符之前的全部内容\n"
+    "  --json      输出 JSON 数组，字段相同，另有原因；kind、risk 和 reason\n"
+    "              另以不随语言变化的名称给出；不是 UTF-8 的路径另以\n"
+    "              pathBytes（百分号编码）给出\n"
+    "  -0, --null  每行以 NUL 结尾，路径不转义：它是从末尾数第五个制表符\n"
+    "              之前的全部内容\n"
     "  -h, --help  显示此帮助\n",
     "把每个 FOLDER 中的推荐项目（加 --all 时为所有 20 MiB 及以上的项目）复制到\n"
-    "DEST/Loftwell/<日期>/<文件夹>/，逐一与原文件校验；加 --trash 时，把校验通过的\n"
-    "原文件移到回收站。不会删除任何内容。报告输出到标准输出，每个失败项目也会输出到\n"
-    "标准错误。\n"
+    "DEST/Loftwell/<日期>/<文件夹>/，把每份副本与原项目核对；加 --trash 时，把核对\n"
+    "通过的原项目移到回收站。不会删除任何内容。报告输出到标准输出，每个失败项目也会\n"
+    "输出到标准错误。\n"
     "\n"
-    "  --to DEST   复制到的文件夹（通常在外接硬盘上）\n"
-    "  --trash     把校验通过的原文件移到回收站\n"
-    "  --all       转移找到的所有项目，而不只是推荐项\n"
+    "  --to DEST   复制到的文件夹（通常在外部驱动器上）\n"
+    "  --trash     把核对通过的原项目移到回收站\n"
+    "  --all       移动找到的所有项目，而不只是推荐项\n"
     "  --eject     运行写入了内容时，结束后弹出 DEST 所在的驱动器（通过 UDisks2\n"
     "              卸载并断电）\n"
-    "  --items     把每个 PATH（文件或文件夹，任意大小）作为一项移动，分类和校验\n"
+    "  --items     把每个 PATH（文件或文件夹，任意大小）作为一项移动，分类和核对\n"
     "              与扫描到的项目相同\n"
     "  --continue  使用之前未完成的运行在 DEST 中留下的完整副本：像新副本一样读回\n"
-    "              并校验，不再重新写入\n"
+    "              并核对，不再重新写入\n"
     "  -h, --help  显示此帮助\n",
     "列出这台电脑上记录的移动，最新的在前：每次运行的日期、驱动器和大小，以及每一项\n"
     "的结果和现在能否取回：从回收站、从它所在的驱动器（已挂载，按文件系统 UUID\n"
@@ -125,22 +133,26 @@ constexpr HelpTexts chinese{
     "              不是 UTF-8 的路径另以 ...Bytes（百分号编码）给出\n"
     "  -h, --help  显示此帮助\n",
     "取回原路径为所给 PATH 的已移动项目（给出文件夹时，取回原来在其中的已移动项目）。\n"
-    "仍在回收站中的原件从回收站放回；否则从驱动器以隐藏名称复制回来，与运行记录核对，\n"
-    "读回校验后才命名。不会替换任何东西：原名称已被占用时，项目以空闲的名称放在它旁边。\n"
-    "驱动器上的副本保留。\n"
+    "仍在回收站中的原项目从回收站放回；否则把副本从驱动器以隐藏名称复制回来，\n"
+    "与运行记录核对，再读回一遍，然后才命名。不会替换任何东西：原名称已被占用时，\n"
+    "项目以空闲的名称放在它旁边。驱动器上的副本保留。\n"
     "\n"
     "  --from DRIVE  只读取 DRIVE 上记录的运行（来自另一台电脑的驱动器，或随系统丢失\n"
-    "                了历史）；取回到原位置时只限主文件夹内、隐藏文件夹之外，并需你\n"
+    "                了历史）；取回到原位置时只限主文件夹内、隐藏文件夹之外，并需您\n"
     "                确认列表\n"
     "  --to FOLDER   把项目取回到 FOLDER，而不是原来的位置\n"
     "  -h, --help    显示此帮助\n",
-    "不打开窗口，把大的个人文件搬到外接硬盘，释放这台电脑的磁盘空间。\n"
+    "不打开窗口，把大的个人项目移到外部驱动器，释放这台电脑的磁盘空间。\n"
     "\n"
     "  scan      列出每个 FOLDER 中 20 MiB 及以上的项目及建议\n"
-    "  transfer  把它们复制到 DEST 并校验，可选把原文件移到回收站\n"
+    "  transfer  把它们复制到 DEST 并核对，可选把原项目移到回收站\n"
     "  history   列出这台电脑上记录的移动\n"
-    "  restore   取回已移动的项目，并校验\n",
-    "\n退出状态：0 全部完成；1 有 FOLDER 无法读取，或有项目失败或被停止；2 用法错误。\n",
+    "  restore   取回已移动的项目，并核对\n",
+    "\n退出状态：\n"
+    "  0  全部完成\n"
+    "  1  有 FOLDER 无法读取、有项目失败或被停止、驱动器无法弹出、输出无法写入，\n"
+    "     或没有取回任何项目（PATH 没有记录、它的驱动器未插入，或清单未确认）\n"
+    "  2  用法错误\n",
     "运行 'loftwell-cli COMMAND --help' 了解各命令的详情。\n",
 };
 

@@ -64,6 +64,8 @@ QByteArray candidatesAsJson(const std::vector<Candidate>& candidates)
             {QStringLiteral("kindText"), candidate.kind()},
             {QStringLiteral("risk"), riskName(candidate.risk())},
             {QStringLiteral("advice"), adviceText(candidate.risk())},
+            {QStringLiteral("reason"), reasonKey(candidate.reason())},
+            {QStringLiteral("reasonText"), candidate.reason()},
             {QStringLiteral("sizeBytes"), qint64(candidate.sizeBytes())},
             {QStringLiteral("size"), formatBytes(candidate.sizeBytes())},
         };

@@ -88,6 +88,10 @@ const char* ownKey(FsErrc condition)
     case FsErrc::trashFull: return "error.trashFull";
     case FsErrc::trashReadOnly: return "error.trashReadOnly";
     case FsErrc::trashDenied: return "error.trashDenied";
+    case FsErrc::notFileOrFolder: return "error.notFileOrFolder";
+    case FsErrc::isTheTrash: return "error.theTrash";
+    case FsErrc::onTheDestination: return "error.onDestination";
+    case FsErrc::earlierCopyDiffers: return "error.earlierDiffers";
     case FsErrc::sizeCheckFailed: return nullptr; // the text table's own words
     }
     return nullptr;

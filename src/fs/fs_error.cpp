@@ -47,6 +47,10 @@ public:
         case FsErrc::trashFull: return "the Trash's disk is full";
         case FsErrc::trashReadOnly: return "the Trash's disk is read-only";
         case FsErrc::trashDenied: return "the Trash cannot be written to";
+        case FsErrc::notFileOrFolder: return "not a file or folder";
+        case FsErrc::isTheTrash: return "the item is a Trash";
+        case FsErrc::onTheDestination: return "the item is on the destination drive";
+        case FsErrc::earlierCopyDiffers: return "an earlier copy differs from its original";
         }
         return "unknown file-system condition " + std::to_string(value);
     }

@@ -55,6 +55,11 @@ enum class FsErrc {
     trashFull,
     trashReadOnly,
     trashDenied,
+    // What no copy is made of, each for its own reason:
+    notFileOrFolder,    // the item is a pipe, socket or device
+    isTheTrash,         // the item is a Trash, or inside one
+    onTheDestination,   // the item lies on the destination's drive
+    earlierCopyDiffers, // an earlier run's copy reads back unlike its original
 };
 
 const std::error_category& fsCategory();

@@ -174,6 +174,12 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"error.heldBy", " (in use by %@)"},
         {"error.driveUntrusted", "Not moved to the Trash: the drive failed with another item of this run"},
         {"error.driveInUse", "Another Loftwell transfer is using this drive. Start again when it has finished"},
+        {"error.notFileOrFolder", "Not a file or folder but a pipe, socket or device: there is nothing in it to move"},
+        {"error.theTrash", "This is the Trash: empty it, or put its items back, rather than moving it"},
+        {"error.onDestination", "Already on the destination drive: moving it there frees nothing on this computer"},
+        {"error.earlierDiffers",
+         "The copy an earlier run left on the drive differs from its original: the copy was changed, or the original "
+         "was"},
         {"alert.driveFault",
          "The drive gave back different data than was written to it. It may be smaller than it claims, or failing. No original was moved to the Trash. Do not keep the only copy of anything on this drive."},
         {"notify.driveFault",
@@ -218,10 +224,16 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"state.separator", ", "},
         {"alert.unchecked", "\n\nCopied, not checked (%d): each copy is whole on the drive, its name still ending in "
                             "“.loftwell-unchecked”; the original is in place.\n%@"},
+        {"alert.uncheckedDriveGone",
+         "\n\nCopied, not checked (%d): the drive did not mount again for the check, so the copies may be "
+         "incomplete; the original is in place.\n%@"},
         {"alert.copiedKept", "\n\nCopied and checked, original kept (%d):\n%@"},
         {"alert.notCopied", "\n\nNot copied, original in place (%d):\n%@"},
         // What a move frees.
         {"alert.trashedSize", " They take %@ there: emptying the Trash frees that space on this computer."},
+        {"alert.trashedSizeSameDisk",
+         " They take %@ there, and their copies as much on this same disk: emptying the Trash only gives back the space "
+         "the copies took."},
         {"alert.confirm.summary", "\n\nDestination: %@\nTotal size: %@"},
         {"risk.moved", "Moved"},
         {"summary.frees", "Frees %@ of this computer's %@"},
@@ -256,9 +268,13 @@ const std::array<TextEntry, entryCount>& englishEntries()
                                   "(%@). Use those copies? They are read back and checked against the originals like "
                                   "new ones."},
         {"alert.useThem", "Use Them"},
+        {"alert.confirm.earlier",
+         "\n%d of %d items are already on the drive and will be checked, not copied again; %@ to copy."},
         {"alert.copyAgain", "Copy Again"},
         {"alert.earlierCopies", "\n\nAlready on the drive from an earlier run (%d):\n%@"},
         {"report.earlierCopy", "%@: already on the drive in %@"},
+        {"alert.supersededCopies", "\n\nEarlier copies never checked, removed now that the new ones are (%d):\n%@"},
+        {"report.supersededCopy", "%@: removed %@"},
         {"cli.couldContinue", "%d of these items are already on the drive from an earlier run that did not finish "
                               "(%@); they are copied again. With --continue, those copies are read back, checked "
                               "and used instead."},
@@ -310,6 +326,9 @@ const std::array<TextEntry, entryCount>& englishEntries()
         {"progress.bringingBack", "Bringing back %d of %d: %@"},
         {"history.notMarked",
          "The history of moves could not be written: it still lists these items as away, and offers them again."},
+        // What a named item below the scan's size is called.
+        {"reason.folder", "Folder; review contents before moving"},
+        {"reason.smallFile", "Personal file; can be moved to an external drive"},
     }};
     return entries;
 }

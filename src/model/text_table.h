@@ -23,7 +23,7 @@ struct TextEntry {
 // the running job's controls, how far a transfer is, what the desktop is
 // told, and what a move frees.
 inline constexpr std::size_t entryCount =
-    103 + 45 + 8 + 6 + 2 + 5 + 5 + 1 + 7 + 7 + 3 + 1 + 2 + 6 + 1 + 4 + 1 + 7 + 9 + 33 + 12 + 1;
+    103 + 45 + 8 + 6 + 2 + 5 + 5 + 1 + 7 + 7 + 3 + 1 + 2 + 6 + 1 + 4 + 1 + 7 + 9 + 33 + 12 + 1 + 11;
 
 enum class Language { english, chinese };
 

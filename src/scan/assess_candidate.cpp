@@ -1,5 +1,6 @@
 #include "scan/assess_candidate.h"
 
+#include "model/min_candidate_bytes.h"
 #include "model/path_ops.h"
 #include "model/text_table.h"
 #include "scan/extension_tables.h"
@@ -55,15 +56,43 @@ constexpr const char* kindKeys[] = {
     "kind.app",   "kind.library", "kind.virtualMachine", "kind.installer", "kind.archive", "kind.media",
     "kind.image", "kind.video",   "kind.audio",          "kind.folder",    "kind.file"};
 
+constexpr const char* reasonKeys[] = {
+    "reason.app",   "reason.library", "reason.virtualMachine", "reason.installer", "reason.archive",
+    "reason.media", "reason.image",   "reason.video",          "reason.audio",     "reason.largeFolder",
+    "reason.file",  "reason.folder",  "reason.smallFile"};
+
+QString keyOf(std::span<const char* const> keys, const QString& text)
+{
+    for (const char* key : keys) {
+        if (I18n::text(key) == text)
+            return QString::fromLatin1(key).section(u'.', 1); // after "kind." or "reason."
+    }
+    return {};
+}
+
 } // namespace
 
 QString kindKey(const QString& kindText)
 {
-    for (const char* key : kindKeys) {
-        if (I18n::text(key) == kindText)
-            return QString::fromLatin1(key).mid(5); // after "kind."
+    return keyOf(kindKeys, kindText);
+}
+
+QString reasonKey(const QString& reasonText)
+{
+    return keyOf(reasonKeys, reasonText);
+}
+
+MoveAssessment assessNamedItem(const std::filesystem::path& url, std::int64_t sizeBytes, const FileSystem& fileSystem)
+{
+    MoveAssessment assessed = assessCandidate(url, fileSystem);
+    // A named item may be small: "large" would not be true of it.
+    if (sizeBytes < minCandidateBytes) {
+        if (assessed.reason == I18n::text("reason.file"))
+            assessed.reason = I18n::text("reason.smallFile");
+        else if (assessed.reason == I18n::text("reason.largeFolder"))
+            assessed.reason = I18n::text("reason.folder");
     }
-    return {};
+    return assessed;
 }
 
 std::string lowercasedExtension(const std::filesystem::path& url)

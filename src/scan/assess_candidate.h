@@ -7,6 +7,7 @@
 #include "fs/file_system.h"
 #include "model/move_assessment.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -19,3 +20,10 @@ MoveAssessment assessCandidate(const std::filesystem::path& url, const FileSyste
 // "virtualMachine"), from its display text in the current language; empty
 // for a text no kind has.
 QString kindKey(const QString& kindText);
+
+// The same for the reason ("installer", "smallFile").
+QString reasonKey(const QString& reasonText);
+
+// An item the user named, whatever its size: below the size the scan asks
+// for, a plain file or folder is not called large.
+MoveAssessment assessNamedItem(const std::filesystem::path& url, std::int64_t sizeBytes, const FileSystem& fileSystem);

@@ -261,7 +261,8 @@ QString displayRootName(const fs::path& root, const FileSystem& fileSystem)
     // The user's folders are where the desktop keeps them, under the names
     // it gives them (a Chinese desktop's 视频 is the videos folder).
     const auto user = [&](UserFolder folder) { return fileSystem.userFolder(folder).value_or(fs::path()); };
-    const std::array<KnownLocation, 11> known{{
+    const std::array<KnownLocation, 12> known{{
+        {home, "root.home"},
         {user(UserFolder::desktop), "root.desktop"},
         {user(UserFolder::downloads), "root.downloads"},
         {user(UserFolder::documents), "root.documents"},

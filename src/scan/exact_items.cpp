@@ -57,7 +57,7 @@ std::vector<Candidate> exactCandidates(const std::vector<fs::path>& items, const
         if (!values || values.value().isSymbolicLink())
             continue;
         const ItemMeasure measure = measureItem(item, fileSystem, stop);
-        const MoveAssessment assessment = assessCandidate(item, fileSystem);
+        const MoveAssessment assessment = assessNamedItem(item, measure.sizeBytes, fileSystem);
         Candidate candidate(item, displayRootName(item.parent_path(), fileSystem), assessment.kind, assessment.risk,
                             assessment.reason, measure.sizeBytes, measure.fingerprint);
         candidate.setSelected(true); // named by the user: every one is meant

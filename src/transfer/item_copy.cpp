@@ -5,7 +5,10 @@
 #include "scan/candidate_scanner.h"
 #include "transfer/copy_names.h"
 #include "transfer/run_paths.h"
+#include "transfer/same_disk.h"
 #include "transfer/unique_destination.h"
+
+#include <cstdlib>
 
 namespace fs = std::filesystem;
 
@@ -26,6 +29,30 @@ FsResult<void> unchangedSinceScan(const Candidate& item, const FileSystem& fileS
     } else if (item.sizeBytes() > 0 && itemSize(source, fileSystem, stop) != item.sizeBytes()) {
         return FsError{FsErrc::sizeCheckFailed, source};
     }
+    return {};
+}
+
+// What is not a file or folder to move, said for what it is rather than
+// for what copying it would run into.
+FsResult<void> movable(const fs::path& source, const ItemValues& values, const RunFolders& folders,
+                       const FileSystem& fileSystem)
+{
+    if (values.type == ItemType::other)
+        return FsError{FsErrc::notFileOrFolder, source};
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const fs::path homeTrash =
+        (dataHome && dataHome[0] == '/' ? fs::path(dataHome) : fileSystem.homeDirectory() / ".local" / "share") /
+        "Trash";
+    bool inTrash = isInside(source, homeTrash, fileSystem);
+    for (const fs::path& part : source) // a drive's own Trash: .Trash or .Trash-UID at its top
+        inTrash = inTrash || part.native() == ".Trash" || part.native().starts_with(".Trash-");
+    if (inTrash)
+        return FsError{FsErrc::isTheTrash, source};
+    // On a drive (not this computer's own disk) the item would only move
+    // within it, and a drive unmounted for the check takes the item along.
+    if (values.device != 0 && values.device == folders.destination.device() &&
+        !onSystemOrHomeDisk(folders.destination.path(), fileSystem))
+        return FsError{FsErrc::onTheDestination, source};
     return {};
 }
 
@@ -67,6 +94,11 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     made.rootFolder = folderComponent(item.rootName());
     if (isInside(folders.dated.path() / made.rootFolder, source, fileSystem))
         return FsError{FsErrc::copyIntoItself, source};
+    const auto values = fileSystem.itemValues(source);
+    if (values) {
+        if (auto fit = movable(source, values.value(), folders, fileSystem); !fit)
+            return fit;
+    }
     // What the destination cannot hold is refused before anything of the
     // item is written, not after an hour of copying.
     if (const auto problem = nameProblem(made.rootFolder, folders.rules))
@@ -85,7 +117,6 @@ FsResult<void> copyItemToDrive(const Candidate& item, RunFolders& folders, const
     // A copy cut short must not pass for one: it is made under a hidden
     // name and gets its own only once checked. (Not a folder where renaming
     // one loses its contents: fusefat's FAT32.)
-    const auto values = fileSystem.itemValues(source);
     const std::string name = lastPathComponent(source);
     made.named = !folders.rules.folderRenameKeepsContents && values && values.value().isDirectory();
     const std::string unfinished = made.named ? uniqueNameIn(folder, name, fileSystem)

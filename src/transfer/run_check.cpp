@@ -16,7 +16,8 @@ bool isItemsOwn(const std::error_code& code)
     return code == FsErrc::sourceChanged || code == FsErrc::changedSinceScan || code == FsErrc::sizeCheckFailed ||
            code == FsErrc::originalUnreadable || code == FsErrc::otherFileSystem ||
            code == std::errc::operation_canceled || code == FsErrc::notCheckedOnDrive || code == FsErrc::driveBusy ||
-           code == FsErrc::deviceHeld;
+           code == FsErrc::deviceHeld || code == FsErrc::notFileOrFolder || code == FsErrc::isTheTrash ||
+           code == FsErrc::onTheDestination || code == FsErrc::earlierCopyDiffers;
 }
 
 // Step 1: the copy's own name, on the drive, before anything is read back.
@@ -128,7 +129,13 @@ CheckEnd checkCopies(CheckRun& run, std::vector<RunItem>& items)
         auto verified = fileSystem.verifyCopy(candidate.sourceURL(), folder, item->copy.name, item->copy.manifest,
                                               check, run.stop, run.meter.counter());
         run.meter.endPhase();
-        if (!verified)
+        // An earlier run's copy unlike its original was changed, or its
+        // original was: the copy's doing, not the drive's.
+        if (!verified && !item->copy.earlierFolder.empty() && isVerificationFailure(verified.error().code) &&
+            !isItemsOwn(verified.error().code))
+            item->fail(ItemStep::readBack,
+                       FsError{FsErrc::earlierCopyDiffers, verified.error().path, verified.error().relativePath});
+        else if (!verified)
             item->fail(ItemStep::readBack, verified.error());
         else if (!reach.reached)
             item->fail(ItemStep::readBack, *reach.notReached);

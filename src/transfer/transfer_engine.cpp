@@ -132,7 +132,7 @@ void recordEnds(const std::vector<Candidate>& items, const std::vector<RunItem>&
         if (!earlierRun.empty())
             result.earlierCopyLines.append(formatText(
                 I18n::text("report.earlierCopy"), {items[item.index].rootName() + u'/' + displayName(items[item.index]),
-                                                   QString::fromStdString(earlierRun)}));
+                                                   displayText(result.destination.parent_path() / earlierRun)}));
         result.savedCopies = result.savedCopies || (state != ItemState::notCopied && item.copy.earlierFolder.empty());
     }
     result.failures = failureLines(items, result);

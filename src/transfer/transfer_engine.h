@@ -74,6 +74,7 @@ struct TransferResult {
     QStringList failures;                     // the lines the report shows, one per failure above
     std::int64_t trashed = 0;                 // originals moved to the Trash
     std::int64_t trashedBytes = 0;            // the space they take there, as the scan measured it
+    bool sameDisk = false;                    // the destination is on an item's own disk: moving frees nothing
     // A copy read back different from what was written, a read of the drive
     // failed or the drive did not come back: no original of the run went.
     bool driveFault = false;
@@ -81,6 +82,7 @@ struct TransferResult {
     // not), by its dated folder's name; empty where the item has none.
     std::vector<std::string> earlierRuns;
     QStringList earlierCopyLines; // the report's line for each of them, in item order
+    QStringList supersededLines;  // earlier unchecked copies removed once their items' new copies were checked
     // The destination folder itself, where its drive was mounted again at
     // another place for the check.
     std::optional<std::filesystem::path> destinationMoved;

@@ -5,6 +5,7 @@
 #include "model/text_format.h"
 #include "model/text_table.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -37,8 +38,10 @@ TransferReport makeTransferReport(const TransferResult& result)
     // Only what happened: not when every item failed or the run stopped first.
     if (result.trashed > 0) {
         report.message += I18n::text("alert.trashed");
-        // The space comes back only when the Trash is emptied: say so.
-        report.message += formatText(I18n::text("alert.trashedSize"), {formatBytes(result.trashedBytes)});
+        // The space comes back only when the Trash is emptied, and not at all
+        // where the copies went to the same disk: say which.
+        report.message += formatText(I18n::text(result.sameDisk ? "alert.trashedSizeSameDisk" : "alert.trashedSize"),
+                                     {formatBytes(result.trashedBytes)});
     }
     if (const QStringList& earlier = result.earlierCopyLines; !earlier.isEmpty()) {
         QStringList shown = earlier.mid(0, reportedFailureLines);
@@ -46,6 +49,13 @@ TransferReport makeTransferReport(const TransferResult& result)
             shown.append(QStringLiteral("..."));
         report.message +=
             formatText(I18n::text("alert.earlierCopies"), {std::int64_t(earlier.size()), shown.join(u'\n')});
+    }
+    if (const QStringList& removed = result.supersededLines; !removed.isEmpty()) {
+        QStringList shown = removed.mid(0, reportedFailureLines);
+        if (shown.size() < removed.size())
+            shown.append(QStringLiteral("..."));
+        report.message +=
+            formatText(I18n::text("alert.supersededCopies"), {std::int64_t(removed.size()), shown.join(u'\n')});
     }
     int linesLeft = reportedFailureLines;
     for (const StateGroup& group : groups) {
@@ -67,7 +77,13 @@ TransferReport makeTransferReport(const TransferResult& result)
         linesLeft -= int(shown.size());
         if (shown.size() < lines.size())
             shown.append(QStringLiteral("..."));
-        report.message += formatText(I18n::text(group.heading), {count, shown.join(u'\n')});
+        // Nobody saw the copies whole where the drive did not come back.
+        const bool driveGone = group.state == ItemState::copiedNotChecked &&
+                               std::ranges::any_of(result.failedItems, [](const ItemFailure& failure) {
+                                   return failure.error.code == FsErrc::driveNotMountedBack;
+                               });
+        report.message +=
+            formatText(I18n::text(driveGone ? "alert.uncheckedDriveGone" : group.heading), {count, shown.join(u'\n')});
     }
     while (report.message.startsWith(u'\n'))
         report.message.remove(0, 1);

@@ -3,8 +3,11 @@
 #include "fs/drive/volume_uuid.h"
 #include "transfer/run_history.h"
 #include "transfer/same_disk.h"
+#include "transfer/superseded_copies.h"
 
 #include <QDateTime>
+
+#include <utility>
 
 std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFront& front,
                                                   const TransferServices& services)
@@ -14,6 +17,7 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
     // before anything is asked or written; what dead runs left unfinished
     // goes whichever the answer.
     EarlierCopies earlier = findEarlierCopies(plan.items, plan.to, fileSystem);
+    EarlierCopies superseded; // copies not taken, to go once their items have checked copies
     if (services.stop.stop_requested())
         return std::nullopt;
     if (earlier.count() > 0) {
@@ -21,7 +25,7 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
         if (answer == TransferFront::EarlierAnswer::cancel || services.stop.stop_requested())
             return std::nullopt;
         if (answer == TransferFront::EarlierAnswer::copyAgain)
-            earlier.items.clear();
+            superseded.items = std::exchange(earlier.items, {});
     }
     plan.sameDisk = anyOnDestinationDisk(plan.items, plan.to, fileSystem);
     plan.earlierCount = earlier.count();
@@ -42,6 +46,8 @@ std::optional<TransferResult> runTransferSequence(TransferPlan plan, TransferFro
     const QDateTime started = QDateTime::currentDateTime();
     TransferResult result = transfer(plan.items, plan.to, plan.moveToTrash, services.progress, fileSystem, started,
                                      services.stop, services.itemProgress, services.pause, services.remount, &earlier);
+    result.sameDisk = plan.sameDisk;
+    result.supersededLines = removeSupersededCopies(plan.items, plan.to, result, superseded, fileSystem);
 
     // Kept on this computer too, with the drive it went to, to find it again.
     if (!services.historyFolder.empty() && !result.destinationFailed) {

@@ -111,8 +111,8 @@ ENGLISH = {"destination": "Choose Destination", "setDestination": "Set Destinati
            "transferring": "Transferring: ", "stopAndQuit": "Stop and Quit", "stopping": "Stopping…"}
 CHINESE = {"destination": "选择目标", "setDestination": "设为目标",
            "recommend": "智能推荐", "authorize": "授权并推荐",
-           "selected2": "已选 2 / 2", "transfer": "开始转移 →", "start": "开始",
-           "transferring": "正在转移: ", "stopAndQuit": "停止并退出", "stopping": "正在停止…"}
+           "selected2": "已选 2 / 2", "transfer": "开始移动 →", "start": "开始",
+           "transferring": "正在移动：", "stopAndQuit": "停止并退出", "stopping": "正在停止…"}
 
 if __name__ == "__main__":
     if os.geteuid() != 0 or not os.access("/dev/fuse", os.W_OK):

@@ -9,6 +9,8 @@
 
 #include <QProcess>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -120,4 +122,36 @@ TEST(CliItems, EachRefusalStopsTheRunBeforeAnythingIsWritten)
                   {QStringLiteral("transfer"), QStringLiteral("--to"), arg(drive), QStringLiteral("--items")}, home)
                   .status,
               2);
+}
+
+// What is not an item to move fails with its own reason, its original kept,
+// and the others still go.
+TEST(CliItems, APipeTheTrashAndAnItemOnTheDriveEachFailForTheirOwnReason)
+{
+    TempDir dir;
+    makeFolder(dir / "media");
+    LoopMount drive(dir / "media", "ext4", 64);
+    if (!drive.mounted())
+        GTEST_SKIP() << drive.why();
+    const fs::path home = dir / "home";
+    const fs::path pipe = home / "pipe";
+    const fs::path trash = home / ".local" / "share" / "Trash" / "files";
+    const fs::path onDrive = drive.mountPoint() / "old.iso";
+    makeFolder(home);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    writeFile(trash / "gone.txt", 100);
+    writeFile(onDrive, 1000);
+    writeFile(home / "note.txt", 1000);
+
+    const Outcome moved = items(home, drive.mountPoint(), {pipe, trash, onDrive, home / "note.txt"});
+    EXPECT_EQ(moved.status, 1) << moved.out.toStdString();
+    for (const auto& [item, reason] :
+         {std::pair{pipe, QStringLiteral("Not a file or folder but a pipe, socket or device")},
+          std::pair{trash, QStringLiteral("This is the Trash")},
+          std::pair{onDrive, QStringLiteral("Already on the destination drive")}}) {
+        EXPECT_TRUE(moved.err.contains(reason)) << moved.err.toStdString();
+        EXPECT_TRUE(fs::exists(fs::symlink_status(item))) << item;
+    }
+    EXPECT_FALSE(moved.err.contains(QStringLiteral("Input/output error"))) << moved.err.toStdString();
+    EXPECT_FALSE(fs::exists(home / "note.txt"));
 }

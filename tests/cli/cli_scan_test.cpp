@@ -54,6 +54,13 @@ TEST(CliScan, UsageErrorsExitWith2AndHelpAnswersEverywhereInTheSameWords)
         EXPECT_TRUE(run.err.contains("\nusage: loftwell-cli scan [--json | -0] FOLDER...\n")) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
+    // In Chinese, the error and the help it points to are Chinese too, every exit status listed.
+    const CliRun chinese = runCli({QStringLiteral("scan"), QStringLiteral("--bogus")}, QStringLiteral("zh_CN.UTF-8"));
+    EXPECT_EQ(chinese.status, 2);
+    EXPECT_EQ(chinese.err.left(chinese.err.indexOf('\n')), QByteArray("loftwell-cli: 未知选项 --bogus"));
+    const CliRun chineseHelp = runCli({QStringLiteral("-h")}, QStringLiteral("zh_CN.UTF-8"));
+    EXPECT_TRUE(chineseHelp.out.contains("退出状态：\n  0  全部完成\n  1  ")) << chineseHelp.out.toStdString();
+    EXPECT_TRUE(chineseHelp.out.contains("驱动器无法弹出"));
     const CliRun transferError = runCli({QStringLiteral("transfer"), QStringLiteral("/tmp")});
     EXPECT_EQ(transferError.status, 2);
     EXPECT_TRUE(transferError.err.contains("transfer needs --to DEST\n")) << transferError.err.toStdString();
@@ -74,7 +81,11 @@ TEST(CliScan, UsageErrorsExitWith2AndHelpAnswersEverywhereInTheSameWords)
                 const CliRun error = runCli({command, QStringLiteral("--bad")});
                 EXPECT_TRUE(error.err.contains(usageLine)) << error.err.toStdString();
             }
-            EXPECT_TRUE(help.out.contains("Exit status: 0 all done, 1 "));
+            // Every exit status, a refused eject's and a bring-back's included.
+            EXPECT_TRUE(help.out.contains("Exit status:\n  0  all done\n  1  some FOLDER")) << help.out.toStdString();
+            EXPECT_TRUE(help.out.contains("drive could not be ejected"));
+            EXPECT_TRUE(help.out.contains("nothing was brought back"));
+            EXPECT_TRUE(help.out.contains("  2  usage error\n"));
             EXPECT_FALSE(help.out.contains("ROOT"));
         }
     }
@@ -136,6 +147,9 @@ TEST(CliScan, JsonHoldsTheSameFields)
     EXPECT_EQ(item[QStringLiteral("kindText")].toString(), QStringLiteral("App"));
     EXPECT_EQ(item[QStringLiteral("risk")].toString(), QStringLiteral("application"));
     EXPECT_EQ(item[QStringLiteral("advice")].toString(), QStringLiteral("App"));
+    EXPECT_EQ(item[QStringLiteral("reason")].toString(), QStringLiteral("app"));
+    EXPECT_EQ(item[QStringLiteral("reasonText")].toString(),
+              QStringLiteral("May affect updates, autostart entries, desktop menu entries, or licensing"));
     EXPECT_EQ(item[QStringLiteral("sizeBytes")].toInteger(), 4096);
     EXPECT_EQ(item[QStringLiteral("size")].toString(), QStringLiteral("4 KB"));
 

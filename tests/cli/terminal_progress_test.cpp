@@ -27,5 +27,5 @@ TEST(TerminalProgress, CheckingTheDriveIsSaidInBothLanguages)
     item.name = QStringLiteral("Ubuntu.utm");
     item.checkingDrive = true;
     EXPECT_EQ(progressLine(item, TransferPace(), I18n::Language::english), QStringLiteral("Checking the drive…"));
-    EXPECT_EQ(progressLine(item, TransferPace(), I18n::Language::chinese), QStringLiteral("正在检查驱动器…"));
+    EXPECT_EQ(progressLine(item, TransferPace(), I18n::Language::chinese), QStringLiteral("正在核对驱动器上的副本…"));
 }

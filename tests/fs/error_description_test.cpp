@@ -27,7 +27,7 @@ QString chinese(std::error_code code)
 TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
 {
     EXPECT_EQ(english(FsErrc::sourceChanged), QStringLiteral("The item changed while it was being transferred"));
-    EXPECT_EQ(chinese(FsErrc::sourceChanged), QStringLiteral("项目在传输过程中发生了变化"));
+    EXPECT_EQ(chinese(FsErrc::sourceChanged), QStringLiteral("项目在移动过程中发生了变化"));
     EXPECT_EQ(english(FsErrc::changedSinceScan), QStringLiteral("The item changed after it was scanned"));
     EXPECT_EQ(chinese(FsErrc::changedSinceScan), QStringLiteral("项目在扫描后发生了变化"));
     EXPECT_EQ(english(FsErrc::destinationGone), QStringLiteral("The destination is no longer available"));
@@ -36,7 +36,7 @@ TEST(ErrorDescription, TheTransfersOwnReasonsInBothLanguages)
         trashStepFailure(systemError(EACCES), Language::english),
         QStringLiteral("Copied and verified, but the original could not be moved to the Trash: Permission denied"));
     EXPECT_EQ(trashStepFailure(systemError(EACCES), Language::chinese),
-              QStringLiteral("已复制并验证，但无法将原项目移到回收站：没有访问权限"));
+              QStringLiteral("已复制并核对，但无法把原项目移到回收站：没有访问权限"));
 }
 
 TEST(ErrorDescription, AVerificationSaysWhatDifferedAndWhere)

@@ -66,7 +66,7 @@ TEST(TextTable, LooksUpInTheChosenLanguage)
     EXPECT_EQ(I18n::text("failure.item", Language::chinese), QStringLiteral("%@（%@，%@）：%@"));
     EXPECT_EQ(I18n::text("alert.confirm.local", Language::english).left(2), QStringLiteral("\n\n"));
     EXPECT_EQ(I18n::text("alert.notCopied", Language::chinese),
-              QStringLiteral("\n\n未复制，原文件仍在原处（%d 项）：\n%@"));
+              QStringLiteral("\n\n未复制，原项目仍在原处（%d 项）：\n%@"));
 }
 
 TEST(TextTable, AnUnknownKeyComesBackAsItWasPassed)
@@ -118,7 +118,7 @@ TEST(TextTable, NoTextSpeaksOfAMac)
         QStringLiteral(
             "The app will only copy items to your chosen destination and will not delete originals from your computer."));
     EXPECT_EQ(I18n::text("alert.confirm.copy", Language::chinese),
-              QStringLiteral("应用只会复制到您选择的目标位置，不会删除电脑里的原文件。"));
+              QStringLiteral("应用只会把项目复制到您选择的目标位置，不会删除电脑里的原项目。"));
     EXPECT_EQ(
         I18n::text("alert.confirm.local", Language::english),
         QStringLiteral(

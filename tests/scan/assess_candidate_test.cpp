@@ -108,6 +108,20 @@ TEST_F(AssessCandidateTest, FolderOrFileOnlyWhenNoExtensionMatches)
     EXPECT_EQ(assess(dir / "missing").kind, I18n::text("kind.file"));
     for (const char* name : {"bigfile", "Projects", "missing"})
         EXPECT_EQ(assess(dir / name).risk, RiskLevel::safe);
+
+    // An item named by the user below the scan's size is not called large;
+    // at that size it is, and a kind's own reason always stands.
+    const auto named = [&](const char* name, std::int64_t size) {
+        return assessNamedItem(dir / name, size, fileSystem).reason;
+    };
+    EXPECT_EQ(named("bigfile", 12'000), I18n::text("reason.smallFile"));
+    EXPECT_EQ(named("Projects", 12'000), I18n::text("reason.folder"));
+    EXPECT_EQ(named("bigfile", 20 * 1024 * 1024), I18n::text("reason.file"));
+    EXPECT_EQ(named("Old.zip", 12'000), I18n::text("reason.archive"));
+    // Scripts get each reason under a name that is the same in every language.
+    EXPECT_EQ(reasonKey(I18n::text("reason.smallFile")), QStringLiteral("smallFile"));
+    EXPECT_EQ(reasonKey(I18n::text("reason.virtualMachine")), QStringLiteral("virtualMachine"));
+    EXPECT_EQ(reasonKey(QStringLiteral("no such reason")), QString());
 }
 
 TEST_F(AssessCandidateTest, NamesThatAreNotUtf8AreClassifiedByTheirExtension)

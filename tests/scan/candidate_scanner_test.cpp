@@ -163,13 +163,17 @@ TEST_F(ScannerTest, SkipsHiddenAndSystemNamesAndLinks)
     writeFile(root / "folder" / "data.bin", 20 * MiB);
     makeSymlink(dir / "elsewhere" / "huge.bin", root / "folder" / "inner-link.bin");
     writeFile(root / "folder" / ".hidden.bin", 5 * MiB);
+    // Hidden children are not items, but what is inside an item is moved
+    // with it and counts, for the threshold too: 16 MiB + a 5 MiB .git.
+    writeFile(root / "project" / "src.bin", 16 * MiB);
+    writeFile(root / "project" / ".git" / "pack", 5 * MiB);
 
-    EXPECT_EQ(names(scan({root})), (std::vector<std::string>{"library", "VOLUMES", "folder"}));
+    EXPECT_EQ(names(scan({root})), (std::vector<std::string>{"folder", "library", "project", "VOLUMES"}));
     EXPECT_TRUE(shouldSkip(root / "link.bin", fileSystem));
     EXPECT_FALSE(shouldSkip(root / "missing", fileSystem));
     EXPECT_FALSE(isSymbolicLink(root / "missing", fileSystem));
     EXPECT_EQ(itemSize(root / "link.bin", fileSystem), 0);
-    EXPECT_EQ(itemSize(root / "folder", fileSystem), 20 * MiB);
+    EXPECT_EQ(itemSize(root / "folder", fileSystem), 25 * MiB);
 }
 
 TEST_F(ScannerTest, ARootReachedThroughALinkIsScanned)
@@ -256,7 +260,8 @@ TEST_F(ScannerTest, NamesWellKnownFoldersByTheirLocalisedNames)
     EXPECT_EQ(displayRootName(home / "Applications", fileSystem), I18n::text("root.userApplications"));
     EXPECT_EQ(displayRootName(home / "downloads", fileSystem), QStringLiteral("downloads"));
     EXPECT_EQ(displayRootName(home / "Work" / "Downloads", fileSystem), QStringLiteral("Downloads"));
-    EXPECT_EQ(displayRootName(home, fileSystem), QString::fromStdString(lastPathComponent(home)));
+    EXPECT_EQ(displayRootName(home, fileSystem), I18n::text("root.home")); // not the folder's own name
+    EXPECT_EQ(displayRootName(home / "Work", fileSystem), QStringLiteral("Work"));
     EXPECT_EQ(displayRootName("/", fileSystem), QStringLiteral("/"));
     EXPECT_EQ(displayRootName(home / nonUtf8Name(), fileSystem), QStringLiteral("bad-\uFFFD\uFFFD"));
 

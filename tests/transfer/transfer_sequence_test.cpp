@@ -4,10 +4,13 @@
 
 #include "transfer/transfer_sequence.h"
 
+#include "model/text_format.h"
+#include "model/text_table.h"
 #include "scan/candidate_scanner.h"
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
 #include "transfer/run_history.h"
+#include "transfer/transfer_report.h"
 
 #include <gtest/gtest.h>
 
@@ -127,4 +130,45 @@ TEST(TransferSequence, EarlierCopiesAreAskedAboutFirstAndNeedNoSpace)
         EXPECT_TRUE(fs::exists(item.trashedAs)) << item.trashedAs;
     }
     EXPECT_FALSE(run.drive.mountPoint.empty());
+}
+
+// "Copy Again": once an item's new copy is checked, the whole copy an earlier
+// run left unchecked is only that run's unfinished work and goes, said in
+// the report; a copy under its own name stays.
+TEST(TransferSequence, CopyingAgainRemovesTheEarlierUncheckedCopyOnceTheNewOneIsChecked)
+{
+    TempDir dir;
+    ScriptedFileSystem fileSystem;
+    fileSystem.setHome(dir / "home");
+    const fs::path downloads = dir / "home" / "Downloads";
+    const fs::path earlier = dir / "drive" / "Loftwell" / "2026-01-01_00-00-00" / "Downloads";
+    TransferPlan plan;
+    for (const char* name : {"a.bin", "b.bin"}) {
+        writeFile(downloads / name, 64 * 1024, name[0]);
+        const fs::path copy = earlier / (name[0] == 'a' ? std::string(".a.bin.loftwell-unchecked") : std::string(name));
+        makeFolder(earlier);
+        fs::copy_file(downloads / name, copy);
+        fs::last_write_time(copy, fs::last_write_time(downloads / name));
+        const ItemMeasure measure = measureItem(downloads / name, fileSystem);
+        plan.items.emplace_back(downloads / name, QStringLiteral("Downloads"), QStringLiteral("File"), RiskLevel::safe,
+                                QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint);
+    }
+    plan.to = dir / "drive";
+    ScriptedFront front;
+    front.earlierAnswers = {TransferFront::EarlierAnswer::copyAgain};
+    front.start = true;
+    const auto result =
+        runTransferSequence(plan, front, TransferServices{fileSystem, nullptr, nullptr, nullptr, {}, {}, {}, {}});
+    ASSERT_TRUE(result);
+    EXPECT_EQ(front.said, (std::vector<std::string>{"earlier 2", "confirm"}));
+    EXPECT_EQ(result->states, (std::vector<ItemState>{ItemState::copied, ItemState::copied}));
+    EXPECT_FALSE(fs::exists(earlier / ".a.bin.loftwell-unchecked"));
+    EXPECT_EQ(readAll(earlier / "b.bin"), std::string(64 * 1024, 'b'));
+    EXPECT_EQ(readAll(result->destination / "Downloads" / "a.bin"), std::string(64 * 1024, 'a'));
+    ASSERT_EQ(result->supersededLines.size(), 1);
+    const QString report = makeTransferReport(*result).message;
+    EXPECT_TRUE(report.contains(
+        formatText(I18n::text("alert.supersededCopies"), {std::int64_t(1), QString()}).trimmed().section(u'\n', 0, 0)))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Downloads/a.bin: "))) << report.toStdString();
 }
