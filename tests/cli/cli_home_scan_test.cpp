@@ -84,9 +84,9 @@ TEST(CliHomeScan, TheDesktopsFoldersAreLookedIntoAndSnapLeftAloneInBothLanguages
         {"Downloads/ubuntu.iso", {"Downloads", "installer", "safe"}},
         {"Desktop/clip.mkv", {"Desktop", "video", "safe"}},
         {"Videos/holiday.mp4", {"Videos", "video", "safe"}},
-        {"VirtualBox VMs", {"en", "virtualMachine", "caution"}},
-        {"Machines", {"en", "folder", "safe"}},
-        {"backup.tar", {"en", "archive", "safe"}},
+        {"VirtualBox VMs", {"Home", "virtualMachine", "caution"}},
+        {"Machines", {"Home", "folder", "safe"}},
+        {"backup.tar", {"Home", "archive", "safe"}},
     };
     EXPECT_EQ(found, expected);
 
@@ -100,9 +100,9 @@ TEST(CliHomeScan, TheDesktopsFoldersAreLookedIntoAndSnapLeftAloneInBothLanguages
         {"下载/ubuntu.iso", {"下载", "installer", "safe"}},
         {"桌面/clip.mkv", {"桌面", "video", "safe"}},
         {"视频/holiday.mp4", {"视频", "video", "safe"}},
-        {"VirtualBox VMs", {"zh", "virtualMachine", "caution"}},
-        {"Machines", {"zh", "folder", "safe"}},
-        {"backup.tar", {"zh", "archive", "safe"}},
+        {"VirtualBox VMs", {"主文件夹", "virtualMachine", "caution"}},
+        {"Machines", {"主文件夹", "folder", "safe"}},
+        {"backup.tar", {"主文件夹", "archive", "safe"}},
     };
     EXPECT_EQ(zh, expectedZh);
     EXPECT_TRUE(help.startsWith("用法：loftwell-cli scan")) << help.toStdString();

@@ -72,7 +72,8 @@ TEST_F(CliTransfer, MovesTheRecommendedItemsAndPrintsProgressAndTheReport)
     // (22 MB: 21 MiB on the disk, as the scan measured it.)
     EXPECT_EQ(outcome.out, QStringLiteral("1 / 1 movie.mkv\nTransfer Complete\nSaved to:\n%1\n\n"
                                           "Originals for successful transfers were moved to Trash. They take %2 "
-                                          "there: emptying the Trash frees that space on this computer.\n")
+                                          "there, and their copies as much on this same disk: emptying the Trash "
+                                          "only gives back the space the copies took.\n")
                                .arg(folder, formatBytes(tookOnDisk)));
     EXPECT_EQ(fs::file_size(onlyRun() / "Downloads" / "movie.mkv"), std::uintmax_t(21 * MiB));
     EXPECT_FALSE(fs::exists(dir / "home" / "Downloads" / "movie.mkv"));

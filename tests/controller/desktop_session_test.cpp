@@ -49,7 +49,7 @@ protected:
         controller.refreshVolumesAction();
         controller.selectSafeAction();
         if (fs::exists(dir / "drive" / "Loftwell"))
-            dialogs.confirmAnswers.push_back(true); // the copies of the run before: used
+            dialogs.choiceAnswers.push_back(Dialogs::Choice::first); // the copies of the run before: used
         dialogs.confirmAnswers.push_back(true);
         controller.transferAction();
     }

@@ -45,7 +45,8 @@ protected:
         controller.refreshVolumesAction();
         controller.selectSafeAction();
         if (fs::exists(drive.mountPoint() / "Loftwell"))
-            dialogs.confirmAnswers.push_back(useEarlier); // the copies of the run before
+            dialogs.choiceAnswers.push_back(useEarlier ? Dialogs::Choice::first // the copies of the run before
+                                                       : Dialogs::Choice::second);
         dialogs.confirmAnswers.push_back(true);
         controller.transferAction();
         ASSERT_TRUE(waitUntilIdle(60'000));

@@ -111,3 +111,21 @@ TEST(TransferReport, ADriveFaultLeadsTheReportAndIsTheNotification)
         << report.message.toStdString();
     EXPECT_EQ(itemStatesText(result), I18n::text("notify.driveFault"));
 }
+
+// Copies nobody read back because the drive did not mount again are not
+// called whole; and on the items' own disk, the Trash frees nothing overall.
+TEST(TransferReport, SaysWhatIsKnownOfCopiesTheDriveTookAwayAndOfTheTrashOnTheSameDisk)
+{
+    TransferResult gone = resultWith(2, 0, ItemState::copiedNotChecked);
+    gone.failedItems[1].error = FsError{FsErrc::driveNotMountedBack, "/media/drive"};
+    const QString message = makeTransferReport(gone).message;
+    EXPECT_TRUE(message.contains(group("alert.uncheckedDriveGone", 2, QStringLiteral("line 1\nline 2"))))
+        << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("whole on the drive")));
+
+    TransferResult sameDisk = resultWith(0, 2);
+    sameDisk.sameDisk = true;
+    EXPECT_EQ(makeTransferReport(sameDisk).message,
+              saved() + I18n::text("alert.trashed") +
+                  formatText(I18n::text("alert.trashedSizeSameDisk"), {QStringLiteral("534.8 MB")}));
+}
