@@ -1,5 +1,6 @@
 #include "ui/click_action.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -25,6 +26,14 @@ public:
             if (wasPressed && inside)
                 action_();
             return true;
+        }
+        // Space or Return on it, when it takes the focus, as on a button.
+        if (event->type() == QEvent::KeyPress && widget->focusPolicy() != Qt::NoFocus) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+                action_();
+                return true;
+            }
         }
         return false;
     }

@@ -121,12 +121,14 @@ void MainWindowView::configureKeyboard()
 {
     // Reading order: the destination, its button, the scan, the running
     // job's buttons, the list, then the bottom bar from left to right.
-    QWidget* const order[] = {movedItemsButton_, drivePopup_,          refreshButton_, scanButton_,
-                              pauseButton_,      stopButton_,          tableView_,     selectSafeButton_,
-                              selectNoneButton_, moveToTrashCheckbox_, transferButton_};
+    QWidget* const order[] = {movedItemsButton_, driveSelector_,    drivePopup_,          refreshButton_,
+                              scanButton_,       pauseButton_,      stopButton_,          tableView_,
+                              selectSafeButton_, selectNoneButton_, moveToTrashCheckbox_, transferButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     showKeyboardFocusOn(driveSelector_, drivePopup_);
+    showKeyboardFocusOn(driveSelector_, driveSelector_);
+    driveSelector_->setAccessibleName(I18n::text("button.chooseDestination"));
     scanButton_->setFocus(); // the first thing to do
 }
 
@@ -249,6 +251,12 @@ void MainWindowView::apply(const InterfaceState& state)
     refreshButton_->setEnabled(state.chooseDestinationEnabled);
     movedItemsButton_->setEnabled(state.movedItemsEnabled);
     drivePopup_->setEnabled(state.drivePopupEnabled);
+    // Without a destination the selector itself takes the focus, and Space
+    // asks for one, as a click on it does.
+    const bool selectorAsks = !state.drivePopupEnabled && state.chooseDestinationEnabled;
+    driveSelector_->setFocusPolicy(selectorAsks ? Qt::StrongFocus : Qt::NoFocus);
+    if (!selectorAsks && driveSelector_->hasFocus())
+        (state.drivePopupEnabled ? static_cast<QWidget*>(drivePopup_) : refreshButton_)->setFocus();
     selectSafeButton_->setEnabled(state.selectSafeEnabled);
     selectNoneButton_->setEnabled(state.selectNoneEnabled);
     moveToTrashCheckbox_->setEnabled(state.trashCheckboxEnabled);

@@ -79,6 +79,13 @@ void holdTypicalPaths(QMessageBox& box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// Copies' hidden names ("….loftwell-unchecked") stay on one line: a word
+// joiner on each side of the hyphen keeps the line from breaking there.
+QString unbrokenNames(QString text)
+{
+    return text.replace(QStringLiteral(".loftwell-"), QStringLiteral(".loftwell\u2060-\u2060"));
+}
+
 } // namespace
 
 void QtDialogs::showAlert(const QString& title, const QString& message)
@@ -90,7 +97,7 @@ bool QtDialogs::alertWithAction(const QString& title, const QString& message, co
 {
     QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(message);
+    box.setInformativeText(unbrokenNames(message));
     holdTypicalPaths(box);
     QPushButton* chosen =
         action.isEmpty() ? nullptr : box.addButton(literalAmpersands(action), QMessageBox::ActionRole);
@@ -106,7 +113,7 @@ Dialogs::Choice QtDialogs::choose(const QString& title, const QString& message, 
 {
     QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(message);
+    box.setInformativeText(unbrokenNames(message));
     holdTypicalPaths(box);
     QPushButton* first = box.addButton(literalAmpersands(firstTitle), QMessageBox::AcceptRole);
     QPushButton* second = box.addButton(literalAmpersands(secondTitle), QMessageBox::ActionRole);
@@ -124,7 +131,7 @@ bool QtDialogs::confirm(const QString& title, const QString& message, const QStr
 {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
     box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(message);
+    box.setInformativeText(unbrokenNames(message));
     holdTypicalPaths(box);
     QPushButton* accept = box.addButton(literalAmpersands(acceptTitle), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(literalAmpersands(cancelTitle), QMessageBox::RejectRole);

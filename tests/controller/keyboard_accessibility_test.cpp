@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTest>
 
@@ -59,6 +61,27 @@ TEST_F(KeyboardTest, TabVisitsEveryControlInReadingOrder)
                                          ui.tableView(),           ui.selectSafeButton(), ui.selectNoneButton(),
                                          ui.moveToTrashCheckbox(), ui.transferButton()};
     EXPECT_EQ(visited, expected);
+}
+
+// Before any destination, the selector itself is in the Tab order, shows
+// its focus and asks for a destination on Space, as a click does.
+class NoDestinationTest : public WindowFixture {};
+
+TEST_F(NoDestinationTest, TabReachesTheSelectorAndSpaceAsksForADestination)
+{
+    QApplication::setActiveWindow(view);
+    ui.refreshButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui.refreshButton(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), ui.driveSelector());
+    EXPECT_EQ(ui.driveSelector()->borderColor(), AppColor::focusRing);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.driveSelector())->text(QAccessible::Name),
+              I18n::text("button.chooseDestination"));
+    makeFolder(dir / "drive");
+    dialogs.folderAnswers.push_back({dir / "drive"});
+    QTest::keyClick(ui.driveSelector(), Qt::Key_Space);
+    EXPECT_EQ(dialogs.folderRequests.size(), 1u);
+    EXPECT_TRUE(ui.drivePopup()->isEnabled());
+    EXPECT_NE(QApplication::focusWidget(), ui.driveSelector());
 }
 
 TEST_F(KeyboardTest, TheInvisiblePopUpShowsFocusOnTheSelector)
@@ -118,6 +141,10 @@ TEST(QtTranslations, ChineseQtTextsLoadOnlyForTheChineseInterface)
     if (!loaded)
         GTEST_SKIP() << "qt6-translations-l10n is not installed";
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+    // The folder dialog's Type column, which Qt's own Chinese leaves out.
+    TempDir dir;
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo(QString::fromStdString(dir.path().native()))),
+              QStringLiteral("文件夹"));
 }
 
 TEST_F(KeyboardTest, FocusMarksShowOnlyForTheKeyboard)
@@ -166,7 +193,9 @@ TEST_F(KeyboardTest, TheFocusRingShowsOnTheGreenButtonsAndADisabledButtonLooksDi
         ui.refreshButton()->setFocus(Qt::TabFocusReason);
         button->setFocus(Qt::TabFocusReason);
         const QColor focused = button->grab().toImage().pixelColor(edge);
-        EXPECT_GT(colourDistance(plain, focused), 150) << button->title().toStdString();
+        EXPECT_GT(colourDistance(plain, focused), 150)
+            << button->title().toStdString() << " " << plain.name().toStdString() << " "
+            << focused.name().toStdString();
     }
     // Disabled (as during a transfer), the green button turns grey.
     const QPoint inside(ui.transferButton()->width() / 2, 5);

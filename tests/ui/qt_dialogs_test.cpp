@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -178,6 +179,43 @@ TEST(QtDialogs, TheReportHoldsATypicalPathOnOneLine)
     EXPECT_GE(boxWidth, QtDialogs::messageWidth);
     ASSERT_GT(textWidth, 0);
     EXPECT_LE(textWidth, room); // one line
+}
+
+// A copy's hidden name never breaks across lines, wherever the line ends
+// (Chinese text may break between any two characters).
+TEST(QtDialogs, AHiddenCopysNameStaysOnOneLine)
+{
+    const QString name = QStringLiteral(".debian-12.5.0-amd64-DVD-1.iso.loftwell-unchecked");
+    QString shown;
+    QFont font;
+    QTimer::singleShot(100, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+                shown = text->text();
+                font = text->font();
+            }
+            box->close();
+        }
+    });
+    QtDialogs dialogs;
+    dialogs.showAlert(QStringLiteral("部分项目未完成"),
+                      QStringLiteral("已复制，未核对（1 项）：副本完整地保存在驱动器上，名称仍以“") + name +
+                          QStringLiteral("”结尾；原项目仍在原处。"));
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(QString(shown).remove(QChar(0x2060)).count(name), 1);
+    const qsizetype start = shown.indexOf(QStringLiteral(".loftwell"));
+    const qsizetype end = shown.indexOf(QStringLiteral("unchecked")) + 9;
+    for (int width = 120; width <= 520; width += 3) {
+        QTextLayout layout(shown, font);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            const qsizetype lineEnd = line.textStart() + line.textLength();
+            EXPECT_FALSE(lineEnd > start && lineEnd < end)
+                << width << ": " << shown.mid(line.textStart(), line.textLength()).toStdString();
+        }
+        layout.endLayout();
+    }
 }
 
 // Enter takes the default: the first button, or Cancel where starting would be a mistake.
