@@ -14,7 +14,7 @@ packages=(
   trash-cli util-linux strace xauth xvfb dbus-daemon python3-dbusmock
   at-spi2-core python3-pyatspi openbox xdotool
   exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs
-  dpkg-dev lintian appstream
+  dpkg-dev lintian appstream python3-nautilus
   liburing-dev
 )
 

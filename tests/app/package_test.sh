@@ -63,6 +63,12 @@ fi
 grep -q '^Exec=loftwell %F$' "$menu"
 grep -q '^Name\[zh_CN\]=移到外部驱动器…$' "$menu"
 grep -q '^Name\[zh_CN\]=' "$root/share/applications/loftwell.desktop"
+# GNOME Files' extension and Nemo's action, as they are in packaging/.
+cmp -s "$root/share/nautilus-python/extensions/loftwell_move_to_drive.py" "$source_dir/packaging/nautilus/loftwell_move_to_drive.py" \
+  || { echo "missing from the package: the GNOME Files extension"; exit 1; }
+cmp -s "$root/share/nemo/actions/loftwell-move-to-drive.nemo_action" "$source_dir/packaging/loftwell-move-to-drive.nemo_action" \
+  || { echo "missing from the package: the Nemo action"; exit 1; }
+dpkg-deb -f "$deb" Recommends | grep -q 'python3-nautilus' || { echo "the package does not recommend python3-nautilus"; exit 1; }
 
 "$root/bin/loftwell-cli" --version | grep -q '^loftwell-cli '
 "$root/bin/loftwell" --version | grep -q '^loftwell '
