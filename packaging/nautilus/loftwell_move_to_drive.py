@@ -16,9 +16,8 @@ from gi.repository import GObject, Nautilus  # noqa: E402
 
 # The window's own words, in both of its languages.
 TEXTS = {
-    "english": ("Move to External Drive…", "Copy the selected items to an external drive, check them, "
-                "and move the originals to the Trash"),
-    "chinese": ("移到外部驱动器…", "把所选项目复制到外部驱动器并核对，再把原项目移到回收站"),
+    "english": ("Move to External Drive…", "Open the selected items in Loftwell to move them to an external drive"),
+    "chinese": ("移到外部驱动器…", "在 Loftwell 中打开所选项目，把它们移到外部驱动器"),
 }
 
 

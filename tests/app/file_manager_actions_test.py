@@ -119,7 +119,8 @@ for language, label in (("C", "Move to External Drive…"), ("zh_CN.UTF-8", "移
     if not items:
         continue
     check(items[0].get_property("label") == label, f"the label in {language}: {items[0].get_property('label')}")
-    check(bool(items[0].get_property("tip")), f"a one-line description in {language}")
+    tip = items[0].get_property("tip")
+    check(("external drive" if language == "C" else "外部驱动器") in tip, f"a one-line description in {language}: {tip}")
     started.clear()
     items[0].activate()
     check(len(started) == 1, "activating it starts one program")
