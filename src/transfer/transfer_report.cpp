@@ -22,6 +22,17 @@ constexpr std::array<StateGroup, 3> groups{{
     {ItemState::notCopied, "alert.notCopied"},
 }};
 
+// A heading with its count and its first lines, or nothing where there are none.
+QString linesUnder(const char* heading, const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return {};
+    QStringList shown = lines.mid(0, reportedFailureLines);
+    if (shown.size() < lines.size())
+        shown.append(QStringLiteral("..."));
+    return formatText(I18n::text(heading), {std::int64_t(lines.size()), shown.join(u'\n')});
+}
+
 } // namespace
 
 TransferReport makeTransferReport(const TransferResult& result)
@@ -43,20 +54,8 @@ TransferReport makeTransferReport(const TransferResult& result)
         report.message += formatText(I18n::text(result.sameDisk ? "alert.trashedSizeSameDisk" : "alert.trashedSize"),
                                      {formatBytes(result.trashedBytes)});
     }
-    if (const QStringList& earlier = result.earlierCopyLines; !earlier.isEmpty()) {
-        QStringList shown = earlier.mid(0, reportedFailureLines);
-        if (shown.size() < earlier.size())
-            shown.append(QStringLiteral("..."));
-        report.message +=
-            formatText(I18n::text("alert.earlierCopies"), {std::int64_t(earlier.size()), shown.join(u'\n')});
-    }
-    if (const QStringList& removed = result.supersededLines; !removed.isEmpty()) {
-        QStringList shown = removed.mid(0, reportedFailureLines);
-        if (shown.size() < removed.size())
-            shown.append(QStringLiteral("..."));
-        report.message +=
-            formatText(I18n::text("alert.supersededCopies"), {std::int64_t(removed.size()), shown.join(u'\n')});
-    }
+    report.message += linesUnder("alert.earlierCopies", result.earlierCopyLines);
+    report.message += linesUnder("alert.supersededCopies", result.supersededLines);
     int linesLeft = reportedFailureLines;
     for (const StateGroup& group : groups) {
         QStringList lines;

@@ -86,6 +86,14 @@ QString unbrokenNames(QString text)
     return text.replace(QStringLiteral(".loftwell-"), QStringLiteral(".loftwell\u2060-\u2060"));
 }
 
+// The window's name as the title, the question or report as the text.
+void prepare(QMessageBox& box, const QString& message)
+{
+    box.setWindowTitle(I18n::text("app.title"));
+    box.setInformativeText(unbrokenNames(message));
+    holdTypicalPaths(box);
+}
+
 } // namespace
 
 void QtDialogs::showAlert(const QString& title, const QString& message)
@@ -96,9 +104,7 @@ void QtDialogs::showAlert(const QString& title, const QString& message)
 bool QtDialogs::alertWithAction(const QString& title, const QString& message, const QString& action)
 {
     QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, parent_);
-    box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(unbrokenNames(message));
-    holdTypicalPaths(box);
+    prepare(box, message);
     QPushButton* chosen =
         action.isEmpty() ? nullptr : box.addButton(literalAmpersands(action), QMessageBox::ActionRole);
     QPushButton* ok = box.addButton(literalAmpersands(I18n::text("alert.ok")), QMessageBox::AcceptRole);
@@ -112,9 +118,7 @@ Dialogs::Choice QtDialogs::choose(const QString& title, const QString& message, 
                                   const QString& secondTitle)
 {
     QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent_);
-    box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(unbrokenNames(message));
-    holdTypicalPaths(box);
+    prepare(box, message);
     QPushButton* first = box.addButton(literalAmpersands(firstTitle), QMessageBox::AcceptRole);
     QPushButton* second = box.addButton(literalAmpersands(secondTitle), QMessageBox::ActionRole);
     QPushButton* cancel = box.addButton(literalAmpersands(I18n::text("alert.cancel")), QMessageBox::RejectRole);
@@ -130,9 +134,7 @@ bool QtDialogs::confirm(const QString& title, const QString& message, const QStr
                         const QString& cancelTitle, bool cancelByDefault)
 {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent_);
-    box.setWindowTitle(I18n::text("app.title"));
-    box.setInformativeText(unbrokenNames(message));
-    holdTypicalPaths(box);
+    prepare(box, message);
     QPushButton* accept = box.addButton(literalAmpersands(acceptTitle), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(literalAmpersands(cancelTitle), QMessageBox::RejectRole);
     box.setDefaultButton(cancelByDefault ? cancel : accept);
