@@ -36,9 +36,10 @@ struct DirectoryRecord {
     char name[1];
 };
 
-bool isHidden(const char* name)
+// "." and "..": every other entry counts, hidden ones included, as Loftwell's walk counts them.
+bool isDotOrDotDot(const char* name)
 {
-    return name[0] == '.';
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 // Lists a folder: subfolders go to `folders`, every other entry that may be
@@ -57,7 +58,7 @@ void readFolder(const std::string& path, std::deque<std::string>& folders, std::
         for (long at = 0; at < n;) {
             const auto* record = reinterpret_cast<const DirectoryRecord*>(buffer.data() + at);
             at += record->length;
-            if (isHidden(record->name))
+            if (isDotOrDotDot(record->name))
                 continue;
             std::string child = path + "/" + record->name;
             if (record->type == DT_DIR) {
