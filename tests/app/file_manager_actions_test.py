@@ -7,7 +7,6 @@ reads it, and the README's Thunar recipe read as Thunar's uca.xml.
 """
 
 import configparser
-import importlib.util
 import os
 import re
 import subprocess
@@ -86,9 +85,10 @@ class FileInfo:
 
 if not real:
     stand_in_modules()
-spec = importlib.util.spec_from_file_location("loftwell_move_to_drive", extension_path)
-extension = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(extension)
+# Loaded as python3-nautilus loads it: the file run as a module of its own.
+extension = types.ModuleType("loftwell_move_to_drive")
+with open(extension_path, encoding="utf-8") as source:
+    exec(compile(source.read(), extension_path, "exec"), extension.__dict__)
 from gi.repository import Nautilus  # noqa: E402  (the real one, or the stand-in)
 
 started = []
