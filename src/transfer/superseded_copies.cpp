@@ -11,6 +11,9 @@ QStringList removeSupersededCopies(const std::vector<Candidate>& items, const st
                                    const FileSystem& fileSystem)
 {
     QStringList lines;
+    // A drive that gave back what it was not given keeps everything it holds.
+    if (result.driveFault)
+        return lines;
     const std::filesystem::path base = result.destinationMoved.value_or(to);
     for (std::size_t i = 0; i < items.size() && i < result.states.size(); ++i) {
         if (result.states[i] != ItemState::moved && result.states[i] != ItemState::copied)

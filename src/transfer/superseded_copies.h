@@ -18,7 +18,8 @@
 // says was checked, and returns the report's line for each one removed.
 // `to` is the destination as the run was given it; where the drive came
 // back at another place, `result` says so. Copies under their own names
-// stay: someone may have taken them for done.
+// stay: someone may have taken them for done. Nothing goes from a drive
+// that gave back what it was not given.
 QStringList removeSupersededCopies(const std::vector<Candidate>& items, const std::filesystem::path& to,
                                    const TransferResult& result, const EarlierCopies& superseded,
                                    const FileSystem& fileSystem);

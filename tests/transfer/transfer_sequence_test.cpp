@@ -10,6 +10,7 @@
 #include "support/scripted_file_system.h"
 #include "support/temp_dir.h"
 #include "transfer/run_history.h"
+#include "transfer/superseded_copies.h"
 #include "transfer/transfer_report.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,14 @@ TEST(TransferSequence, CopyingAgainRemovesTheEarlierUncheckedCopyOnceTheNewOneIs
                                 QStringLiteral("reason"), measure.sizeBytes, measure.fingerprint);
     }
     plan.to = dir / "drive";
+    // Never from a drive that gave back what it was not given.
+    TransferResult lying;
+    lying.states = {ItemState::copied, ItemState::copied};
+    lying.driveFault = true;
+    EXPECT_TRUE(removeSupersededCopies(plan.items, plan.to, lying, findEarlierCopies(plan.items, plan.to, fileSystem),
+                                       fileSystem)
+                    .isEmpty());
+    EXPECT_TRUE(fs::exists(earlier / ".a.bin.loftwell-unchecked"));
     ScriptedFront front;
     front.earlierAnswers = {TransferFront::EarlierAnswer::copyAgain};
     front.start = true;
