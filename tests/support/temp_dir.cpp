@@ -75,6 +75,11 @@ void writeFile(const fs::path& path, std::int64_t bytes, char fill)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         fail("open " + path.native());
+    // Its blocks taken in one go: written a chunk at a time beside other
+    // tests' files, it may land in so many pieces that the file system needs
+    // a block more to map them, and its size on disk is no longer its length.
+    if (bytes > 0)
+        (void)::fallocate(fd, 0, 0, bytes);
     std::vector<char> chunk(1 << 20, fill);
     std::int64_t left = bytes;
     while (left > 0) {
